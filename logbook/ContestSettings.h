@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QDate>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+#include <QTime>
+
+#include "ColourScheme.h"
+
+namespace vorad {
+
+class ProfileFile;
+
+// The forms in which dates and times are written to the settings file: the system's short
+// date and long time forms, adjusted where they would not read back (a two-digit year, a
+// zone name).
+struct DateTimeForms
+{
+    QLocale locale = QLocale::c();
+    QString dateFormat = QStringLiteral("yyyy-MM-dd");
+    QString timeFormat = QStringLiteral("HH:mm:ss");
+
+    static DateTimeForms forLocale(const QLocale& locale);
+    QString dateText(const QDate& d) const { return locale.toString(d, dateFormat); }
+    QString timeText(const QTime& t) const { return locale.toString(t, timeFormat); }
+    QDate readDate(const QString& text) const;
+    QTime readTime(const QString& text) const;
+};
+
+// Every value of the settings file, held by the main window for the whole run.
+struct ContestSettings
+{
+    QString logFileName;
+    QString backupLogFileName;
+
+    int winLogLength = 5;
+    int posLeft = 194;
+    int posTop = 166;
+    int posWidth = 635;
+    int posHeight = 435;
+    int kTop = -1; // -1: the e-mail dialog is centred on the screen
+    int kLeft = -1;
+    int kWidth = -1; // -1: the e-mail dialog's design size
+    int kHeight = -1;
+
+    QTime contestStartTime { 8, 0, 0 };
+    QTime contestFinishTime { 7, 59, 59, 59 };
+    QDate contestStartDate;
+    QDate contestFinishDate;
+    int repeatContactTimeHrs = 2;
+    QString winUTCOffset;
+
+    int categoryID = 1;
+    // The texts of the first category and section, which the settings dialog starts with.
+    QString categoryText = QStringLiteral(" HF operation on bands below 50MHz Single Operator section");
+    int sectionID = 1;
+    QString sectionText = QStringLiteral("(a) Transmitting Phone (FM,SSB)");
+    QString callsign = QStringLiteral("MYCALL");
+    QString address = QStringLiteral("<type your address for the summary sheet here>");
+    QString name = QStringLiteral("<type your name for the log summary sheet here>");
+    bool autoRST = false;
+    bool doublePoints16 = true;
+    int amPoints = 1;
+    int fmPoints = 1;
+    int ssbPoints = 1;
+    int tvPoints = 1;
+    int digiPoints = 1;
+    int cwPoints = 2;
+
+    QString dupeSoundFile = QStringLiteral("DUPE");
+    QString errorSoundFile = QStringLiteral("ERROR");
+    QString qsookSoundFile = QStringLiteral("QSOOK");
+    bool soundEnabled = true;
+    bool cwEnabled = false;
+    bool dupeScreen = false;
+    bool summaryScreen = false;
+    bool smoothScrolling = true;
+    bool logBookFullScreen = true;
+    bool dupeLinked = true;
+
+    ColourScheme colours;
+
+    QString kHostName = QStringLiteral("127.0.0.1");
+    QString kFrom = QStringLiteral("enter_your_email_address_here");
+    QString kTo = QStringLiteral("kestrelwood.cup@contest-manager.invalid");
+};
+
+// Reads every start-up key in its order. A date or time that does not read back keeps its
+// default; each such value adds its conversion message to `conversionErrors`.
+void ReadContestSettings(const ProfileFile& file, const DateTimeForms& forms, ContestSettings& s,
+    QStringList* conversionErrors);
+
+// Writes every shut-down key in its order.
+void WriteContestSettings(ProfileFile& file, const DateTimeForms& forms, const ContestSettings& s);
+
+// The e-mail dialog's own keys.
+void ReadEmailSettings(const ProfileFile& file, ContestSettings& s);
+void WriteEmailSettings(ProfileFile& file, const ContestSettings& s);
+
+} // namespace vorad

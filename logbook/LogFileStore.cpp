@@ -1,0 +1,255 @@
+#include "LogFileStore.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "LogLine.h"
+
+namespace vorad {
+
+namespace {
+
+QString errnoText(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+QByteArray nativePath(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+bool blank(const char* begin, const char* end)
+{
+    for (const char* p = begin; p != end; ++p) {
+        if (*p != ' ')
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+LoadedLog ParseLogFile(const QByteArray& bytes)
+{
+    LoadedLog out;
+    const char* p = bytes.constData();
+    const char* const end = p + bytes.size();
+    int lineNumber = 0;
+    QByteArray current;
+    auto finishLine = [&](const char* b, const char* e) {
+        ++lineNumber;
+        if (blank(b, e))
+            return;
+        bool cut = false;
+        const QString line = FileRecordToLogLine(QString::fromLatin1(b, e - b), &cut);
+        if (!PointsValue(ParseLogLine(line).points, nullptr))
+            out.problems.append({ lineNumber, LoadProblem::BadPoints });
+        else if (cut)
+            out.problems.append({ lineNumber, LoadProblem::FieldsCut });
+        out.lines.append(line);
+    };
+    const char* lineStart = p;
+    while (p != end) {
+        const char c = *p;
+        if (c == '\n' || c == '\r') {
+            finishLine(lineStart, p);
+            ++p;
+            if (c == '\r' && p != end && *p == '\n')
+                ++p;
+            lineStart = p;
+        } else {
+            ++p;
+        }
+    }
+    if (lineStart != end) {
+        // Kept, so that a contact cut short by a crash stays in the logbook and the file.
+        out.tornLastLine = true;
+        finishLine(lineStart, end);
+    }
+    return out;
+}
+
+LogFileStore::State LogFileStore::state(const QString& path) const
+{
+    struct stat st {};
+    if (::stat(nativePath(path).constData(), &st) != 0)
+        return State::Missing;
+    return st.st_size == 0 ? State::Empty : State::Populated;
+}
+
+bool LogFileStore::read(const QString& path, QByteArray* bytes, QString* error) const
+{
+    QFile file(path);
+    if (m_faults.open || !file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = m_faults.open ? errnoText(EIO) : file.errorString();
+        return false;
+    }
+    *bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool LogFileStore::writeAll(int fd, const QByteArray& bytes, QString* error)
+{
+    if (m_faults.write) {
+        if (error)
+            *error = errnoText(ENOSPC);
+        return false;
+    }
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            if (error)
+                *error = errnoText(errno);
+            return false;
+        }
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+bool LogFileStore::syncFd(int fd, QString* error)
+{
+    if (!m_sync)
+        return true;
+    if (m_faults.sync || ::fsync(fd) != 0) {
+        if (error)
+            *error = errnoText(m_faults.sync ? EIO : errno);
+        return false;
+    }
+    return true;
+}
+
+bool LogFileStore::createEmpty(const QString& path, QString* error)
+{
+    const int fd = m_faults.open
+        ? -1
+        : ::open(nativePath(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        if (error)
+            *error = errnoText(m_faults.open ? EACCES : errno);
+        return false;
+    }
+    const bool ok = syncFd(fd, error);
+    return (::close(fd) == 0) && ok;
+}
+
+bool LogFileStore::append(const QString& path, const QByteArray& record, QString* error)
+{
+    // The existing file only: a log that vanished is rebuilt whole by the caller.
+    const int fd = m_faults.open ? -1 : ::open(nativePath(path).constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        if (error)
+            *error = errnoText(m_faults.open ? EACCES : errno);
+        return false;
+    }
+    const off_t size = ::lseek(fd, 0, SEEK_END);
+    QByteArray bytes;
+    if (size > 0) {
+        // A record always starts on a line of its own, even after a torn last line.
+        char last = '\n';
+        if (::pread(fd, &last, 1, size - 1) == 1 && last != '\n')
+            bytes = last == '\r' ? QByteArrayLiteral("\n") : QByteArrayLiteral("\r\n");
+    }
+    bytes += record;
+    bool ok = size >= 0 && writeAll(fd, bytes, error) && syncFd(fd, error);
+    if (!ok && size >= 0) {
+        // Take a half-written record back off, so the file holds only whole contacts.
+        if (::ftruncate(fd, size) == 0)
+            (void)::fsync(fd);
+    }
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        if (error)
+            *error = errnoText(errno);
+    }
+    return ok;
+}
+
+bool LogFileStore::rewrite(const QString& logPath, const QString& backupPath,
+    const QByteArray& content, int* renameErrno, QString* error)
+{
+    if (renameErrno)
+        *renameErrno = 0;
+    const QByteArray log = nativePath(logPath);
+    const QByteArray bak = nativePath(backupPath);
+    const QByteArray tmp = log + ".new";
+
+    // 1. The new log, complete and on disk, under a temporary name beside the old one.
+    const int fd
+        = m_faults.open ? -1 : ::open(tmp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        if (error)
+            *error = errnoText(m_faults.open ? EACCES : errno);
+        return false;
+    }
+    bool ok = writeAll(fd, content, error) && syncFd(fd, error);
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        if (error)
+            *error = errnoText(errno);
+    }
+    if (!ok) {
+        ::unlink(tmp.constData());
+        return false;
+    }
+
+    // 2. The old log becomes the backup. A hard link keeps a full log in place throughout;
+    //    where links are not possible, a rename does the same job.
+    struct stat logStat {};
+    if (::stat(log.constData(), &logStat) == 0) {
+        struct stat bakStat {};
+        const bool sameFile = ::stat(bak.constData(), &bakStat) == 0
+            && bakStat.st_dev == logStat.st_dev && bakStat.st_ino == logStat.st_ino;
+        if (!sameFile) {
+            int err = 0;
+            if (m_faults.rename) {
+                err = EACCES;
+            } else {
+                if (::unlink(bak.constData()) != 0 && errno != ENOENT)
+                    err = errno;
+                if (err == 0 && ::link(log.constData(), bak.constData()) != 0
+                    && ::rename(log.constData(), bak.constData()) != 0)
+                    err = errno;
+            }
+            if (renameErrno)
+                *renameErrno = err;
+        }
+    }
+
+    // 3. The new log takes the name in one step.
+    if (::rename(tmp.constData(), log.constData()) != 0) {
+        if (error)
+            *error = errnoText(errno);
+        return false;
+    }
+    if (m_sync) {
+        const QByteArray dir = nativePath(QFileInfo(logPath).absolutePath());
+        const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dfd >= 0) {
+            (void)::fsync(dfd);
+            ::close(dfd);
+        }
+    }
+    return true;
+}
+
+} // namespace vorad

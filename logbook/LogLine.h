@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace vorad {
+
+// The nine values of one contact as the column reader cuts them from a log line.
+struct LogFields
+{
+    QString band;
+    QString mode;
+    QString rstSent;
+    QString callsign;
+    QString name;
+    QString rstReceived;
+    QString time;
+    QString date;
+    QString points;
+};
+
+QString StripSpaces(const QString& text);
+
+QString FormatLogLine(const QString& band, const QString& mode, const QString& rstSent,
+    const QString& callsign, const QString& name, const QString& rstReceived, const QString& time,
+    const QString& date, const QString& points);
+
+// Points are read from column 73 to the end of the line, so values of two digits survive.
+LogFields ParseLogLine(const QString& line);
+
+QString LogLineToFileRecord(const QString& line);
+
+// Builds the display line of one file record (without its line end). Over-long fields are
+// cut to the widths the column reader uses, so one damaged field can never shift the later
+// fields of the contact into each other when the line is written back.
+QString FileRecordToLogLine(const QString& record, bool* fieldsCut = nullptr);
+
+// Converts a points text; false when it is not a decimal number.
+bool PointsValue(const QString& points, int* value);
+
+int NextSerialNumber(const QStringList& lines);
+
+QString LogFileCaption(const QString& logFileName);
+
+inline const QString LogColumnHeading = QStringLiteral(
+    "Band  Mode   RST Tx Callsign     Name     RST Rx   Time     Date       Pts");
+
+} // namespace vorad

@@ -1,0 +1,62 @@
+#include "StartupRules.h"
+
+#include <QList>
+
+namespace vorad {
+
+ContestDates DefaultContestDates(int year)
+{
+    QDate saturday(year, 8, 16);
+    while (saturday.dayOfWeek() != Qt::Saturday)
+        saturday = saturday.addDays(1);
+    const QDate fifteenth(year, 8, 15);
+    const QDate earlier = saturday.addDays(-7);
+    const QDate nearest
+        = earlier.daysTo(fifteenth) < fifteenth.daysTo(saturday) ? earlier : saturday;
+    return { nearest, nearest.addDays(1) };
+}
+
+UtcOffset UtcOffsetFromBias(int biasMinutes)
+{
+    // Division and remainder truncate toward zero, as the bias arithmetic does.
+    return { -(biasMinutes / 60), -(biasMinutes % 60) };
+}
+
+QString TimeZoneLabel(const UtcOffset& offset)
+{
+    QString label = offset.hours >= 0 ? QStringLiteral("UTC +") + QString::number(offset.hours)
+                                      : QStringLiteral("UTC -") + QString::number(-offset.hours);
+    if (offset.minutes == 30)
+        label += QLatin1String(".5");
+    return label;
+}
+
+QString OverrideFile::conversionError() const
+{
+    return QStringLiteral("'%1' is not a valid integer value").arg(offsetText);
+}
+
+OverrideFile ParseOverrideFile(const QByteArray& bytes)
+{
+    OverrideFile out;
+    QList<QByteArray> lines = bytes.left(OverrideFileReadLimit).split('\n');
+    if (!lines.isEmpty() && lines.constLast().isEmpty())
+        lines.removeLast(); // the line end of the last line opens no new line
+    auto clean = [](QByteArray line) {
+        line.replace('"', QByteArray()).replace('\r', QByteArray());
+        return QString::fromLatin1(line);
+    };
+    if (!lines.isEmpty())
+        out.callsign = clean(lines.at(0)).left(255);
+    if (lines.size() >= 2) {
+        out.hasOffset = true;
+        out.offsetText = clean(lines.at(1)).left(255);
+        bool ok = false;
+        const int hours = out.offsetText.trimmed().toInt(&ok, 10);
+        out.offsetValid = ok;
+        out.offsetHours = ok ? hours : 0;
+    }
+    return out;
+}
+
+} // namespace vorad

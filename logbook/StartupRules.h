@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+
+namespace vorad {
+
+struct ContestDates
+{
+    QDate start; // the Saturday nearest to 15 August
+    QDate finish; // the Sunday after it
+};
+
+ContestDates DefaultContestDates(int year);
+
+// Offset of the local clock from UTC, as hours and a minutes part of the same sign.
+struct UtcOffset
+{
+    int hours = 0;
+    int minutes = 0;
+};
+
+// From a bias in minutes (local = UTC - bias).
+UtcOffset UtcOffsetFromBias(int biasMinutes);
+
+// "UTC +8", "UTC -5", "UTC +9.5".
+QString TimeZoneLabel(const UtcOffset& offset);
+
+// The optional station file read at start-up: line 1 the callsign, line 2 the UTC offset in hours.
+struct OverrideFile
+{
+    QString callsign; // line 1, quotes removed
+    bool hasOffset = false; // a line 2 exists
+    QString offsetText; // line 2, quotes removed
+    bool offsetValid = false;
+    int offsetHours = 0;
+
+    QString timeZoneLabel() const { return QStringLiteral("UTC ") + offsetText; }
+    QString conversionError() const;
+};
+
+OverrideFile ParseOverrideFile(const QByteArray& bytes);
+
+// The most of the override file that is read; it holds 21 short lines.
+constexpr qint64 OverrideFileReadLimit = 64 * 1024;
+
+} // namespace vorad

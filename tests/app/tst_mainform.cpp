@@ -1,0 +1,184 @@
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "LogLine.h"
+#include "ProfileFile.h"
+#include "QZMainForm.h"
+
+using namespace vorad;
+
+namespace {
+
+// A fixed local date and a zone of UTC+9:30.
+class FixedClock : public Clock
+{
+public:
+    QDate localDate() const override { return QDate(2026, 3, 1); }
+    int standardBiasMinutes() const override { return -570; }
+};
+
+const QByteArray rec1 = "\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABC\",\"59001\",\"59012\",1,\"Peter\"\r\n";
+const QByteArray rec2 = "\"08-15-2026\",\"09:20\",\"70cm\",\"CW\",\"ZL2XY\",\"59002\",\"599003\",2,\"Ann\"\r\n";
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestMainForm : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QStringList m_messages;
+
+    QString file(const char* name) const { return m_dir->filePath(QString::fromLatin1(name)); }
+
+    StartupEnvironment environment()
+    {
+        StartupEnvironment env;
+        env.settingsPath = file("DOVavoviv.ini");
+        env.fallbackSettingsPath = file("config/DOVavoviv.ini");
+        env.workingDir = m_dir->path();
+        env.locale = QLocale::c();
+        env.clock = std::make_shared<FixedClock>();
+        env.messageHook = [this](const QString& m) { m_messages.append(m); };
+        return env;
+    }
+
+    template <typename T> static T* child(QWidget& w, const char* name)
+    {
+        T* c = w.findChild<T*>(QString::fromLatin1(name));
+        if (!c)
+            qFatal("no control %s", name);
+        return c;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_messages.clear();
+    }
+
+    void firstStartInAnEmptyFolder()
+    {
+        TQZMainForm form(environment());
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+
+        QCOMPARE(m_messages,
+            QStringList { " A LogBook has not yet been created for this contest! \r Please select the "
+                          "default settings for a new one.    " });
+        QVERIFY(QFile::exists(file("QZVHF.LOG")));
+        QCOMPARE(form.settings().logFileName, file("QZVHF.LOG"));
+        QCOMPARE(form.settings().contestStartDate, QDate(2026, 8, 15));
+        QCOMPARE(form.windowTitle(), LogFileCaption(file("QZVHF.LOG")));
+        QCOMPARE(child<QLabel>(form, "MyCallsign")->text(), QStringLiteral("MYCALL"));
+        QCOMPARE(child<QLabel>(form, "TimeZoneLabel")->text(), QStringLiteral("UTC +9.5"));
+        QCOMPARE(child<QLabel>(form, "PointsTotal")->text(), QStringLiteral("0"));
+        QCOMPARE(child<QLabel>(form, "TopIndexLabel")->text(), LogColumnHeading);
+        QCOMPARE(child<QLabel>(form, "StatusPanel")->text(), QStringLiteral("  LogBook Ready..."));
+        QCOMPARE(child<QLineEdit>(form, "BandN")->text(), QStringLiteral("2m"));
+        QCOMPARE(child<QLineEdit>(form, "ModeN")->text(), QStringLiteral("FM"));
+        QCOMPARE(child<QLineEdit>(form, "CallsignN")->maxLength(), 8);
+        QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(form, "CallsignN"));
+
+        form.close();
+        ProfileFile ini;
+        QVERIFY(ini.load(file("DOVavoviv.ini")));
+        QCOMPARE(ini.readString("USER", "Last", {}), QStringLiteral("DOVavovivProgramRunTime"));
+        QCOMPARE(ini.readString("FILES", "LogFileName", {}), file("QZVHF.LOG"));
+        QCOMPARE(ini.readString("TIME", "WinUTCOffset", {}), QStringLiteral("UTC +9.5"));
+        QCOMPARE(ini.readString("TIME", "ContestStartDate", {}), QStringLiteral("15 Aug 2026"));
+        QCOMPARE(ini.readInteger("COLOUR", "ColourForm", 0), 8388608);
+    }
+
+    void loadsTheLogNamedInTheSettings()
+    {
+        writeFile(file("VK3.LOG"), rec1 + rec2);
+        writeFile(file("DOVavoviv.ini"),
+            "[FILES]\r\nLogFileName=" + file("VK3.LOG").toLatin1() + "\r\n[CONTEST]\r\nCallsign=VK3ABC\r\n"
+            "[MINE]\r\nKeep=this\r\n");
+        {
+            TQZMainForm form(environment());
+            QVERIFY(m_messages.isEmpty());
+            QCOMPARE(form.logBook().rowCount(), 2);
+            QCOMPARE(child<QLabel>(form, "PointsTotal")->text(), QStringLiteral("3"));
+            QCOMPARE(child<QLabel>(form, "MyCallsign")->text(), QStringLiteral("VK3ABC"));
+            QCOMPARE(child<QLineEdit>(form, "BandN")->text(), QStringLiteral("70cm "));
+            QCOMPARE(child<QLineEdit>(form, "RSTTxN")->text(), QStringLiteral("    3"));
+            QCOMPARE(child<QListView>(form, "LogBook")->model()->rowCount(), 2);
+            form.close();
+        }
+        const QByteArray ini = readAll(file("DOVavoviv.ini"));
+        QVERIFY(ini.contains("[MINE]\r\nKeep=this\r\n"));
+        QVERIFY(ini.contains("Callsign=VK3ABC\r\n"));
+    }
+
+    // A value that does not read back is told, takes its default, and the start-up goes on.
+    void badDateAndBadOverrideDoNotStopTheStart()
+    {
+        writeFile(file("QZVHF.LOG"), rec1);
+        writeFile(file("DOVavoviv.ini"), "[TIME]\r\nContestStartDate=32 Foo 2026\r\n");
+        writeFile(file("QZ.INI"), "\"VK8XX\"\r\nnine\r\n");
+        TQZMainForm form(environment());
+        QCOMPARE(m_messages,
+            (QStringList { "'32 Foo 2026' is not a valid date", "'nine' is not a valid integer value" }));
+        QCOMPARE(form.settings().contestStartDate, QDate(2026, 8, 15));
+        QCOMPARE(child<QLabel>(form, "MyCallsign")->text(), QStringLiteral("VK8XX"));
+        QCOMPARE(child<QLabel>(form, "TimeZoneLabel")->text(), QStringLiteral("UTC +9.5"));
+        QCOMPARE(form.logBook().rowCount(), 1);
+    }
+
+    void overrideFileSetsCallsignAndZone()
+    {
+        writeFile(file("QZVHF.LOG"), rec1);
+        writeFile(file("QZ.INI"), "VK4XYZ\r\n\"+10\"\r\n");
+        TQZMainForm form(environment());
+        QCOMPARE(child<QLabel>(form, "MyCallsign")->text(), QStringLiteral("VK4XYZ"));
+        QCOMPARE(child<QLabel>(form, "TimeZoneLabel")->text(), QStringLiteral("UTC +10"));
+        QVERIFY(m_messages.isEmpty());
+    }
+
+    void unwritableProgramFolderUsesTheConfigFolder()
+    {
+        StartupEnvironment env = environment();
+        env.settingsPath = file("no-such-folder/DOVavoviv.ini");
+        {
+            TQZMainForm form(env);
+            QCOMPARE(form.settingsPath(), file("config/DOVavoviv.ini"));
+            QVERIFY(child<QLabel>(form, "StatusPanel")->text().startsWith("  Settings are kept in "));
+            form.close();
+        }
+        QVERIFY(readAll(file("config/DOVavoviv.ini")).contains("Last=DOVavovivProgramRunTime"));
+    }
+
+    void shutDownRunsOnce()
+    {
+        TQZMainForm form(environment());
+        form.ShutDown(true);
+        QFile::remove(file("DOVavoviv.ini"));
+        form.close();
+        QVERIFY(!QFile::exists(file("DOVavoviv.ini")));
+    }
+};
+
+QTEST_MAIN(TestMainForm)
+#include "tst_mainform.moc"

@@ -1,0 +1,318 @@
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "ContestSettings.h"
+#include "LogBook.h"
+#include "LogLine.h"
+
+using namespace vorad;
+
+namespace {
+
+const QByteArray rec1 = "\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABC\",\"59001\",\"59012\",1,\"Peter\"\r\n";
+const QByteArray rec2 = "\"08-15-2026\",\"09:20\",\"70cm\",\"CW\",\"ZL2XY\",\"59902\",\"599003\",2,\"Ann\"\r\n";
+
+// Records what the logbook shows, in order.
+struct RecordingUi : LogBookUi
+{
+    QStringList statuses;
+    QStringList messages;
+    int cues = 0;
+    QString band, mode, points;
+    int total = -1;
+    int serial = -1;
+    bool settingsRequested = false;
+    int nameChanges = 0;
+
+    void showStatus(const QString& t) override { statuses.append(t); }
+    void showMessage(const QString& t) override { messages.append(t); }
+    void errorCue() override { ++cues; }
+    void letEventsRun() override { }
+    void showEntryBandMode(const QString& b, const QString& m) override { band = b, mode = m; }
+    void showEntryPoints(const QString& p) override { points = p; }
+    void showRunningTotal(int t) override { total = t; }
+    void showNextSerial(int s) override { serial = s; }
+    void scrollToLastLines() override { }
+    void requestSettingsDialog() override { settingsRequested = true; }
+    void logFileNameChanged() override { ++nameChanges; }
+    void rebuildSummary() override { }
+};
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+ContactRecord contact(const char* call, const char* name = "Bob", const char* rstSent = "59003")
+{
+    ContactRecord r;
+    r.date = QStringLiteral("08-15-2026");
+    r.time = QStringLiteral("10:01:33");
+    r.callsign = QString::fromLatin1(call);
+    r.name = QString::fromLatin1(name);
+    r.rstSent = QString::fromLatin1(rstSent);
+    r.rstReceived = QStringLiteral("59007");
+    r.band = QStringLiteral("2m");
+    r.mode = QStringLiteral("FM");
+    r.points = QStringLiteral("1");
+    return r;
+}
+
+} // namespace
+
+class TestLogBook : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    ContestSettings m_settings;
+    LogFileStore m_store;
+
+    QString logPath() const { return m_dir.filePath(QStringLiteral("QZVHF.LOG")); }
+    QString bakPath() const { return m_dir.filePath(QStringLiteral("QZVHF.BAK")); }
+
+private Q_SLOTS:
+    void init()
+    {
+        QFile::remove(logPath());
+        QFile::remove(bakPath());
+        m_settings = ContestSettings();
+        m_settings.logFileName = logPath();
+        m_settings.backupLogFileName = bakPath();
+        m_store = LogFileStore();
+        m_store.setSyncEnabled(false);
+    }
+
+    void loadMissingCreatesTheLog()
+    {
+        LogBook book(m_store);
+        RecordingUi ui;
+        book.LoadLogBook(m_settings, ui);
+        QCOMPARE(ui.messages,
+            QStringList { " A LogBook has not yet been created for this contest! \r Please select the "
+                          "default settings for a new one.    " });
+        QCOMPARE(ui.cues, 1);
+        QCOMPARE(readAll(logPath()), QByteArray());
+        QCOMPARE(ui.band + ui.mode, QStringLiteral("2mFM"));
+        QVERIFY(ui.settingsRequested);
+        QCOMPARE(ui.serial, 1);
+        QCOMPARE(ui.statuses.constLast(), QStringLiteral("  LogBook Ready..."));
+    }
+
+    void loadEmpty_data()
+    {
+        QTest::addColumn<QString>("callsign");
+        QTest::addColumn<int>("messages");
+        QTest::newRow("MYCALL") << "MYCALL" << 1;
+        QTest::newRow("a real callsign") << "VK6ABC" << 0;
+    }
+
+    void loadEmpty()
+    {
+        QFETCH(QString, callsign);
+        QFETCH(int, messages);
+        writeFile(logPath(), {});
+        m_settings.callsign = callsign;
+        LogBook book(m_store);
+        RecordingUi ui;
+        book.LoadLogBook(m_settings, ui);
+        QCOMPARE(ui.messages.size(), messages);
+        if (messages)
+            QVERIFY(ui.messages.first().startsWith(" Please check your callsign"));
+        QVERIFY(ui.settingsRequested);
+        QCOMPARE(ui.band + ui.mode, QStringLiteral("2mFM"));
+    }
+
+    void loadPopulated()
+    {
+        writeFile(logPath(), rec1 + rec2);
+        LogBook book(m_store);
+        book.setRunningTotal(0);
+        RecordingUi ui;
+        book.LoadLogBook(m_settings, ui);
+        QVERIFY(ui.messages.isEmpty());
+        QCOMPARE(book.rowCount(), 2);
+        QCOMPARE(ui.total, 3);
+        QCOMPARE(ui.serial, 903); // "59902": its last three characters, plus one
+        QCOMPARE(ui.band, QStringLiteral("70cm ")); // padded as in the line
+        QCOMPARE(ui.mode, QStringLiteral("CW    "));
+        QCOMPARE(ui.points, QStringLiteral("2"));
+        QVERIFY(!ui.settingsRequested);
+        QCOMPARE(ui.statuses,
+            (QStringList { "  Loading LogBook....... PLEASE WAIT.", "  LogBook Ready..." }));
+    }
+
+    void loadTellsOfDamage_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("messageStart");
+        QTest::addColumn<int>("lines");
+        QTest::newRow("torn last line") << rec1 + rec2.left(40) << " The last line of the LogBook" << 2;
+        QTest::newRow("bad points")
+            << rec1 + "\"08-15-2026\",\"09:15\",\"2m\",\"FM\",\"VK3X\",\"59002\",\"59\",,\"Bo\"\r\n" + rec2
+            << " 1 line(s) of the LogBook have no valid points: \r line 2 " << 3;
+    }
+
+    void loadTellsOfDamage()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, messageStart);
+        QFETCH(int, lines);
+        writeFile(logPath(), bytes);
+        LogBook book(m_store);
+        RecordingUi ui;
+        book.LoadLogBook(m_settings, ui);
+        QCOMPARE(book.rowCount(), lines);
+        QVERIFY2(!ui.messages.isEmpty() && ui.messages.first().startsWith(messageStart),
+            qPrintable(ui.messages.join(QLatin1Char('|'))));
+        QCOMPARE(readAll(logPath()), bytes); // nothing is dropped from the file
+        QCOMPARE(ui.statuses.constLast(), QStringLiteral("  LogBook Ready..."));
+    }
+
+    // After a torn load, the next contact lands on a line of its own and a reload finds all.
+    void appendAfterTornLine()
+    {
+        writeFile(logPath(), rec1 + rec2.left(40));
+        LogBook book(m_store);
+        RecordingUi ui;
+        book.LoadLogBook(m_settings, ui);
+        book.AppendContact(contact("VK2XYZ"), m_settings, ui);
+        LogBook again(m_store);
+        RecordingUi ui2;
+        again.LoadLogBook(m_settings, ui2);
+        QCOMPARE(again.lines(), book.lines());
+        QCOMPARE(ParseLogLine(again.lines().constLast()).callsign, QStringLiteral("VK2XYZ"));
+    }
+
+    void loadBackupBecomesLog()
+    {
+        writeFile(bakPath(), rec1 + rec2);
+        writeFile(logPath(), "older log\r\n");
+        m_settings.logFileName = bakPath();
+        LogBook book(m_store);
+        RecordingUi ui;
+        book.LoadLogBook(m_settings, ui);
+        QCOMPARE(ui.messages.first(),
+            QStringLiteral(" You are about to load a backup LogBook. \r The backup will become a new "
+                           "contest logbook \r and the filename will become *.LOG"));
+        QCOMPARE(m_settings.logFileName, logPath());
+        QCOMPARE(ui.nameChanges, 1);
+        QCOMPARE(readAll(logPath()), rec1 + rec2);
+        QCOMPARE(readAll(bakPath()), QByteArray("older log\r\n"));
+    }
+
+    void appendWritesOneRecord()
+    {
+        writeFile(logPath(), rec1);
+        LogBook book(m_store);
+        RecordingUi ui;
+        book.LoadLogBook(m_settings, ui);
+        ui.statuses.clear();
+        book.AppendContact(contact("VK2XYZ", "Jo Ann"), m_settings, ui);
+        QCOMPARE(readAll(logPath()),
+            rec1 + "\"08-15-2026\",\"10:01\",\"2m\",\"FM\",\"VK2XYZ\",\"59003\",\"59007\",1,\"JoAnn\"\r\n");
+        QCOMPARE(ui.statuses,
+            (QStringList { "  Writing LogBook to Disk...", "  Written LogBook to Disk Okay..." }));
+        QCOMPARE(ui.total, 2);
+        QCOMPARE(book.rowCount(), 2);
+        QVERIFY(!QFile::exists(bakPath()));
+    }
+
+    void appendCutsALongSentReport()
+    {
+        writeFile(logPath(), {});
+        m_settings.callsign = QStringLiteral("VK6ABC");
+        LogBook book(m_store);
+        RecordingUi ui;
+        book.LoadLogBook(m_settings, ui);
+        book.AppendContact(contact("VK2XYZ", "Bob", "5 9 0 0 3 4 5"), m_settings, ui);
+        QCOMPARE(ui.messages.size(), 1);
+        QVERIFY(ui.messages.first().startsWith("   Error in RST Sent - more than 6 characters!  \r"));
+        QCOMPARE(ParseLogLine(book.lines().constLast()).rstSent, QStringLiteral("590034"));
+    }
+
+    // A failed write is never shown as success, and the next good write brings the file back.
+    void failedAppendIsToldAndMended()
+    {
+        writeFile(logPath(), rec1);
+        LogBook book(m_store);
+        RecordingUi ui;
+        book.LoadLogBook(m_settings, ui);
+        ui.statuses.clear();
+        m_store.faults().write = true;
+        book.AppendContact(contact("VK2AAA"), m_settings, ui);
+        QCOMPARE(book.rowCount(), 2); // kept in memory
+        QVERIFY(!book.fileInStep());
+        QVERIFY(!ui.statuses.contains("  Written LogBook to Disk Okay..."));
+        QVERIFY(ui.statuses.constLast().contains("FAILED"));
+        QCOMPARE(ui.messages.size(), 1);
+        QVERIFY(ui.messages.first().contains(logPath()));
+        QVERIFY(ui.messages.first().contains("kept in memory"));
+        QCOMPARE(readAll(logPath()), rec1);
+
+        m_store.faults().write = false;
+        book.AppendContact(contact("VK2BBB"), m_settings, ui);
+        QVERIFY(book.fileInStep());
+        QCOMPARE(ui.statuses.constLast(), QStringLiteral("  Written LogBook to Disk Okay..."));
+        LogBook again(m_store);
+        RecordingUi ui2;
+        again.LoadLogBook(m_settings, ui2);
+        QCOMPARE(again.lines(), book.lines());
+    }
+
+    void appendToAVanishedLogWritesItWhole()
+    {
+        writeFile(logPath(), rec1);
+        LogBook book(m_store);
+        RecordingUi ui;
+        book.LoadLogBook(m_settings, ui);
+        QFile::remove(logPath());
+        book.AppendContact(contact("VK2AAA"), m_settings, ui);
+        QCOMPARE(ParseLogFile(readAll(logPath())).lines, book.lines());
+    }
+
+    void appendsLeaveTheBackupAlone_replaceRotatesIt()
+    {
+        writeFile(logPath(), rec1);
+        writeFile(bakPath(), "backup\r\n");
+        LogBook book(m_store);
+        RecordingUi ui;
+        book.LoadLogBook(m_settings, ui);
+        for (const char* call : { "VK2AAA", "VK2BBB", "VK2CCC" })
+            book.AppendContact(contact(call), m_settings, ui);
+        QCOMPARE(readAll(bakPath()), QByteArray("backup\r\n"));
+
+        const QByteArray beforeEdit = readAll(logPath());
+        ContactRecord edited = contact("VK2BBX", "Edited", "  59002");
+        book.ReplaceContact(edited, 2, m_settings, ui);
+        QCOMPARE(readAll(bakPath()), beforeEdit);
+        QCOMPARE(ParseLogLine(book.lines().at(2)).callsign, QStringLiteral("VK2BBX"));
+        QCOMPARE(ParseLogFile(readAll(logPath())).lines, book.lines());
+        QCOMPARE(ui.total, 4);
+    }
+
+    void renameFailureIsToldAndTheRewriteGoesOn()
+    {
+        writeFile(logPath(), rec1);
+        LogBook book(m_store);
+        RecordingUi ui;
+        book.LoadLogBook(m_settings, ui);
+        m_store.faults().rename = true;
+        QVERIFY(book.WriteLogBook(m_settings, ui));
+        QCOMPARE(ui.messages.size(), 1);
+        QVERIFY(ui.messages.first().startsWith("Logfile rename failed with error : "));
+        QCOMPARE(ui.statuses.constLast(), QStringLiteral("  Written LogBook to Disk Okay..."));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLogBook)
+#include "tst_logbook.moc"

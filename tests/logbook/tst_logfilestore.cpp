@@ -1,0 +1,233 @@
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "LogFileStore.h"
+#include "LogLine.h"
+
+using namespace vorad;
+
+namespace {
+
+const QByteArray rec1 = "\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABC\",\"59001\",\"59012\",1,\"Peter\"";
+const QByteArray rec2 = "\"08-15-2026\",\"09:20\",\"70cm\",\"CW\",\"ZL2XY\",\"59902\",\"599003\",2,\"Ann\"";
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+} // namespace
+
+class TestLogFileStore : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString path(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+
+private Q_SLOTS:
+    void init()
+    {
+        for (const char* n : { "QZVHF.LOG", "QZVHF.BAK", "QZVHF.LOG.new" })
+            QFile::remove(path(n));
+    }
+
+    void parse_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<bool>("torn");
+        QTest::addColumn<QList<int>>("badLines");
+        QTest::newRow("crlf") << rec1 + "\r\n" + rec2 + "\r\n" << 2 << false << QList<int> {};
+        QTest::newRow("lf only") << rec1 + "\n" + rec2 + "\n" << 2 << false << QList<int> {};
+        QTest::newRow("cr only") << rec1 + "\r" + rec2 + "\r" << 2 << false << QList<int> {};
+        QTest::newRow("torn last line is kept")
+            << rec1 + "\r\n" + rec2.left(30) << 2 << true << QList<int> { 2 };
+        QTest::newRow("blank lines hold no contact")
+            << "\r\n" + rec1 + "\r\n   \r\n\r\n" + rec2 + "\r\n" << 2 << false << QList<int> {};
+        QTest::newRow("bad points do not stop the load")
+            << rec1 + "\r\n\"08-15-2026\",\"09:15\",\"2m\",\"FM\",\"VK3X\",\"59002\",\"59\",x,\"Bo\"\r\n" + rec2
+                + "\r\n"
+            << 3 << false << QList<int> { 2 };
+        QTest::newRow("empty file") << QByteArray() << 0 << false << QList<int> {};
+        QTest::newRow("binary bytes")
+            << QByteArray("\x00\x01\xff,\x80\r\n", 7) + rec1 + "\r\n" << 2 << false << QList<int> { 1 };
+        QTest::newRow("a line of 100000 characters")
+            << rec1 + "\r\n" + QByteArray(100000, 'A') + "\r\n" + rec2 + "\r\n" << 3 << false
+            << QList<int> { 2 };
+    }
+
+    void parse()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, lines);
+        QFETCH(bool, torn);
+        QFETCH(QList<int>, badLines);
+        const LoadedLog log = ParseLogFile(bytes);
+        QCOMPARE(log.lines.size(), lines);
+        QCOMPARE(log.tornLastLine, torn);
+        QList<int> bad;
+        for (const LoadProblem& p : log.problems) {
+            if (p.kind == LoadProblem::BadPoints)
+                bad.append(p.lineNumber);
+        }
+        QCOMPARE(bad, badLines);
+        for (const QString& line : log.lines)
+            QVERIFY(line.size() < 200); // over-long fields are cut to their columns
+    }
+
+    void parsedLinesWriteBackTheSameRecords()
+    {
+        const LoadedLog log = ParseLogFile(rec1 + "\r\n" + rec2 + "\n");
+        QCOMPARE(LogLineToFileRecord(log.lines.at(0)).toLatin1(), rec1);
+        QCOMPARE(LogLineToFileRecord(log.lines.at(1)).toLatin1(), rec2);
+    }
+
+    void state()
+    {
+        LogFileStore store;
+        QCOMPARE(store.state(path("QZVHF.LOG")), LogFileStore::State::Missing);
+        writeFile(path("QZVHF.LOG"), {});
+        QCOMPARE(store.state(path("QZVHF.LOG")), LogFileStore::State::Empty);
+        writeFile(path("QZVHF.LOG"), rec1);
+        QCOMPARE(store.state(path("QZVHF.LOG")), LogFileStore::State::Populated);
+    }
+
+    void appendStartsOnANewLine_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("empty") << QByteArray() << rec2 + "\r\n";
+        QTest::newRow("whole lines") << rec1 + "\r\n" << rec1 + "\r\n" + rec2 + "\r\n";
+        QTest::newRow("torn line") << rec1.left(20) << rec1.left(20) + "\r\n" + rec2 + "\r\n";
+        QTest::newRow("torn inside the line end") << rec1 + "\r" << rec1 + "\r\n" + rec2 + "\r\n";
+    }
+
+    void appendStartsOnANewLine()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        writeFile(path("QZVHF.LOG"), before);
+        LogFileStore store;
+        QString error;
+        QVERIFY(store.append(path("QZVHF.LOG"), rec2 + "\r\n", &error));
+        QCOMPARE(readAll(path("QZVHF.LOG")), after);
+        QCOMPARE(ParseLogFile(after).lines.constLast(), FileRecordToLogLine(QString::fromLatin1(rec2)));
+    }
+
+    void appendFailures_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::newRow("open") << 0;
+        QTest::newRow("write") << 1;
+        QTest::newRow("sync") << 2;
+    }
+
+    // A failed append reports failure and leaves only whole records in the file.
+    void appendFailures()
+    {
+        QFETCH(int, fault);
+        writeFile(path("QZVHF.LOG"), rec1 + "\r\n");
+        LogFileStore store;
+        store.faults().open = fault == 0;
+        store.faults().write = fault == 1;
+        store.faults().sync = fault == 2;
+        QString error;
+        QVERIFY(!store.append(path("QZVHF.LOG"), rec2 + "\r\n", &error));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(readAll(path("QZVHF.LOG")), rec1 + "\r\n");
+    }
+
+    void appendToMissingFileFails()
+    {
+        LogFileStore store;
+        QString error;
+        QVERIFY(!store.append(path("QZVHF.LOG"), rec1 + "\r\n", &error));
+        QCOMPARE(store.state(path("QZVHF.LOG")), LogFileStore::State::Missing);
+    }
+
+    void rewriteRotatesTheBackup()
+    {
+        writeFile(path("QZVHF.LOG"), rec1 + "\r\n");
+        writeFile(path("QZVHF.BAK"), "old backup\r\n");
+        LogFileStore store;
+        int renameErrno = -1;
+        QString error;
+        QVERIFY(store.rewrite(path("QZVHF.LOG"), path("QZVHF.BAK"), rec2 + "\r\n", &renameErrno, &error));
+        QCOMPARE(renameErrno, 0);
+        QCOMPARE(readAll(path("QZVHF.LOG")), rec2 + "\r\n");
+        QCOMPARE(readAll(path("QZVHF.BAK")), rec1 + "\r\n");
+        QVERIFY(!QFile::exists(path("QZVHF.LOG.new")));
+
+        // The backup is a copy of its own: appending to the log leaves it alone.
+        QVERIFY(store.append(path("QZVHF.LOG"), rec1 + "\r\n", &error));
+        QCOMPARE(readAll(path("QZVHF.BAK")), rec1 + "\r\n");
+    }
+
+    void rewriteWithoutAnOldLog()
+    {
+        LogFileStore store;
+        int renameErrno = -1;
+        QVERIFY(store.rewrite(path("QZVHF.LOG"), path("QZVHF.BAK"), rec1 + "\r\n", &renameErrno, nullptr));
+        QCOMPARE(renameErrno, 0);
+        QCOMPARE(readAll(path("QZVHF.LOG")), rec1 + "\r\n");
+        QVERIFY(!QFile::exists(path("QZVHF.BAK")));
+    }
+
+    void rewriteFailureKeepsBothFiles_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::newRow("open") << 0;
+        QTest::newRow("write (disk full)") << 1;
+        QTest::newRow("sync") << 2;
+    }
+
+    void rewriteFailureKeepsBothFiles()
+    {
+        QFETCH(int, fault);
+        writeFile(path("QZVHF.LOG"), rec1 + "\r\n" + rec2 + "\r\n");
+        writeFile(path("QZVHF.BAK"), rec1 + "\r\n");
+        LogFileStore store;
+        store.faults().open = fault == 0;
+        store.faults().write = fault == 1;
+        store.faults().sync = fault == 2;
+        QString error;
+        QVERIFY(!store.rewrite(path("QZVHF.LOG"), path("QZVHF.BAK"), rec2 + "\r\n", nullptr, &error));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(readAll(path("QZVHF.LOG")), rec1 + "\r\n" + rec2 + "\r\n");
+        QCOMPARE(readAll(path("QZVHF.BAK")), rec1 + "\r\n");
+        QVERIFY(!QFile::exists(path("QZVHF.LOG.new")));
+    }
+
+    void renameFailureStillWritesTheLog()
+    {
+        writeFile(path("QZVHF.LOG"), rec1 + "\r\n");
+        LogFileStore store;
+        store.faults().rename = true;
+        int renameErrno = 0;
+        QVERIFY(store.rewrite(path("QZVHF.LOG"), path("QZVHF.BAK"), rec2 + "\r\n", &renameErrno, nullptr));
+        QVERIFY(renameErrno != 0);
+        QCOMPARE(readAll(path("QZVHF.LOG")), rec2 + "\r\n");
+    }
+
+    // A backup name equal to the log name must not delete the log before the rewrite.
+    void backupNamedLikeTheLog()
+    {
+        writeFile(path("QZVHF.LOG"), rec1 + "\r\n");
+        LogFileStore store;
+        QVERIFY(store.rewrite(path("QZVHF.LOG"), path("QZVHF.LOG"), rec2 + "\r\n", nullptr, nullptr));
+        QCOMPARE(readAll(path("QZVHF.LOG")), rec2 + "\r\n");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLogFileStore)
+#include "tst_logfilestore.moc"

@@ -1,0 +1,190 @@
+#include <QTest>
+
+#include "ContestSettings.h"
+#include "ProfileFile.h"
+
+using namespace vorad;
+
+namespace {
+
+QStringList keysInOrder(const QByteArray& bytes)
+{
+    QStringList keys;
+    for (const QByteArray& line : bytes.split('\n')) {
+        const qsizetype eq = line.indexOf('=');
+        if (eq > 0)
+            keys.append(QString::fromLatin1(line.left(eq)));
+        else if (line.startsWith('['))
+            keys.append(QString::fromLatin1(line.trimmed()));
+    }
+    return keys;
+}
+
+} // namespace
+
+class TestSettingsFile : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void keepsWhatItDoesNotKnow()
+    {
+        ProfileFile f;
+        f.parse("; station notes\r\n[OTHER]\r\nKeep=me\r\n[contest]\r\ncallsign=VK3ABC\r\nExtra=1\r\n\r\n");
+        QCOMPARE(f.readString("CONTEST", "Callsign", "x"), QStringLiteral("VK3ABC"));
+        f.writeString("CONTEST", "Callsign", "VK3XYZ");
+        f.writeString("CONTEST", "Name", "Peter");
+        f.writeString("NEW", "Key", "v");
+        QCOMPARE(f.serialise(),
+            QByteArray("; station notes\r\n[OTHER]\r\nKeep=me\r\n[contest]\r\ncallsign=VK3XYZ\r\nExtra=1\r\n"
+                       "Name=Peter\r\n\r\n[NEW]\r\nKey=v\r\n"));
+    }
+
+    void readsTypedValues_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("integer");
+        QTest::addColumn<bool>("boolean");
+        QTest::newRow("number") << QByteArray("42") << 42 << true;
+        QTest::newRow("zero") << QByteArray("0") << 0 << false;
+        QTest::newRow("negative") << QByteArray("-3") << -3 << true;
+        QTest::newRow("spaces") << QByteArray("  7  ") << 7 << true;
+        QTest::newRow("garbage gives the default") << QByteArray("seven") << 5 << true;
+        QTest::newRow("empty gives the default") << QByteArray("") << 5 << true;
+    }
+
+    void readsTypedValues()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(int, integer);
+        QFETCH(bool, boolean);
+        ProfileFile f;
+        f.parse("[S]\nK=" + value + "\n");
+        QCOMPARE(f.readInteger("S", "K", 5), integer);
+        QCOMPARE(f.readBool("S", "K", true), boolean);
+    }
+
+    void garbageFileGivesDefaults()
+    {
+        ProfileFile f;
+        QByteArray junk(5000, '\0');
+        for (int i = 0; i < junk.size(); ++i)
+            junk[i] = static_cast<char>((i * 37) % 256);
+        f.parse(junk + "\n[[[\n=x\n[TIME\nWinLogLength=9\n");
+        ContestSettings s;
+        QStringList errors;
+        ReadContestSettings(f, DateTimeForms(), s, &errors);
+        QCOMPARE(s.callsign, QStringLiteral("MYCALL"));
+        QCOMPARE(s.winLogLength, 5);
+        QVERIFY(errors.isEmpty());
+    }
+
+    void valuesWithLineBreaksStayOneKey()
+    {
+        ProfileFile f;
+        f.writeString("CONTEST", "Address", "1 Main St\r\nTown");
+        ProfileFile back;
+        back.parse(f.serialise());
+        QCOMPARE(back.readString("CONTEST", "Address", {}), QStringLiteral("1 Main St  Town"));
+    }
+
+    void firstShutDownWritesEveryKeyInOrder()
+    {
+        ContestSettings s;
+        s.contestStartDate = QDate(2026, 8, 15);
+        s.contestFinishDate = QDate(2026, 8, 16);
+        s.winUTCOffset = QStringLiteral("UTC +8");
+        ProfileFile f;
+        WriteContestSettings(f, DateTimeForms::forLocale(QLocale::c()), s);
+        const QByteArray bytes = f.serialise();
+        QCOMPARE(keysInOrder(bytes),
+            (QStringList { "[USER]", "Last", "[FILES]", "LogFileName", "BackupLogFileName", "[WINDOW]",
+                "WinLogLength", "PosLeft", "PosTop", "PosWidth", "PosHeight", "[TIME]",
+                "ContestStartTime", "ContestFinishTime", "ContestStartDate", "ContestFinishDate",
+                "RepeatContactTimeHrs", "WinUTCOffset", "[CONTEST]", "CategoryText", "CategoryID",
+                "SectionText", "SectionID", "AutoRST", "DoublePoints16", "Callsign", "Address", "Name",
+                "AMPoints", "FMPoints", "SSBPoints", "TVPoints", "DigiPoints", "CWPoints",
+                "[SETTINGS]", "DupeSoundFile", "ErrorSoundFile", "QSOOKSoundFile", "SoundEnabled",
+                "CWEnabled", "DupeScreen", "SummaryScreen", "LogBookFullScreen", "DupeLinked",
+                "SmoothScrolling", "[COLOUR]", "GoodQSO", "BadQSO", "EntryBox", "ListBox", "TitleColour",
+                "Features", "TextLabel", "FunctionT", "FunctionL", "FunctionB", "ColourForm" }));
+        for (const char* line : { "Last=DOVavovivProgramRunTime", "ContestStartTime=08:00:00",
+                 "ContestFinishTime=07:59:59", "ContestStartDate=15 Aug 2026", "GoodQSO=32768",
+                 "BadQSO=255", "EntryBox=65535", "ListBox=0", "TitleColour=65535", "Features=255",
+                 "TextLabel=16777215", "FunctionT=16777215", "FunctionL=65535", "FunctionB=8421504",
+                 "ColourForm=8388608", "CWPoints=2", "WinUTCOffset=UTC +8",
+                 "CategoryText= HF operation on bands below 50MHz Single Operator section",
+                 "SectionText=(a) Transmitting Phone (FM,SSB)" })
+            QVERIFY2(bytes.contains(QByteArray(line) + "\r\n"), line);
+    }
+
+    void roundTripKeepsEveryValue()
+    {
+        ContestSettings s;
+        s.logFileName = QStringLiteral("/data/contest/VK3.LOG");
+        s.winLogLength = 9;
+        s.contestStartTime = QTime(0, 30, 5);
+        s.contestStartDate = QDate(2027, 8, 14);
+        s.contestFinishDate = QDate(2027, 8, 15);
+        s.callsign = QStringLiteral("VK3ABC");
+        s.autoRST = true;
+        s.cwPoints = 4;
+        s.colours.badQSO = 0x123456;
+        s.dupeScreen = true;
+        const DateTimeForms forms = DateTimeForms::forLocale(QLocale(QLocale::English, QLocale::Australia));
+        ProfileFile f;
+        WriteContestSettings(f, forms, s);
+        ProfileFile back;
+        back.parse(f.serialise());
+        ContestSettings r;
+        QStringList errors;
+        ReadContestSettings(back, forms, r, &errors);
+        QVERIFY(errors.isEmpty());
+        QCOMPARE(r.logFileName, s.logFileName);
+        QCOMPARE(r.winLogLength, 9);
+        QCOMPARE(r.contestStartTime, s.contestStartTime);
+        QCOMPARE(r.contestFinishTime, QTime(7, 59, 59));
+        QCOMPARE(r.contestStartDate, s.contestStartDate);
+        QCOMPARE(r.callsign, s.callsign);
+        QVERIFY(r.autoRST);
+        QCOMPARE(r.cwPoints, 4);
+        QCOMPARE(r.colours.badQSO, 0x123456u);
+        QVERIFY(r.dupeScreen);
+    }
+
+    // Whatever the machine's forms, what is written reads back.
+    void dateAndTimeFormsReadBack_data()
+    {
+        QTest::addColumn<QString>("locale");
+        for (const char* name : { "C", "en_AU", "en_US", "en_GB", "de_DE", "fr_FR", "ja_JP", "ar_EG" })
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+
+    void dateAndTimeFormsReadBack()
+    {
+        QFETCH(QString, locale);
+        const DateTimeForms forms = DateTimeForms::forLocale(QLocale(locale));
+        for (const QDate d : { QDate(2026, 8, 15), QDate(2031, 1, 2), QDate(2099, 12, 31) })
+            QCOMPARE(forms.readDate(forms.dateText(d)), d);
+        for (const QTime t : { QTime(8, 0, 0), QTime(7, 59, 59), QTime(23, 1, 2), QTime(0, 0, 0) })
+            QCOMPARE(forms.readTime(forms.timeText(t)), t);
+    }
+
+    void unreadableDateKeepsTheDefault()
+    {
+        ProfileFile f;
+        f.parse("[TIME]\nContestStartDate=31/31/31\nContestStartTime=25:99\nRepeatContactTimeHrs=3\n");
+        ContestSettings s;
+        s.contestStartDate = QDate(2026, 8, 15);
+        QStringList errors;
+        ReadContestSettings(f, DateTimeForms::forLocale(QLocale::c()), s, &errors);
+        QCOMPARE(errors,
+            (QStringList { "'25:99' is not a valid time", "'31/31/31' is not a valid date" }));
+        QCOMPARE(s.contestStartDate, QDate(2026, 8, 15));
+        QCOMPARE(s.contestStartTime, QTime(8, 0, 0));
+        QCOMPARE(s.repeatContactTimeHrs, 3); // the rest is still read
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettingsFile)
+#include "tst_settingsfile.moc"
