@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Starts the real program under Xvfb in a fresh folder, answers its first-run message, closes it
+# as a window manager would (WM_DELETE_WINDOW) and then by SIGTERM, and checks the files it left.
+set -euo pipefail
+BIN=$(realpath "$1")
+TOOLS=$(dirname "$(realpath "$0")")/../tools
+INI="$BIN.ini"
+WORK=$(mktemp -d)
+export XDG_RUNTIME_DIR="$WORK/xdg"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORM
+SAVED_INI=
+if [ -f "$INI" ]; then SAVED_INI="$WORK/saved.ini"; mv "$INI" "$SAVED_INI"; fi
+
+cleanup() {
+    [ -n "${APP:-}" ] && kill "$APP" 2>/dev/null || true
+    [ -n "${XVFB:-}" ] && kill "$XVFB" 2>/dev/null || true
+    rm -f "$INI"
+    [ -n "$SAVED_INI" ] && mv "$SAVED_INI" "$INI"
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" 2>/dev/null &
+XVFB=$!
+for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.05; done
+export DISPLAY=":$(cat "$WORK/display")"
+
+# wait_window TITLE: prints the id of the first visible window whose name holds TITLE
+wait_window() {
+    for _ in $(seq 200); do
+        local id
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1) || true
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.05
+    done
+    return 1
+}
+wait_exit() {
+    for _ in $(seq 200); do kill -0 "$APP" 2>/dev/null || { wait "$APP"; return $?; }; sleep 0.05; done
+    fail "the program did not end"
+}
+answer_box() {
+    local box
+    box=$(wait_window "Vandrel Contest Software 1.50") || fail "no message box: $1"
+    xdotool windowfocus --sync "$box"
+    xdotool key Return
+}
+
+cd "$WORK"
+# First start: no logbook, no settings.
+"$BIN" & APP=$!
+answer_box "first-run message"
+MAIN=$(wait_window "Vandrel Contest Program 1.50") || fail "no main window"
+[ -f "$WORK/QZVHF.LOG" ] || fail "the logbook was not created"
+[ ! -s "$WORK/QZVHF.LOG" ] || fail "the new logbook is not empty"
+/usr/bin/python3 "$TOOLS/wm_close.py" "$MAIN"
+wait_exit || fail "exit status $?"
+APP=
+grep -q '^Last=DOVavovivProgramRunTime' "$INI" || fail "settings not written at close"
+grep -q "^LogFileName=$WORK/QZVHF.LOG" "$INI" || fail "log file name not in the settings"
+grep -q '^ColourForm=8388608' "$INI" || fail "colours not in the settings"
+
+# Second start: the empty log asks for the callsign; a SIGTERM (logout) still saves.
+printf '\r\n[MINE]\r\nKeep=this\r\n' >>"$INI"
+sed -i 's/^WinLogLength=.*/WinLogLength=7/' "$INI"
+"$BIN" & APP=$!
+answer_box "callsign message"
+wait_window "Vandrel Contest Program 1.50" >/dev/null || fail "no main window"
+sleep 0.2
+kill -TERM "$APP"
+wait_exit || fail "exit status $? after SIGTERM"
+APP=
+grep -q '^WinLogLength=7' "$INI" || fail "settings not kept through SIGTERM"
+grep -q '^Keep=this' "$INI" || fail "a foreign key was lost"
+[ -f "$WORK/QZVHF.LOG" ] && [ ! -s "$WORK/QZVHF.LOG" ] || fail "the logbook changed"
+echo "real program: 2 passed, 0 failed"
