@@ -106,15 +106,11 @@ void LogBook::LoadLogBook(ContestSettings& settings, LogBookUi& ui)
         beginResetModel();
         m_lines = std::move(loaded.lines);
         endResetModel();
-        for (const QString& line : std::as_const(m_lines)) {
-            int points = 0;
-            PointsValue(ParseLogLine(line).points, &points);
-            m_runningTotal += points;
-        }
+        m_runningTotal += loaded.pointsTotal;
         if (!m_lines.isEmpty()) {
             const QString& last = m_lines.constLast();
             ui.showEntryBandMode(last.left(5), last.mid(5, 6));
-            ui.showEntryPoints(ParseLogLine(last).points);
+            ui.showEntryPoints(LogLinePoints(last).toString());
         }
         ui.showRunningTotal(m_runningTotal);
 
@@ -203,7 +199,7 @@ QByteArray LogBook::fileContent() const
     QByteArray out;
     out.reserve(m_lines.size() * 64);
     for (const QString& line : m_lines) {
-        out += LogLineToFileRecord(line).toLatin1();
+        AppendFileRecord(out, line);
         out += "\r\n";
     }
     return out;
@@ -269,7 +265,7 @@ int LogBook::RecountTotal()
     m_runningTotal = 0;
     for (const QString& line : std::as_const(m_lines)) {
         int points = 0;
-        PointsValue(ParseLogLine(line).points, &points);
+        PointsValue(LogLinePoints(line), &points);
         m_runningTotal += points;
     }
     return m_runningTotal;

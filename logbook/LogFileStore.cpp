@@ -43,17 +43,18 @@ LoadedLog ParseLogFile(const QByteArray& bytes)
     const char* p = bytes.constData();
     const char* const end = p + bytes.size();
     int lineNumber = 0;
-    QByteArray current;
     auto finishLine = [&](const char* b, const char* e) {
         ++lineNumber;
         if (blank(b, e))
             return;
         bool cut = false;
         const QString line = FileRecordToLogLine(QString::fromLatin1(b, e - b), &cut);
-        if (!PointsValue(ParseLogLine(line).points, nullptr))
+        int points = 0;
+        if (!PointsValue(LogLinePoints(line), &points))
             out.problems.append({ lineNumber, LoadProblem::BadPoints });
         else if (cut)
             out.problems.append({ lineNumber, LoadProblem::FieldsCut });
+        out.pointsTotal += points;
         out.lines.append(line);
     };
     const char* lineStart = p;

@@ -20,6 +20,7 @@ struct LoadedLog
     QStringList lines;
     QList<LoadProblem> problems;
     bool tornLastLine = false; // the file ends inside a line (a write cut short)
+    int pointsTotal = 0; // of the lines whose points read
 };
 
 // Splits the bytes of a .LOG file into log lines. A line ends at LF, CR LF or a lone CR;

@@ -20,26 +20,27 @@ constexpr Cut TimeCut { 51, 5 };
 constexpr Cut DateCut { 60, 10 };
 constexpr qsizetype PointsColumn = 72;
 
-QString cut(const QString& line, Cut c)
+QStringView cut(QStringView line, Cut c)
 {
     if (c.start >= line.size())
         return {};
-    return line.mid(c.start, c.width);
+    return line.mid(c.start, qMin(c.width, line.size() - c.start));
 }
 
-void appendPadded(QString& out, const QString& value, qsizetype width)
+void appendSpaces(QString& out, qsizetype count)
 {
-    out += value;
-    for (qsizetype i = value.size(); i < width; ++i)
-        out += QLatin1Char(' ');
+    if (count > 0)
+        out.append(QString(count, QLatin1Char(' ')));
 }
 
-} // namespace
-
-QString StripSpaces(const QString& text)
+void appendPadded(QString& out, QStringView value, qsizetype width)
 {
-    if (!text.contains(QLatin1Char(' ')))
-        return text;
+    out.append(value);
+    appendSpaces(out, width - value.size());
+}
+
+QString stripped(QStringView text)
+{
     QString out;
     out.reserve(text.size());
     for (QChar c : text) {
@@ -49,76 +50,131 @@ QString StripSpaces(const QString& text)
     return out;
 }
 
-QString FormatLogLine(const QString& band, const QString& mode, const QString& rstSent,
-    const QString& callsign, const QString& name, const QString& rstReceived, const QString& time,
-    const QString& date, const QString& points)
+// Latin-1 bytes of a text with its spaces removed, straight into a file buffer.
+void appendStripped(QByteArray& out, QStringView text)
+{
+    for (QChar c : text) {
+        if (c != QLatin1Char(' '))
+            out += static_cast<char>(c.unicode() <= 0xFF ? c.unicode() : '?');
+    }
+}
+
+void appendLatin1(QByteArray& out, QStringView text)
+{
+    out += text.toLatin1();
+}
+
+QString buildLine(QStringView band, QStringView mode, QStringView rstSent, QStringView callsign,
+    QStringView name, QStringView rstReceived, QStringView time, QStringView date, QStringView points)
 {
     QString line;
-    line.reserve(80);
+    line.reserve(72 + points.size() + 16);
     appendPadded(line, band, 5);
     appendPadded(line, mode, 6);
-    for (qsizetype i = rstSent.size(); i < 7; ++i)
-        line += QLatin1Char(' ');
-    line += rstSent;
-    line += QLatin1String("  ");
+    appendSpaces(line, 7 - rstSent.size());
+    line.append(rstSent);
+    line.append(QLatin1String("  "));
     appendPadded(line, callsign, 12);
     appendPadded(line, name, 10);
     appendPadded(line, rstReceived, 9);
     appendPadded(line, time, 9);
     appendPadded(line, date, 12);
-    line += points;
+    line.append(points);
     return line;
+}
+
+} // namespace
+
+QString StripSpaces(const QString& text)
+{
+    return text.contains(QLatin1Char(' ')) ? stripped(text) : text;
+}
+
+QString FormatLogLine(const QString& band, const QString& mode, const QString& rstSent,
+    const QString& callsign, const QString& name, const QString& rstReceived, const QString& time,
+    const QString& date, const QString& points)
+{
+    return buildLine(band, mode, rstSent, callsign, name, rstReceived, time, date, points);
 }
 
 LogFields ParseLogLine(const QString& line)
 {
     LogFields f;
-    f.band = StripSpaces(cut(line, BandCut));
-    f.mode = StripSpaces(cut(line, ModeCut));
-    f.rstSent = StripSpaces(cut(line, RstSentCut));
-    f.callsign = StripSpaces(cut(line, CallsignCut));
-    f.name = StripSpaces(cut(line, NameCut));
-    f.rstReceived = StripSpaces(cut(line, RstReceivedCut));
-    f.time = cut(line, TimeCut);
-    f.date = cut(line, DateCut);
-    f.points = line.size() > PointsColumn ? line.mid(PointsColumn) : QString();
+    f.band = stripped(cut(line, BandCut));
+    f.mode = stripped(cut(line, ModeCut));
+    f.rstSent = stripped(cut(line, RstSentCut));
+    f.callsign = stripped(cut(line, CallsignCut));
+    f.name = stripped(cut(line, NameCut));
+    f.rstReceived = stripped(cut(line, RstReceivedCut));
+    f.time = cut(line, TimeCut).toString();
+    f.date = cut(line, DateCut).toString();
+    f.points = LogLinePoints(line).toString();
     return f;
+}
+
+QStringView LogLinePoints(QStringView line)
+{
+    return line.size() > PointsColumn ? line.mid(PointsColumn) : QStringView();
+}
+
+void AppendFileRecord(QByteArray& out, QStringView line)
+{
+    auto quoted = [&](Cut c, bool strip) {
+        out += '"';
+        if (strip)
+            appendStripped(out, cut(line, c));
+        else
+            appendLatin1(out, cut(line, c));
+        out += "\",";
+    };
+    quoted(DateCut, false);
+    quoted(TimeCut, false);
+    quoted(BandCut, true);
+    quoted(ModeCut, true);
+    quoted(CallsignCut, true);
+    quoted(RstSentCut, true);
+    quoted(RstReceivedCut, true);
+    appendLatin1(out, LogLinePoints(line));
+    out += ",\"";
+    appendStripped(out, cut(line, NameCut));
+    out += '"';
 }
 
 QString LogLineToFileRecord(const QString& line)
 {
-    const LogFields f = ParseLogLine(line);
-    const QChar q = QLatin1Char('"');
-    const QChar comma = QLatin1Char(',');
-    QString r;
-    r.reserve(64);
-    for (const QString* v : { &f.date, &f.time, &f.band, &f.mode, &f.callsign, &f.rstSent,
-             &f.rstReceived }) {
-        r += q;
-        r += *v;
-        r += q;
-        r += comma;
-    }
-    r += f.points;
-    r += comma;
-    r += q;
-    r += f.name;
-    r += q;
-    return r;
+    QByteArray bytes;
+    bytes.reserve(line.size());
+    AppendFileRecord(bytes, line);
+    return QString::fromLatin1(bytes);
 }
 
 QString FileRecordToLogLine(const QString& record, bool* fieldsCut)
 {
-    QString fields[9];
-    int index = 0;
-    // The last character (the name's closing quote) never belongs to a field.
-    const qsizetype end = record.size() - 1;
-    for (qsizetype i = 0; i < end && index < 9; ++i) {
-        const QChar c = record.at(i);
-        if (c == QLatin1Char(','))
-            ++index;
-        else if (c != QLatin1Char('"'))
-            fields[index] += c;
+    // A comma ends a field wherever it stands; quotes are dropped; the last character (the
+    // name's closing quote) never belongs to a field.
+    const QStringView body = QStringView(record).left(qMax<qsizetype>(0, record.size() - 1));
+    QStringView views[9];
+    QString unquoted[9]; // only for the rare field with a quote inside it
+    int count = 0;
+    qsizetype from = 0;
+    while (count < 9) {
+        qsizetype to = body.indexOf(QLatin1Char(','), from);
+        const bool last = to < 0;
+        if (last)
+            to = body.size();
+        QStringView field = body.mid(from, to - from);
+        while (field.startsWith(QLatin1Char('"')))
+            field = field.mid(1);
+        while (field.endsWith(QLatin1Char('"')))
+            field.chop(1);
+        if (field.contains(QLatin1Char('"'))) {
+            unquoted[count] = field.toString().remove(QLatin1Char('"'));
+            field = unquoted[count];
+        }
+        views[count++] = field;
+        if (last)
+            break;
+        from = to + 1;
     }
     // File order: date, time, band, mode, callsign, RST sent, RST received, points, name.
     static constexpr qsizetype widths[9] = { DateCut.width, TimeCut.width, BandCut.width,
@@ -126,18 +182,18 @@ QString FileRecordToLogLine(const QString& record, bool* fieldsCut)
         NameCut.width };
     bool wasCut = false;
     for (int i = 0; i < 9; ++i) {
-        if (widths[i] >= 0 && fields[i].size() > widths[i]) {
-            fields[i].truncate(widths[i]);
+        if (widths[i] >= 0 && views[i].size() > widths[i]) {
+            views[i] = views[i].left(widths[i]);
             wasCut = true;
         }
     }
     if (fieldsCut)
         *fieldsCut = wasCut;
-    return FormatLogLine(fields[2], fields[3], fields[5], fields[4], fields[8], fields[6],
-        fields[1], fields[0], fields[7]);
+    return buildLine(views[2], views[3], views[5], views[4], views[8], views[6], views[1], views[0],
+        views[7]);
 }
 
-bool PointsValue(const QString& points, int* value)
+bool PointsValue(QStringView points, int* value)
 {
     bool ok = false;
     const int v = points.trimmed().toInt(&ok, 10);
@@ -152,7 +208,7 @@ int NextSerialNumber(const QStringList& lines)
     // from the newest line whose serial reads.
     for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
         bool ok = false;
-        const int serial = ParseLogLine(*it).rstSent.right(3).toInt(&ok, 10);
+        const int serial = stripped(cut(*it, RstSentCut)).right(3).toInt(&ok, 10);
         if (ok)
             return serial + 1;
     }

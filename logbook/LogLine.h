@@ -29,6 +29,10 @@ QString FormatLogLine(const QString& band, const QString& mode, const QString& r
 LogFields ParseLogLine(const QString& line);
 
 QString LogLineToFileRecord(const QString& line);
+// The same record as Latin-1 bytes, appended to a file buffer.
+void AppendFileRecord(QByteArray& out, QStringView line);
+// The points text of a line: column 73 to the end.
+QStringView LogLinePoints(QStringView line);
 
 // Builds the display line of one file record (without its line end). Over-long fields are
 // cut to the widths the column reader uses, so one damaged field can never shift the later
@@ -36,7 +40,7 @@ QString LogLineToFileRecord(const QString& line);
 QString FileRecordToLogLine(const QString& record, bool* fieldsCut = nullptr);
 
 // Converts a points text; false when it is not a decimal number.
-bool PointsValue(const QString& points, int* value);
+bool PointsValue(QStringView points, int* value);
 
 int NextSerialNumber(const QStringList& lines);
 
