@@ -2,7 +2,6 @@
 
 #include "Fonts.h"
 #include "QZMainForm.h"
-#include "SessionEndWatcher.h"
 
 int main(int argc, char* argv[])
 {
@@ -10,12 +9,10 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("VORAD"));
     vorad::InstallFontSubstitutions();
 
-    vorad::SessionEndWatcher sessionEnd;
     vorad::TQZMainForm mainForm(vorad::StartupEnvironment::forProgram());
-    QObject::connect(&sessionEnd, &vorad::SessionEndWatcher::sessionEnding, &mainForm, [&mainForm] {
-        mainForm.ShutDown(true);
-        QApplication::quit();
-    });
+    // A logout during the start-up has saved the settings already: end without a window.
+    if (mainForm.sessionEnded())
+        return 0;
     mainForm.show();
     return app.exec();
 }

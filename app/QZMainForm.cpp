@@ -17,6 +17,7 @@
 
 #include "LogLine.h"
 #include "ProfileFile.h"
+#include "SessionEndWatcher.h"
 
 namespace vorad {
 
@@ -44,9 +45,10 @@ StartupEnvironment StartupEnvironment::forProgram()
     StartupEnvironment env;
     // The settings file sits beside the executable and has its name.
     env.settingsPath = QCoreApplication::applicationFilePath() + QLatin1String(".ini");
-    env.fallbackSettingsPath
-        = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QLatin1String("/DOVavoviv.ini");
+    env.fallbackSettingsPath = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
+        + QLatin1String("/DOVavoviv.ini");
     env.workingDir = QDir::currentPath();
+    env.watchSessionEnd = true;
     return env;
 }
 
@@ -56,6 +58,11 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     , m_forms(DateTimeForms::forLocale(m_env.locale))
     , m_logBook(*m_env.store, this)
 {
+    if (m_env.watchSessionEnd) {
+        // First of all: the start-up itself waits on message boxes.
+        auto* watcher = new SessionEndWatcher(this);
+        connect(watcher, &SessionEndWatcher::sessionEnding, this, &TQZMainForm::sessionEnding);
+    }
     createControls();
 
     // 1. Windows are dragged as outlines on the desktop that has such a setting.
@@ -154,7 +161,8 @@ void TQZMainForm::createControls()
         return l;
     };
     SummaryHeader = label("SummaryHeader", QString(), 8, 8, courier);
-    ContestLogLabel1 = label("ContestLogLabel1", QStringLiteral("QZ Contest Station:"), 254, 16, base);
+    ContestLogLabel1
+        = label("ContestLogLabel1", QStringLiteral("QZ Contest Station:"), 254, 16, base);
     MyCallsign = label("MyCallsign", QStringLiteral("MYCALL"), 254, 32, black);
     MyCallsign->setMinimumWidth(150);
     CurrentTZLabel = label("CurrentTZLabel", QStringLiteral("Current TZ:"), 254, 56, base);
@@ -263,7 +271,8 @@ void TQZMainForm::chooseSettingsPath()
     // Settings that silently fail to save are lost: keep them where they can be written.
     m_settingsPath = m_env.fallbackSettingsPath;
     QDir().mkpath(QFileInfo(m_settingsPath).absolutePath());
-    m_settingsNote = QStringLiteral("  Settings are kept in ") + QDir::toNativeSeparators(m_settingsPath);
+    m_settingsNote
+        = QStringLiteral("  Settings are kept in ") + QDir::toNativeSeparators(m_settingsPath);
 }
 
 void TQZMainForm::readSettings()
@@ -271,7 +280,8 @@ void TQZMainForm::readSettings()
     ProfileFile file;
     QString error;
     // A first run with the fallback folder still takes what the program's folder holds.
-    const QString source = (m_settingsPath != m_env.settingsPath && !QFileInfo::exists(m_settingsPath))
+    const QString source
+        = (m_settingsPath != m_env.settingsPath && !QFileInfo::exists(m_settingsPath))
         ? m_env.settingsPath
         : m_settingsPath;
     if (!file.load(source, &error))
@@ -317,10 +327,23 @@ void TQZMainForm::ShowMessage(const QString& text)
         m_env.messageHook(text);
         return;
     }
+    if (m_shutDownDone) {
+        // The session is ending: nobody is there to answer a box.
+        qWarning("%s", qPrintable(QString(text).replace(QLatin1Char('\r'), QLatin1Char('\n'))));
+        return;
+    }
     QString shown = text;
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QMessageBox box(QMessageBox::NoIcon, MessageCaption, shown, QMessageBox::Ok, this);
     box.exec();
+}
+
+void TQZMainForm::sessionEnding()
+{
+    m_sessionEnded = true;
+    ShutDown(true);
+    // Leaves every running loop, a message box's included.
+    QCoreApplication::exit(0);
 }
 
 void TQZMainForm::closeEvent(QCloseEvent* event)

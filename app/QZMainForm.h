@@ -28,6 +28,8 @@ struct StartupEnvironment
     QLocale locale = QLocale::system();
     std::shared_ptr<Clock> clock = std::make_shared<Clock>();
     std::shared_ptr<LogFileStore> store = std::make_shared<LogFileStore>();
+    // The real program ends through its shut-down on SIGTERM, SIGINT and SIGHUP.
+    bool watchSessionEnd = false;
     // When set, message boxes go here instead of to the screen.
     std::function<void(const QString&)> messageHook;
 
@@ -48,11 +50,13 @@ public:
     const QString& settingsPath() const { return m_settingsPath; }
     // Runs the shut-down sequence once; `quiet` when the session is ending (no message boxes).
     void ShutDown(bool quiet = false);
+    bool sessionEnded() const { return m_sessionEnded; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void sessionEnding();
     void createControls();
     void applyColours();
     void chooseSettingsPath();
@@ -95,6 +99,7 @@ private:
     bool m_repeatShown = false;
     bool m_editPending = false;
     bool m_shutDownDone = false;
+    bool m_sessionEnded = false;
 
     QLabel* SummaryHeader = nullptr;
     QLabel* ContestLogLabel1 = nullptr;

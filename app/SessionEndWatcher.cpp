@@ -29,7 +29,9 @@ SessionEndWatcher::SessionEndWatcher(QObject* parent)
         return;
     m_notifier = new QSocketNotifier(signalFds[1], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &SessionEndWatcher::readSignal);
-    struct sigaction action {};
+    struct sigaction action
+    {
+    };
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
@@ -39,7 +41,9 @@ SessionEndWatcher::SessionEndWatcher(QObject* parent)
 
 SessionEndWatcher::~SessionEndWatcher()
 {
-    struct sigaction action {};
+    struct sigaction action
+    {
+    };
     action.sa_handler = SIG_DFL;
     for (int sig : { SIGTERM, SIGINT, SIGHUP })
         ::sigaction(sig, &action, nullptr);

@@ -30,7 +30,8 @@ namespace {
 // Deterministic but varied contacts; serial numbers the way the entry form sends them.
 ContactRecord MakeContact(int serial, std::mt19937& rng)
 {
-    static const char* const bands[] = { "80m", "40m", "20m", "15m", "10m", "6m", "2m", "70cm", "23cm" };
+    static const char* const bands[]
+        = { "80m", "40m", "20m", "15m", "10m", "6m", "2m", "70cm", "23cm" };
     static const char* const modes[] = { "FM", "SSB", "CW" };
     static const char* const names[] = { "Peter", "Jo", "Margaret", "Alexandra", "Bob", "Kim",
         "Christophe", "Sue", "Hamish", "Li", "Wendy", "Tom" };
@@ -41,7 +42,8 @@ ContactRecord MakeContact(int serial, std::mt19937& rng)
     r.band = QLatin1String(bands[pick(std::size(bands))]);
     r.mode = QLatin1String(modes[pick(std::size(modes))]);
     const bool cw = r.mode == QLatin1String("CW");
-    r.callsign = pick(3) == 0 ? QStringLiteral("ZL%1").arg(1 + pick(4)) : QStringLiteral("VK%1").arg(1 + pick(8));
+    r.callsign = pick(3) == 0 ? QStringLiteral("ZL%1").arg(1 + pick(4))
+                              : QStringLiteral("VK%1").arg(1 + pick(8));
     r.callsign += letter();
     r.callsign += letter();
     if (pick(2) == 0)
@@ -95,7 +97,10 @@ public:
 class ViewUi : public NullUi
 {
 public:
-    ViewUi(QListView& view, const LogBook& book) : m_view(view), m_book(book) { }
+    ViewUi(QListView& view, const LogBook& book)
+        : m_view(view)
+        , m_book(book)
+    { }
     void scrollToLastLines() override
     {
         const int first = m_book.rowCount() - 5;
@@ -117,7 +122,8 @@ struct Fixture
         settings.backupLogFileName = dir.filePath(QStringLiteral("BENCH.BAK"));
         settings.callsign = QStringLiteral("VK3VOR");
         QFile file(settings.logFileName);
-        ok = dir.isValid() && file.open(QIODevice::WriteOnly) && file.write(LogBytes(n)) == LogBytes(n).size();
+        ok = dir.isValid() && file.open(QIODevice::WriteOnly)
+            && file.write(LogBytes(n)) == LogBytes(n).size();
     }
     // Loads the file; the total is reset first because a load adds to it.
     bool load(LogBookUi& loadUi, int expected)
@@ -224,8 +230,14 @@ void AppendContacts(benchmark::State& state, bool sync)
     SetRates(state, 1, LogBytes(n).size() / n);
 }
 
-void BM_AppendContact_NoSync(benchmark::State& state) { AppendContacts(state, false); }
-void BM_AppendContact_Sync(benchmark::State& state) { AppendContacts(state, true); }
+void BM_AppendContact_NoSync(benchmark::State& state)
+{
+    AppendContacts(state, false);
+}
+void BM_AppendContact_Sync(benchmark::State& state)
+{
+    AppendContacts(state, true);
+}
 
 void WriteContacts(benchmark::State& state, bool sync)
 {
@@ -244,19 +256,47 @@ void WriteContacts(benchmark::State& state, bool sync)
     SetRates(state, n, LogBytes(n).size());
 }
 
-void BM_WriteLogBook_NoSync(benchmark::State& state) { WriteContacts(state, false); }
-void BM_WriteLogBook_Sync(benchmark::State& state) { WriteContacts(state, true); }
+void BM_WriteLogBook_NoSync(benchmark::State& state)
+{
+    WriteContacts(state, false);
+}
+void BM_WriteLogBook_Sync(benchmark::State& state)
+{
+    WriteContacts(state, true);
+}
 
 } // namespace
 
 // Disk-bound cases use wall time: fsync waits do not show as CPU time.
 BENCHMARK(BM_ParseLogFile)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadLogBook)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_LoadLogBookIntoListView)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_AppendContact_NoSync)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond)->UseRealTime();
-BENCHMARK(BM_AppendContact_Sync)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond)->UseRealTime()->Iterations(200);
-BENCHMARK(BM_WriteLogBook_NoSync)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_WriteLogBook_Sync)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
+BENCHMARK(BM_LoadLogBookIntoListView)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_AppendContact_NoSync)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+BENCHMARK(BM_AppendContact_Sync)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime()
+    ->Iterations(200);
+BENCHMARK(BM_WriteLogBook_NoSync)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_WriteLogBook_Sync)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(20);
 
 int main(int argc, char** argv)
 {

@@ -15,7 +15,8 @@ public:
     // Minutes to add to local time to get UTC, without daylight saving (west of UTC positive).
     virtual int standardBiasMinutes() const
     {
-        return -QTimeZone::systemTimeZone().standardTimeOffset(QDateTime::currentDateTimeUtc()) / 60;
+        return -QTimeZone::systemTimeZone().standardTimeOffset(QDateTime::currentDateTimeUtc())
+            / 60;
     }
 };
 

@@ -124,7 +124,8 @@ void ReadContestSettings(
     const ProfileFile& f, const DateTimeForms& forms, ContestSettings& s, QStringList* errors)
 {
     s.logFileName = f.readString(FILES, QStringLiteral("LogFileName"), s.logFileName);
-    s.backupLogFileName = f.readString(FILES, QStringLiteral("BackupLogFileName"), s.backupLogFileName);
+    s.backupLogFileName
+        = f.readString(FILES, QStringLiteral("BackupLogFileName"), s.backupLogFileName);
     s.winLogLength = f.readInteger(WINDOW, QStringLiteral("WinLogLength"), s.winLogLength);
     s.posLeft = f.readInteger(WINDOW, QStringLiteral("PosLeft"), s.posLeft);
     s.posTop = f.readInteger(WINDOW, QStringLiteral("PosTop"), s.posTop);

@@ -53,7 +53,8 @@ struct ContestSettings
 
     int categoryID = 1;
     // The texts of the first category and section, which the settings dialog starts with.
-    QString categoryText = QStringLiteral(" HF operation on bands below 50MHz Single Operator section");
+    QString categoryText
+        = QStringLiteral(" HF operation on bands below 50MHz Single Operator section");
     int sectionID = 1;
     QString sectionText = QStringLiteral("(a) Transmitting Phone (FM,SSB)");
     QString callsign = QStringLiteral("MYCALL");

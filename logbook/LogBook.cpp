@@ -34,8 +34,7 @@ QString lineList(const QList<LoadProblem>& problems, LoadProblem::Kind kind, int
 LogBook::LogBook(LogFileStore& store, QObject* parent)
     : QAbstractListModel(parent)
     , m_store(store)
-{
-}
+{ }
 
 int LogBook::rowCount(const QModelIndex& parent) const
 {
@@ -59,8 +58,9 @@ void LogBook::LoadLogBook(ContestSettings& settings, LogBookUi& ui)
     const QString& fileName = settings.logFileName;
     if (endsInBak(fileName)) {
         ui.errorCue();
-        ui.showMessage(QStringLiteral(" You are about to load a backup LogBook. \r The backup will "
-                                      "become a new contest logbook \r and the filename will become *.LOG"));
+        ui.showMessage(
+            QStringLiteral(" You are about to load a backup LogBook. \r The backup will "
+                           "become a new contest logbook \r and the filename will become *.LOG"));
     }
 
     const LogFileStore::State state = m_store.state(fileName);
@@ -83,9 +83,10 @@ void LogBook::LoadLogBook(ContestSettings& settings, LogBookUi& ui)
         QString error;
         if (!m_store.createEmpty(fileName, &error)) {
             ui.errorCue();
-            ui.showMessage(QStringLiteral(" The LogBook file could not be created: \r %1 \r (%2) \r "
-                                          "Contacts are kept in memory until it can be written. ")
-                               .arg(fileName, error));
+            ui.showMessage(
+                QStringLiteral(" The LogBook file could not be created: \r %1 \r (%2) \r "
+                               "Contacts are kept in memory until it can be written. ")
+                    .arg(fileName, error));
             m_fileInStep = false;
         }
         ui.showEntryBandMode(QStringLiteral("2m"), QStringLiteral("FM"));
@@ -116,28 +117,31 @@ void LogBook::LoadLogBook(ContestSettings& settings, LogBookUi& ui)
 
         if (loaded.tornLastLine) {
             ui.errorCue();
-            ui.showMessage(QStringLiteral(" The last line of the LogBook has no line end: \r it may be "
-                                          "a contact cut short when the program stopped. \r It is "
-                                          "kept as the last contact: please check it. "));
+            ui.showMessage(
+                QStringLiteral(" The last line of the LogBook has no line end: \r it may be "
+                               "a contact cut short when the program stopped. \r It is "
+                               "kept as the last contact: please check it. "));
         }
         int badPoints = 0;
         const QString badList = lineList(loaded.problems, LoadProblem::BadPoints, &badPoints);
         if (badPoints > 0) {
             ui.errorCue();
-            ui.showMessage(QStringLiteral(" %1 line(s) of the LogBook have no valid points: \r line "
-                                          "%2 \r They are loaded and count 0 points: please edit them. ")
-                               .arg(badPoints)
-                               .arg(badList));
+            ui.showMessage(
+                QStringLiteral(" %1 line(s) of the LogBook have no valid points: \r line "
+                               "%2 \r They are loaded and count 0 points: please edit them. ")
+                    .arg(badPoints)
+                    .arg(badList));
         }
         int cut = 0;
         const QString cutList = lineList(loaded.problems, LoadProblem::FieldsCut, &cut);
         if (cut > 0) {
             ui.errorCue();
-            ui.showMessage(QStringLiteral(" %1 line(s) of the LogBook have over-long fields: \r line "
-                                          "%2 \r They are loaded with the fields cut to size: please "
-                                          "check them. ")
-                               .arg(cut)
-                               .arg(cutList));
+            ui.showMessage(
+                QStringLiteral(" %1 line(s) of the LogBook have over-long fields: \r line "
+                               "%2 \r They are loaded with the fields cut to size: please "
+                               "check them. ")
+                    .arg(cut)
+                    .arg(cutList));
         }
     }
 
@@ -160,14 +164,16 @@ QString LogBook::buildLine(const ContactRecord& record, const QString& rstSent) 
         record.rstReceived, record.time.left(5), record.date, record.points);
 }
 
-void LogBook::AppendContact(const ContactRecord& record, const ContestSettings& settings, LogBookUi& ui)
+void LogBook::AppendContact(
+    const ContactRecord& record, const ContestSettings& settings, LogBookUi& ui)
 {
     QString rstSent = StripSpaces(record.rstSent);
     if (rstSent.size() > 6) {
         ui.errorCue();
-        ui.showMessage(QStringLiteral("   Error in RST Sent - more than 6 characters!  \r    RST Sent "
-                                      "has been truncated - please edit   \r        this entry again "
-                                      "if incorrect.          "));
+        ui.showMessage(
+            QStringLiteral("   Error in RST Sent - more than 6 characters!  \r    RST Sent "
+                           "has been truncated - please edit   \r        this entry again "
+                           "if incorrect.          "));
         rstSent.truncate(6);
     }
     const QString line = buildLine(record, rstSent);
@@ -188,7 +194,8 @@ void LogBook::AppendContact(const ContactRecord& record, const ContestSettings& 
         return;
     }
     QString error;
-    if (m_store.append(settings.logFileName, (LogLineToFileRecord(line) + QLatin1String("\r\n")).toLatin1(), &error))
+    if (m_store.append(settings.logFileName,
+            (LogLineToFileRecord(line) + QLatin1String("\r\n")).toLatin1(), &error))
         ui.showStatus(QStringLiteral("  Written LogBook to Disk Okay..."));
     else
         reportWriteFailure(settings.logFileName, error, true, ui);
@@ -218,7 +225,8 @@ bool LogBook::writeWhole(const ContestSettings& settings, LogBookUi& ui, bool fo
     const bool ok = m_store.rewrite(
         settings.logFileName, settings.backupLogFileName, fileContent(), &renameErrno, &error);
     if (renameErrno != 0)
-        ui.showMessage(QStringLiteral("Logfile rename failed with error : ") + QString::number(renameErrno));
+        ui.showMessage(
+            QStringLiteral("Logfile rename failed with error : ") + QString::number(renameErrno));
     if (!ok) {
         reportWriteFailure(settings.logFileName, error, forNewContact, ui);
         return false;

@@ -54,8 +54,8 @@ public:
     void LoadLogBook(ContestSettings& settings, LogBookUi& ui);
     void AppendContact(const ContactRecord& record, const ContestSettings& settings, LogBookUi& ui);
     bool WriteLogBook(const ContestSettings& settings, LogBookUi& ui);
-    void ReplaceContact(const ContactRecord& record, int selectedRow, const ContestSettings& settings,
-        LogBookUi& ui);
+    void ReplaceContact(const ContactRecord& record, int selectedRow,
+        const ContestSettings& settings, LogBookUi& ui);
     int NextSerialNumber() const;
     // The sum of the points of every line, as the summary rebuild counts it.
     int RecountTotal();

@@ -80,7 +80,9 @@ LoadedLog ParseLogFile(const QByteArray& bytes)
 
 LogFileStore::State LogFileStore::state(const QString& path) const
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(nativePath(path).constData(), &st) != 0)
         return State::Missing;
     return st.st_size == 0 ? State::Empty : State::Populated;
@@ -195,8 +197,9 @@ bool LogFileStore::rewrite(const QString& logPath, const QString& backupPath,
     const QByteArray tmp = log + ".new";
 
     // 1. The new log, complete and on disk, under a temporary name beside the old one.
-    const int fd
-        = m_faults.open ? -1 : ::open(tmp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd = m_faults.open
+        ? -1
+        : ::open(tmp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) {
         if (error)
             *error = errnoText(m_faults.open ? EACCES : errno);
@@ -215,9 +218,13 @@ bool LogFileStore::rewrite(const QString& logPath, const QString& backupPath,
 
     // 2. The old log becomes the backup. A hard link keeps a full log in place throughout;
     //    where links are not possible, a rename does the same job.
-    struct stat logStat {};
+    struct stat logStat
+    {
+    };
     if (::stat(log.constData(), &logStat) == 0) {
-        struct stat bakStat {};
+        struct stat bakStat
+        {
+        };
         const bool sameFile = ::stat(bak.constData(), &bakStat) == 0
             && bakStat.st_dev == logStat.st_dev && bakStat.st_ino == logStat.st_ino;
         if (!sameFile) {

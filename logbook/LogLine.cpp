@@ -65,7 +65,8 @@ void appendLatin1(QByteArray& out, QStringView text)
 }
 
 QString buildLine(QStringView band, QStringView mode, QStringView rstSent, QStringView callsign,
-    QStringView name, QStringView rstReceived, QStringView time, QStringView date, QStringView points)
+    QStringView name, QStringView rstReceived, QStringView time, QStringView date,
+    QStringView points)
 {
     QString line;
     line.reserve(72 + points.size() + 16);
@@ -177,9 +178,9 @@ QString FileRecordToLogLine(const QString& record, bool* fieldsCut)
         from = to + 1;
     }
     // File order: date, time, band, mode, callsign, RST sent, RST received, points, name.
-    static constexpr qsizetype widths[9] = { DateCut.width, TimeCut.width, BandCut.width,
-        ModeCut.width, CallsignCut.width, RstSentCut.width, RstReceivedCut.width, -1,
-        NameCut.width };
+    static constexpr qsizetype widths[9]
+        = { DateCut.width, TimeCut.width, BandCut.width, ModeCut.width, CallsignCut.width,
+              RstSentCut.width, RstReceivedCut.width, -1, NameCut.width };
     bool wasCut = false;
     for (int i = 0; i < 9; ++i) {
         if (widths[i] >= 0 && views[i].size() > widths[i]) {
@@ -189,8 +190,8 @@ QString FileRecordToLogLine(const QString& record, bool* fieldsCut)
     }
     if (fieldsCut)
         *fieldsCut = wasCut;
-    return buildLine(views[2], views[3], views[5], views[4], views[8], views[6], views[1], views[0],
-        views[7]);
+    return buildLine(
+        views[2], views[3], views[5], views[4], views[8], views[6], views[1], views[0], views[7]);
 }
 
 bool PointsValue(QStringView points, int* value)

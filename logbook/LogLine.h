@@ -46,7 +46,7 @@ int NextSerialNumber(const QStringList& lines);
 
 QString LogFileCaption(const QString& logFileName);
 
-inline const QString LogColumnHeading = QStringLiteral(
-    "Band  Mode   RST Tx Callsign     Name     RST Rx   Time     Date       Pts");
+inline const QString LogColumnHeading
+    = QStringLiteral("Band  Mode   RST Tx Callsign     Name     RST Rx   Time     Date       Pts");
 
 } // namespace vorad

@@ -102,7 +102,8 @@ bool ProfileFile::contains(const QString& section, const QString& key) const
     return find(section, key) != nullptr;
 }
 
-QString ProfileFile::readString(const QString& section, const QString& key, const QString& def) const
+QString ProfileFile::readString(
+    const QString& section, const QString& key, const QString& def) const
 {
     const Line* l = find(section, key);
     return l ? l->value : def;
@@ -149,7 +150,8 @@ void ProfileFile::writeString(const QString& section, const QString& key, const 
     }
     // New keys go after the last key of the section, before any trailing blank lines.
     qsizetype at = s->lines.size();
-    while (at > 0 && s->lines.at(at - 1).key.isEmpty() && s->lines.at(at - 1).text.trimmed().isEmpty())
+    while (
+        at > 0 && s->lines.at(at - 1).key.isEmpty() && s->lines.at(at - 1).text.trimmed().isEmpty())
         --at;
     s->lines.insert(at, Line { {}, key, v });
 }

@@ -3,7 +3,7 @@ set -euo pipefail
 
 PACKAGES=(build-essential cmake ninja-build qt6-base-dev libbenchmark-dev
     fonts-dejavu-core fonts-liberation fonts-liberation2
-    xvfb xauth xdotool python3-xlib imagemagick poppler-utils time)
+    xvfb xauth xdotool python3-xlib imagemagick poppler-utils time clang-format git)
 
 install_packages() {
     local missing=()

@@ -22,7 +22,7 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" 2>/dev/null &
+Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" 2>/dev/null &
 XVFB=$!
 for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.05; done
 export DISPLAY=":$(cat "$WORK/display")"
@@ -75,4 +75,13 @@ APP=
 grep -q '^WinLogLength=7' "$INI" || fail "settings not kept through SIGTERM"
 grep -q '^Keep=this' "$INI" || fail "a foreign key was lost"
 [ -f "$WORK/QZVHF.LOG" ] && [ ! -s "$WORK/QZVHF.LOG" ] || fail "the logbook changed"
-echo "real program: 2 passed, 0 failed"
+
+# Third start: a logout while the start-up waits on its message box still saves and ends.
+rm -f "$INI" "$WORK/QZVHF.LOG"
+"$BIN" & APP=$!
+wait_window "Vandrel Contest Software 1.50" >/dev/null || fail "no message box"
+kill -TERM "$APP"
+wait_exit || fail "exit status $? after SIGTERM at the message box"
+APP=
+grep -q '^Last=DOVavovivProgramRunTime' "$INI" || fail "settings not written on SIGTERM at start-up"
+echo "real program: 3 passed, 0 failed"

@@ -22,8 +22,10 @@ public:
     int standardBiasMinutes() const override { return -570; }
 };
 
-const QByteArray rec1 = "\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABC\",\"59001\",\"59012\",1,\"Peter\"\r\n";
-const QByteArray rec2 = "\"08-15-2026\",\"09:20\",\"70cm\",\"CW\",\"ZL2XY\",\"59002\",\"599003\",2,\"Ann\"\r\n";
+const QByteArray rec1
+    = "\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABC\",\"59001\",\"59012\",1,\"Peter\"\r\n";
+const QByteArray rec2
+    = "\"08-15-2026\",\"09:20\",\"70cm\",\"CW\",\"ZL2XY\",\"59002\",\"599003\",2,\"Ann\"\r\n";
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -84,8 +86,9 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&form));
 
         QCOMPARE(m_messages,
-            QStringList { " A LogBook has not yet been created for this contest! \r Please select the "
-                          "default settings for a new one.    " });
+            QStringList {
+                " A LogBook has not yet been created for this contest! \r Please select the "
+                "default settings for a new one.    " });
         QVERIFY(QFile::exists(file("QZVHF.LOG")));
         QCOMPARE(form.settings().logFileName, file("QZVHF.LOG"));
         QCOMPARE(form.settings().contestStartDate, QDate(2026, 8, 15));
@@ -114,8 +117,9 @@ private Q_SLOTS:
     {
         writeFile(file("VK3.LOG"), rec1 + rec2);
         writeFile(file("DOVavoviv.ini"),
-            "[FILES]\r\nLogFileName=" + file("VK3.LOG").toLatin1() + "\r\n[CONTEST]\r\nCallsign=VK3ABC\r\n"
-            "[MINE]\r\nKeep=this\r\n");
+            "[FILES]\r\nLogFileName=" + file("VK3.LOG").toLatin1()
+                + "\r\n[CONTEST]\r\nCallsign=VK3ABC\r\n"
+                  "[MINE]\r\nKeep=this\r\n");
         {
             TQZMainForm form(environment());
             QVERIFY(m_messages.isEmpty());
@@ -140,7 +144,8 @@ private Q_SLOTS:
         writeFile(file("QZ.INI"), "\"VK8XX\"\r\nnine\r\n");
         TQZMainForm form(environment());
         QCOMPARE(m_messages,
-            (QStringList { "'32 Foo 2026' is not a valid date", "'nine' is not a valid integer value" }));
+            (QStringList {
+                "'32 Foo 2026' is not a valid date", "'nine' is not a valid integer value" }));
         QCOMPARE(form.settings().contestStartDate, QDate(2026, 8, 15));
         QCOMPARE(child<QLabel>(form, "MyCallsign")->text(), QStringLiteral("VK8XX"));
         QCOMPARE(child<QLabel>(form, "TimeZoneLabel")->text(), QStringLiteral("UTC +9.5"));
@@ -164,7 +169,8 @@ private Q_SLOTS:
         {
             TQZMainForm form(env);
             QCOMPARE(form.settingsPath(), file("config/DOVavoviv.ini"));
-            QVERIFY(child<QLabel>(form, "StatusPanel")->text().startsWith("  Settings are kept in "));
+            QVERIFY(
+                child<QLabel>(form, "StatusPanel")->text().startsWith("  Settings are kept in "));
             form.close();
         }
         QVERIFY(readAll(file("config/DOVavoviv.ini")).contains("Last=DOVavovivProgramRunTime"));

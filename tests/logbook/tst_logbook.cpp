@@ -10,8 +10,10 @@ using namespace vorad;
 
 namespace {
 
-const QByteArray rec1 = "\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABC\",\"59001\",\"59012\",1,\"Peter\"\r\n";
-const QByteArray rec2 = "\"08-15-2026\",\"09:20\",\"70cm\",\"CW\",\"ZL2XY\",\"59902\",\"599003\",2,\"Ann\"\r\n";
+const QByteArray rec1
+    = "\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABC\",\"59001\",\"59012\",1,\"Peter\"\r\n";
+const QByteArray rec2
+    = "\"08-15-2026\",\"09:20\",\"70cm\",\"CW\",\"ZL2XY\",\"59902\",\"599003\",2,\"Ann\"\r\n";
 
 // Records what the logbook shows, in order.
 struct RecordingUi : LogBookUi
@@ -98,8 +100,9 @@ private Q_SLOTS:
         RecordingUi ui;
         book.LoadLogBook(m_settings, ui);
         QCOMPARE(ui.messages,
-            QStringList { " A LogBook has not yet been created for this contest! \r Please select the "
-                          "default settings for a new one.    " });
+            QStringList {
+                " A LogBook has not yet been created for this contest! \r Please select the "
+                "default settings for a new one.    " });
         QCOMPARE(ui.cues, 1);
         QCOMPARE(readAll(logPath()), QByteArray());
         QCOMPARE(ui.band + ui.mode, QStringLiteral("2mFM"));
@@ -156,9 +159,11 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("messageStart");
         QTest::addColumn<int>("lines");
-        QTest::newRow("torn last line") << rec1 + rec2.left(40) << " The last line of the LogBook" << 2;
+        QTest::newRow("torn last line")
+            << rec1 + rec2.left(40) << " The last line of the LogBook" << 2;
         QTest::newRow("bad points")
-            << rec1 + "\"08-15-2026\",\"09:15\",\"2m\",\"FM\",\"VK3X\",\"59002\",\"59\",,\"Bo\"\r\n" + rec2
+            << rec1 + "\"08-15-2026\",\"09:15\",\"2m\",\"FM\",\"VK3X\",\"59002\",\"59\",,\"Bo\"\r\n"
+                + rec2
             << " 1 line(s) of the LogBook have no valid points: \r line 2 " << 3;
     }
 
@@ -202,8 +207,9 @@ private Q_SLOTS:
         RecordingUi ui;
         book.LoadLogBook(m_settings, ui);
         QCOMPARE(ui.messages.first(),
-            QStringLiteral(" You are about to load a backup LogBook. \r The backup will become a new "
-                           "contest logbook \r and the filename will become *.LOG"));
+            QStringLiteral(
+                " You are about to load a backup LogBook. \r The backup will become a new "
+                "contest logbook \r and the filename will become *.LOG"));
         QCOMPARE(m_settings.logFileName, logPath());
         QCOMPARE(ui.nameChanges, 1);
         QCOMPARE(readAll(logPath()), rec1 + rec2);
@@ -219,7 +225,9 @@ private Q_SLOTS:
         ui.statuses.clear();
         book.AppendContact(contact("VK2XYZ", "Jo Ann"), m_settings, ui);
         QCOMPARE(readAll(logPath()),
-            rec1 + "\"08-15-2026\",\"10:01\",\"2m\",\"FM\",\"VK2XYZ\",\"59003\",\"59007\",1,\"JoAnn\"\r\n");
+            rec1
+                + "\"08-15-2026\",\"10:01\",\"2m\",\"FM\",\"VK2XYZ\",\"59003\",\"59007\",1,"
+                  "\"JoAnn\"\r\n");
         QCOMPARE(ui.statuses,
             (QStringList { "  Writing LogBook to Disk...", "  Written LogBook to Disk Okay..." }));
         QCOMPARE(ui.total, 2);
@@ -236,7 +244,8 @@ private Q_SLOTS:
         book.LoadLogBook(m_settings, ui);
         book.AppendContact(contact("VK2XYZ", "Bob", "5 9 0 0 3 4 5"), m_settings, ui);
         QCOMPARE(ui.messages.size(), 1);
-        QVERIFY(ui.messages.first().startsWith("   Error in RST Sent - more than 6 characters!  \r"));
+        QVERIFY(
+            ui.messages.first().startsWith("   Error in RST Sent - more than 6 characters!  \r"));
         QCOMPARE(ParseLogLine(book.lines().constLast()).rstSent, QStringLiteral("590034"));
     }
 

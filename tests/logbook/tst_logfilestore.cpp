@@ -9,8 +9,10 @@ using namespace vorad;
 
 namespace {
 
-const QByteArray rec1 = "\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABC\",\"59001\",\"59012\",1,\"Peter\"";
-const QByteArray rec2 = "\"08-15-2026\",\"09:20\",\"70cm\",\"CW\",\"ZL2XY\",\"59902\",\"599003\",2,\"Ann\"";
+const QByteArray rec1
+    = "\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABC\",\"59001\",\"59012\",1,\"Peter\"";
+const QByteArray rec2
+    = "\"08-15-2026\",\"09:20\",\"70cm\",\"CW\",\"ZL2XY\",\"59902\",\"599003\",2,\"Ann\"";
 
 QByteArray readAll(const QString& path)
 {
@@ -52,18 +54,18 @@ private Q_SLOTS:
         QTest::newRow("cr only") << rec1 + "\r" + rec2 + "\r" << 2 << false << QList<int> {};
         QTest::newRow("torn last line is kept")
             << rec1 + "\r\n" + rec2.left(30) << 2 << true << QList<int> { 2 };
-        QTest::newRow("blank lines hold no contact")
-            << "\r\n" + rec1 + "\r\n   \r\n\r\n" + rec2 + "\r\n" << 2 << false << QList<int> {};
-        QTest::newRow("bad points do not stop the load")
-            << rec1 + "\r\n\"08-15-2026\",\"09:15\",\"2m\",\"FM\",\"VK3X\",\"59002\",\"59\",x,\"Bo\"\r\n" + rec2
-                + "\r\n"
-            << 3 << false << QList<int> { 2 };
+        QTest::newRow("blank lines hold no contact") << "\r\n" + rec1 + "\r\n   \r\n\r\n" + rec2
+                + "\r\n" << 2 << false << QList<int> {};
+        QTest::newRow("bad points do not stop the load") << rec1
+                + "\r\n\"08-15-2026\",\"09:15\",\"2m\",\"FM\",\"VK3X\",\"59002\",\"59\",x,"
+                  "\"Bo\"\r\n"
+                + rec2 + "\r\n" << 3 << false << QList<int> { 2 };
         QTest::newRow("empty file") << QByteArray() << 0 << false << QList<int> {};
-        QTest::newRow("binary bytes")
-            << QByteArray("\x00\x01\xff,\x80\r\n", 7) + rec1 + "\r\n" << 2 << false << QList<int> { 1 };
+        QTest::newRow("binary bytes") << QByteArray("\x00\x01\xff,\x80\r\n", 7) + rec1 + "\r\n"
+                                      << 2 << false << QList<int> { 1 };
         QTest::newRow("a line of 100000 characters")
-            << rec1 + "\r\n" + QByteArray(100000, 'A') + "\r\n" + rec2 + "\r\n" << 3 << false
-            << QList<int> { 2 };
+            << rec1 + "\r\n" + QByteArray(100000, 'A') + "\r\n" + rec2 + "\r\n"
+            << 3 << false << QList<int> { 2 };
     }
 
     void parse()
@@ -121,7 +123,8 @@ private Q_SLOTS:
         QString error;
         QVERIFY(store.append(path("QZVHF.LOG"), rec2 + "\r\n", &error));
         QCOMPARE(readAll(path("QZVHF.LOG")), after);
-        QCOMPARE(ParseLogFile(after).lines.constLast(), FileRecordToLogLine(QString::fromLatin1(rec2)));
+        QCOMPARE(
+            ParseLogFile(after).lines.constLast(), FileRecordToLogLine(QString::fromLatin1(rec2)));
     }
 
     void appendFailures_data()
@@ -162,7 +165,8 @@ private Q_SLOTS:
         LogFileStore store;
         int renameErrno = -1;
         QString error;
-        QVERIFY(store.rewrite(path("QZVHF.LOG"), path("QZVHF.BAK"), rec2 + "\r\n", &renameErrno, &error));
+        QVERIFY(store.rewrite(
+            path("QZVHF.LOG"), path("QZVHF.BAK"), rec2 + "\r\n", &renameErrno, &error));
         QCOMPARE(renameErrno, 0);
         QCOMPARE(readAll(path("QZVHF.LOG")), rec2 + "\r\n");
         QCOMPARE(readAll(path("QZVHF.BAK")), rec1 + "\r\n");
@@ -177,7 +181,8 @@ private Q_SLOTS:
     {
         LogFileStore store;
         int renameErrno = -1;
-        QVERIFY(store.rewrite(path("QZVHF.LOG"), path("QZVHF.BAK"), rec1 + "\r\n", &renameErrno, nullptr));
+        QVERIFY(store.rewrite(
+            path("QZVHF.LOG"), path("QZVHF.BAK"), rec1 + "\r\n", &renameErrno, nullptr));
         QCOMPARE(renameErrno, 0);
         QCOMPARE(readAll(path("QZVHF.LOG")), rec1 + "\r\n");
         QVERIFY(!QFile::exists(path("QZVHF.BAK")));
@@ -201,7 +206,8 @@ private Q_SLOTS:
         store.faults().write = fault == 1;
         store.faults().sync = fault == 2;
         QString error;
-        QVERIFY(!store.rewrite(path("QZVHF.LOG"), path("QZVHF.BAK"), rec2 + "\r\n", nullptr, &error));
+        QVERIFY(
+            !store.rewrite(path("QZVHF.LOG"), path("QZVHF.BAK"), rec2 + "\r\n", nullptr, &error));
         QVERIFY(!error.isEmpty());
         QCOMPARE(readAll(path("QZVHF.LOG")), rec1 + "\r\n" + rec2 + "\r\n");
         QCOMPARE(readAll(path("QZVHF.BAK")), rec1 + "\r\n");
@@ -214,7 +220,8 @@ private Q_SLOTS:
         LogFileStore store;
         store.faults().rename = true;
         int renameErrno = 0;
-        QVERIFY(store.rewrite(path("QZVHF.LOG"), path("QZVHF.BAK"), rec2 + "\r\n", &renameErrno, nullptr));
+        QVERIFY(store.rewrite(
+            path("QZVHF.LOG"), path("QZVHF.BAK"), rec2 + "\r\n", &renameErrno, nullptr));
         QVERIFY(renameErrno != 0);
         QCOMPARE(readAll(path("QZVHF.LOG")), rec2 + "\r\n");
     }
@@ -224,7 +231,8 @@ private Q_SLOTS:
     {
         writeFile(path("QZVHF.LOG"), rec1 + "\r\n");
         LogFileStore store;
-        QVERIFY(store.rewrite(path("QZVHF.LOG"), path("QZVHF.LOG"), rec2 + "\r\n", nullptr, nullptr));
+        QVERIFY(
+            store.rewrite(path("QZVHF.LOG"), path("QZVHF.LOG"), rec2 + "\r\n", nullptr, nullptr));
         QCOMPARE(readAll(path("QZVHF.LOG")), rec2 + "\r\n");
     }
 };

@@ -9,8 +9,9 @@ namespace {
 QString sampleLine(const QString& rstSent = QStringLiteral("59001"),
     const QString& name = QStringLiteral("Peter"), const QString& points = QStringLiteral("1"))
 {
-    return FormatLogLine(QStringLiteral("2m"), QStringLiteral("FM"), rstSent, QStringLiteral("VK3ABC"),
-        name, QStringLiteral("59012"), QStringLiteral("09:14"), QStringLiteral("08-15-2026"), points);
+    return FormatLogLine(QStringLiteral("2m"), QStringLiteral("FM"), rstSent,
+        QStringLiteral("VK3ABC"), name, QStringLiteral("59012"), QStringLiteral("09:14"),
+        QStringLiteral("08-15-2026"), points);
 }
 
 } // namespace
@@ -24,7 +25,8 @@ private Q_SLOTS:
     {
         const QString line = sampleLine();
         QCOMPARE(line,
-            QStringLiteral("2m   FM      59001  VK3ABC      Peter     59012    09:14    08-15-2026  1"));
+            QStringLiteral(
+                "2m   FM      59001  VK3ABC      Peter     59012    09:14    08-15-2026  1"));
         QCOMPARE(line.mid(11, 7), QStringLiteral("  59001")); // columns 12-18
         QCOMPARE(line.mid(18, 2), QStringLiteral("  ")); // columns 19-20
         QCOMPARE(line.indexOf(QLatin1Char('1'), 72), 72); // points at column 73
@@ -34,19 +36,21 @@ private Q_SLOTS:
     void reader_data()
     {
         QTest::addColumn<QString>("line");
-        QTest::addColumn<QStringList>("fields"); // band mode rstSent call name rstRx time date points
+        QTest::addColumn<QStringList>(
+            "fields"); // band mode rstSent call name rstRx time date points
         QTest::newRow("whole") << sampleLine()
                                << QStringList { "2m", "FM", "59001", "VK3ABC", "Peter", "59012",
                                       "09:14", "08-15-2026", "1" };
         QTest::newRow("interior space leaves the name")
             << sampleLine(QStringLiteral("59001"), QStringLiteral("Jo Ann"))
-            << QStringList { "2m", "FM", "59001", "VK3ABC", "JoAnn", "59012", "09:14", "08-15-2026", "1" };
+            << QStringList { "2m", "FM", "59001", "VK3ABC", "JoAnn", "59012", "09:14", "08-15-2026",
+                   "1" };
         QTest::newRow("two-digit points survive")
             << sampleLine(QStringLiteral("59001"), QStringLiteral("Peter"), QStringLiteral("12"))
-            << QStringList { "2m", "FM", "59001", "VK3ABC", "Peter", "59012", "09:14", "08-15-2026", "12" };
-        QTest::newRow("short line yields what exists")
-            << QStringLiteral("70cm SSB       5")
-            << QStringList { "70cm", "SSB", "5", "", "", "", "", "", "" };
+            << QStringList { "2m", "FM", "59001", "VK3ABC", "Peter", "59012", "09:14", "08-15-2026",
+                   "12" };
+        QTest::newRow("short line yields what exists") << QStringLiteral(
+            "70cm SSB       5") << QStringList { "70cm", "SSB", "5", "", "", "", "", "", "" };
         QTest::newRow("empty") << QString() << QStringList { "", "", "", "", "", "", "", "", "" };
     }
 
@@ -55,15 +59,16 @@ private Q_SLOTS:
         QFETCH(QString, line);
         QFETCH(QStringList, fields);
         const LogFields f = ParseLogLine(line);
-        QCOMPARE((QStringList { f.band, f.mode, f.rstSent, f.callsign, f.name, f.rstReceived, f.time,
-                     f.date, f.points }),
+        QCOMPARE((QStringList { f.band, f.mode, f.rstSent, f.callsign, f.name, f.rstReceived,
+                     f.time, f.date, f.points }),
             fields);
     }
 
     void fileRecord()
     {
         QCOMPARE(LogLineToFileRecord(sampleLine(QStringLiteral("59001"), QStringLiteral("Jo Ann"))),
-            QStringLiteral("\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABC\",\"59001\",\"59012\",1,\"JoAnn\""));
+            QStringLiteral("\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABC\",\"59001\",\"59012\","
+                           "1,\"JoAnn\""));
     }
 
     void recordToLine_data()
@@ -75,24 +80,28 @@ private Q_SLOTS:
             "\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABC\",\"59001\",\"59012\",1,\"Peter\"");
         QTest::newRow("normal") << good << sampleLine() << false;
         QTest::newRow("fields after the ninth are ignored")
-            << QStringLiteral("\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABC\",\"59001\",\"59012\",1,\"Peter\",\"x\",\"y\"")
-            << FormatLogLine("2m", "FM", "59001", "VK3ABC", "Peter", "59012", "09:14", "08-15-2026", "1")
+            << QStringLiteral("\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABC\",\"59001\","
+                              "\"59012\",1,\"Peter\",\"x\",\"y\"")
+            << FormatLogLine(
+                   "2m", "FM", "59001", "VK3ABC", "Peter", "59012", "09:14", "08-15-2026", "1")
             << false;
         QTest::newRow("fewer fields stay empty")
             << QStringLiteral("\"08-15-2026\",\"09:14\",\"2m\"")
             << FormatLogLine("2m", "", "", "", "", "", "09:14", "08-15-2026", "") << false;
-        QTest::newRow("stray quotes are dropped")
-            << QStringLiteral("\"08-15-2026\",\"09:\"14\",\"2m\",\"FM\",\"VK\"3ABC\",\"59001\",\"59012\",1,\"Peter\"")
-            << sampleLine() << false;
-        QTest::newRow("last character never belongs to a field")
-            << QStringLiteral("\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABC\",\"59001\",\"59012\",1,Peterx")
-            << sampleLine() << false;
+        QTest::newRow("stray quotes are dropped") << QStringLiteral(
+            "\"08-15-2026\",\"09:\"14\",\"2m\",\"FM\",\"VK\"3ABC\",\"59001\",\"59012\",1,\"Peter\"")
+                                                  << sampleLine() << false;
+        QTest::newRow("last character never belongs to a field") << QStringLiteral(
+            "\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABC\",\"59001\",\"59012\",1,Peterx")
+                                                                 << sampleLine() << false;
         QTest::newRow("an over-long field is cut to its column")
-            << QStringLiteral("\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABCDEFGHIJKLMN\",\"59001\",\"59012\",1,\"Peter\"")
-            << FormatLogLine("2m", "FM", "59001", "VK3ABCDEFG", "Peter", "59012", "09:14", "08-15-2026", "1")
+            << QStringLiteral("\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABCDEFGHIJKLMN\","
+                              "\"59001\",\"59012\",1,\"Peter\"")
+            << FormatLogLine(
+                   "2m", "FM", "59001", "VK3ABCDEFG", "Peter", "59012", "09:14", "08-15-2026", "1")
             << true;
-        QTest::newRow("empty record") << QString() << FormatLogLine("", "", "", "", "", "", "", "", "")
-                                      << false;
+        QTest::newRow("empty record")
+            << QString() << FormatLogLine("", "", "", "", "", "", "", "", "") << false;
     }
 
     void recordToLine()
@@ -112,9 +121,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("record");
         QTest::newRow("normal") << QStringLiteral(
             "\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABC\",\"59001\",\"59012\",1,\"Peter\"");
-        QTest::newRow("long everything")
-            << QStringLiteral("\"08-15-2026-extra\",\"09:14:59\",\"2200m\",\"FMFMFMFM\",\"VK3ABCDEFGHIJK\","
-                              "\"5990012345\",\"599001234\",12,\"Christopherson\"");
+        QTest::newRow("long everything") << QStringLiteral(
+            "\"08-15-2026-extra\",\"09:14:59\",\"2200m\",\"FMFMFMFM\",\"VK3ABCDEFGHIJK\","
+            "\"5990012345\",\"599001234\",12,\"Christopherson\"");
         QTest::newRow("binary") << QString::fromLatin1("\"\x01\xff\",\"\x7f\",,,,,,\x80,\"\xe9\"");
     }
 
@@ -153,10 +162,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption");
         const QString head = QStringLiteral("Vandrel Contest Program 1.50      ");
-        QTest::newRow("25 characters whole")
-            << QStringLiteral("/home/op/logs/QZVHF.LOG25") << head + QStringLiteral("/home/op/logs/QZVHF.LOG25");
-        QTest::newRow("26 characters shortened")
-            << QStringLiteral("/home/op/logs/xQZVHF.LOG26") << head + QStringLiteral("/home/op/log..../xQZVHF.LOG26");
+        QTest::newRow("25 characters whole") << QStringLiteral("/home/op/logs/QZVHF.LOG25")
+                                             << head + QStringLiteral("/home/op/logs/QZVHF.LOG25");
+        QTest::newRow("26 characters shortened") << QStringLiteral(
+            "/home/op/logs/xQZVHF.LOG26") << head + QStringLiteral("/home/op/log..../xQZVHF.LOG26");
     }
 
     void caption()

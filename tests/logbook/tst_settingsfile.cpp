@@ -30,13 +30,15 @@ private Q_SLOTS:
     void keepsWhatItDoesNotKnow()
     {
         ProfileFile f;
-        f.parse("; station notes\r\n[OTHER]\r\nKeep=me\r\n[contest]\r\ncallsign=VK3ABC\r\nExtra=1\r\n\r\n");
+        f.parse("; station "
+                "notes\r\n[OTHER]\r\nKeep=me\r\n[contest]\r\ncallsign=VK3ABC\r\nExtra=1\r\n\r\n");
         QCOMPARE(f.readString("CONTEST", "Callsign", "x"), QStringLiteral("VK3ABC"));
         f.writeString("CONTEST", "Callsign", "VK3XYZ");
         f.writeString("CONTEST", "Name", "Peter");
         f.writeString("NEW", "Key", "v");
         QCOMPARE(f.serialise(),
-            QByteArray("; station notes\r\n[OTHER]\r\nKeep=me\r\n[contest]\r\ncallsign=VK3XYZ\r\nExtra=1\r\n"
+            QByteArray("; station "
+                       "notes\r\n[OTHER]\r\nKeep=me\r\n[contest]\r\ncallsign=VK3XYZ\r\nExtra=1\r\n"
                        "Name=Peter\r\n\r\n[NEW]\r\nKey=v\r\n"));
     }
 
@@ -98,16 +100,17 @@ private Q_SLOTS:
         WriteContestSettings(f, DateTimeForms::forLocale(QLocale::c()), s);
         const QByteArray bytes = f.serialise();
         QCOMPARE(keysInOrder(bytes),
-            (QStringList { "[USER]", "Last", "[FILES]", "LogFileName", "BackupLogFileName", "[WINDOW]",
-                "WinLogLength", "PosLeft", "PosTop", "PosWidth", "PosHeight", "[TIME]",
+            (QStringList { "[USER]", "Last", "[FILES]", "LogFileName", "BackupLogFileName",
+                "[WINDOW]", "WinLogLength", "PosLeft", "PosTop", "PosWidth", "PosHeight", "[TIME]",
                 "ContestStartTime", "ContestFinishTime", "ContestStartDate", "ContestFinishDate",
                 "RepeatContactTimeHrs", "WinUTCOffset", "[CONTEST]", "CategoryText", "CategoryID",
-                "SectionText", "SectionID", "AutoRST", "DoublePoints16", "Callsign", "Address", "Name",
-                "AMPoints", "FMPoints", "SSBPoints", "TVPoints", "DigiPoints", "CWPoints",
+                "SectionText", "SectionID", "AutoRST", "DoublePoints16", "Callsign", "Address",
+                "Name", "AMPoints", "FMPoints", "SSBPoints", "TVPoints", "DigiPoints", "CWPoints",
                 "[SETTINGS]", "DupeSoundFile", "ErrorSoundFile", "QSOOKSoundFile", "SoundEnabled",
                 "CWEnabled", "DupeScreen", "SummaryScreen", "LogBookFullScreen", "DupeLinked",
-                "SmoothScrolling", "[COLOUR]", "GoodQSO", "BadQSO", "EntryBox", "ListBox", "TitleColour",
-                "Features", "TextLabel", "FunctionT", "FunctionL", "FunctionB", "ColourForm" }));
+                "SmoothScrolling", "[COLOUR]", "GoodQSO", "BadQSO", "EntryBox", "ListBox",
+                "TitleColour", "Features", "TextLabel", "FunctionT", "FunctionL", "FunctionB",
+                "ColourForm" }));
         for (const char* line : { "Last=DOVavovivProgramRunTime", "ContestStartTime=08:00:00",
                  "ContestFinishTime=07:59:59", "ContestStartDate=15 Aug 2026", "GoodQSO=32768",
                  "BadQSO=255", "EntryBox=65535", "ListBox=0", "TitleColour=65535", "Features=255",
@@ -131,7 +134,8 @@ private Q_SLOTS:
         s.cwPoints = 4;
         s.colours.badQSO = 0x123456;
         s.dupeScreen = true;
-        const DateTimeForms forms = DateTimeForms::forLocale(QLocale(QLocale::English, QLocale::Australia));
+        const DateTimeForms forms
+            = DateTimeForms::forLocale(QLocale(QLocale::English, QLocale::Australia));
         ProfileFile f;
         WriteContestSettings(f, forms, s);
         ProfileFile back;
@@ -156,7 +160,8 @@ private Q_SLOTS:
     void dateAndTimeFormsReadBack_data()
     {
         QTest::addColumn<QString>("locale");
-        for (const char* name : { "C", "en_AU", "en_US", "en_GB", "de_DE", "fr_FR", "ja_JP", "ar_EG" })
+        for (const char* name :
+            { "C", "en_AU", "en_US", "en_GB", "de_DE", "fr_FR", "ja_JP", "ar_EG" })
             QTest::newRow(name) << QString::fromLatin1(name);
     }
 
@@ -173,7 +178,8 @@ private Q_SLOTS:
     void unreadableDateKeepsTheDefault()
     {
         ProfileFile f;
-        f.parse("[TIME]\nContestStartDate=31/31/31\nContestStartTime=25:99\nRepeatContactTimeHrs=3\n");
+        f.parse(
+            "[TIME]\nContestStartDate=31/31/31\nContestStartTime=25:99\nRepeatContactTimeHrs=3\n");
         ContestSettings s;
         s.contestStartDate = QDate(2026, 8, 15);
         QStringList errors;

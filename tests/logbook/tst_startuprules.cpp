@@ -56,18 +56,20 @@ private Q_SLOTS:
         QTest::addColumn<bool>("valid");
         QTest::addColumn<int>("hours");
         QTest::addColumn<QString>("label");
-        QTest::newRow("quoted +10") << QByteArray("VK4XYZ\r\n\"+10\"\r\n") << "VK4XYZ" << true << true << 10
-                                    << "UTC +10";
+        QTest::newRow("quoted +10")
+            << QByteArray("VK4XYZ\r\n\"+10\"\r\n") << "VK4XYZ" << true << true << 10 << "UTC +10";
         QTest::newRow("negative") << QByteArray("\"ZL1AB\"\n-3\n") << "ZL1AB" << true << true << -3
                                   << "UTC -3";
-        QTest::newRow("callsign only") << QByteArray("VK4XYZ\n") << "VK4XYZ" << false << false << 0 << "UTC ";
-        QTest::newRow("not a number") << QByteArray("VK4XYZ\nten\n") << "VK4XYZ" << true << false << 0
-                                      << "UTC ten";
+        QTest::newRow("callsign only")
+            << QByteArray("VK4XYZ\n") << "VK4XYZ" << false << false << 0 << "UTC ";
+        QTest::newRow("not a number")
+            << QByteArray("VK4XYZ\nten\n") << "VK4XYZ" << true << false << 0 << "UTC ten";
         QTest::newRow("more than 21 lines")
-            << QByteArray("VK4XYZ\n8\n") + QByteArray(50, 'x').append('\n').repeated(40) << "VK4XYZ" << true
-            << true << 8 << "UTC 8";
-        QTest::newRow("binary") << QByteArray("\x01\x02\xff\n\x80\n", 6) << QString::fromLatin1("\x01\x02\xff")
-                                << true << false << 0 << QString::fromLatin1("UTC \x80");
+            << QByteArray("VK4XYZ\n8\n") + QByteArray(50, 'x').append('\n').repeated(40) << "VK4XYZ"
+            << true << true << 8 << "UTC 8";
+        QTest::newRow("binary") << QByteArray("\x01\x02\xff\n\x80\n", 6)
+                                << QString::fromLatin1("\x01\x02\xff") << true << false << 0
+                                << QString::fromLatin1("UTC \x80");
     }
 
     void overrideFile()
