@@ -176,6 +176,44 @@ private Q_SLOTS:
         QVERIFY(readAll(file("config/DOVavoviv.ini")).contains("Last=DOVavovivProgramRunTime"));
     }
 
+    // Damaged files never stop the start and never lose a contact that is in the file.
+    void damagedFilesStart_data()
+    {
+        QTest::addColumn<QByteArray>("log");
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QByteArray>("qz");
+        QTest::addColumn<int>("lines");
+        QByteArray binary(4096, '\0');
+        for (int i = 0; i < binary.size(); ++i)
+            binary[i] = static_cast<char>((i * 131) % 256);
+        QTest::newRow("binary log") << binary << QByteArray() << QByteArray() << -1;
+        QTest::newRow("cr-only line ends")
+            << rec1.chopped(1) + rec2.chopped(1) << QByteArray() << QByteArray() << 2;
+        QTest::newRow("long line and stray quotes")
+            << rec1 + QByteArray(100000, '"') + "\r\n" + rec2 << QByteArray() << QByteArray() << 3;
+        QTest::newRow("garbage settings") << rec1 << binary << QByteArray() << 1;
+        QTest::newRow("huge binary QZ.INI") << rec1 << QByteArray() << binary.repeated(300) << 1;
+    }
+
+    void damagedFilesStart()
+    {
+        QFETCH(QByteArray, log);
+        QFETCH(QByteArray, ini);
+        QFETCH(QByteArray, qz);
+        QFETCH(int, lines);
+        writeFile(file("QZVHF.LOG"), log);
+        if (!ini.isEmpty())
+            writeFile(file("DOVavoviv.ini"), ini);
+        if (!qz.isEmpty())
+            writeFile(file("QZ.INI"), qz);
+        TQZMainForm form(environment());
+        if (lines >= 0)
+            QCOMPARE(form.logBook().rowCount(), lines);
+        QCOMPARE(child<QLabel>(form, "StatusPanel")->text(), QStringLiteral("  LogBook Ready..."));
+        form.close();
+        QCOMPARE(readAll(file("QZVHF.LOG")), log);
+    }
+
     void shutDownRunsOnce()
     {
         TQZMainForm form(environment());
