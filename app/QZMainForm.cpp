@@ -2,7 +2,11 @@
 
 #include <unistd.h>
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QTimer>
+#include <QValidator>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -38,7 +42,92 @@ bool folderWritable(const QString& path)
     return ::access(QFile::encodeName(file.absolutePath()).constData(), W_OK) == 0;
 }
 
+// Lets into a box only what the logbook file can hold, and no more than the box's longest
+// input. A text the program itself put there may be longer; typing then adds nothing to it.
+class EntryValidator : public QValidator
+{
+public:
+    EntryValidator(QLineEdit* box, EntryKind kind, int longest)
+        : QValidator(box)
+        , m_kind(kind)
+        , m_longest(longest)
+    {
+        connect(box, &QLineEdit::textChanged, this, [this](const QString& t) { m_before = t; });
+    }
+
+    State validate(QString& input, int& pos) const override
+    {
+        const QString filtered = FilterEntryText(input, m_kind);
+        if (filtered.size() > m_longest) {
+            if (m_before.size() >= m_longest || input.size() <= m_before.size())
+                return filtered.size() <= m_before.size() && filtered == FilterEntryText(m_before, m_kind)
+                    ? Acceptable
+                    : Invalid;
+            input = filtered.left(m_longest);
+        } else {
+            input = filtered;
+        }
+        pos = qMin<int>(pos, static_cast<int>(input.size()));
+        return Acceptable;
+    }
+
+private:
+    EntryKind m_kind;
+    int m_longest;
+    QString m_before;
+};
+
+ColourValue roleValue(const ColourScheme& c, ColourRole role)
+{
+    switch (role) {
+    case ColourRole::EntryBox:
+        return c.entryBox;
+    case ColourRole::ListBox:
+        return c.listBox;
+    case ColourRole::BadQSO:
+        return c.badQSO;
+    case ColourRole::GoodQSO:
+        return c.goodQSO;
+    case ColourRole::TitleColour:
+        return c.titleColour;
+    case ColourRole::ColourForm:
+        return c.colourForm;
+    case ColourRole::Features:
+        return c.features;
+    case ColourRole::FunctionB:
+        return c.functionB;
+    case ColourRole::FunctionL:
+        return c.functionL;
+    }
+    return c.entryBox;
+}
+
+bool isEnter(const QKeyEvent* e)
+{
+    return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+}
+
 } // namespace
+
+class TQZMainForm::Busy
+{
+public:
+    explicit Busy(TQZMainForm& form)
+        : m_form(form)
+    {
+        ++m_form.m_busyDepth;
+    }
+    ~Busy()
+    {
+        if (--m_form.m_busyDepth == 0)
+            m_form.replayHeldKeys();
+    }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+
+private:
+    TQZMainForm& m_form;
+};
 
 StartupEnvironment StartupEnvironment::forProgram()
 {
@@ -57,6 +146,7 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     , m_env(std::move(env))
     , m_forms(DateTimeForms::forLocale(m_env.locale))
     , m_logBook(*m_env.store, this)
+    , m_entry(m_settings, m_logBook, *this, *m_env.clock, *this)
 {
     if (m_env.watchSessionEnd) {
         // First of all: the start-up itself waits on message boxes.
@@ -78,8 +168,11 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     m_logBook.setRunningTotal(0);
 
     // 4. The time zone.
-    m_utcOffset = UtcOffsetFromBias(m_env.clock->standardBiasMinutes());
+    // The offset in force, minutes and daylight saving included, so that every contact is
+    // stamped with the true UTC.
+    m_utcOffset = UtcOffsetFromSeconds(m_env.clock->localNow().offsetFromUtc());
     TimeZoneLabel->setText(vorad::TimeZoneLabel(m_utcOffset));
+    m_entry.setUtcOffset(m_env.clock->localNow().offsetFromUtc(), false);
 
     // 5. The logbook files default to the start-up folder.
     const QString folder = QDir::toNativeSeparators(m_env.workingDir);
@@ -106,10 +199,8 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     TimeStatusPanel->clear();
 
     // 10. A fresh entry.
-    m_repeatShown = false;
-    m_editPending = false;
     m_logBook.setSerialCounter(1);
-    m_record.reset();
+    m_entry.reset();
 
     // 11.
     letEventsRun();
@@ -126,10 +217,22 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
 
     if (!m_settingsNote.isEmpty())
         showStatus(m_settingsNote);
+    render();
     CallsignN->setFocus();
+
+    QApplication::instance()->installEventFilter(this);
+    SecondTickTimer = new QTimer(this);
+    SecondTickTimer->setObjectName(QStringLiteral("SecondTickTimer"));
+    SecondTickTimer->setInterval(m_env.tickIntervalMs);
+    connect(SecondTickTimer, &QTimer::timeout, this, &TQZMainForm::SecondTickTimerTimer);
+    SecondTickTimer->start();
+    SecondTickTimerTimer();
 }
 
-TQZMainForm::~TQZMainForm() = default;
+TQZMainForm::~TQZMainForm()
+{
+    QApplication::instance()->removeEventFilter(this);
+}
 
 void TQZMainForm::createControls()
 {
@@ -183,7 +286,7 @@ void TQZMainForm::createControls()
     LogBook->setUniformItemSizes(true);
     LogBook->setSelectionMode(QAbstractItemView::SingleSelection);
     LogBook->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    LogBook->setFocusPolicy(Qt::ClickFocus);
+    LogBook->setFocusPolicy(Qt::NoFocus);
     LogBook->setModel(&m_logBook);
 
     struct Box
@@ -211,13 +314,16 @@ void TQZMainForm::createControls()
         e->setFont(courier);
         e->setGeometry(b.left, 328, b.width, 24);
         e->setFrame(true);
+        // The program moves the focus itself (Enter steps between the boxes), never Tab or a
+        // click.
+        e->setFocusPolicy(Qt::NoFocus);
         if (b.maxLength > 0) {
-            e->setMaxLength(b.maxLength);
-            // The Enter key moves between the boxes, never Tab.
-            e->setFocusPolicy(Qt::ClickFocus);
+            const EntryKind kind = b.target == &CallsignN ? EntryKind::Callsign
+                : b.target == &NameN                     ? EntryKind::Name
+                                                         : EntryKind::Report;
+            e->setValidator(new EntryValidator(e, kind, b.maxLength));
         } else {
             e->setReadOnly(true);
-            e->setFocusPolicy(Qt::NoFocus);
         }
         *b.target = e;
     }
@@ -314,6 +420,7 @@ void TQZMainForm::applyOverrideFile()
     }
     TimeZoneLabel->setText(qz.timeZoneLabel());
     m_utcOffset.hours = qz.offsetHours;
+    m_entry.setUtcOffset(qz.offsetHours * 3600, true);
 }
 
 void TQZMainForm::SetMainTitle()
@@ -384,28 +491,41 @@ void TQZMainForm::ShutDown(bool quiet)
 
 void TQZMainForm::showStatus(const QString& text)
 {
+    m_entry.row().status.text = text;
     StatusPanel->setText(text);
 }
 
 void TQZMainForm::errorCue()
 {
-    // Silent until the sound cues are built.
+    if (m_env.cueHook)
+        m_env.cueHook("error");
+}
+
+void TQZMainForm::dupeCue()
+{
+    if (m_env.cueHook)
+        m_env.cueHook("dupe");
 }
 
 void TQZMainForm::letEventsRun()
 {
+    render();
+    if (m_env.eventsHook)
+        m_env.eventsHook();
     QCoreApplication::processEvents();
 }
 
 void TQZMainForm::showEntryBandMode(const QString& band, const QString& mode)
 {
-    BandN->setText(band);
-    ModeN->setText(mode);
+    m_entry.row().band.text = band;
+    m_entry.row().mode.text = mode;
+    render();
 }
 
 void TQZMainForm::showEntryPoints(const QString& points)
 {
-    PointsN->setText(points);
+    m_entry.row().points.text = points;
+    render();
 }
 
 void TQZMainForm::showRunningTotal(int total)
@@ -415,13 +535,12 @@ void TQZMainForm::showRunningTotal(int total)
 
 void TQZMainForm::showNextSerial(int serial)
 {
-    RSTTxN->setText(QStringLiteral("    ") + QString::number(serial));
-    const ColourScheme& c = m_settings.colours;
-    QPalette p = RSTTxN->palette();
-    p.setColor(QPalette::Base, toColor(c.entryBox));
-    p.setColor(QPalette::Text, toColor(c.listBox));
-    RSTTxN->setPalette(p);
-    FormatSentReport();
+    EntryRow& row = m_entry.row();
+    row.rstTx.text = QStringLiteral("    ") + QString::number(serial);
+    row.rstTx.textColour = ColourRole::ListBox;
+    row.rstTx.background = ColourRole::EntryBox;
+    m_entry.FormatSentReport();
+    render();
 }
 
 void TQZMainForm::scrollToLastLines()
@@ -429,6 +548,184 @@ void TQZMainForm::scrollToLastLines()
     const int first = m_logBook.rowCount() - m_settings.winLogLength;
     if (m_logBook.rowCount() > 0)
         LogBook->scrollTo(m_logBook.index(qMax(0, first)), QAbstractItemView::PositionAtTop);
+}
+
+void TQZMainForm::setEntryFocus(EntryFocus box)
+{
+    QLineEdit* target = box == EntryFocus::Callsign ? CallsignN : box == EntryFocus::Name ? NameN : RSTRxN;
+    target->setFocus(Qt::OtherFocusReason);
+    // What the box shows (a logged name or report) is replaced by what is typed next.
+    target->selectAll();
+}
+
+void TQZMainForm::focusMainWindow()
+{
+    if (isVisible() && !isActiveWindow())
+        activateWindow();
+}
+
+void TQZMainForm::clearLogSelection()
+{
+    LogBook->clearSelection();
+}
+
+int TQZMainForm::selectedLogRow()
+{
+    const QModelIndexList rows = LogBook->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void TQZMainForm::paintBox(QLineEdit* box, const BoxView& view)
+{
+    if (box->text() != view.text)
+        box->setText(view.text);
+    const QColor text = toColor(roleValue(m_settings.colours, view.textColour));
+    const QColor background = toColor(roleValue(m_settings.colours, view.background));
+    QPalette p = box->palette();
+    if (p.color(QPalette::Text) != text || p.color(QPalette::Base) != background) {
+        p.setColor(QPalette::Text, text);
+        p.setColor(QPalette::Base, background);
+        box->setPalette(p);
+    }
+}
+
+void TQZMainForm::render()
+{
+    const EntryRow& row = m_entry.row();
+    paintBox(BandN, row.band);
+    paintBox(ModeN, row.mode);
+    paintBox(RSTTxN, row.rstTx);
+    paintBox(CallsignN, row.callsign);
+    paintBox(NameN, row.name);
+    paintBox(RSTRxN, row.rstRx);
+    paintBox(TimeUTC, row.time);
+    paintBox(DateN, row.date);
+    paintBox(PointsN, row.points);
+    auto paintPanel = [this](QLabel* panel, const PanelView& view) {
+        if (panel->text() != view.text)
+            panel->setText(view.text);
+        const QColor text = toColor(roleValue(m_settings.colours, view.textColour));
+        const QColor background = toColor(roleValue(m_settings.colours, view.background));
+        QPalette p = panel->palette();
+        if (p.color(QPalette::WindowText) != text || p.color(QPalette::Window) != background) {
+            p.setColor(QPalette::WindowText, text);
+            p.setColor(QPalette::Window, background);
+            panel->setPalette(p);
+        }
+    };
+    paintPanel(StatusPanel, row.status);
+    paintPanel(TimeStatusPanel, row.timeStatus);
+}
+
+void TQZMainForm::syncFromBoxes()
+{
+    EntryRow& row = m_entry.row();
+    row.rstTx.text = RSTTxN->text();
+    row.callsign.text = CallsignN->text();
+    row.name.text = NameN->text();
+    row.rstRx.text = RSTRxN->text();
+}
+
+void TQZMainForm::replayHeldKeys()
+{
+    while (!m_heldKeys.empty() && m_busyDepth == 0) {
+        std::unique_ptr<QKeyEvent> key = std::move(m_heldKeys.front());
+        m_heldKeys.pop_front();
+        QWidget* target = QApplication::focusWidget();
+        if (!target || target->window() != this)
+            target = this;
+        QCoreApplication::sendEvent(target, key.get());
+    }
+}
+
+bool TQZMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+        return QMainWindow::eventFilter(watched, event);
+    auto* widget = static_cast<QWidget*>(watched);
+    // One key reaches the filter once per receiver: act only for the one it is meant for.
+    QWidget* focus = QApplication::focusWidget();
+    if (widget->window() != this || (focus ? widget != focus : widget != this))
+        return QMainWindow::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (m_busyDepth > 0) {
+        m_heldKeys.push_back(std::make_unique<QKeyEvent>(key->type(), key->key(), key->modifiers(),
+            key->text(), key->isAutoRepeat(), key->count()));
+        return true;
+    }
+    const bool usedByWindow = FormKeyDown(key);
+    if (widget == CallsignN)
+        return CallsignNKeyPress(key) || usedByWindow;
+    if (widget == NameN)
+        return NameNKeyPress(key) || usedByWindow;
+    if (widget == RSTRxN)
+        return RSTRxNKeyPress(key) || usedByWindow;
+    return usedByWindow;
+}
+
+bool TQZMainForm::FormKeyDown(QKeyEvent* event)
+{
+    // The key goes on to the focused box afterwards; modifiers are not looked at.
+    Busy busy(*this);
+    syncFromBoxes();
+    switch (event->key()) {
+    case Qt::Key_F6:
+        m_entry.ChangeModeCommand();
+        break;
+    case Qt::Key_F8:
+        m_entry.BandUp();
+        break;
+    case Qt::Key_F7:
+        m_entry.BandDown();
+        break;
+    default:
+        return false;
+    }
+    render();
+    return false;
+}
+
+bool TQZMainForm::CallsignNKeyPress(QKeyEvent* event)
+{
+    if (!isEnter(event))
+        return false; // the box's validator upper-cases letters
+    Busy busy(*this);
+    syncFromBoxes();
+    m_entry.NormaliseCallsign();
+    render();
+    return true;
+}
+
+bool TQZMainForm::NameNKeyPress(QKeyEvent* event)
+{
+    if (!isEnter(event))
+        return false;
+    Busy busy(*this);
+    syncFromBoxes();
+    m_entry.NameStep();
+    render();
+    return true;
+}
+
+bool TQZMainForm::RSTRxNKeyPress(QKeyEvent* event)
+{
+    if (!isEnter(event))
+        return false;
+    Busy busy(*this);
+    syncFromBoxes();
+    m_entry.CommitEntry();
+    render();
+    return true;
+}
+
+void TQZMainForm::SecondTickTimerTimer()
+{
+    // A tick inside a handler's pause would change the row under it; the next one comes soon.
+    if (m_busyDepth > 0)
+        return;
+    Busy busy(*this);
+    m_entry.SecondTickTimerTimer();
+    render();
 }
 
 } // namespace vorad

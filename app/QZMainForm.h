@@ -6,16 +6,21 @@
 #include <QLocale>
 #include <QMainWindow>
 
+#include <deque>
+
 #include "Clock.h"
+#include "ContactEntry.h"
 #include "ContactRecord.h"
 #include "ContestSettings.h"
 #include "LogBook.h"
 #include "LogFileStore.h"
 #include "StartupRules.h"
 
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QListView;
+class QTimer;
 
 namespace vorad {
 
@@ -32,12 +37,17 @@ struct StartupEnvironment
     bool watchSessionEnd = false;
     // When set, message boxes go here instead of to the screen.
     std::function<void(const QString&)> messageHook;
+    // Told of every cue ("error", "dupe"); the cues themselves are silent for now.
+    std::function<void(const char*)> cueHook;
+    // Called each time a handler lets pending events run (tests deliver keys there).
+    std::function<void()> eventsHook;
+    int tickIntervalMs = 100;
 
     static StartupEnvironment forProgram();
 };
 
 // The operating window. Creating it runs the start-up sequence; closing it the shut-down.
-class TQZMainForm : public QMainWindow, private LogBookUi
+class TQZMainForm : public QMainWindow, private LogBookUi, private EntryUi
 {
     Q_OBJECT
 
@@ -46,16 +56,32 @@ public:
     ~TQZMainForm() override;
 
     ContestSettings& settings() { return m_settings; }
+    ContactEntry& entry() { return m_entry; }
     vorad::LogBook& logBook() { return m_logBook; }
     const QString& settingsPath() const { return m_settingsPath; }
     // Runs the shut-down sequence once; `quiet` when the session is ending (no message boxes).
     void ShutDown(bool quiet = false);
     bool sessionEnded() const { return m_sessionEnded; }
 
+    // Handlers of the entry row and the window's key preview; true when the key is used up.
+    bool FormKeyDown(QKeyEvent* event);
+    bool CallsignNKeyPress(QKeyEvent* event);
+    bool NameNKeyPress(QKeyEvent* event);
+    bool RSTRxNKeyPress(QKeyEvent* event);
+    void SecondTickTimerTimer();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Holds keys that arrive while a handler lets events run, and replays them after it, in
+    // order: a key never runs inside another key's handler.
+    class Busy;
+    void replayHeldKeys();
+    void render();
+    void syncFromBoxes();
+    void paintBox(QLineEdit* box, const BoxView& view);
     void sessionEnding();
     void createControls();
     void applyColours();
@@ -71,19 +97,29 @@ private:
     void LayoutMainWindow() { }
     void FinishLayout() { }
     void RefreshDupeAndSummary() { }
-    void FormatSentReport() { }
 
     // LogBookUi
     void showStatus(const QString& text) override;
     void showMessage(const QString& text) override { ShowMessage(text); }
     void errorCue() override;
     void letEventsRun() override;
+    // EntryUi
+    void dupeCue() override;
+    void setEntryFocus(EntryFocus box) override;
+    void focusMainWindow() override;
+    void clearLogSelection() override;
+    int selectedLogRow() override;
+    void refreshDupeAndSummary() override { RefreshDupeAndSummary(); }
+    void refreshDupeDisplay() override { }
+    void openSettingsDialog() override { }
+    void sendMorse(const QString&, int) override { }
+    void clockText(const QString&) override { }
     void showEntryBandMode(const QString& band, const QString& mode) override;
     void showEntryPoints(const QString& points) override;
     void showRunningTotal(int total) override;
     void showNextSerial(int serial) override;
     void scrollToLastLines() override;
-    void requestSettingsDialog() override { m_settingsOpenPending = true; }
+    void requestSettingsDialog() override { m_entry.setSettingsOpenPending(true); }
     void logFileNameChanged() override { SetMainTitle(); }
     void rebuildSummary() override { }
 
@@ -91,14 +127,14 @@ private:
     ContestSettings m_settings;
     DateTimeForms m_forms;
     vorad::LogBook m_logBook;
-    ContactRecord m_record;
+    ContactEntry m_entry;
     UtcOffset m_utcOffset;
     QString m_settingsPath;
     QString m_settingsNote; // told once in the status panel
-    bool m_settingsOpenPending = false;
-    bool m_repeatShown = false;
-    bool m_editPending = false;
     bool m_shutDownDone = false;
+    int m_busyDepth = 0;
+    std::deque<std::unique_ptr<QKeyEvent>> m_heldKeys;
+    QTimer* SecondTickTimer = nullptr;
     bool m_sessionEnded = false;
 
     QLabel* SummaryHeader = nullptr;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDateTime>
-#include <QTimeZone>
 
 namespace vorad {
 
@@ -10,14 +9,9 @@ class Clock
 {
 public:
     virtual ~Clock() = default;
-    virtual QDateTime utcNow() const { return QDateTime::currentDateTimeUtc(); }
-    virtual QDate localDate() const { return QDate::currentDate(); }
-    // Minutes to add to local time to get UTC, without daylight saving (west of UTC positive).
-    virtual int standardBiasMinutes() const
-    {
-        return -QTimeZone::systemTimeZone().standardTimeOffset(QDateTime::currentDateTimeUtc())
-            / 60;
-    }
+    // The local wall clock, carrying the offset from UTC in force (daylight saving included).
+    virtual QDateTime localNow() const { return QDateTime::currentDateTime(); }
+    QDate localDate() const { return localNow().date(); }
 };
 
 } // namespace vorad

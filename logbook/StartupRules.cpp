@@ -16,18 +16,23 @@ ContestDates DefaultContestDates(int year)
     return { nearest, nearest.addDays(1) };
 }
 
-UtcOffset UtcOffsetFromBias(int biasMinutes)
+UtcOffset UtcOffsetFromSeconds(int offsetSeconds)
 {
-    // Division and remainder truncate toward zero, as the bias arithmetic does.
-    return { -(biasMinutes / 60), -(biasMinutes % 60) };
+    // Division and remainder truncate toward zero: both parts carry the offset's sign.
+    const int minutes = offsetSeconds / 60;
+    return { minutes / 60, minutes % 60 };
 }
 
 QString TimeZoneLabel(const UtcOffset& offset)
 {
-    QString label = offset.hours >= 0 ? QStringLiteral("UTC +") + QString::number(offset.hours)
-                                      : QStringLiteral("UTC -") + QString::number(-offset.hours);
-    if (offset.minutes == 30)
+    const int total = offset.hours * 60 + offset.minutes;
+    const int hours = qAbs(total) / 60;
+    const int minutes = qAbs(total) % 60;
+    QString label = (total < 0 ? QStringLiteral("UTC -") : QStringLiteral("UTC +")) + QString::number(hours);
+    if (minutes == 30)
         label += QLatin1String(".5");
+    else if (minutes != 0)
+        label += QString::number(minutes / 60.0, 'g', 4).mid(1);
     return label;
 }
 

@@ -21,10 +21,10 @@ struct UtcOffset
     int minutes = 0;
 };
 
-// From a bias in minutes (local = UTC - bias).
-UtcOffset UtcOffsetFromBias(int biasMinutes);
+// From an offset in seconds east of UTC.
+UtcOffset UtcOffsetFromSeconds(int offsetSeconds);
 
-// "UTC +8", "UTC -5", "UTC +9.5".
+// "UTC +8", "UTC -5", "UTC +9.5"; other minutes as a decimal part ("UTC +12.75").
 QString TimeZoneLabel(const UtcOffset& offset);
 
 // The optional station file read at start-up: line 1 the callsign, line 2 the UTC offset in hours.

@@ -9,18 +9,12 @@
 #include "LogLine.h"
 #include "ProfileFile.h"
 #include "QZMainForm.h"
+#include "TestClock.h"
 
 using namespace vorad;
 
 namespace {
 
-// A fixed local date and a zone of UTC+9:30.
-class FixedClock : public Clock
-{
-public:
-    QDate localDate() const override { return QDate(2026, 3, 1); }
-    int standardBiasMinutes() const override { return -570; }
-};
 
 const QByteArray rec1
     = "\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABC\",\"59001\",\"59012\",1,\"Peter\"\r\n";
@@ -58,7 +52,7 @@ class TestMainForm : public QObject
         env.fallbackSettingsPath = file("config/DOVavoviv.ini");
         env.workingDir = m_dir->path();
         env.locale = QLocale::c();
-        env.clock = std::make_shared<FixedClock>();
+        env.clock = std::make_shared<TestClock>(); // 1 March 2026, UTC+9:30
         env.messageHook = [this](const QString& m) { m_messages.append(m); };
         return env;
     }
@@ -100,7 +94,6 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(form, "StatusPanel")->text(), QStringLiteral("  LogBook Ready..."));
         QCOMPARE(child<QLineEdit>(form, "BandN")->text(), QStringLiteral("2m"));
         QCOMPARE(child<QLineEdit>(form, "ModeN")->text(), QStringLiteral("FM"));
-        QCOMPARE(child<QLineEdit>(form, "CallsignN")->maxLength(), 8);
         QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(form, "CallsignN"));
 
         form.close();
@@ -127,7 +120,7 @@ private Q_SLOTS:
             QCOMPARE(child<QLabel>(form, "PointsTotal")->text(), QStringLiteral("3"));
             QCOMPARE(child<QLabel>(form, "MyCallsign")->text(), QStringLiteral("VK3ABC"));
             QCOMPARE(child<QLineEdit>(form, "BandN")->text(), QStringLiteral("70cm "));
-            QCOMPARE(child<QLineEdit>(form, "RSTTxN")->text(), QStringLiteral("    3"));
+            QCOMPARE(child<QLineEdit>(form, "RSTTxN")->text(), QStringLiteral("    003"));
             QCOMPARE(child<QListView>(form, "LogBook")->model()->rowCount(), 2);
             form.close();
         }

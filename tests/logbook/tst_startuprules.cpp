@@ -32,20 +32,22 @@ private Q_SLOTS:
 
     void timeZoneLabel_data()
     {
-        QTest::addColumn<int>("bias");
+        QTest::addColumn<int>("offsetMinutes");
         QTest::addColumn<QString>("label");
-        QTest::newRow("UTC+9:30") << -570 << "UTC +9.5";
-        QTest::newRow("UTC+8") << -480 << "UTC +8";
-        QTest::newRow("UTC-5") << 300 << "UTC -5";
+        QTest::newRow("UTC+9:30") << 570 << "UTC +9.5";
+        QTest::newRow("UTC+8") << 480 << "UTC +8";
+        QTest::newRow("UTC-5") << -300 << "UTC -5";
         QTest::newRow("UTC") << 0 << "UTC +0";
-        QTest::newRow("UTC+12:45") << -765 << "UTC +12";
+        QTest::newRow("UTC-3:30") << -210 << "UTC -3.5";
+        QTest::newRow("UTC+12:45 (Chatham)") << 765 << "UTC +12.75";
+        QTest::newRow("UTC+8:45") << 525 << "UTC +8.75";
     }
 
     void timeZoneLabel()
     {
-        QFETCH(int, bias);
+        QFETCH(int, offsetMinutes);
         QFETCH(QString, label);
-        QCOMPARE(TimeZoneLabel(UtcOffsetFromBias(bias)), label);
+        QCOMPARE(TimeZoneLabel(UtcOffsetFromSeconds(offsetMinutes * 60)), label);
     }
 
     void overrideFile_data()

@@ -1,0 +1,136 @@
+#include "BandMode.h"
+
+
+
+#include "ContestSettings.h"
+#include "LogLine.h"
+
+namespace vorad {
+
+const ModeRow ModeTable[7] = {
+    { "Phone", &ContestSettings::fmPoints },
+    { "AM", &ContestSettings::amPoints },
+    { "FM", &ContestSettings::fmPoints },
+    { "SSB", &ContestSettings::ssbPoints },
+    { "TV", &ContestSettings::tvPoints },
+    { "Dgtl", &ContestSettings::digiPoints },
+    { "CW", &ContestSettings::cwPoints },
+};
+
+namespace {
+
+// Compares a text, its spaces ignored, with a table label, exactly.
+bool sameLabel(QStringView text, const char* label)
+{
+    qsizetype i = 0;
+    for (QChar c : text) {
+        if (c == QLatin1Char(' '))
+            continue;
+        if (label[i] == '\0' || c != QLatin1Char(label[i]))
+            return false;
+        ++i;
+    }
+    return label[i] == '\0';
+}
+
+bool inList(QStringView band, std::initializer_list<const char*> list)
+{
+    for (const char* b : list) {
+        if (sameLabel(band, b))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int BandIndex(QStringView band)
+{
+    for (int i = 0; i < 18; ++i) {
+        if (sameLabel(band, BandTable[i].label))
+            return i;
+    }
+    return -1;
+}
+
+int ModeIndex(QStringView mode)
+{
+    for (int i = 0; i < 7; ++i) {
+        if (sameLabel(mode, ModeTable[i].label))
+            return i;
+    }
+    return -1;
+}
+
+static QString stepBand(const QString& band, int step)
+{
+    if (StripSpaces(band).isEmpty())
+        return QStringLiteral("2m");
+    const int i = BandIndex(band);
+    if (i < 0)
+        return band;
+    return QString::fromLatin1(BandTable[(i + step + 18) % 18].label);
+}
+
+QString BandUp(const QString& band)
+{
+    return stepBand(band, 1);
+}
+
+QString BandDown(const QString& band)
+{
+    return stepBand(band, -1);
+}
+
+QString NextMode(const QString& mode)
+{
+    const int i = ModeIndex(mode);
+    return i < 0 ? mode : QString::fromLatin1(ModeTable[(i + 1) % 7].label);
+}
+
+bool IsAlwaysDoubledBand(QStringView band)
+{
+    const int i = BandIndex(band);
+    return i >= 0 && BandTable[i].alwaysDoubled;
+}
+
+bool IsSameAreaHfBand(QStringView band)
+{
+    return inList(band, { "80m", "40m", "30m", "20m", "17m", "15m", "12m" });
+}
+
+bool ModePoints(const ContestSettings& settings, QStringView mode, int* points)
+{
+    const int i = ModeIndex(mode);
+    if (i < 0)
+        return false;
+    *points = settings.*ModeTable[i].points;
+    return true;
+}
+
+bool InEarlyMorning(const QTime& localTime)
+{
+    return localTime > QTime(1, 0) && localTime < QTime(6, 0);
+}
+
+QString RefreshPoints(const ContestSettings& settings, const QString& band, const QString& mode,
+    const QString& current, bool marker100km, const QTime& localTime)
+{
+    int points = 0;
+    if (!ModePoints(settings, mode, &points)) {
+        bool ok = false;
+        points = current.toInt(&ok, 10);
+        if (!ok)
+            return current; // nothing to double
+    }
+    const int b = BandIndex(band);
+    if (settings.doublePoints16 && InEarlyMorning(localTime) && b >= 0 && BandTable[b].vhf)
+        points *= 2;
+    if (b >= 0 && BandTable[b].alwaysDoubled)
+        points *= 2;
+    if (marker100km)
+        points *= 2;
+    return QString::number(points);
+}
+
+} // namespace vorad

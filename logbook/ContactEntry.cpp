@@ -1,0 +1,501 @@
+#include "ContactEntry.h"
+
+#include "BandMode.h"
+#include "Clock.h"
+#include "ContestSettings.h"
+#include "LogBook.h"
+#include "LogLine.h"
+
+namespace vorad {
+
+namespace {
+
+// Stripped column equals a value, without building the stripped text.
+bool strippedEquals(QStringView column, QStringView value)
+{
+    qsizetype j = 0;
+    for (QChar c : column) {
+        if (c == QLatin1Char(' '))
+            continue;
+        if (j == value.size() || value[j] != c)
+            return false;
+        ++j;
+    }
+    return j == value.size();
+}
+
+QStringView columns(QStringView line, qsizetype start, qsizetype width)
+{
+    if (start >= line.size())
+        return {};
+    return line.mid(start, qMin(width, line.size() - start));
+}
+
+bool sameContact(QStringView line, const ContactRecord& r)
+{
+    return strippedEquals(columns(line, 20, 10), r.callsign) && strippedEquals(columns(line, 0, 5), r.band)
+        && strippedEquals(columns(line, 5, 6), r.mode);
+}
+
+} // namespace
+
+ContactEntry::ContactEntry(ContestSettings& settings, LogBook& logBook, LogBookUi& logUi,
+    const Clock& clock, EntryUi& ui)
+    : m_settings(settings)
+    , m_logBook(logBook)
+    , m_logUi(logUi)
+    , m_clock(clock)
+    , m_ui(ui)
+{
+    normalColours();
+}
+
+void ContactEntry::reset()
+{
+    m_repeatShown = false;
+    m_editPending = false;
+    m_record.reset();
+}
+
+void ContactEntry::setUtcOffset(int offsetSeconds, bool fromStationFile)
+{
+    m_offsetSeconds = offsetSeconds;
+    m_offsetFromStationFile = fromStationFile;
+}
+
+int ContactEntry::utcOffsetSeconds() const
+{
+    const int inForce = m_clock.localNow().offsetFromUtc();
+    // The station file gives whole hours; the minutes part stays the system's.
+    return m_offsetFromStationFile ? m_offsetSeconds + inForce % 3600 : inForce;
+}
+
+QDateTime ContactEntry::utcNow() const
+{
+    const QDateTime local = m_clock.localNow();
+    const int offset
+        = m_offsetFromStationFile ? m_offsetSeconds + local.offsetFromUtc() % 3600 : local.offsetFromUtc();
+    return QDateTime(local.date(), local.time(), Qt::UTC).addSecs(-offset);
+}
+
+void ContactEntry::setStatus(const QString& text, ColourRole textColour, ColourRole background)
+{
+    m_row.status = { text, textColour, background };
+}
+
+void ContactEntry::inverseSentReport()
+{
+    m_row.rstTx.textColour = ColourRole::ListBox;
+    m_row.rstTx.background = ColourRole::EntryBox;
+}
+
+void ContactEntry::normalColours()
+{
+    for (BoxView* b : { &m_row.band, &m_row.mode, &m_row.callsign, &m_row.name, &m_row.rstRx,
+             &m_row.time, &m_row.date, &m_row.points }) {
+        b->textColour = ColourRole::EntryBox;
+        b->background = ColourRole::ListBox;
+    }
+    inverseSentReport();
+    m_row.timeStatus.textColour = ColourRole::Features;
+    m_receivedRefused = false;
+    m_callsignRefused = false;
+}
+
+void ContactEntry::updateClockBoxes()
+{
+    const QString text = FormatClock(utcNow());
+    m_row.time.text = text.left(8);
+    m_row.date.text = text.mid(9, 10);
+}
+
+void ContactEntry::resumeClock()
+{
+    // The boxes show the current time again at once, so that the next step never takes the
+    // time of the contact that was on show.
+    m_repeatShown = false;
+    if (!m_editPending)
+        updateClockBoxes();
+}
+
+void ContactEntry::CallsignNEnter()
+{
+    ContactRecord::set(m_record.callsign, m_row.callsign.text, ContactRecord::CallsignMax);
+}
+
+void ContactEntry::NormaliseCallsign()
+{
+    if (m_record.lastCallsign.isEmpty())
+        m_record.lastCallsign = QStringLiteral("VK6AAA");
+    QString call;
+    if (m_outside) {
+        ClearEntry();
+    } else if (!m_row.callsign.text.isEmpty()) {
+        const NormalisedCallsign n = NormaliseCallsignText(m_row.callsign.text, m_record.lastCallsign);
+        if (n.completion == NormalisedCallsign::VkPrefix)
+            setStatus(QStringLiteral("  VK prefix has been automatically added to callsign..."),
+                ColourRole::TitleColour, ColourRole::ColourForm);
+        else if (n.completion == NormalisedCallsign::PreviousPrefix)
+            setStatus(QStringLiteral("  Previous prefix has been automatically added to callsign..."),
+                ColourRole::TitleColour, ColourRole::ColourForm);
+        call = n.callsign;
+        if (!call.isEmpty()) {
+            m_row.callsign.text = call;
+            m_record.lastCallsign = call;
+            m_record.callsign = call;
+            ContactRecord::set(m_record.date, m_row.date.text, ContactRecord::DateMax);
+            ContactRecord::set(m_record.time, m_row.time.text, ContactRecord::TimeMax);
+            ContactRecord::set(m_record.mode, m_row.mode.text, ContactRecord::ModeMax);
+            ContactRecord::set(m_record.band, m_row.band.text, ContactRecord::BandMax);
+            ContactRecord::set(m_record.rstSent, m_row.rstTx.text, ContactRecord::RstMax);
+            m_record.name.clear();
+            m_row.name.text.clear();
+            if (ScoreContact() && !m_outside)
+                m_ui.setEntryFocus(EntryFocus::Name);
+            if (m_callsignRefused)
+                m_ui.setEntryFocus(EntryFocus::RstRx);
+            call = m_row.callsign.text;
+        }
+    }
+    m_row.callsign.text = call;
+    if (call.isEmpty()) {
+        m_row.status.text = QStringLiteral("  Please type in a callsign for the log first.....");
+        m_ui.setEntryFocus(EntryFocus::Callsign);
+    }
+}
+
+void ContactEntry::NameStep()
+{
+    QString& name = m_row.name.text;
+    if (!name.isEmpty()) {
+        name[0] = name.at(0).toUpper().unicode() <= 0xFF ? name.at(0).toUpper() : name.at(0);
+        ContactRecord::set(m_record.name, name, ContactRecord::NameMax);
+    }
+    if (!m_editPending) {
+        m_row.rstTx.text = RenewSentReport(m_row.rstTx.text, m_logBook.serialCounter());
+        FormatSentReport();
+        ContactRecord::set(m_record.rstSent, m_row.rstTx.text, ContactRecord::RstMax);
+        inverseSentReport();
+        resumeClock();
+    }
+    m_ui.setEntryFocus(EntryFocus::RstRx);
+}
+
+void ContactEntry::CommitEntry()
+{
+    bool committed = false;
+    if (!m_editPending && m_repeatShown)
+        resumeClock();
+    if (!m_editPending && !m_row.rstRx.text.isEmpty() && m_row.rstRx.text != m_record.rstReceived) {
+        FormatReceivedReport();
+        ContactRecord::set(m_record.rstReceived, m_row.rstRx.text, ContactRecord::RstMax);
+        if (!m_row.rstRx.text.isEmpty()) {
+            ContactRecord::set(m_record.date, m_row.date.text, ContactRecord::DateMax);
+            ContactRecord::set(m_record.time, m_row.time.text, ContactRecord::TimeMax);
+            ContactRecord::set(m_record.mode, m_row.mode.text, ContactRecord::ModeMax);
+            ContactRecord::set(m_record.band, m_row.band.text, ContactRecord::BandMax);
+            ContactRecord::set(m_record.points, m_row.points.text, ContactRecord::PointsMax);
+            ContactRecord::set(m_record.rstSent, m_row.rstTx.text, ContactRecord::RstMax);
+            if (!m_receivedRefused && ScoreContact()) {
+                m_logBook.AppendContact(m_record, m_settings, m_logUi);
+                m_logBook.setSerialCounter(m_logBook.serialCounter() + 1);
+                m_record.rstReceived.clear();
+                committed = true;
+            }
+        }
+    }
+    if (m_editPending) {
+        FormatReceivedReport();
+        ContactRecord::set(m_record.callsign, m_row.callsign.text, ContactRecord::CallsignMax);
+        ContactRecord::set(m_record.rstReceived, m_row.rstRx.text, ContactRecord::RstMax);
+        ContactRecord::set(m_record.date, m_row.date.text, ContactRecord::DateMax);
+        ContactRecord::set(m_record.time, m_row.time.text, ContactRecord::TimeMax);
+        ContactRecord::set(m_record.mode, m_row.mode.text, ContactRecord::ModeMax);
+        ContactRecord::set(m_record.band, m_row.band.text, ContactRecord::BandMax);
+        ContactRecord::set(m_record.points, m_row.points.text, ContactRecord::PointsMax);
+        ContactRecord::set(m_record.rstSent, m_row.rstTx.text, ContactRecord::RstMax);
+        ContactRecord::set(m_record.name, m_row.name.text, ContactRecord::NameMax);
+        m_logBook.ReplaceContact(m_record, m_ui.selectedLogRow(), m_settings, m_logUi);
+        m_editPending = false;
+        m_row.rstRx.text.clear();
+        committed = true;
+    }
+    if (!m_editPending)
+        ClearEntry();
+    m_ui.refreshDupeAndSummary();
+    m_ui.focusMainWindow();
+    if (committed && m_settings.soundEnabled && m_settings.cwEnabled)
+        m_ui.sendMorse(m_settings.callsign.mid(3, 3), 20);
+}
+
+void ContactEntry::ClearEntry()
+{
+    m_editPending = false;
+    m_row.callsign.text.clear();
+    m_row.name.text.clear();
+    m_row.rstRx.text.clear();
+    resumeClock();
+    m_row.rstTx.text = QStringLiteral("    ") + QString::number(m_logBook.serialCounter());
+    FormatSentReport();
+    m_ui.clearLogSelection();
+    normalColours();
+    m_repeatAllowedShown = false;
+    m_row.status.textColour = ColourRole::TitleColour;
+    m_row.status.background = ColourRole::ColourForm;
+    m_marker100km = false;
+    m_row.f5Text = ColourRole::FunctionL;
+    m_row.f5Background = ColourRole::FunctionB;
+    RefreshPoints();
+    if (m_outside) {
+        m_row.status.text = QStringLiteral("  Check the contest start and finish times...");
+        m_ui.errorCue();
+        m_ui.showMessage(OutsideWindowMessage());
+    } else {
+        m_row.status.text = QStringLiteral("  Ready for new log entry...");
+    }
+    m_ui.refreshDupeDisplay();
+    m_ui.setEntryFocus(EntryFocus::Callsign);
+    m_ui.letEventsRun();
+}
+
+void ContactEntry::FormatSentReport()
+{
+    const FormattedReport r = FormatReport(
+        m_row.rstTx.text, ReportBox::Sent, m_row.mode.text, m_settings.autoRST, false);
+    if (r.sentTooLong) {
+        m_ui.errorCue();
+        m_ui.showMessage(QStringLiteral("   Error in RST Sent - more than 6 characters!  \r    RST Sent "
+                                        "has been truncated - please edit   \r        this entry "
+                                        "again if incorrect.          "));
+    }
+    m_row.rstTx.text = r.text;
+}
+
+void ContactEntry::FormatReceivedReport()
+{
+    m_row.rstRx.text = FormatReport(m_row.rstRx.text, ReportBox::Received, m_row.mode.text,
+        m_settings.autoRST, m_row.rstTx.text.isEmpty())
+                           .text;
+}
+
+bool ContactEntry::ScoreContact()
+{
+    ContactRecord& r = m_record;
+    ContactRecord::set(r.band, StripSpaces(r.band), ContactRecord::BandMax);
+    ContactRecord::set(r.mode, StripSpaces(r.mode), ContactRecord::ModeMax);
+    ContactRecord::set(r.callsign, StripSpaces(r.callsign), ContactRecord::CallsignMax);
+    if (m_repeatShown || m_editPending)
+        return true;
+
+    int points = 0;
+    bool known = ModePoints(m_settings, r.mode, &points);
+    if (!known)
+        known = PointsValue(r.points, &points);
+    if (known) {
+        if (m_settings.doublePoints16 && InEarlyMorning(m_clock.localNow().time()))
+            points *= 2;
+        if (IsAlwaysDoubledBand(r.band))
+            points *= 2;
+        if (m_marker100km)
+            points *= 2;
+    }
+    auto showPoints = [&] {
+        if (known) {
+            ContactRecord::set(r.points, QString::number(points), ContactRecord::PointsMax);
+            m_row.points.text = r.points;
+        }
+    };
+    showPoints();
+
+    const QString own = r.callsign.contains(QLatin1Char('/')) ? QString() : m_settings.callsign.left(3);
+    if (r.callsign.left(3) == own) {
+        if (IsSameAreaHfBand(r.band)) {
+            points = 0;
+            known = true;
+            showPoints();
+        }
+        m_ui.letEventsRun();
+        if (known && points == 0) {
+            m_ui.errorCue();
+            m_row.status.text
+                = QStringLiteral(" You will get NO points for this contact as it is in the same call area.");
+            for (BoxView* b : { &m_row.band, &m_row.mode, &m_row.callsign, &m_row.rstTx })
+                b->textColour = ColourRole::BadQSO;
+            m_row.rstTx.background = ColourRole::ListBox;
+            m_callsignRefused = true;
+            m_ui.setEntryFocus(EntryFocus::Name);
+        }
+    }
+
+    const QStringList& lines = m_logBook.lines();
+    for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
+        if (!sameContact(*it, r))
+            continue;
+        if (m_outside) {
+            ClearEntry();
+            return true;
+        }
+        const QString& line = *it;
+        const Elapsed e = ElapsedSeconds(
+            columns(line, 60, 10), columns(line, 51, 5), m_row.date.text, m_row.time.text);
+        if (!e.valid)
+            continue; // a damaged line cannot hold the contact back
+        if (e.yearMismatch)
+            setStatus(QStringLiteral("  Year does not match. You can not add contacts to a "
+                                     "different year logbook..."),
+                ColourRole::TitleColour, ColourRole::ColourForm);
+        if (e.seconds < qint64(m_settings.repeatContactTimeHrs) * 3600) {
+            showRefusedRepeat(line, e.seconds);
+            return false;
+        }
+        showAllowedRepeat(line, e.seconds);
+        return true;
+    }
+    return true;
+}
+
+void ContactEntry::showRefusedRepeat(const QString& line, qint64 elapsed)
+{
+    if (m_settings.soundEnabled)
+        m_ui.dupeCue();
+    const LogFields f = ParseLogLine(line);
+    m_row.band.text = f.band;
+    m_row.mode.text = f.mode;
+    m_row.rstTx.text = RightJustified7(f.rstSent);
+    m_row.callsign.text = f.callsign;
+    m_row.name.text = f.name;
+    m_row.rstRx.text = f.rstReceived;
+    m_row.time.text = f.time;
+    m_row.date.text = f.date;
+    m_row.points.text = f.points;
+    for (BoxView* b : { &m_row.band, &m_row.mode, &m_row.rstTx, &m_row.callsign, &m_row.name,
+             &m_row.rstRx, &m_row.time, &m_row.date, &m_row.points })
+        b->textColour = ColourRole::BadQSO;
+    m_row.rstTx.background = ColourRole::ListBox;
+    m_row.timeStatus.textColour = ColourRole::BadQSO;
+    m_receivedRefused = true;
+    m_callsignRefused = true;
+    m_repeatShown = true;
+    m_row.timeStatus.text = RepeatRefusedText(elapsed, m_settings.repeatContactTimeHrs);
+    setStatus(QStringLiteral("  Station already worked previously and repeat contact not allowed yet..."),
+        ColourRole::ColourForm, ColourRole::TitleColour);
+    m_repeatAllowedShown = false;
+    m_ui.setEntryFocus(EntryFocus::RstRx);
+}
+
+void ContactEntry::showAllowedRepeat(const QString& line, qint64 elapsed)
+{
+    const LogFields f = ParseLogLine(line);
+    m_row.band.text = f.band;
+    m_row.mode.text = f.mode;
+    if (!m_repeatAllowedShown) {
+        m_row.rstTx.text = RightJustified7(f.rstSent);
+        ContactRecord::set(m_record.rstSent, m_row.rstTx.text, ContactRecord::RstMax);
+    } else {
+        FormatSentReport();
+        ContactRecord::set(m_record.rstSent, m_row.rstTx.text, ContactRecord::RstMax);
+    }
+    m_row.callsign.text = f.callsign;
+    m_row.name.text = f.name;
+    m_row.rstRx.text = f.rstReceived;
+    if (!m_repeatAllowedShown)
+        ContactRecord::set(m_record.rstReceived, f.rstReceived, ContactRecord::RstMax);
+    m_row.time.text = f.time;
+    m_row.date.text = f.date;
+    m_row.points.text = f.points;
+    for (BoxView* b : { &m_row.band, &m_row.mode, &m_row.rstTx, &m_row.callsign, &m_row.name,
+             &m_row.rstRx, &m_row.time, &m_row.date, &m_row.points })
+        b->textColour = ColourRole::GoodQSO;
+    m_row.rstTx.background = ColourRole::ListBox;
+    m_row.timeStatus.textColour = ColourRole::GoodQSO;
+    m_row.timeStatus.text = RepeatAllowedText(elapsed);
+    m_repeatAllowedShown = true;
+    m_ui.setEntryFocus(EntryFocus::RstRx);
+    setStatus(QStringLiteral("  This station has been worked already. Repeat contact allowed..."),
+        ColourRole::TitleColour, ColourRole::ColourForm);
+    m_repeatShown = true;
+}
+
+void ContactEntry::BandUp()
+{
+    m_row.band.text = vorad::BandUp(m_row.band.text);
+    RefreshPoints();
+}
+
+void ContactEntry::BandDown()
+{
+    m_row.band.text = vorad::BandDown(m_row.band.text);
+    RefreshPoints();
+}
+
+void ContactEntry::NextMode()
+{
+    m_row.mode.text = vorad::NextMode(m_row.mode.text);
+    RefreshPoints();
+}
+
+void ContactEntry::ChangeModeCommand()
+{
+    NextMode();
+    FormatSentReport();
+}
+
+void ContactEntry::RefreshPoints()
+{
+    m_row.points.text = vorad::RefreshPoints(m_settings, m_row.band.text, m_row.mode.text,
+        m_row.points.text, m_marker100km, m_clock.localNow().time());
+}
+
+void ContactEntry::Toggle100km()
+{
+    m_marker100km = !m_marker100km;
+    m_row.f5Background = m_marker100km ? ColourRole::FunctionL : ColourRole::FunctionB;
+    m_row.f5Text = m_marker100km ? ColourRole::FunctionB : ColourRole::FunctionL;
+    m_row.points.background = m_marker100km ? ColourRole::EntryBox : ColourRole::ListBox;
+    m_row.points.textColour = m_marker100km ? ColourRole::ListBox : ColourRole::EntryBox;
+    RefreshPoints();
+}
+
+void ContactEntry::SecondTickTimerTimer()
+{
+    if (m_settingsOpenPending) {
+        m_settingsOpenPending = false;
+        m_ui.openSettingsDialog();
+    }
+    if (m_repeatShown || m_editPending)
+        return;
+    updateClockBoxes();
+    m_ui.clockText(m_row.time.text);
+
+    const QDateTime finish(m_settings.contestFinishDate, m_settings.contestFinishTime, Qt::UTC);
+    if (finish != m_finishFor) {
+        m_finishFor = finish;
+        const QString text = FormatClock(finish);
+        m_finishTime = text.left(8);
+        m_finishDate = text.mid(9, 10);
+    }
+    const QStringView minute = QStringView(m_row.time.text).mid(3, 2);
+    if (minute != m_lastMinute) {
+        m_lastMinute = minute.toString();
+        m_ui.refreshDupeAndSummary();
+    }
+    if (QStringView(m_row.date.text).right(4) == QStringView(m_finishDate).right(4)) {
+        const qint64 left = ElapsedSeconds(m_row.date.text, m_row.time.text, m_finishDate, m_finishTime).seconds;
+        if (left >= 86402 || left < 0) {
+            m_outside = true;
+            m_row.timeStatus = { QStringLiteral(" CONTEST TIME IS OVER!  "), ColourRole::ColourForm,
+                ColourRole::TitleColour };
+        } else {
+            m_outside = false;
+            m_row.timeStatus = { ContestTimeLeftText(left), ColourRole::EntryBox, ColourRole::ColourForm };
+            m_row.status.textColour = ColourRole::TitleColour;
+            m_row.status.background = ColourRole::ColourForm;
+        }
+    } else {
+        m_row.status.textColour = ColourRole::TitleColour;
+        m_row.status.background = ColourRole::ColourForm;
+        m_row.timeStatus.text = QStringLiteral(" Contest time left: DIFFERENT LOG YEAR");
+    }
+}
+
+} // namespace vorad

@@ -1,0 +1,159 @@
+#pragma once
+
+#include <QString>
+
+#include "ContactRecord.h"
+#include "EntryRules.h"
+
+namespace vorad {
+
+class Clock;
+class LogBook;
+class LogBookUi;
+struct ContestSettings;
+
+// Colours by their role in the scheme; the window paints each with the scheme's value.
+enum class ColourRole {
+    EntryBox,
+    ListBox,
+    BadQSO,
+    GoodQSO,
+    TitleColour,
+    ColourForm,
+    Features,
+    FunctionB,
+    FunctionL,
+};
+
+struct BoxView
+{
+    QString text;
+    ColourRole textColour = ColourRole::EntryBox;
+    ColourRole background = ColourRole::ListBox;
+};
+
+struct PanelView
+{
+    QString text;
+    ColourRole textColour = ColourRole::TitleColour;
+    ColourRole background = ColourRole::ColourForm;
+};
+
+enum class EntryFocus { Callsign, Name, RstRx };
+
+// Everything the entry row and the two status lines show.
+struct EntryRow
+{
+    BoxView band, mode, rstTx, callsign, name, rstRx, time, date, points;
+    PanelView status;
+    PanelView timeStatus { {}, ColourRole::Features, ColourRole::ColourForm };
+    // The F5 label's colours follow the 100 km marker.
+    ColourRole f5Text = ColourRole::FunctionL;
+    ColourRole f5Background = ColourRole::FunctionB;
+};
+
+// What the entry rules ask of the window besides the row.
+class EntryUi
+{
+public:
+    virtual ~EntryUi() = default;
+    virtual void showMessage(const QString& text) = 0;
+    virtual void errorCue() = 0;
+    virtual void dupeCue() = 0;
+    virtual void letEventsRun() = 0;
+    virtual void setEntryFocus(EntryFocus box) = 0;
+    virtual void focusMainWindow() = 0;
+    virtual void clearLogSelection() = 0;
+    virtual int selectedLogRow() = 0;
+    virtual void refreshDupeAndSummary() = 0;
+    virtual void refreshDupeDisplay() = 0;
+    virtual void openSettingsDialog() = 0;
+    virtual void sendMorse(const QString& text, int wordsPerMinute) = 0;
+    virtual void clockText(const QString& time) = 0;
+};
+
+// The rules of the entry row: callsign, name and report steps, the commit, the repeat check and
+// scoring, band and mode, and the contest clock. The row is the state; the window shows it.
+class ContactEntry
+{
+public:
+    ContactEntry(ContestSettings& settings, LogBook& logBook, LogBookUi& logUi, const Clock& clock,
+        EntryUi& ui);
+
+    EntryRow& row() { return m_row; }
+    const EntryRow& row() const { return m_row; }
+    ContactRecord& record() { return m_record; }
+
+    bool repeatShown() const { return m_repeatShown; }
+    bool editPending() const { return m_editPending; }
+    void setEditPending(bool on) { m_editPending = on; }
+    bool repeatAllowedShown() const { return m_repeatAllowedShown; }
+    bool outsideContestWindow() const { return m_outside; }
+    bool marker100km() const { return m_marker100km; }
+    bool settingsOpenPending() const { return m_settingsOpenPending; }
+    void setSettingsOpenPending(bool on) { m_settingsOpenPending = on; }
+    // The UTC offset applied by the clock; set at start-up (system or station file).
+    void setUtcOffset(int offsetSeconds, bool fromStationFile);
+    int utcOffsetSeconds() const;
+
+    // The entry handlers.
+    void CallsignNEnter();
+    void NormaliseCallsign();
+    void NameStep();
+    void CommitEntry();
+    void ClearEntry();
+    void FormatSentReport();
+    void FormatReceivedReport();
+    bool ScoreContact();
+
+    void BandUp();
+    void BandDown();
+    void NextMode();
+    void ChangeModeCommand(); // F6: the next mode, then the sent report for it
+    void RefreshPoints();
+    void Toggle100km();
+
+    // One tick of the contest clock.
+    void SecondTickTimerTimer();
+    QDateTime utcNow() const;
+
+    // Start-up: a fresh entry (flags clear, record reset).
+    void reset();
+
+private:
+    void normalColours();
+    void showRefusedRepeat(const QString& line, qint64 elapsed);
+    void showAllowedRepeat(const QString& line, qint64 elapsed);
+    void updateClockBoxes();
+    void resumeClock();
+    void setStatus(const QString& text, ColourRole textColour, ColourRole background);
+    void inverseSentReport();
+
+    ContestSettings& m_settings;
+    LogBook& m_logBook;
+    LogBookUi& m_logUi;
+    const Clock& m_clock;
+    EntryUi& m_ui;
+
+    EntryRow m_row;
+    ContactRecord m_record;
+    bool m_repeatShown = false;
+    bool m_editPending = false;
+    bool m_repeatAllowedShown = false;
+    bool m_outside = false;
+    bool m_marker100km = false;
+    bool m_settingsOpenPending = false;
+    // The states the row shows by colour, kept as flags so that equal scheme colours can never
+    // let a refused contact through.
+    bool m_receivedRefused = false;
+    bool m_callsignRefused = false;
+
+    int m_offsetSeconds = 0;
+    bool m_offsetFromStationFile = false;
+    QString m_lastMinute;
+    QString m_finishTime;
+    QString m_finishDate;
+    QDateTime m_finishFor; // the finish moment m_finishTime/m_finishDate were made from
+};
+
+} // namespace vorad

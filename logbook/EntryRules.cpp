@@ -1,0 +1,310 @@
+#include "EntryRules.h"
+
+#include "LogLine.h"
+
+namespace vorad {
+
+namespace {
+
+bool isDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+bool allDigits(QStringView text)
+{
+    for (QChar c : text) {
+        if (!isDigit(c))
+            return false;
+    }
+    return true;
+}
+
+// A decimal field of a date or time text; -1 when it is not a number.
+int number(QStringView text, qsizetype from, qsizetype length)
+{
+    if (from + length > text.size())
+        return -1;
+    bool ok = false;
+    const int v = text.mid(from, length).toInt(&ok, 10);
+    return ok ? v : -1;
+}
+
+bool leapYear(int y)
+{
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
+
+int daysBefore(int month, int year)
+{
+    static constexpr int lengths[12] = { 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31 };
+    int days = 0;
+    for (int m = 1; m < month && m <= 12; ++m)
+        days += lengths[m - 1] + (m == 2 && leapYear(year) ? 1 : 0);
+    return days;
+}
+
+void appendTwo(QString& out, int v)
+{
+    out += QLatin1Char(static_cast<char>('0' + (v / 10) % 10));
+    out += QLatin1Char(static_cast<char>('0' + v % 10));
+}
+
+} // namespace
+
+NormalisedCallsign NormaliseCallsignText(const QString& typed, const QString& lastCallsign)
+{
+    NormalisedCallsign out;
+    QString call = typed.left(10);
+    if (call.contains(QLatin1Char('/'))) {
+        out.callsign = call;
+        return out;
+    }
+    const bool lastIsVk = lastCallsign.startsWith(QLatin1String("VK"));
+    const qsizetype len = call.size();
+    if (len > 0 && !call.startsWith(QLatin1String("VK")) && isDigit(call.at(0))
+        && (len == 3 || len == 4 || (len == 5 && call.at(1) == QLatin1Char('F'))) && lastIsVk) {
+        call = (QLatin1String("VK") + call).left(10);
+        out.completion = NormalisedCallsign::VkPrefix;
+    }
+    const qsizetype len2 = call.size();
+    if (lastIsVk && len2 > 0 && !call.startsWith(QLatin1String("VK")) && !isDigit(call.at(0))
+        && (len2 == 2 || len2 == 3 || (len2 == 4 && call.at(0) == QLatin1Char('F')))) {
+        call = (lastCallsign.left(3) + call).left(10);
+        out.completion = NormalisedCallsign::PreviousPrefix;
+    }
+    const QStringView prefix = QStringView(call).left(2);
+    const bool knownPrefix = prefix == QLatin1String("VK") || prefix == QLatin1String("VI")
+        || prefix == QLatin1String("ZL") || prefix == QLatin1String("P2");
+    if (!knownPrefix || call.size() < 4 || !isDigit(call.at(2))
+        || (call.size() == 7 && lastIsVk && call.at(3) != QLatin1Char('F')))
+        call.clear();
+    out.callsign = call;
+    return out;
+}
+
+QString RightJustified7(const QString& text)
+{
+    return text.rightJustified(7, QLatin1Char(' '));
+}
+
+FormattedReport FormatReport(
+    const QString& box, ReportBox which, const QString& mode, bool autoRST, bool sentBoxEmpty)
+{
+    FormattedReport out;
+    const bool received = which == ReportBox::Received;
+    QString s = StripSpaces(box);
+    if (received) {
+        if (!allDigits(box))
+            s.clear();
+        if (sentBoxEmpty) {
+            out.text = allDigits(box) ? box : QString();
+            return out;
+        }
+    } else if (s.isEmpty()) {
+        out.text = box; // an empty sent report is left as it is
+        return out;
+    }
+    const bool cw = StripSpaces(mode) == QLatin1String("CW");
+    QString r;
+    const qsizetype len = s.size();
+    bool unknownLength = false;
+    if (autoRST) {
+        switch (len) {
+        case 1:
+            r = (cw ? QLatin1String("59900") : QLatin1String("5900")) + s;
+            break;
+        case 2:
+            r = (cw ? QLatin1String("5990") : QLatin1String("590")) + s;
+            break;
+        case 3:
+            r = (cw ? QLatin1String("599") : QLatin1String("59")) + s;
+            break;
+        case 5:
+            r = cw ? s.left(2) + QLatin1Char('9') + s.right(3) : s;
+            break;
+        case 6:
+            r = cw ? s : s.left(2) + s.right(3);
+            break;
+        default:
+            unknownLength = true;
+        }
+    } else {
+        switch (len) {
+        case 1:
+            r = QLatin1String("00") + s;
+            break;
+        case 2:
+            r = QLatin1Char('0') + s;
+            break;
+        case 3:
+        case 5:
+        case 6:
+            r = s;
+            break;
+        default:
+            unknownLength = true;
+        }
+    }
+    if (unknownLength)
+        r = received ? QString() : s;
+    if (received) {
+        out.text = r;
+        return out;
+    }
+    if (r.size() > 6) {
+        out.sentTooLong = true;
+        r.truncate(6);
+    }
+    out.text = RightJustified7(r);
+    return out;
+}
+
+QString RenewSentReport(const QString& box, int serial)
+{
+    QString s = StripSpaces(box);
+    if (s.size() == 5 || s.size() == 6) {
+        s.truncate(s.size() == 5 ? 2 : 3);
+        if (serial < 1000)
+            s += QStringLiteral("%1").arg(serial, 3, 10, QLatin1Char('0'));
+        return s;
+    }
+    return QStringLiteral("    ") + QString::number(serial);
+}
+
+Elapsed ElapsedSeconds(QStringView date1, QStringView time1, QStringView date2, QStringView time2)
+{
+    Elapsed out;
+    const int m1 = number(date1, 0, 2), d1 = number(date1, 3, 2), y1 = number(date1, 6, 4);
+    const int m2 = number(date2, 0, 2), d2 = number(date2, 3, 2), y2 = number(date2, 6, 4);
+    const int h1 = number(time1, 0, 2), n1 = number(time1, 3, 2);
+    const int h2 = number(time2, 0, 2), n2 = number(time2, 3, 2);
+    if (m1 < 0 || d1 < 0 || y1 < 0 || m2 < 0 || d2 < 0 || y2 < 0 || h1 < 0 || n1 < 0 || h2 < 0
+        || n2 < 0) {
+        out.valid = false;
+        return out;
+    }
+    if (y1 != y2) {
+        out.yearMismatch = true;
+        return out;
+    }
+    qint64 day1 = d1, day2 = d2;
+    if (m1 != m2) {
+        day1 += daysBefore(m1, y1);
+        day2 += daysBefore(m2, y2);
+    }
+    out.seconds = (day2 * 86400 + h2 * 3600 + n2 * 60) - (day1 * 86400 + h1 * 3600 + n1 * 60);
+    return out;
+}
+
+QString FormatClock(const QDateTime& moment)
+{
+    const QDate d = moment.date();
+    const QTime t = moment.time();
+    QString out;
+    out.reserve(19);
+    appendTwo(out, t.hour());
+    out += QLatin1Char(':');
+    appendTwo(out, t.minute());
+    out += QLatin1Char(':');
+    appendTwo(out, t.second());
+    out += QLatin1Char(' ');
+    appendTwo(out, d.month());
+    out += QLatin1Char('-');
+    appendTwo(out, d.day());
+    out += QLatin1Char('-');
+    appendTwo(out, d.year() / 100);
+    appendTwo(out, d.year() % 100);
+    return out;
+}
+
+QString RepeatRefusedText(qint64 elapsedSeconds, int repeatHours)
+{
+    qint64 ago = elapsedSeconds / 60;
+    qint64 togo = qint64(repeatHours) * 60 - ago;
+    qint64 agoH = 0, togoH = 0;
+    if (ago > 60) {
+        agoH = ago / 60;
+        ago %= 60;
+    }
+    if (togo > 60) {
+        togoH = togo / 60;
+        togo %= 60;
+    }
+    QString t = QStringLiteral(" Last worked ");
+    if (agoH != 0)
+        t += QString::number(agoH) + QLatin1String(" hrs ");
+    t += QString::number(ago) + QLatin1String(" min ago. ( ");
+    if (togoH != 0)
+        t += QString::number(togoH) + QLatin1String(" hrs ");
+    t += QString::number(togo) + QLatin1String(" min to go )");
+    return t;
+}
+
+QString RepeatAllowedText(qint64 elapsedSeconds)
+{
+    qint64 ago = elapsedSeconds / 60;
+    qint64 agoH = 0;
+    if (ago > 60) {
+        agoH = ago / 60;
+        ago %= 60;
+    }
+    QString t = QStringLiteral(" Last worked ");
+    if (agoH != 0)
+        t += QString::number(agoH) + QLatin1String(" hrs ");
+    t += QString::number(ago) + QLatin1String(" min ago. ");
+    return t;
+}
+
+QString ContestTimeLeftText(qint64 leftSeconds)
+{
+    const qint64 hours = leftSeconds / 3600;
+    const qint64 minutes = (leftSeconds % 3600) / 60;
+    if (hours == 0)
+        return QStringLiteral(" Contest time left:  ") + QString::number(minutes) + QLatin1String("  min ");
+    return QStringLiteral(" Contest time left: ") + QString::number(hours) + QLatin1String(" hrs ")
+        + QString::number(minutes) + QLatin1String("  min ");
+}
+
+QString OutsideWindowMessage()
+{
+    static const char* const lines[9] = {
+        "You can not work any stations outside the start",
+        "and finish time and date for the contest. If you",
+        "have changed the start and end date/time or your",
+        "PC clock for testing then please check the settings.",
+        "The contest time can not be greater than 24 hours.",
+        "",
+        "If you were working in the QZ contest, then it has",
+        "FINISHED for the year and you can not work any",
+        "more stations.",
+    };
+    QStringList out;
+    for (const char* line : lines)
+        out.append((QLatin1String("   ") + QLatin1String(line)).leftJustified(56, QLatin1Char(' ')));
+    return out.join(QLatin1Char('\r'));
+}
+
+} // namespace vorad
+
+namespace vorad {
+
+QString FilterEntryText(const QString& text, EntryKind kind)
+{
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7F && u < 0xA0) || u > 0xFF || u == u',' || u == u'"')
+            continue;
+        if (kind == EntryKind::Callsign) {
+            const QChar upper = c.toUpper();
+            if (upper.unicode() <= 0xFF)
+                c = upper;
+        }
+        out += c;
+    }
+    return out;
+}
+
+} // namespace vorad

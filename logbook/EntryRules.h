@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringView>
+
+namespace vorad {
+
+// Callsign normalisation: the prefix completions and the validity rule.
+struct NormalisedCallsign
+{
+    enum Completion { None, VkPrefix, PreviousPrefix };
+    QString callsign; // empty when refused
+    Completion completion = None;
+};
+
+NormalisedCallsign NormaliseCallsignText(const QString& typed, const QString& lastCallsign);
+
+// Completion of a signal report with its serial number.
+enum class ReportBox { Sent, Received };
+
+struct FormattedReport
+{
+    QString text; // the new box text (a sent report right-justified to 7)
+    bool sentTooLong = false; // more than 6 characters: cut to 6
+};
+
+// `sentBoxEmpty` matters for the received report only: with no sent report, it is left alone.
+FormattedReport FormatReport(
+    const QString& box, ReportBox which, const QString& mode, bool autoRST, bool sentBoxEmpty);
+
+// The sent report renewed with the serial counter by the name step (before FormatReport).
+QString RenewSentReport(const QString& box, int serial);
+
+QString RightJustified7(const QString& text);
+
+// Minute-resolution difference of two "mm-dd-yyyy" / "hh:nn" texts.
+struct Elapsed
+{
+    qint64 seconds = 0;
+    bool yearMismatch = false; // seconds is then 0
+    bool valid = true; // false when a field is not a number
+};
+
+Elapsed ElapsedSeconds(QStringView date1, QStringView time1, QStringView date2, QStringView time2);
+
+// "hh:nn:ss mm-dd-yyyy"
+QString FormatClock(const QDateTime& moment);
+
+QString RepeatRefusedText(qint64 elapsedSeconds, int repeatHours);
+QString RepeatAllowedText(qint64 elapsedSeconds);
+QString ContestTimeLeftText(qint64 leftSeconds);
+
+// The message box of an entry outside the contest window.
+QString OutsideWindowMessage();
+
+} // namespace vorad
+
+namespace vorad {
+
+enum class EntryKind { Callsign, Name, Report };
+
+// What an entry box may hold: only characters the logbook file can keep (Latin-1, no control
+// characters, no comma or double quote, which would split or shift the record's fields); the
+// callsign box upper-cases letters.
+QString FilterEntryText(const QString& text, EntryKind kind);
+
+} // namespace vorad
