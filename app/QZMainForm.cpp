@@ -220,6 +220,13 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     render();
     CallsignN->setFocus();
 
+    // What the operator types is the row's text at once, so that nothing painted later (a
+    // clock tick) can put an older text back.
+    for (auto [box, view] : { std::pair { RSTTxN, &EntryRow::rstTx }, std::pair { CallsignN, &EntryRow::callsign },
+             std::pair { NameN, &EntryRow::name }, std::pair { RSTRxN, &EntryRow::rstRx } }) {
+        connect(box, &QLineEdit::textEdited, this,
+            [this, view = view](const QString& text) { (m_entry.row().*view).text = text; });
+    }
     QApplication::instance()->installEventFilter(this);
     SecondTickTimer = new QTimer(this);
     SecondTickTimer->setObjectName(QStringLiteral("SecondTickTimer"));
@@ -617,15 +624,6 @@ void TQZMainForm::render()
     paintPanel(TimeStatusPanel, row.timeStatus);
 }
 
-void TQZMainForm::syncFromBoxes()
-{
-    EntryRow& row = m_entry.row();
-    row.rstTx.text = RSTTxN->text();
-    row.callsign.text = CallsignN->text();
-    row.name.text = NameN->text();
-    row.rstRx.text = RSTRxN->text();
-}
-
 void TQZMainForm::replayHeldKeys()
 {
     while (!m_heldKeys.empty() && m_busyDepth == 0) {
@@ -667,7 +665,6 @@ bool TQZMainForm::FormKeyDown(QKeyEvent* event)
 {
     // The key goes on to the focused box afterwards; modifiers are not looked at.
     Busy busy(*this);
-    syncFromBoxes();
     switch (event->key()) {
     case Qt::Key_F6:
         m_entry.ChangeModeCommand();
@@ -690,7 +687,6 @@ bool TQZMainForm::CallsignNKeyPress(QKeyEvent* event)
     if (!isEnter(event))
         return false; // the box's validator upper-cases letters
     Busy busy(*this);
-    syncFromBoxes();
     m_entry.NormaliseCallsign();
     render();
     return true;
@@ -701,7 +697,6 @@ bool TQZMainForm::NameNKeyPress(QKeyEvent* event)
     if (!isEnter(event))
         return false;
     Busy busy(*this);
-    syncFromBoxes();
     m_entry.NameStep();
     render();
     return true;
@@ -712,7 +707,6 @@ bool TQZMainForm::RSTRxNKeyPress(QKeyEvent* event)
     if (!isEnter(event))
         return false;
     Busy busy(*this);
-    syncFromBoxes();
     m_entry.CommitEntry();
     render();
     return true;

@@ -80,7 +80,6 @@ private:
     class Busy;
     void replayHeldKeys();
     void render();
-    void syncFromBoxes();
     void paintBox(QLineEdit* box, const BoxView& view);
     void sessionEnding();
     void createControls();
