@@ -4,20 +4,20 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QKeyEvent>
-#include <QTimer>
-#include <QValidator>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTimer>
+#include <QValidator>
 
 #include "LogLine.h"
 #include "ProfileFile.h"
@@ -60,7 +60,8 @@ public:
         const QString filtered = FilterEntryText(input, m_kind);
         if (filtered.size() > m_longest) {
             if (m_before.size() >= m_longest || input.size() <= m_before.size())
-                return filtered.size() <= m_before.size() && filtered == FilterEntryText(m_before, m_kind)
+                return filtered.size() <= m_before.size()
+                        && filtered == FilterEntryText(m_before, m_kind)
                     ? Acceptable
                     : Invalid;
             input = filtered.left(m_longest);
@@ -222,8 +223,9 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
 
     // What the operator types is the row's text at once, so that nothing painted later (a
     // clock tick) can put an older text back.
-    for (auto [box, view] : { std::pair { RSTTxN, &EntryRow::rstTx }, std::pair { CallsignN, &EntryRow::callsign },
-             std::pair { NameN, &EntryRow::name }, std::pair { RSTRxN, &EntryRow::rstRx } }) {
+    for (auto [box, view] :
+        { std::pair { RSTTxN, &EntryRow::rstTx }, std::pair { CallsignN, &EntryRow::callsign },
+            std::pair { NameN, &EntryRow::name }, std::pair { RSTRxN, &EntryRow::rstRx } }) {
         connect(box, &QLineEdit::textEdited, this,
             [this, view = view](const QString& text) { (m_entry.row().*view).text = text; });
     }
@@ -326,8 +328,8 @@ void TQZMainForm::createControls()
         e->setFocusPolicy(Qt::NoFocus);
         if (b.maxLength > 0) {
             const EntryKind kind = b.target == &CallsignN ? EntryKind::Callsign
-                : b.target == &NameN                     ? EntryKind::Name
-                                                         : EntryKind::Report;
+                : b.target == &NameN                      ? EntryKind::Name
+                                                          : EntryKind::Report;
             e->setValidator(new EntryValidator(e, kind, b.maxLength));
         } else {
             e->setReadOnly(true);
@@ -559,7 +561,9 @@ void TQZMainForm::scrollToLastLines()
 
 void TQZMainForm::setEntryFocus(EntryFocus box)
 {
-    QLineEdit* target = box == EntryFocus::Callsign ? CallsignN : box == EntryFocus::Name ? NameN : RSTRxN;
+    QLineEdit* target = box == EntryFocus::Callsign ? CallsignN
+        : box == EntryFocus::Name                   ? NameN
+                                                    : RSTRxN;
     target->setFocus(Qt::OtherFocusReason);
     // What the box shows (a logged name or report) is replaced by what is typed next.
     target->selectAll();

@@ -1,7 +1,5 @@
 #include "BandMode.h"
 
-
-
 #include "ContestSettings.h"
 #include "LogLine.h"
 

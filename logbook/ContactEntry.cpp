@@ -33,14 +33,15 @@ QStringView columns(QStringView line, qsizetype start, qsizetype width)
 
 bool sameContact(QStringView line, const ContactRecord& r)
 {
-    return strippedEquals(columns(line, 20, 10), r.callsign) && strippedEquals(columns(line, 0, 5), r.band)
+    return strippedEquals(columns(line, 20, 10), r.callsign)
+        && strippedEquals(columns(line, 0, 5), r.band)
         && strippedEquals(columns(line, 5, 6), r.mode);
 }
 
 } // namespace
 
-ContactEntry::ContactEntry(ContestSettings& settings, LogBook& logBook, LogBookUi& logUi,
-    const Clock& clock, EntryUi& ui)
+ContactEntry::ContactEntry(
+    ContestSettings& settings, LogBook& logBook, LogBookUi& logUi, const Clock& clock, EntryUi& ui)
     : m_settings(settings)
     , m_logBook(logBook)
     , m_logUi(logUi)
@@ -73,8 +74,8 @@ int ContactEntry::utcOffsetSeconds() const
 QDateTime ContactEntry::utcNow() const
 {
     const QDateTime local = m_clock.localNow();
-    const int offset
-        = m_offsetFromStationFile ? m_offsetSeconds + local.offsetFromUtc() % 3600 : local.offsetFromUtc();
+    const int offset = m_offsetFromStationFile ? m_offsetSeconds + local.offsetFromUtc() % 3600
+                                               : local.offsetFromUtc();
     return QDateTime(local.date(), local.time(), Qt::UTC).addSecs(-offset);
 }
 
@@ -131,12 +132,14 @@ void ContactEntry::NormaliseCallsign()
     if (m_outside) {
         ClearEntry();
     } else if (!m_row.callsign.text.isEmpty()) {
-        const NormalisedCallsign n = NormaliseCallsignText(m_row.callsign.text, m_record.lastCallsign);
+        const NormalisedCallsign n
+            = NormaliseCallsignText(m_row.callsign.text, m_record.lastCallsign);
         if (n.completion == NormalisedCallsign::VkPrefix)
             setStatus(QStringLiteral("  VK prefix has been automatically added to callsign..."),
                 ColourRole::TitleColour, ColourRole::ColourForm);
         else if (n.completion == NormalisedCallsign::PreviousPrefix)
-            setStatus(QStringLiteral("  Previous prefix has been automatically added to callsign..."),
+            setStatus(
+                QStringLiteral("  Previous prefix has been automatically added to callsign..."),
                 ColourRole::TitleColour, ColourRole::ColourForm);
         call = n.callsign;
         if (!call.isEmpty()) {
@@ -186,7 +189,9 @@ void ContactEntry::CommitEntry()
     bool committed = false;
     if (!m_editPending && m_repeatShown)
         resumeClock();
-    if (!m_editPending && !m_row.rstRx.text.isEmpty() && m_row.rstRx.text != m_record.rstReceived) {
+    // A contact still in the row when the contest window closes is not logged.
+    if (!m_editPending && !m_outside && !m_row.rstRx.text.isEmpty()
+        && m_row.rstRx.text != m_record.rstReceived) {
         FormatReceivedReport();
         ContactRecord::set(m_record.rstReceived, m_row.rstRx.text, ContactRecord::RstMax);
         if (!m_row.rstRx.text.isEmpty()) {
@@ -264,9 +269,10 @@ void ContactEntry::FormatSentReport()
         m_row.rstTx.text, ReportBox::Sent, m_row.mode.text, m_settings.autoRST, false);
     if (r.sentTooLong) {
         m_ui.errorCue();
-        m_ui.showMessage(QStringLiteral("   Error in RST Sent - more than 6 characters!  \r    RST Sent "
-                                        "has been truncated - please edit   \r        this entry "
-                                        "again if incorrect.          "));
+        m_ui.showMessage(
+            QStringLiteral("   Error in RST Sent - more than 6 characters!  \r    RST Sent "
+                           "has been truncated - please edit   \r        this entry "
+                           "again if incorrect.          "));
     }
     m_row.rstTx.text = r.text;
 }
@@ -307,7 +313,8 @@ bool ContactEntry::ScoreContact()
     };
     showPoints();
 
-    const QString own = r.callsign.contains(QLatin1Char('/')) ? QString() : m_settings.callsign.left(3);
+    const QString own
+        = r.callsign.contains(QLatin1Char('/')) ? QString() : m_settings.callsign.left(3);
     if (r.callsign.left(3) == own) {
         if (IsSameAreaHfBand(r.band)) {
             points = 0;
@@ -317,8 +324,8 @@ bool ContactEntry::ScoreContact()
         m_ui.letEventsRun();
         if (known && points == 0) {
             m_ui.errorCue();
-            m_row.status.text
-                = QStringLiteral(" You will get NO points for this contact as it is in the same call area.");
+            m_row.status.text = QStringLiteral(
+                " You will get NO points for this contact as it is in the same call area.");
             for (BoxView* b : { &m_row.band, &m_row.mode, &m_row.callsign, &m_row.rstTx })
                 b->textColour = ColourRole::BadQSO;
             m_row.rstTx.background = ColourRole::ListBox;
@@ -377,7 +384,8 @@ void ContactEntry::showRefusedRepeat(const QString& line, qint64 elapsed)
     m_callsignRefused = true;
     m_repeatShown = true;
     m_row.timeStatus.text = RepeatRefusedText(elapsed, m_settings.repeatContactTimeHrs);
-    setStatus(QStringLiteral("  Station already worked previously and repeat contact not allowed yet..."),
+    setStatus(
+        QStringLiteral("  Station already worked previously and repeat contact not allowed yet..."),
         ColourRole::ColourForm, ColourRole::TitleColour);
     m_repeatAllowedShown = false;
     m_ui.setEntryFocus(EntryFocus::RstRx);
@@ -480,14 +488,16 @@ void ContactEntry::SecondTickTimerTimer()
         m_ui.refreshDupeAndSummary();
     }
     if (QStringView(m_row.date.text).right(4) == QStringView(m_finishDate).right(4)) {
-        const qint64 left = ElapsedSeconds(m_row.date.text, m_row.time.text, m_finishDate, m_finishTime).seconds;
+        const qint64 left
+            = ElapsedSeconds(m_row.date.text, m_row.time.text, m_finishDate, m_finishTime).seconds;
         if (left >= 86402 || left < 0) {
             m_outside = true;
             m_row.timeStatus = { QStringLiteral(" CONTEST TIME IS OVER!  "), ColourRole::ColourForm,
                 ColourRole::TitleColour };
         } else {
             m_outside = false;
-            m_row.timeStatus = { ContestTimeLeftText(left), ColourRole::EntryBox, ColourRole::ColourForm };
+            m_row.timeStatus
+                = { ContestTimeLeftText(left), ColourRole::EntryBox, ColourRole::ColourForm };
             m_row.status.textColour = ColourRole::TitleColour;
             m_row.status.background = ColourRole::ColourForm;
         }

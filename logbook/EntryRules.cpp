@@ -261,7 +261,8 @@ QString ContestTimeLeftText(qint64 leftSeconds)
     const qint64 hours = leftSeconds / 3600;
     const qint64 minutes = (leftSeconds % 3600) / 60;
     if (hours == 0)
-        return QStringLiteral(" Contest time left:  ") + QString::number(minutes) + QLatin1String("  min ");
+        return QStringLiteral(" Contest time left:  ") + QString::number(minutes)
+            + QLatin1String("  min ");
     return QStringLiteral(" Contest time left: ") + QString::number(hours) + QLatin1String(" hrs ")
         + QString::number(minutes) + QLatin1String("  min ");
 }
@@ -281,7 +282,8 @@ QString OutsideWindowMessage()
     };
     QStringList out;
     for (const char* line : lines)
-        out.append((QLatin1String("   ") + QLatin1String(line)).leftJustified(56, QLatin1Char(' ')));
+        out.append(
+            (QLatin1String("   ") + QLatin1String(line)).leftJustified(56, QLatin1Char(' ')));
     return out.join(QLatin1Char('\r'));
 }
 

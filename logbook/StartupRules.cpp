@@ -28,7 +28,8 @@ QString TimeZoneLabel(const UtcOffset& offset)
     const int total = offset.hours * 60 + offset.minutes;
     const int hours = qAbs(total) / 60;
     const int minutes = qAbs(total) % 60;
-    QString label = (total < 0 ? QStringLiteral("UTC -") : QStringLiteral("UTC +")) + QString::number(hours);
+    QString label
+        = (total < 0 ? QStringLiteral("UTC -") : QStringLiteral("UTC +")) + QString::number(hours);
     if (minutes == 30)
         label += QLatin1String(".5");
     else if (minutes != 0)

@@ -15,7 +15,6 @@ using namespace vorad;
 
 namespace {
 
-
 const QByteArray rec1
     = "\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABC\",\"59001\",\"59012\",1,\"Peter\"\r\n";
 const QByteArray rec2

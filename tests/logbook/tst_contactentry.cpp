@@ -1,0 +1,528 @@
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "ContactEntry.h"
+#include "ContestSettings.h"
+#include "LogBook.h"
+#include "LogLine.h"
+#include "TestClock.h"
+
+using namespace vorad;
+
+namespace {
+
+struct FakeUi : EntryUi, LogBookUi
+{
+    QStringList messages;
+    QStringList cues;
+    EntryFocus focus = EntryFocus::Callsign;
+    int summaryRefreshes = 0;
+    int settingsOpened = 0;
+    QStringList morse;
+
+    // EntryUi
+    void showMessage(const QString& t) override { messages.append(t); }
+    void errorCue() override { cues.append(QStringLiteral("error")); }
+    void dupeCue() override { cues.append(QStringLiteral("dupe")); }
+    void letEventsRun() override { }
+    void setEntryFocus(EntryFocus box) override { focus = box; }
+    void focusMainWindow() override { }
+    void clearLogSelection() override { }
+    int selectedLogRow() override { return -1; }
+    void refreshDupeAndSummary() override { ++summaryRefreshes; }
+    void refreshDupeDisplay() override { }
+    void openSettingsDialog() override { ++settingsOpened; }
+    void sendMorse(const QString& text, int) override { morse.append(text); }
+    void clockText(const QString&) override { }
+    // LogBookUi
+    void showStatus(const QString&) override { }
+    void showEntryBandMode(const QString&, const QString&) override { }
+    void showEntryPoints(const QString&) override { }
+    void showRunningTotal(int) override { }
+    void showNextSerial(int) override { }
+    void scrollToLastLines() override { }
+    void requestSettingsDialog() override { }
+    void logFileNameChanged() override { }
+    void rebuildSummary() override { }
+};
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestContactEntry : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    ContestSettings m_settings;
+    LogFileStore m_store;
+    std::unique_ptr<LogBook> m_book;
+    FakeUi m_ui;
+    TestClock m_clock;
+    std::unique_ptr<ContactEntry> m_entry;
+
+    QString logPath() const { return m_dir->filePath(QStringLiteral("QZVHF.LOG")); }
+    EntryRow& row() { return m_entry->row(); }
+
+    // UTC 15 August 2026 10:00, local UTC+8, inside the contest.
+    void setUtc(QTime t, QDate d = QDate(2026, 8, 15))
+    {
+        m_clock.setUtc(d, t, 8 * 3600);
+        if (m_entry)
+            tick();
+    }
+
+    void tick() { m_entry->SecondTickTimerTimer(); }
+
+    void typeCallsign(const char* call)
+    {
+        row().callsign.text = QString::fromLatin1(call);
+        m_entry->CallsignNEnter();
+        m_entry->NormaliseCallsign();
+    }
+
+    // One whole contact through the three Enter steps.
+    void logContact(const char* call, const char* name, const char* report)
+    {
+        typeCallsign(call);
+        row().name.text = QString::fromLatin1(name);
+        m_entry->NameStep();
+        row().rstRx.text = QString::fromLatin1(report);
+        m_entry->CommitEntry();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QFile(logPath()).open(QIODevice::WriteOnly);
+        m_settings = ContestSettings();
+        m_settings.logFileName = logPath();
+        m_settings.backupLogFileName = m_dir->filePath(QStringLiteral("QZVHF.BAK"));
+        m_settings.callsign = QStringLiteral("VK6XYZ");
+        m_settings.contestFinishDate = QDate(2026, 8, 16);
+        m_settings.contestFinishTime = QTime(7, 59, 59);
+        m_settings.doublePoints16 = false;
+        m_store = LogFileStore();
+        m_store.setSyncEnabled(false);
+        m_book = std::make_unique<LogBook>(m_store);
+        m_ui = FakeUi();
+        m_entry.reset();
+        setUtc(QTime(10, 0));
+        m_entry = std::make_unique<ContactEntry>(m_settings, *m_book, m_ui, m_clock, m_ui);
+        row().band.text = QStringLiteral("2m");
+        row().mode.text = QStringLiteral("FM");
+        tick();
+    }
+
+    void roadOfOneContact()
+    {
+        typeCallsign("3ABC");
+        QCOMPARE(row().callsign.text, QStringLiteral("VK3ABC"));
+        QCOMPARE(row().status.text,
+            QStringLiteral("  VK prefix has been automatically added to callsign..."));
+        QCOMPARE(m_ui.focus, EntryFocus::Name);
+        row().name.text = QStringLiteral("peter");
+        m_entry->NameStep();
+        QCOMPARE(row().name.text, QStringLiteral("Peter"));
+        QCOMPARE(row().rstTx.text, QStringLiteral("    001"));
+        QCOMPARE(m_ui.focus, EntryFocus::RstRx);
+        setUtc(QTime(10, 1, 30));
+        row().rstRx.text = QStringLiteral("12");
+        m_entry->CommitEntry();
+
+        QCOMPARE(readAll(logPath()),
+            QByteArray("\"08-15-2026\",\"10:01\",\"2m\",\"FM\",\"VK3ABC\",\"001\",\"012\",1,"
+                       "\"Peter\"\r\n"));
+        QCOMPARE(m_book->serialCounter(), 2);
+        QCOMPARE(row().rstTx.text, QStringLiteral("    002"));
+        QVERIFY(row().callsign.text.isEmpty() && row().name.text.isEmpty()
+            && row().rstRx.text.isEmpty());
+        QCOMPARE(row().status.text, QStringLiteral("  Ready for new log entry..."));
+        QCOMPARE(m_ui.focus, EntryFocus::Callsign);
+        QVERIFY(m_ui.messages.isEmpty() && m_ui.cues.isEmpty());
+    }
+
+    void previousPrefixAfterAFullCallsign()
+    {
+        logContact("VK3ABC", "Al", "5");
+        typeCallsign("XY");
+        QCOMPARE(row().callsign.text, QStringLiteral("VK3XY"));
+        QCOMPARE(row().status.text,
+            QStringLiteral("  Previous prefix has been automatically added to callsign..."));
+    }
+
+    void refusedCallsign()
+    {
+        typeCallsign("K1ABC");
+        QVERIFY(row().callsign.text.isEmpty());
+        QCOMPARE(row().status.text,
+            QStringLiteral("  Please type in a callsign for the log first....."));
+        QCOMPARE(m_ui.focus, EntryFocus::Callsign);
+    }
+
+    void autoRstReports()
+    {
+        m_settings.autoRST = true;
+        m_entry->ClearEntry();
+        QCOMPARE(row().rstTx.text, QStringLiteral("  59001"));
+        m_entry->ChangeModeCommand(); // FM -> SSB
+        m_entry->ChangeModeCommand(); // -> TV
+        m_entry->ChangeModeCommand(); // -> Dgtl
+        m_entry->ChangeModeCommand(); // -> CW
+        QCOMPARE(row().mode.text, QStringLiteral("CW"));
+        QCOMPARE(row().rstTx.text, QStringLiteral(" 599001"));
+        QCOMPARE(row().points.text, QStringLiteral("2"));
+        m_entry->ChangeModeCommand(); // -> Phone
+        QCOMPARE(row().rstTx.text, QStringLiteral("  59001"));
+    }
+
+    void repeatInterval_data()
+    {
+        QTest::addColumn<int>("minutes");
+        QTest::addColumn<bool>("allowed");
+        QTest::addColumn<QString>("timeStatus");
+        QTest::newRow("119 minutes refused")
+            << 119 << false << " Last worked 1 hrs 59 min ago. ( 1 min to go )";
+        QTest::newRow("120 minutes allowed") << 120 << true << " Last worked 2 hrs 0 min ago. ";
+    }
+
+    void repeatInterval()
+    {
+        QFETCH(int, minutes);
+        QFETCH(bool, allowed);
+        QFETCH(QString, timeStatus);
+        logContact("VK3ABC", "Al", "12");
+        setUtc(QTime(10, 0).addSecs(minutes * 60));
+        tick();
+        typeCallsign("VK3ABC");
+        QCOMPARE(row().timeStatus.text, timeStatus);
+        QVERIFY(m_entry->repeatShown());
+        QCOMPARE(row().time.text, QStringLiteral("10:00")); // the logged contact is on show
+        if (allowed) {
+            QCOMPARE(row().callsign.textColour, ColourRole::GoodQSO);
+            QCOMPARE(row().status.text,
+                QStringLiteral(
+                    "  This station has been worked already. Repeat contact allowed..."));
+            QCOMPARE(m_ui.focus, EntryFocus::Name);
+            QVERIFY(m_ui.cues.isEmpty());
+        } else {
+            QCOMPARE(row().callsign.textColour, ColourRole::BadQSO);
+            QCOMPARE(row().rstRx.text, QStringLiteral("012"));
+            QCOMPARE(row().status.text,
+                QStringLiteral(
+                    "  Station already worked previously and repeat contact not allowed yet..."));
+            QCOMPARE(row().status.background, ColourRole::TitleColour);
+            QCOMPARE(m_ui.focus, EntryFocus::RstRx);
+            QCOMPARE(m_ui.cues, QStringList { "dupe" });
+        }
+    }
+
+    // The allowed repeat goes through the name step and is logged with its own time and serial.
+    void allowedRepeatIsLoggedWithItsOwnTime()
+    {
+        logContact("VK3ABC", "Al", "12");
+        setUtc(QTime(12, 30));
+        logContact("VK3ABC", "Al", "34");
+        QCOMPARE(m_book->rowCount(), 2);
+        const LogFields f = ParseLogLine(m_book->lines().at(1));
+        QCOMPARE(f.time, QStringLiteral("12:30"));
+        QCOMPARE(f.rstSent, QStringLiteral("002"));
+        QCOMPARE(f.rstReceived, QStringLiteral("034"));
+    }
+
+    // Pressing Enter in the report box again after a refusal never logs the contact.
+    void refusedRepeatIsNeverLogged()
+    {
+        logContact("VK3ABC", "Al", "12");
+        setUtc(QTime(10, 30));
+        typeCallsign("VK3ABC");
+        m_entry->CommitEntry();
+        m_entry->CommitEntry();
+        row().rstRx.text = QStringLiteral("99");
+        m_entry->CommitEntry();
+        QCOMPARE(m_book->rowCount(), 1);
+        typeCallsign("VK3ABC");
+        row().rstRx.text = QStringLiteral("45");
+        m_entry->CommitEntry();
+        QCOMPARE(m_book->rowCount(), 1);
+    }
+
+    void onlyTheNewestMatchCounts()
+    {
+        logContact("VK3ABC", "Al", "12"); // 10:00
+        setUtc(QTime(13, 0));
+        logContact("VK3ABC", "Al", "13"); // 13:00, allowed
+        QCOMPARE(m_book->rowCount(), 2);
+        setUtc(QTime(14, 0));
+        typeCallsign("VK3ABC");
+        QCOMPARE(row().callsign.textColour, ColourRole::BadQSO);
+        QCOMPARE(
+            row().timeStatus.text, QStringLiteral(" Last worked 60 min ago. ( 60 min to go )"));
+    }
+
+    void otherBandOrModeIsNoRepeat()
+    {
+        logContact("VK3ABC", "Al", "12");
+        m_entry->BandUp();
+        typeCallsign("VK3ABC");
+        QVERIFY(!m_entry->repeatShown());
+        m_entry->BandDown();
+        m_entry->NextMode();
+        typeCallsign("VK3ABC");
+        QVERIFY(!m_entry->repeatShown());
+    }
+
+    void zeroIntervalAllowsAnotherYear()
+    {
+        QFile log(logPath());
+        QVERIFY(log.open(QIODevice::WriteOnly));
+        log.write("\"08-15-2025\",\"10:00\",\"2m\",\"FM\",\"VK3ABC\",\"001\",\"012\",1,\"Al\"\r\n");
+        log.close();
+        m_book->LoadLogBook(m_settings, m_ui);
+        typeCallsign("VK3ABC");
+        QCOMPARE(row().callsign.textColour, ColourRole::BadQSO); // another year: elapsed 0
+        m_entry->ClearEntry();
+        m_settings.repeatContactTimeHrs = 0;
+        typeCallsign("VK3ABC");
+        QCOMPARE(row().callsign.textColour, ColourRole::GoodQSO);
+    }
+
+    void sameCallArea_data()
+    {
+        QTest::addColumn<QString>("band");
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<QString>("points");
+        QTest::addColumn<bool>("message");
+        QTest::newRow("40m same area") << "40m"
+                                       << "VK6ABC"
+                                       << "0" << true;
+        QTest::newRow("2m same area") << "2m"
+                                      << "VK6ABC"
+                                      << "1" << false;
+        QTest::newRow("40m portable") << "40m"
+                                      << "VK6ABC/P"
+                                      << "1" << false;
+        QTest::newRow("40m other area") << "40m"
+                                        << "VK3ABC"
+                                        << "1" << false;
+    }
+
+    void sameCallArea()
+    {
+        QFETCH(QString, band);
+        QFETCH(QString, call);
+        QFETCH(QString, points);
+        QFETCH(bool, message);
+        row().band.text = band;
+        typeCallsign(call.toLatin1().constData());
+        QCOMPARE(m_entry->record().points, points);
+        QCOMPARE(row().points.text, points);
+        QCOMPARE(row().status.text
+                == QStringLiteral(
+                    " You will get NO points for this contact as it is in the same call area."),
+            message);
+        QCOMPARE(row().callsign.textColour == ColourRole::BadQSO, message);
+        QCOMPARE(m_ui.cues.contains("error"), message);
+        if (message) {
+            // A pointless contact may still be logged.
+            row().name.text = QStringLiteral("Jo");
+            m_entry->NameStep();
+            row().rstRx.text = QStringLiteral("5");
+            m_entry->CommitEntry();
+            QCOMPARE(m_book->rowCount(), 1);
+            QCOMPARE(ParseLogLine(m_book->lines().at(0)).points, QStringLiteral("0"));
+        }
+    }
+
+    void doublings_data()
+    {
+        QTest::addColumn<QString>("band");
+        QTest::addColumn<QTime>("local");
+        QTest::addColumn<bool>("marker");
+        QTest::addColumn<QString>("points");
+        QTest::newRow("CW 2m at 03:00") << "2m" << QTime(3, 0) << false << "4";
+        QTest::newRow("CW 23cm at 03:00") << "23cm" << QTime(3, 0) << false << "8";
+        QTest::newRow("CW 23cm at 03:00, 100 km") << "23cm" << QTime(3, 0) << true << "16";
+        QTest::newRow("CW 40m at 03:00: every band") << "40m" << QTime(3, 0) << false << "4";
+        QTest::newRow("exactly 01:00") << "2m" << QTime(1, 0) << false << "2";
+        QTest::newRow("exactly 06:00") << "2m" << QTime(6, 0) << false << "2";
+        QTest::newRow("01:00:00.001") << "2m" << QTime(1, 0, 0, 1) << false << "4";
+    }
+
+    void doublings()
+    {
+        QFETCH(QString, band);
+        QFETCH(QTime, local);
+        QFETCH(bool, marker);
+        QFETCH(QString, points);
+        m_settings.doublePoints16 = true;
+        // Local time is what counts here, whatever the UTC clock says.
+        m_clock.set(QDate(2026, 8, 16), local, 8 * 3600);
+        tick();
+        if (marker)
+            m_entry->Toggle100km();
+        row().band.text = band;
+        row().mode.text = QStringLiteral("CW");
+        typeCallsign("VK3ABC");
+        QCOMPARE(m_entry->record().points, points);
+    }
+
+    void clockOffsets_data()
+    {
+        QTest::addColumn<QDateTime>("local");
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<QString>("date");
+        QTest::newRow("+8") << QDateTime(QDate(2026, 8, 16), QTime(6, 30), Qt::OffsetFromUTC,
+            8 * 3600) << "22:30:00"
+                            << "08-15-2026";
+        QTest::newRow("+9:30 over the year")
+            << QDateTime(QDate(2027, 1, 1), QTime(0, 10), Qt::OffsetFromUTC, 34200) << "14:40:00"
+            << "12-31-2026";
+        QTest::newRow("-5") << QDateTime(QDate(2026, 8, 15), QTime(21, 0), Qt::OffsetFromUTC,
+            -5 * 3600) << "02:00:00"
+                            << "08-16-2026";
+        QTest::newRow("+12:45 Chatham")
+            << QDateTime(QDate(2026, 8, 16), QTime(12, 44, 5), Qt::OffsetFromUTC, 45900)
+            << "23:59:05"
+            << "08-15-2026";
+        QTest::newRow("+8:45") << QDateTime(QDate(2026, 8, 15), QTime(8, 45), Qt::OffsetFromUTC,
+            31500) << "00:00:00"
+                               << "08-15-2026";
+        QTest::newRow("daylight saving +11")
+            << QDateTime(QDate(2026, 12, 1), QTime(11, 0), Qt::OffsetFromUTC, 39600) << "00:00:00"
+            << "12-01-2026";
+    }
+
+    void clockOffsets()
+    {
+        QFETCH(QDateTime, local);
+        QFETCH(QString, time);
+        QFETCH(QString, date);
+        m_clock.set(local.date(), local.time(), local.offsetFromUtc());
+        tick();
+        QCOMPARE(row().time.text, time);
+        QCOMPARE(row().date.text, date);
+    }
+
+    // The station file's hours replace the system's; its minutes part stays.
+    void stationFileOffset()
+    {
+        m_clock.set(QDate(2026, 8, 15), QTime(20, 30), 10 * 3600 + 1800); // a +10:30 system
+        m_entry->setUtcOffset(9 * 3600, true);
+        tick();
+        QCOMPARE(row().time.text, QStringLiteral("11:00:00"));
+    }
+
+    void contestWindow_data()
+    {
+        QTest::addColumn<QDateTime>("utc");
+        QTest::addColumn<bool>("outside");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("07:59 on the Saturday") << QDateTime(QDate(2026, 8, 15), QTime(7, 59, 30),
+            Qt::UTC) << false << " Contest time left: 24 hrs 0  min ";
+        QTest::newRow("07:58 on the Saturday") << QDateTime(QDate(2026, 8, 15), QTime(7, 58, 59),
+            Qt::UTC) << true << " CONTEST TIME IS OVER!  ";
+        QTest::newRow("07:00 on the Sunday") << QDateTime(QDate(2026, 8, 16), QTime(7, 0), Qt::UTC)
+                                             << false << " Contest time left:  59  min ";
+        QTest::newRow("07:59 on the Sunday") << QDateTime(QDate(2026, 8, 16), QTime(7, 59, 59),
+            Qt::UTC) << false << " Contest time left:  0  min ";
+        QTest::newRow("08:00 on the Sunday") << QDateTime(QDate(2026, 8, 16), QTime(8, 0), Qt::UTC)
+                                             << true << " CONTEST TIME IS OVER!  ";
+    }
+
+    void contestWindow()
+    {
+        QFETCH(QDateTime, utc);
+        QFETCH(bool, outside);
+        QFETCH(QString, text);
+        m_clock.setUtc(utc.date(), utc.time(), 8 * 3600);
+        tick();
+        QCOMPARE(m_entry->outsideContestWindow(), outside);
+        QCOMPARE(row().timeStatus.text, text);
+        QCOMPARE(row().timeStatus.background,
+            outside ? ColourRole::TitleColour : ColourRole::ColourForm);
+    }
+
+    void differentLogYear()
+    {
+        m_clock.setUtc(QDate(2027, 8, 15), QTime(10, 0));
+        tick();
+        QCOMPARE(row().timeStatus.text, QStringLiteral(" Contest time left: DIFFERENT LOG YEAR"));
+        QVERIFY(!m_entry->outsideContestWindow()); // kept from the tick before
+    }
+
+    void outsideTheWindowNothingIsLogged()
+    {
+        setUtc(QTime(9, 0), QDate(2026, 8, 16));
+        tick();
+        QVERIFY(m_entry->outsideContestWindow());
+        typeCallsign("VK3ABC");
+        QVERIFY(row().callsign.text.isEmpty());
+        QCOMPARE(m_ui.messages, QStringList { OutsideWindowMessage() });
+        QCOMPARE(m_ui.cues, QStringList { "error" });
+        row().rstRx.text = QStringLiteral("12");
+        m_entry->CommitEntry();
+        QCOMPARE(m_book->rowCount(), 0);
+    }
+
+    void clockHeldWhileARepeatIsShown()
+    {
+        logContact("VK3ABC", "Al", "12");
+        setUtc(QTime(10, 20, 5));
+        typeCallsign("VK3ABC"); // refused
+        tick();
+        QCOMPARE(row().time.text, QStringLiteral("10:00"));
+        m_entry->ClearEntry();
+        QCOMPARE(row().time.text, QStringLiteral("10:20:05"));
+    }
+
+    void summaryRefreshedOncePerMinute()
+    {
+        const int before = m_ui.summaryRefreshes;
+        tick();
+        m_clock.advance(20);
+        tick();
+        QCOMPARE(m_ui.summaryRefreshes, before);
+        m_clock.advance(60);
+        tick();
+        QCOMPARE(m_ui.summaryRefreshes, before + 1);
+    }
+
+    void settingsOpenedByTheFirstTick()
+    {
+        m_entry->setSettingsOpenPending(true);
+        tick();
+        tick();
+        QCOMPARE(m_ui.settingsOpened, 1);
+    }
+
+    void marker100kmColours()
+    {
+        m_entry->Toggle100km();
+        QVERIFY(m_entry->marker100km());
+        QCOMPARE(row().f5Background, ColourRole::FunctionL);
+        QCOMPARE(row().points.background, ColourRole::EntryBox);
+        QCOMPARE(row().points.text, QStringLiteral("2"));
+        m_entry->ClearEntry();
+        QVERIFY(!m_entry->marker100km());
+        QCOMPARE(row().f5Background, ColourRole::FunctionB);
+        QCOMPARE(row().points.text, QStringLiteral("1"));
+    }
+
+    void morseAfterACommitWhenCwCuesAreOn()
+    {
+        m_settings.cwEnabled = true;
+        logContact("VK3ABC", "Al", "12");
+        QCOMPARE(m_ui.morse, QStringList { "XYZ" });
+    }
+};
+
+QTEST_GUILESS_MAIN(TestContactEntry)
+#include "tst_contactentry.moc"
