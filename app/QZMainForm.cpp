@@ -630,6 +630,11 @@ void TQZMainForm::render()
 
 void TQZMainForm::replayHeldKeys()
 {
+    // One key at a time, each delivered whole before the next: a handler that ends while a
+    // held key is being delivered leaves the rest to this loop.
+    if (m_replaying)
+        return;
+    m_replaying = true;
     while (!m_heldKeys.empty() && m_busyDepth == 0) {
         std::unique_ptr<QKeyEvent> key = std::move(m_heldKeys.front());
         m_heldKeys.pop_front();
@@ -638,6 +643,7 @@ void TQZMainForm::replayHeldKeys()
             target = this;
         QCoreApplication::sendEvent(target, key.get());
     }
+    m_replaying = false;
 }
 
 bool TQZMainForm::eventFilter(QObject* watched, QEvent* event)

@@ -132,6 +132,7 @@ private:
     QString m_settingsNote; // told once in the status panel
     bool m_shutDownDone = false;
     int m_busyDepth = 0;
+    bool m_replaying = false;
     std::deque<std::unique_ptr<QKeyEvent>> m_heldKeys;
     QTimer* SecondTickTimer = nullptr;
     bool m_sessionEnded = false;

@@ -146,6 +146,9 @@ void ContactEntry::NormaliseCallsign()
             m_row.callsign.text = call;
             m_record.lastCallsign = call;
             m_record.callsign = call;
+            // Stamped with the clock as it is now, not as the last tick left it.
+            if (!m_repeatShown && !m_editPending)
+                updateClockBoxes();
             ContactRecord::set(m_record.date, m_row.date.text, ContactRecord::DateMax);
             ContactRecord::set(m_record.time, m_row.time.text, ContactRecord::TimeMax);
             ContactRecord::set(m_record.mode, m_row.mode.text, ContactRecord::ModeMax);
@@ -195,6 +198,7 @@ void ContactEntry::CommitEntry()
         FormatReceivedReport();
         ContactRecord::set(m_record.rstReceived, m_row.rstRx.text, ContactRecord::RstMax);
         if (!m_row.rstRx.text.isEmpty()) {
+            updateClockBoxes();
             ContactRecord::set(m_record.date, m_row.date.text, ContactRecord::DateMax);
             ContactRecord::set(m_record.time, m_row.time.text, ContactRecord::TimeMax);
             ContactRecord::set(m_record.mode, m_row.mode.text, ContactRecord::ModeMax);
