@@ -267,6 +267,11 @@ void BM_WriteLogBook_Sync(benchmark::State& state)
 
 } // namespace
 
+const QByteArray& BenchLogBytes(int n)
+{
+    return LogBytes(n);
+}
+
 // Disk-bound cases use wall time: fsync waits do not show as CPU time.
 BENCHMARK(BM_ParseLogFile)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadLogBook)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
