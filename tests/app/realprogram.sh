@@ -84,4 +84,23 @@ kill -TERM "$APP"
 wait_exit || fail "exit status $? after SIGTERM at the message box"
 APP=
 grep -q '^Last=DOVavovivProgramRunTime' "$INI" || fail "settings not written on SIGTERM at start-up"
-echo "real program: 3 passed, 0 failed"
+
+# Fourth start, inside the contest window: a contact typed at the keyboard reaches the file.
+: >"$WORK/QZVHF.LOG"
+printf '[FILES]\r\nLogFileName=%s\r\n[CONTEST]\r\nCallsign=VK6XYZ\r\n[TIME]\r\nContestFinishDate=%s\r\nContestFinishTime=23:59:59\r\n' \
+    "$WORK/QZVHF.LOG" "$(LC_ALL=C date -u +'%-d %b %Y')" >"$INI"
+LC_ALL=C "$BIN" & APP=$!
+MAIN=$(wait_window "Vandrel Contest Program 1.50") || fail "no main window"
+xdotool windowfocus --sync "$MAIN"
+sleep 0.3
+xdotool type --delay 20 vk3abc; xdotool key Return
+xdotool type --delay 20 peter; xdotool key Return
+xdotool type --delay 20 12; xdotool key Return
+sleep 0.3
+/usr/bin/python3 "$TOOLS/wm_close.py" "$MAIN"
+wait_exit || fail "exit status $?"
+APP=
+grep -Eq '^"[0-9]{2}-[0-9]{2}-[0-9]{4}","[0-9]{2}:[0-9]{2}","2m","FM","VK3ABC","001","012",[0-9]+,"Peter"'$'\r''$' "$WORK/QZVHF.LOG" \
+    || fail "typed contact not in the logbook: $(cat "$WORK/QZVHF.LOG")"
+[ "$(wc -l <"$WORK/QZVHF.LOG")" -eq 1 ] || fail "more than one contact logged"
+echo "real program: 4 passed, 0 failed"
