@@ -41,7 +41,8 @@ struct StartupEnvironment
     std::function<void(const char*)> cueHook;
     // Called each time a handler lets pending events run (tests deliver keys there).
     std::function<void()> eventsHook;
-    int tickIntervalMs = 200; // five ticks a second: the seconds show on time, the idle program sleeps
+    int tickIntervalMs
+        = 200; // five ticks a second: the seconds show on time, the idle program sleeps
 
     static StartupEnvironment forProgram();
 };

@@ -10,6 +10,7 @@
 #include "ContactEntry.h"
 #include "ContestSettings.h"
 #include "LogBook.h"
+#include "NullUi.h"
 #include "QZMainForm.h"
 #include "TestClock.h"
 
@@ -18,32 +19,6 @@ using namespace vorad;
 const QByteArray& BenchLogBytes(int n); // bench_logbook.cpp
 
 namespace {
-
-struct NullUi : EntryUi, LogBookUi
-{
-    void showMessage(const QString&) override { }
-    void errorCue() override { }
-    void dupeCue() override { }
-    void letEventsRun() override { }
-    void setEntryFocus(EntryFocus) override { }
-    void focusMainWindow() override { }
-    void clearLogSelection() override { }
-    int selectedLogRow() override { return -1; }
-    void refreshDupeAndSummary() override { }
-    void refreshDupeDisplay() override { }
-    void openSettingsDialog() override { }
-    void sendMorse(const QString&, int) override { }
-    void clockText(const QString&) override { }
-    void showStatus(const QString&) override { }
-    void showEntryBandMode(const QString&, const QString&) override { }
-    void showEntryPoints(const QString&) override { }
-    void showRunningTotal(int) override { }
-    void showNextSerial(int) override { }
-    void scrollToLastLines() override { }
-    void requestSettingsDialog() override { }
-    void logFileNameChanged() override { }
-    void rebuildSummary() override { }
-};
 
 // A callsign that no generated contact has, different for every i.
 QString FreshCallsign(int i)
@@ -155,7 +130,7 @@ void BM_WindowCommit_NoSync(benchmark::State& state)
     clock->setUtc(QDate(2026, 8, 15), QTime(12, 0), 8 * 3600);
     env.clock = clock;
     env.store->setSyncEnabled(false);
-    env.messageHook = [](const QString&) { };
+    env.messageHook = [](const QString&) {};
     env.tickIntervalMs = 3600 * 1000;
     TQZMainForm form(env);
     form.show();

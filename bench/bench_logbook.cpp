@@ -22,6 +22,7 @@
 #include "LogBook.h"
 #include "LogFileStore.h"
 #include "LogLine.h"
+#include "NullUi.h"
 
 using namespace vorad;
 
@@ -75,23 +76,6 @@ const QByteArray& LogBytes(int n)
     }
     return out;
 }
-
-class NullUi : public LogBookUi
-{
-public:
-    void showStatus(const QString&) override { }
-    void showMessage(const QString&) override { }
-    void errorCue() override { }
-    void letEventsRun() override { }
-    void showEntryBandMode(const QString&, const QString&) override { }
-    void showEntryPoints(const QString&) override { }
-    void showRunningTotal(int) override { }
-    void showNextSerial(int) override { }
-    void scrollToLastLines() override { }
-    void requestSettingsDialog() override { }
-    void logFileNameChanged() override { }
-    void rebuildSummary() override { }
-};
 
 // Scrolls as the main window does, so the view lays out and paints the tail of the log.
 class ViewUi : public NullUi

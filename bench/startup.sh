@@ -3,24 +3,11 @@
 # to the first shown main window, and the peak memory of the whole run.
 # Usage: bench/startup.sh build/bin/DOVavoviv [contacts] [runs]
 set -euo pipefail
-BIN=$(realpath "$1")
+TOOLS=$(dirname "$(realpath "$0")")/../tests/tools
+. "$TOOLS/xsession.sh"
+session_begin "$1"
 N=${2:-10000}
 RUNS=${3:-5}
-TOOLS=$(dirname "$(realpath "$0")")/../tests/tools
-INI="$BIN.ini"
-WORK=$(mktemp -d)
-export XDG_RUNTIME_DIR="$WORK/xdg"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-SAVED_INI=
-if [ -f "$INI" ]; then SAVED_INI="$WORK/saved.ini"; mv "$INI" "$SAVED_INI"; fi
-cleanup() {
-    [ -n "${XVFB:-}" ] && kill "$XVFB" 2>/dev/null || true
-    rm -f "$INI"
-    [ -n "$SAVED_INI" ] && mv "$SAVED_INI" "$INI"
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
 /usr/bin/python3 - "$WORK/QZVHF.LOG" "$N" <<'PY'
 import random, sys
 random.seed(7)
@@ -37,11 +24,6 @@ with open(sys.argv[1], "wb") as f:
 PY
 printf '[FILES]\r\nLogFileName=%s\r\n[CONTEST]\r\nCallsign=VK3ABC\r\n' "$WORK/QZVHF.LOG" >"$INI"
 echo "logbook: $N contacts, $(stat -c %s "$WORK/QZVHF.LOG") bytes"
-
-Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" 2>/dev/null &
-XVFB=$!
-for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.05; done
-export DISPLAY=":$(cat "$WORK/display")"
 
 cd "$WORK"
 for run in $(seq "$RUNS"); do

@@ -365,14 +365,10 @@ bool ContactEntry::ScoreContact()
     return true;
 }
 
-void ContactEntry::showRefusedRepeat(const QString& line, qint64 elapsed)
+void ContactEntry::showLoggedContact(const LogFields& f, ColourRole colour)
 {
-    if (m_settings.soundEnabled)
-        m_ui.dupeCue();
-    const LogFields f = ParseLogLine(line);
     m_row.band.text = f.band;
     m_row.mode.text = f.mode;
-    m_row.rstTx.text = RightJustified7(f.rstSent);
     m_row.callsign.text = f.callsign;
     m_row.name.text = f.name;
     m_row.rstRx.text = f.rstReceived;
@@ -381,9 +377,18 @@ void ContactEntry::showRefusedRepeat(const QString& line, qint64 elapsed)
     m_row.points.text = f.points;
     for (BoxView* b : { &m_row.band, &m_row.mode, &m_row.rstTx, &m_row.callsign, &m_row.name,
              &m_row.rstRx, &m_row.time, &m_row.date, &m_row.points })
-        b->textColour = ColourRole::BadQSO;
+        b->textColour = colour;
     m_row.rstTx.background = ColourRole::ListBox;
-    m_row.timeStatus.textColour = ColourRole::BadQSO;
+    m_row.timeStatus.textColour = colour;
+}
+
+void ContactEntry::showRefusedRepeat(const QString& line, qint64 elapsed)
+{
+    if (m_settings.soundEnabled)
+        m_ui.dupeCue();
+    const LogFields f = ParseLogLine(line);
+    showLoggedContact(f, ColourRole::BadQSO);
+    m_row.rstTx.text = RightJustified7(f.rstSent);
     m_receivedRefused = true;
     m_callsignRefused = true;
     m_repeatShown = true;
@@ -398,28 +403,15 @@ void ContactEntry::showRefusedRepeat(const QString& line, qint64 elapsed)
 void ContactEntry::showAllowedRepeat(const QString& line, qint64 elapsed)
 {
     const LogFields f = ParseLogLine(line);
-    m_row.band.text = f.band;
-    m_row.mode.text = f.mode;
+    showLoggedContact(f, ColourRole::GoodQSO);
     if (!m_repeatAllowedShown) {
+        // The logged reports, so that the commit needs a received report of its own.
         m_row.rstTx.text = RightJustified7(f.rstSent);
-        ContactRecord::set(m_record.rstSent, m_row.rstTx.text, ContactRecord::RstMax);
+        ContactRecord::set(m_record.rstReceived, f.rstReceived, ContactRecord::RstMax);
     } else {
         FormatSentReport();
-        ContactRecord::set(m_record.rstSent, m_row.rstTx.text, ContactRecord::RstMax);
     }
-    m_row.callsign.text = f.callsign;
-    m_row.name.text = f.name;
-    m_row.rstRx.text = f.rstReceived;
-    if (!m_repeatAllowedShown)
-        ContactRecord::set(m_record.rstReceived, f.rstReceived, ContactRecord::RstMax);
-    m_row.time.text = f.time;
-    m_row.date.text = f.date;
-    m_row.points.text = f.points;
-    for (BoxView* b : { &m_row.band, &m_row.mode, &m_row.rstTx, &m_row.callsign, &m_row.name,
-             &m_row.rstRx, &m_row.time, &m_row.date, &m_row.points })
-        b->textColour = ColourRole::GoodQSO;
-    m_row.rstTx.background = ColourRole::ListBox;
-    m_row.timeStatus.textColour = ColourRole::GoodQSO;
+    ContactRecord::set(m_record.rstSent, m_row.rstTx.text, ContactRecord::RstMax);
     m_row.timeStatus.text = RepeatAllowedText(elapsed);
     m_repeatAllowedShown = true;
     m_ui.setEntryFocus(EntryFocus::RstRx);

@@ -11,6 +11,7 @@ class Clock;
 class LogBook;
 class LogBookUi;
 struct ContestSettings;
+struct LogFields;
 
 // Colours by their role in the scheme; the window paints each with the scheme's value.
 enum class ColourRole {
@@ -122,6 +123,7 @@ public:
 
 private:
     void normalColours();
+    void showLoggedContact(const LogFields& fields, ColourRole colour);
     void showRefusedRepeat(const QString& line, qint64 elapsed);
     void showAllowedRepeat(const QString& line, qint64 elapsed);
     void updateClockBoxes();

@@ -2,30 +2,10 @@
 # Starts the real program under Xvfb in a fresh folder, answers its first-run message, closes it
 # as a window manager would (WM_DELETE_WINDOW) and then by SIGTERM, and checks the files it left.
 set -euo pipefail
-BIN=$(realpath "$1")
 TOOLS=$(dirname "$(realpath "$0")")/../tools
-INI="$BIN.ini"
-WORK=$(mktemp -d)
-export XDG_RUNTIME_DIR="$WORK/xdg"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-unset QT_QPA_PLATFORM
-SAVED_INI=
-if [ -f "$INI" ]; then SAVED_INI="$WORK/saved.ini"; mv "$INI" "$SAVED_INI"; fi
-
-cleanup() {
-    [ -n "${APP:-}" ] && kill "$APP" 2>/dev/null || true
-    [ -n "${XVFB:-}" ] && kill "$XVFB" 2>/dev/null || true
-    rm -f "$INI"
-    [ -n "$SAVED_INI" ] && mv "$SAVED_INI" "$INI"
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
+. "$TOOLS/xsession.sh"
+session_begin "$1"
 fail() { echo "FAIL: $*"; exit 1; }
-
-Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" 2>/dev/null &
-XVFB=$!
-for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.05; done
-export DISPLAY=":$(cat "$WORK/display")"
 
 # wait_window TITLE: prints the id of the first visible window whose name holds TITLE
 wait_window() {

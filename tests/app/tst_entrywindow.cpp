@@ -12,18 +12,9 @@
 #include "LogLine.h"
 #include "QZMainForm.h"
 #include "TestClock.h"
+#include "TestFiles.h"
 
 using namespace vorad;
-
-namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
 
 class TestEntryWindow : public QObject
 {

@@ -10,6 +10,7 @@
 #include "ProfileFile.h"
 #include "QZMainForm.h"
 #include "TestClock.h"
+#include "TestFiles.h"
 
 using namespace vorad;
 
@@ -19,19 +20,6 @@ const QByteArray rec1
     = "\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABC\",\"59001\",\"59012\",1,\"Peter\"\r\n";
 const QByteArray rec2
     = "\"08-15-2026\",\"09:20\",\"70cm\",\"CW\",\"ZL2XY\",\"59002\",\"599003\",2,\"Ann\"\r\n";
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -107,11 +95,11 @@ private Q_SLOTS:
 
     void loadsTheLogNamedInTheSettings()
     {
-        writeFile(file("VK3.LOG"), rec1 + rec2);
-        writeFile(file("DOVavoviv.ini"),
+        QVERIFY(writeFile(file("VK3.LOG"), rec1 + rec2));
+        QVERIFY(writeFile(file("DOVavoviv.ini"),
             "[FILES]\r\nLogFileName=" + file("VK3.LOG").toLatin1()
                 + "\r\n[CONTEST]\r\nCallsign=VK3ABC\r\n"
-                  "[MINE]\r\nKeep=this\r\n");
+                  "[MINE]\r\nKeep=this\r\n"));
         {
             TQZMainForm form(environment());
             QVERIFY(m_messages.isEmpty());
@@ -131,9 +119,9 @@ private Q_SLOTS:
     // A value that does not read back is told, takes its default, and the start-up goes on.
     void badDateAndBadOverrideDoNotStopTheStart()
     {
-        writeFile(file("QZVHF.LOG"), rec1);
-        writeFile(file("DOVavoviv.ini"), "[TIME]\r\nContestStartDate=32 Foo 2026\r\n");
-        writeFile(file("QZ.INI"), "\"VK8XX\"\r\nnine\r\n");
+        QVERIFY(writeFile(file("QZVHF.LOG"), rec1));
+        QVERIFY(writeFile(file("DOVavoviv.ini"), "[TIME]\r\nContestStartDate=32 Foo 2026\r\n"));
+        QVERIFY(writeFile(file("QZ.INI"), "\"VK8XX\"\r\nnine\r\n"));
         TQZMainForm form(environment());
         QCOMPARE(m_messages,
             (QStringList {
@@ -146,8 +134,8 @@ private Q_SLOTS:
 
     void overrideFileSetsCallsignAndZone()
     {
-        writeFile(file("QZVHF.LOG"), rec1);
-        writeFile(file("QZ.INI"), "VK4XYZ\r\n\"+10\"\r\n");
+        QVERIFY(writeFile(file("QZVHF.LOG"), rec1));
+        QVERIFY(writeFile(file("QZ.INI"), "VK4XYZ\r\n\"+10\"\r\n"));
         TQZMainForm form(environment());
         QCOMPARE(child<QLabel>(form, "MyCallsign")->text(), QStringLiteral("VK4XYZ"));
         QCOMPARE(child<QLabel>(form, "TimeZoneLabel")->text(), QStringLiteral("UTC +10"));
@@ -193,11 +181,11 @@ private Q_SLOTS:
         QFETCH(QByteArray, ini);
         QFETCH(QByteArray, qz);
         QFETCH(int, lines);
-        writeFile(file("QZVHF.LOG"), log);
+        QVERIFY(writeFile(file("QZVHF.LOG"), log));
         if (!ini.isEmpty())
-            writeFile(file("DOVavoviv.ini"), ini);
+            QVERIFY(writeFile(file("DOVavoviv.ini"), ini));
         if (!qz.isEmpty())
-            writeFile(file("QZ.INI"), qz);
+            QVERIFY(writeFile(file("QZ.INI"), qz));
         TQZMainForm form(environment());
         if (lines >= 0)
             QCOMPARE(form.logBook().rowCount(), lines);

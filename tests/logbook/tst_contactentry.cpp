@@ -6,13 +6,15 @@
 #include "ContestSettings.h"
 #include "LogBook.h"
 #include "LogLine.h"
+#include "NullUi.h"
 #include "TestClock.h"
+#include "TestFiles.h"
 
 using namespace vorad;
 
 namespace {
 
-struct FakeUi : EntryUi, LogBookUi
+struct FakeUi : NullUi
 {
     QStringList messages;
     QStringList cues;
@@ -21,37 +23,14 @@ struct FakeUi : EntryUi, LogBookUi
     int settingsOpened = 0;
     QStringList morse;
 
-    // EntryUi
     void showMessage(const QString& t) override { messages.append(t); }
     void errorCue() override { cues.append(QStringLiteral("error")); }
     void dupeCue() override { cues.append(QStringLiteral("dupe")); }
-    void letEventsRun() override { }
     void setEntryFocus(EntryFocus box) override { focus = box; }
-    void focusMainWindow() override { }
-    void clearLogSelection() override { }
-    int selectedLogRow() override { return -1; }
     void refreshDupeAndSummary() override { ++summaryRefreshes; }
-    void refreshDupeDisplay() override { }
     void openSettingsDialog() override { ++settingsOpened; }
     void sendMorse(const QString& text, int) override { morse.append(text); }
-    void clockText(const QString&) override { }
-    // LogBookUi
-    void showStatus(const QString&) override { }
-    void showEntryBandMode(const QString&, const QString&) override { }
-    void showEntryPoints(const QString&) override { }
-    void showRunningTotal(int) override { }
-    void showNextSerial(int) override { }
-    void scrollToLastLines() override { }
-    void requestSettingsDialog() override { }
-    void logFileNameChanged() override { }
-    void rebuildSummary() override { }
 };
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 } // namespace
 

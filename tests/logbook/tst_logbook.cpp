@@ -5,6 +5,8 @@
 #include "ContestSettings.h"
 #include "LogBook.h"
 #include "LogLine.h"
+#include "NullUi.h"
+#include "TestFiles.h"
 
 using namespace vorad;
 
@@ -16,7 +18,7 @@ const QByteArray rec2
     = "\"08-15-2026\",\"09:20\",\"70cm\",\"CW\",\"ZL2XY\",\"59902\",\"599003\",2,\"Ann\"\r\n";
 
 // Records what the logbook shows, in order.
-struct RecordingUi : LogBookUi
+struct RecordingUi : NullUi
 {
     QStringList statuses;
     QStringList messages;
@@ -30,29 +32,13 @@ struct RecordingUi : LogBookUi
     void showStatus(const QString& t) override { statuses.append(t); }
     void showMessage(const QString& t) override { messages.append(t); }
     void errorCue() override { ++cues; }
-    void letEventsRun() override { }
     void showEntryBandMode(const QString& b, const QString& m) override { band = b, mode = m; }
     void showEntryPoints(const QString& p) override { points = p; }
     void showRunningTotal(int t) override { total = t; }
     void showNextSerial(int s) override { serial = s; }
-    void scrollToLastLines() override { }
     void requestSettingsDialog() override { settingsRequested = true; }
     void logFileNameChanged() override { ++nameChanges; }
-    void rebuildSummary() override { }
 };
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 ContactRecord contact(const char* call, const char* name = "Bob", const char* rstSent = "59003")
 {

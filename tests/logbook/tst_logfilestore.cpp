@@ -4,6 +4,7 @@
 
 #include "LogFileStore.h"
 #include "LogLine.h"
+#include "TestFiles.h"
 
 using namespace vorad;
 
@@ -13,19 +14,6 @@ const QByteArray rec1
     = "\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABC\",\"59001\",\"59012\",1,\"Peter\"";
 const QByteArray rec2
     = "\"08-15-2026\",\"09:20\",\"70cm\",\"CW\",\"ZL2XY\",\"59902\",\"599003\",2,\"Ann\"";
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 } // namespace
 
@@ -98,9 +86,9 @@ private Q_SLOTS:
     {
         LogFileStore store;
         QCOMPARE(store.state(path("QZVHF.LOG")), LogFileStore::State::Missing);
-        writeFile(path("QZVHF.LOG"), {});
+        QVERIFY(writeFile(path("QZVHF.LOG"), {}));
         QCOMPARE(store.state(path("QZVHF.LOG")), LogFileStore::State::Empty);
-        writeFile(path("QZVHF.LOG"), rec1);
+        QVERIFY(writeFile(path("QZVHF.LOG"), rec1));
         QCOMPARE(store.state(path("QZVHF.LOG")), LogFileStore::State::Populated);
     }
 
@@ -118,7 +106,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, before);
         QFETCH(QByteArray, after);
-        writeFile(path("QZVHF.LOG"), before);
+        QVERIFY(writeFile(path("QZVHF.LOG"), before));
         LogFileStore store;
         QString error;
         QVERIFY(store.append(path("QZVHF.LOG"), rec2 + "\r\n", &error));
@@ -139,7 +127,7 @@ private Q_SLOTS:
     void appendFailures()
     {
         QFETCH(int, fault);
-        writeFile(path("QZVHF.LOG"), rec1 + "\r\n");
+        QVERIFY(writeFile(path("QZVHF.LOG"), rec1 + "\r\n"));
         LogFileStore store;
         store.faults().open = fault == 0;
         store.faults().write = fault == 1;
@@ -160,8 +148,8 @@ private Q_SLOTS:
 
     void rewriteRotatesTheBackup()
     {
-        writeFile(path("QZVHF.LOG"), rec1 + "\r\n");
-        writeFile(path("QZVHF.BAK"), "old backup\r\n");
+        QVERIFY(writeFile(path("QZVHF.LOG"), rec1 + "\r\n"));
+        QVERIFY(writeFile(path("QZVHF.BAK"), "old backup\r\n"));
         LogFileStore store;
         int renameErrno = -1;
         QString error;
@@ -199,8 +187,8 @@ private Q_SLOTS:
     void rewriteFailureKeepsBothFiles()
     {
         QFETCH(int, fault);
-        writeFile(path("QZVHF.LOG"), rec1 + "\r\n" + rec2 + "\r\n");
-        writeFile(path("QZVHF.BAK"), rec1 + "\r\n");
+        QVERIFY(writeFile(path("QZVHF.LOG"), rec1 + "\r\n" + rec2 + "\r\n"));
+        QVERIFY(writeFile(path("QZVHF.BAK"), rec1 + "\r\n"));
         LogFileStore store;
         store.faults().open = fault == 0;
         store.faults().write = fault == 1;
@@ -216,7 +204,7 @@ private Q_SLOTS:
 
     void renameFailureStillWritesTheLog()
     {
-        writeFile(path("QZVHF.LOG"), rec1 + "\r\n");
+        QVERIFY(writeFile(path("QZVHF.LOG"), rec1 + "\r\n"));
         LogFileStore store;
         store.faults().rename = true;
         int renameErrno = 0;
@@ -229,7 +217,7 @@ private Q_SLOTS:
     // A backup name equal to the log name must not delete the log before the rewrite.
     void backupNamedLikeTheLog()
     {
-        writeFile(path("QZVHF.LOG"), rec1 + "\r\n");
+        QVERIFY(writeFile(path("QZVHF.LOG"), rec1 + "\r\n"));
         LogFileStore store;
         QVERIFY(
             store.rewrite(path("QZVHF.LOG"), path("QZVHF.LOG"), rec2 + "\r\n", nullptr, nullptr));

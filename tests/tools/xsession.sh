@@ -1,0 +1,26 @@
+# Sourced by the scripts that run the real program: a fresh folder, an Xvfb display, and the
+# settings file beside the executable put aside and restored afterwards.
+# Sets WORK, INI, DISPLAY; the caller keeps the program's pid in APP.
+session_begin() {
+    BIN=$(realpath "$1")
+    INI="$BIN.ini"
+    WORK=$(mktemp -d)
+    export XDG_RUNTIME_DIR="$WORK/xdg"
+    mkdir -m 700 "$XDG_RUNTIME_DIR"
+    unset QT_QPA_PLATFORM
+    SAVED_INI=
+    if [ -f "$INI" ]; then SAVED_INI="$WORK/saved.ini"; mv "$INI" "$SAVED_INI"; fi
+    trap session_end EXIT
+    Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" 2>/dev/null &
+    XVFB=$!
+    for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.05; done
+    export DISPLAY=":$(cat "$WORK/display")"
+}
+
+session_end() {
+    [ -n "${APP:-}" ] && kill "$APP" 2>/dev/null || true
+    [ -n "${XVFB:-}" ] && kill "$XVFB" 2>/dev/null || true
+    rm -f "$INI"
+    [ -n "$SAVED_INI" ] && mv "$SAVED_INI" "$INI"
+    rm -rf "$WORK"
+}
