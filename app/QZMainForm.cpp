@@ -171,9 +171,9 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     // 4. The time zone.
     // The offset in force, minutes and daylight saving included, so that every contact is
     // stamped with the true UTC.
-    m_utcOffset = UtcOffsetFromSeconds(m_env.clock->localNow().offsetFromUtc());
-    TimeZoneLabel->setText(vorad::TimeZoneLabel(m_utcOffset));
-    m_entry.setUtcOffset(m_env.clock->localNow().offsetFromUtc(), false);
+    const int offsetSeconds = m_env.clock->localNow().offsetFromUtc();
+    TimeZoneLabel->setText(vorad::TimeZoneLabel(UtcOffsetFromSeconds(offsetSeconds)));
+    m_entry.setUtcOffset(offsetSeconds, false);
 
     // 5. The logbook files default to the start-up folder.
     const QString folder = QDir::toNativeSeparators(m_env.workingDir);
@@ -428,7 +428,6 @@ void TQZMainForm::applyOverrideFile()
         return;
     }
     TimeZoneLabel->setText(qz.timeZoneLabel());
-    m_utcOffset.hours = qz.offsetHours;
     m_entry.setUtcOffset(qz.offsetHours * 3600, true);
 }
 

@@ -128,7 +128,6 @@ private:
     DateTimeForms m_forms;
     vorad::LogBook m_logBook;
     ContactEntry m_entry;
-    UtcOffset m_utcOffset;
     QString m_settingsPath;
     QString m_settingsNote; // told once in the status panel
     bool m_shutDownDone = false;

@@ -64,16 +64,10 @@ void ContactEntry::setUtcOffset(int offsetSeconds, bool fromStationFile)
     m_offsetFromStationFile = fromStationFile;
 }
 
-int ContactEntry::utcOffsetSeconds() const
-{
-    const int inForce = m_clock.localNow().offsetFromUtc();
-    // The station file gives whole hours; the minutes part stays the system's.
-    return m_offsetFromStationFile ? m_offsetSeconds + inForce % 3600 : inForce;
-}
-
 QDateTime ContactEntry::utcNow() const
 {
     const QDateTime local = m_clock.localNow();
+    // The station file gives whole hours; the minutes part stays the system's.
     const int offset = m_offsetFromStationFile ? m_offsetSeconds + local.offsetFromUtc() % 3600
                                                : local.offsetFromUtc();
     return QDateTime(local.date(), local.time(), Qt::UTC).addSecs(-offset);

@@ -95,7 +95,6 @@ public:
     void setSettingsOpenPending(bool on) { m_settingsOpenPending = on; }
     // The UTC offset applied by the clock; set at start-up (system or station file).
     void setUtcOffset(int offsetSeconds, bool fromStationFile);
-    int utcOffsetSeconds() const;
 
     // The entry handlers.
     void CallsignNEnter();
