@@ -193,12 +193,7 @@ void ContactEntry::CommitEntry()
         ContactRecord::set(m_record.rstReceived, m_row.rstRx.text, ContactRecord::RstMax);
         if (!m_row.rstRx.text.isEmpty()) {
             updateClockBoxes();
-            ContactRecord::set(m_record.date, m_row.date.text, ContactRecord::DateMax);
-            ContactRecord::set(m_record.time, m_row.time.text, ContactRecord::TimeMax);
-            ContactRecord::set(m_record.mode, m_row.mode.text, ContactRecord::ModeMax);
-            ContactRecord::set(m_record.band, m_row.band.text, ContactRecord::BandMax);
-            ContactRecord::set(m_record.points, m_row.points.text, ContactRecord::PointsMax);
-            ContactRecord::set(m_record.rstSent, m_row.rstTx.text, ContactRecord::RstMax);
+            fillRecordFromRow();
             if (!m_receivedRefused && ScoreContact()) {
                 m_logBook.AppendContact(m_record, m_settings, m_logUi);
                 m_logBook.setSerialCounter(m_logBook.serialCounter() + 1);
@@ -211,12 +206,7 @@ void ContactEntry::CommitEntry()
         FormatReceivedReport();
         ContactRecord::set(m_record.callsign, m_row.callsign.text, ContactRecord::CallsignMax);
         ContactRecord::set(m_record.rstReceived, m_row.rstRx.text, ContactRecord::RstMax);
-        ContactRecord::set(m_record.date, m_row.date.text, ContactRecord::DateMax);
-        ContactRecord::set(m_record.time, m_row.time.text, ContactRecord::TimeMax);
-        ContactRecord::set(m_record.mode, m_row.mode.text, ContactRecord::ModeMax);
-        ContactRecord::set(m_record.band, m_row.band.text, ContactRecord::BandMax);
-        ContactRecord::set(m_record.points, m_row.points.text, ContactRecord::PointsMax);
-        ContactRecord::set(m_record.rstSent, m_row.rstTx.text, ContactRecord::RstMax);
+        fillRecordFromRow();
         ContactRecord::set(m_record.name, m_row.name.text, ContactRecord::NameMax);
         m_logBook.ReplaceContact(m_record, m_ui.selectedLogRow(), m_settings, m_logUi);
         m_editPending = false;
@@ -229,6 +219,16 @@ void ContactEntry::CommitEntry()
     m_ui.focusMainWindow();
     if (committed && m_settings.soundEnabled && m_settings.cwEnabled)
         m_ui.sendMorse(m_settings.callsign.mid(3, 3), 20);
+}
+
+void ContactEntry::fillRecordFromRow()
+{
+    ContactRecord::set(m_record.date, m_row.date.text, ContactRecord::DateMax);
+    ContactRecord::set(m_record.time, m_row.time.text, ContactRecord::TimeMax);
+    ContactRecord::set(m_record.mode, m_row.mode.text, ContactRecord::ModeMax);
+    ContactRecord::set(m_record.band, m_row.band.text, ContactRecord::BandMax);
+    ContactRecord::set(m_record.points, m_row.points.text, ContactRecord::PointsMax);
+    ContactRecord::set(m_record.rstSent, m_row.rstTx.text, ContactRecord::RstMax);
 }
 
 void ContactEntry::ClearEntry()

@@ -122,6 +122,8 @@ public:
 
 private:
     void normalColours();
+    // Date, time, mode, band, points and sent report, from their boxes.
+    void fillRecordFromRow();
     void showLoggedContact(const LogFields& fields, ColourRole colour);
     void showRefusedRepeat(const QString& line, qint64 elapsed);
     void showAllowedRepeat(const QString& line, qint64 elapsed);
