@@ -8,8 +8,8 @@ session_begin "$1"
 SECONDS_IDLE=${2:-30}
 : >"$WORK/QZVHF.LOG"
 # Inside the contest window, so the time-left line changes too.
-printf '[FILES]\r\nLogFileName=%s\r\n[CONTEST]\r\nCallsign=VK3ABC\r\n[TIME]\r\nContestFinishDate=%s\r\nContestFinishTime=23:59:59\r\n' \
-    "$WORK/QZVHF.LOG" "$(LC_ALL=C date -u +'%-d %b %Y')" >"$INI"
+printf '[FILES]\r\nLogFileName=%s\r\n[CONTEST]\r\nCallsign=VK3ABC\r\n[TIME]\r\nContestFinishDate=%s\r\nContestFinishTime=%s\r\n' \
+    "$WORK/QZVHF.LOG" "$(LC_ALL=C date -u -d '+12 hours' +'%-d %b %Y')" "$(date -u -d '+12 hours' +%H:%M:%S)" >"$INI"
 cd "$WORK"
 LC_ALL=C "$BIN" & APP=$!
 sleep 3

@@ -67,8 +67,8 @@ grep -q '^Last=DOVavovivProgramRunTime' "$INI" || fail "settings not written on 
 
 # Fourth start, inside the contest window: a contact typed at the keyboard reaches the file.
 : >"$WORK/QZVHF.LOG"
-printf '[FILES]\r\nLogFileName=%s\r\n[CONTEST]\r\nCallsign=VK6XYZ\r\n[TIME]\r\nContestFinishDate=%s\r\nContestFinishTime=23:59:59\r\n' \
-    "$WORK/QZVHF.LOG" "$(LC_ALL=C date -u +'%-d %b %Y')" >"$INI"
+printf '[FILES]\r\nLogFileName=%s\r\n[CONTEST]\r\nCallsign=VK6XYZ\r\n[TIME]\r\nContestFinishDate=%s\r\nContestFinishTime=%s\r\n' \
+    "$WORK/QZVHF.LOG" "$(LC_ALL=C date -u -d '+12 hours' +'%-d %b %Y')" "$(date -u -d '+12 hours' +%H:%M:%S)" >"$INI"
 LC_ALL=C "$BIN" & APP=$!
 MAIN=$(wait_window "Vandrel Contest Program 1.50") || fail "no main window"
 xdotool windowfocus --sync "$MAIN"
