@@ -218,42 +218,27 @@ QString FormatClock(const QDateTime& moment)
     return out;
 }
 
+// "1 hrs 59 min": hours only past a full hour, and only when not 0.
+static QString hoursAndMinutes(qint64 minutes)
+{
+    if (minutes <= 60)
+        return QString::number(minutes) + QLatin1String(" min");
+    return QString::number(minutes / 60) + QLatin1String(" hrs ") + QString::number(minutes % 60)
+        + QLatin1String(" min");
+}
+
 QString RepeatRefusedText(qint64 elapsedSeconds, int repeatHours)
 {
-    qint64 ago = elapsedSeconds / 60;
-    qint64 togo = qint64(repeatHours) * 60 - ago;
-    qint64 agoH = 0, togoH = 0;
-    if (ago > 60) {
-        agoH = ago / 60;
-        ago %= 60;
-    }
-    if (togo > 60) {
-        togoH = togo / 60;
-        togo %= 60;
-    }
-    QString t = QStringLiteral(" Last worked ");
-    if (agoH != 0)
-        t += QString::number(agoH) + QLatin1String(" hrs ");
-    t += QString::number(ago) + QLatin1String(" min ago. ( ");
-    if (togoH != 0)
-        t += QString::number(togoH) + QLatin1String(" hrs ");
-    t += QString::number(togo) + QLatin1String(" min to go )");
-    return t;
+    const qint64 ago = elapsedSeconds / 60;
+    const qint64 togo = qint64(repeatHours) * 60 - ago;
+    return QStringLiteral(" Last worked ") + hoursAndMinutes(ago) + QLatin1String(" ago. ( ")
+        + hoursAndMinutes(togo) + QLatin1String(" to go )");
 }
 
 QString RepeatAllowedText(qint64 elapsedSeconds)
 {
-    qint64 ago = elapsedSeconds / 60;
-    qint64 agoH = 0;
-    if (ago > 60) {
-        agoH = ago / 60;
-        ago %= 60;
-    }
-    QString t = QStringLiteral(" Last worked ");
-    if (agoH != 0)
-        t += QString::number(agoH) + QLatin1String(" hrs ");
-    t += QString::number(ago) + QLatin1String(" min ago. ");
-    return t;
+    return QStringLiteral(" Last worked ") + hoursAndMinutes(elapsedSeconds / 60)
+        + QLatin1String(" ago. ");
 }
 
 QString ContestTimeLeftText(qint64 leftSeconds)
