@@ -1,5 +1,7 @@
 #include "QZMainForm.h"
 
+#include <cstdio>
+
 #include <unistd.h>
 
 #include <QApplication>
@@ -36,9 +38,10 @@ QColor toColor(ColourValue v)
 
 bool folderWritable(const QString& path)
 {
+    // The file is saved whole under a new name and renamed: the folder must take it too.
     const QFileInfo file(path);
-    if (file.exists())
-        return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+    if (file.exists() && ::access(QFile::encodeName(path).constData(), W_OK) != 0)
+        return false;
     return ::access(QFile::encodeName(file.absolutePath()).constData(), W_OK) == 0;
 }
 
@@ -138,6 +141,7 @@ StartupEnvironment StartupEnvironment::forProgram()
     env.fallbackSettingsPath = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
         + QLatin1String("/DOVavoviv.ini");
     env.workingDir = QDir::currentPath();
+    env.rescueFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     env.watchSessionEnd = true;
     return env;
 }
@@ -149,6 +153,7 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     , m_logBook(*m_env.store, this)
     , m_entry(m_settings, m_logBook, *this, *m_env.clock, *this)
 {
+    m_logBook.setRescueFolder(m_env.rescueFolder);
     if (m_env.watchSessionEnd) {
         // First of all: the start-up itself waits on message boxes.
         auto* watcher = new SessionEndWatcher(this);
@@ -189,8 +194,12 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
 
     // 8. Centred, then laid out.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        // A size from the settings file never puts the window past the screen's edges.
+        const QRect available = screen->availableGeometry();
+        resize(width() > available.width() ? available.width() : width(),
+            height() > available.height() ? available.height() : height());
         QRect frame = geometry();
-        frame.moveCenter(screen->availableGeometry().center());
+        frame.moveCenter(available.center());
         move(frame.topLeft());
     }
     LayoutMainWindow();
@@ -392,19 +401,35 @@ void TQZMainForm::chooseSettingsPath()
 
 void TQZMainForm::readSettings()
 {
-    ProfileFile file;
     QString error;
     // A first run with the fallback folder still takes what the program's folder holds.
     const QString source
         = (m_settingsPath != m_env.settingsPath && !QFileInfo::exists(m_settingsPath))
         ? m_env.settingsPath
         : m_settingsPath;
-    if (!file.load(source, &error))
+    if (!m_startupProfile.load(source, &error))
         ShowMessage(QStringLiteral(" The settings file could not be read: \r %1 \r (%2) \r The "
                                    "default settings are used. ")
                         .arg(QDir::toNativeSeparators(source), error));
+    if (!m_startupProfile.readWhole()) {
+        // Written back, all past the part that was read would be gone.
+        const QString to
+            = source == m_env.fallbackSettingsPath ? QString() : m_env.fallbackSettingsPath;
+        ShowMessage(
+            QStringLiteral(" The settings file \r %1 \r is too large: only its first 4 MB "
+                           "were read. \r It is left as it is; the settings are kept in "
+                           "\r %2 ")
+                .arg(QDir::toNativeSeparators(source),
+                    to.isEmpty() ? QStringLiteral("memory only") : QDir::toNativeSeparators(to)));
+        m_settingsPath = to;
+        if (!to.isEmpty()) {
+            QDir().mkpath(QFileInfo(to).absolutePath());
+            m_settingsNote
+                = QStringLiteral("  Settings are kept in ") + QDir::toNativeSeparators(to);
+        }
+    }
     QStringList conversionErrors;
-    ReadContestSettings(file, m_forms, m_settings, &conversionErrors);
+    ReadContestSettings(m_startupProfile, m_forms, m_settings, &conversionErrors);
     SetMainTitle();
     resize(m_settings.posWidth, m_settings.posHeight);
     move(m_settings.posLeft, m_settings.posTop);
@@ -416,24 +441,39 @@ void TQZMainForm::readSettings()
 void TQZMainForm::applyOverrideFile()
 {
     QFile file(QDir(m_env.workingDir).filePath(QStringLiteral("QZ.INI")));
-    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+    if (!file.exists())
         return;
-    const OverrideFile qz = ParseOverrideFile(file.read(OverrideFileReadLimit));
-    m_settings.callsign = qz.callsign;
-    MyCallsign->setText(qz.callsign);
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.read(OverrideFileReadLimit);
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        ShowMessage(QStringLiteral(" The station file could not be read: \r %1 \r (%2) ")
+                        .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
+        return;
+    }
+    const OverrideFile qz = ParseOverrideFile(bytes);
+    if (qz.hasCallsign) {
+        m_settings.callsign = qz.callsign;
+        MyCallsign->setText(qz.callsign);
+    }
     if (!qz.hasOffset)
         return;
     if (!qz.offsetValid) {
         ShowMessage(qz.conversionError());
         return;
     }
+    if (qz.offsetClamped)
+        ShowMessage(qz.rangeError());
     TimeZoneLabel->setText(qz.timeZoneLabel());
     m_entry.setUtcOffset(qz.offsetHours * 3600, true);
 }
 
 void TQZMainForm::SetMainTitle()
 {
-    setWindowTitle(LogFileCaption(m_settings.logFileName));
+    m_titleInStep = m_logBook.fileInStep();
+    setWindowTitle(LogFileCaption(m_settings.logFileName)
+        + (m_titleInStep ? QString()
+                         : QStringLiteral("   [LogBook NOT on disk - kept in memory]")));
 }
 
 void TQZMainForm::ShowMessage(const QString& text)
@@ -442,14 +482,17 @@ void TQZMainForm::ShowMessage(const QString& text)
         m_env.messageHook(text);
         return;
     }
-    if (m_shutDownDone) {
-        // The session is ending: nobody is there to answer a box.
-        qWarning("%s", qPrintable(QString(text).replace(QLatin1Char('\r'), QLatin1Char('\n'))));
-        return;
-    }
     QString shown = text;
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (m_quietMessages || m_shutDownDone) {
+        // The session is ending: nobody is there to answer a box, the terminal keeps it.
+        std::fprintf(stderr, "%s\n", QFile::encodeName(shown).constData());
+        std::fflush(stderr);
+        return;
+    }
     QMessageBox box(QMessageBox::NoIcon, MessageCaption, shown, QMessageBox::Ok, this);
+    // What the files hold is shown as it is, never taken for markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
@@ -463,14 +506,37 @@ void TQZMainForm::sessionEnding()
 
 void TQZMainForm::closeEvent(QCloseEvent* event)
 {
-    ShutDown();
-    event->accept();
+    if (ShutDown())
+        event->accept();
+    else
+        event->ignore();
 }
 
-void TQZMainForm::ShutDown(bool quiet)
+bool TQZMainForm::ShutDown(bool quiet)
 {
     if (m_shutDownDone)
-        return;
+        return true;
+    m_quietMessages = quiet;
+    // Contacts before settings: every contact that memory alone holds goes to disk first.
+    if (!m_logBook.SecureContacts(*this)) {
+        if (!quiet && !m_closeRefused) {
+            m_closeRefused = true;
+            ShowMessage(QStringLiteral(" The program stays open so that the contacts are not "
+                                       "lost. \r Free some disk space (or plug the drive back "
+                                       "in) and close again. \r Closing once more quits without "
+                                       "them: they are then printed to the terminal. "));
+            return false;
+        }
+        // The last place left: the terminal (or the session's journal) keeps the records.
+        std::fprintf(stderr, "Contacts not on disk (%lld):\n",
+            static_cast<long long>(m_logBook.lines().size()));
+        for (const QString& line : m_logBook.lines()) {
+            QByteArray record;
+            AppendFileRecord(record, line);
+            std::fprintf(stderr, "%s\n", record.constData());
+        }
+        std::fflush(stderr);
+    }
     m_shutDownDone = true;
     const QRect frame = frameGeometry();
     m_settings.posLeft = frame.left();
@@ -480,8 +546,15 @@ void TQZMainForm::ShutDown(bool quiet)
     m_settings.winUTCOffset = TimeZoneLabel->text();
 
     ProfileFile file;
-    QString error;
-    bool ok = file.load(m_settingsPath, &error);
+    QString error = QStringLiteral("no settings file can be written");
+    bool ok = !m_settingsPath.isEmpty() && file.load(m_settingsPath, &error);
+    if (ok && !file.readWhole()) {
+        ok = false;
+        error = QStringLiteral("it is too large to be read whole, and is left as it is");
+    }
+    // A new fallback file starts from every key of the program's own, for the dialogs' sake.
+    if (ok && file.missing() && m_settingsPath != m_env.settingsPath)
+        file = m_startupProfile;
     if (ok) {
         WriteContestSettings(file, m_forms, m_settings);
         ok = file.save(m_settingsPath, &error);
@@ -489,12 +562,10 @@ void TQZMainForm::ShutDown(bool quiet)
     if (!ok) {
         const QString text = QStringLiteral(" The settings could not be written to \r %1 \r (%2) ")
                                  .arg(QDir::toNativeSeparators(m_settingsPath), error);
-        if (quiet)
-            qWarning("%s", qPrintable(text));
-        else
-            ShowMessage(text);
+        ShowMessage(text);
     }
     letEventsRun();
+    return true;
 }
 
 void TQZMainForm::showStatus(const QString& text)
@@ -536,7 +607,7 @@ void TQZMainForm::showEntryPoints(const QString& points)
     render();
 }
 
-void TQZMainForm::showRunningTotal(int total)
+void TQZMainForm::showRunningTotal(qint64 total)
 {
     PointsTotal->setText(QString::number(total));
 }
@@ -601,6 +672,8 @@ void TQZMainForm::paintBox(QLineEdit* box, const BoxView& view)
 
 void TQZMainForm::render()
 {
+    if (m_titleInStep != m_logBook.fileInStep())
+        SetMainTitle();
     const EntryRow& row = m_entry.row();
     paintBox(BandN, row.band);
     paintBox(ModeN, row.mode);

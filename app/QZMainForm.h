@@ -14,6 +14,7 @@
 #include "ContestSettings.h"
 #include "LogBook.h"
 #include "LogFileStore.h"
+#include "ProfileFile.h"
 #include "StartupRules.h"
 
 class QKeyEvent;
@@ -30,6 +31,7 @@ struct StartupEnvironment
     QString settingsPath; // the executable's path + ".ini"
     QString fallbackSettingsPath; // used when the executable's folder cannot be written
     QString workingDir; // the current directory at start-up
+    QString rescueFolder; // the user's data folder: rescue copies the log's folder cannot take
     QLocale locale = QLocale::system();
     std::shared_ptr<Clock> clock = std::make_shared<Clock>();
     std::shared_ptr<LogFileStore> store = std::make_shared<LogFileStore>();
@@ -60,8 +62,9 @@ public:
     ContactEntry& entry() { return m_entry; }
     vorad::LogBook& logBook() { return m_logBook; }
     const QString& settingsPath() const { return m_settingsPath; }
-    // Runs the shut-down sequence once; `quiet` when the session is ending (no message boxes).
-    void ShutDown(bool quiet = false);
+    // Runs the shut-down sequence once; `quiet` when the session is ending (no message boxes,
+    // the terminal is told). False when the window must stay open: contacts would be lost.
+    bool ShutDown(bool quiet = false);
     bool sessionEnded() const { return m_sessionEnded; }
 
     // Handlers of the entry row and the window's key preview; true when the key is used up.
@@ -116,7 +119,7 @@ private:
     void clockText(const QString&) override { }
     void showEntryBandMode(const QString& band, const QString& mode) override;
     void showEntryPoints(const QString& points) override;
-    void showRunningTotal(int total) override;
+    void showRunningTotal(qint64 total) override;
     void showNextSerial(int serial) override;
     void scrollToLastLines() override;
     void requestSettingsDialog() override { m_entry.setSettingsOpenPending(true); }
@@ -128,9 +131,13 @@ private:
     DateTimeForms m_forms;
     vorad::LogBook m_logBook;
     ContactEntry m_entry;
-    QString m_settingsPath;
+    QString m_settingsPath; // empty when no settings file may be written
+    ProfileFile m_startupProfile; // as read at start-up
     QString m_settingsNote; // told once in the status panel
     bool m_shutDownDone = false;
+    bool m_quietMessages = false;
+    bool m_closeRefused = false;
+    bool m_titleInStep = true;
     int m_busyDepth = 0;
     bool m_replaying = false;
     std::deque<std::unique_ptr<QKeyEvent>> m_heldKeys;

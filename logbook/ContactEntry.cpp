@@ -148,6 +148,10 @@ void ContactEntry::NormaliseCallsign()
             ContactRecord::set(m_record.mode, m_row.mode.text, ContactRecord::ModeMax);
             ContactRecord::set(m_record.band, m_row.band.text, ContactRecord::BandMax);
             ContactRecord::set(m_record.rstSent, m_row.rstTx.text, ContactRecord::RstMax);
+            // A report refused with the last station must not pass for this one's: the commit
+            // would take the same text for a second Enter and drop the contact.
+            if (!m_repeatShown)
+                m_record.rstReceived.clear();
             m_record.name.clear();
             m_row.name.text.clear();
             if (ScoreContact() && !m_outside)
@@ -184,6 +188,7 @@ void ContactEntry::NameStep()
 void ContactEntry::CommitEntry()
 {
     bool committed = false;
+    QString refusal;
     if (!m_editPending && m_repeatShown)
         resumeClock();
     // A contact still in the row when the contest window closes is not logged.
@@ -194,7 +199,12 @@ void ContactEntry::CommitEntry()
         if (!m_row.rstRx.text.isEmpty()) {
             updateClockBoxes();
             fillRecordFromRow();
-            if (!m_receivedRefused && ScoreContact()) {
+            if (StripSpaces(m_record.band).isEmpty() || StripSpaces(m_record.mode).isEmpty()) {
+                // A contact without them could never be scored, checked or sent in.
+                refusal = QStringLiteral("  No band or mode selected - choose them with F8, F7 and "
+                                         "F6, then log again...");
+                m_ui.errorCue();
+            } else if (!m_receivedRefused && ScoreContact()) {
                 m_logBook.AppendContact(m_record, m_settings, m_logUi);
                 m_logBook.setSerialCounter(m_logBook.serialCounter() + 1);
                 m_record.rstReceived.clear();
@@ -215,6 +225,8 @@ void ContactEntry::CommitEntry()
     }
     if (!m_editPending)
         ClearEntry();
+    if (!refusal.isEmpty())
+        m_row.status.text = refusal;
     m_ui.refreshDupeAndSummary();
     m_ui.focusMainWindow();
     if (committed && m_settings.soundEnabled && m_settings.cwEnabled)
@@ -253,6 +265,9 @@ void ContactEntry::ClearEntry()
         m_row.status.text = QStringLiteral("  Check the contest start and finish times...");
         m_ui.errorCue();
         m_ui.showMessage(OutsideWindowMessage());
+    } else if (!m_logBook.fileInStep()) {
+        // Never "ready" as after a good write while contacts are only in memory.
+        m_row.status.text = QStringLiteral("  LogBook NOT on disk - contacts kept in memory...");
     } else {
         m_row.status.text = QStringLiteral("  Ready for new log entry...");
     }
@@ -263,8 +278,8 @@ void ContactEntry::ClearEntry()
 
 void ContactEntry::FormatSentReport()
 {
-    const FormattedReport r = FormatReport(
-        m_row.rstTx.text, ReportBox::Sent, m_row.mode.text, m_settings.autoRST, false);
+    const FormattedReport r = FormatReport(m_row.rstTx.text, ReportBox::Sent, m_row.mode.text,
+        m_settings.autoRST, false, m_logBook.serialCounter());
     if (r.sentTooLong) {
         m_ui.errorCue();
         m_ui.showMessage(
@@ -343,8 +358,11 @@ bool ContactEntry::ScoreContact()
         const QString& line = *it;
         const Elapsed e = ElapsedSeconds(
             columns(line, 60, 10), columns(line, 51, 5), m_row.date.text, m_row.time.text);
-        if (!e.valid)
-            continue; // a damaged line cannot hold the contact back
+        if (!e.valid) {
+            // An older match says nothing of the newest: the damaged line is shown instead.
+            showDamagedMatch(line);
+            return false;
+        }
         if (e.yearMismatch)
             setStatus(QStringLiteral("  Year does not match. You can not add contacts to a "
                                      "different year logbook..."),
@@ -391,6 +409,23 @@ void ContactEntry::showRefusedRepeat(const QString& line, qint64 elapsed)
         QStringLiteral("  Station already worked previously and repeat contact not allowed yet..."),
         ColourRole::ColourForm, ColourRole::TitleColour);
     m_repeatAllowedShown = false;
+    m_ui.setEntryFocus(EntryFocus::RstRx);
+}
+
+void ContactEntry::showDamagedMatch(const QString& line)
+{
+    m_ui.errorCue();
+    const LogFields f = ParseLogLine(line);
+    showLoggedContact(f, ColourRole::BadQSO);
+    m_row.rstTx.text = RightJustified7(f.rstSent);
+    m_receivedRefused = true;
+    m_callsignRefused = true;
+    m_repeatShown = true;
+    m_repeatAllowedShown = false;
+    m_row.timeStatus.text = QStringLiteral(" Last worked: time or date unreadable ");
+    setStatus(QStringLiteral("  The last contact with this station has a damaged time or date - "
+                             "please edit it..."),
+        ColourRole::ColourForm, ColourRole::TitleColour);
     m_ui.setEntryFocus(EntryFocus::RstRx);
 }
 

@@ -127,6 +127,7 @@ private:
     void showLoggedContact(const LogFields& fields, ColourRole colour);
     void showRefusedRepeat(const QString& line, qint64 elapsed);
     void showAllowedRepeat(const QString& line, qint64 elapsed);
+    void showDamagedMatch(const QString& line);
     void updateClockBoxes();
     void resumeClock();
     void setStatus(const QString& text, ColourRole textColour, ColourRole background);

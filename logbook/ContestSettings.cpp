@@ -2,6 +2,10 @@
 
 #include "ProfileFile.h"
 
+#include <QFile>
+
+#include <algorithm>
+
 namespace vorad {
 
 namespace {
@@ -40,6 +44,8 @@ struct PointsKey
     const char* key;
     int ContestSettings::*member;
 };
+// A contact's points are doubled up to three times; one digit each keeps that to two digits.
+constexpr int MaxPoints = 9;
 constexpr PointsKey pointsKeys[] = {
     { "AMPoints", &ContestSettings::amPoints },
     { "FMPoints", &ContestSettings::fmPoints },
@@ -78,6 +84,40 @@ void readDate(const ProfileFile& f, const DateTimeForms& forms, const char* k, Q
         value = d;
     else if (errors)
         errors->append(QStringLiteral("'%1' is not a valid date").arg(text));
+}
+
+// A number held to [lo, hi] before anything counts with it; a value beyond adds its message.
+// A value that is no number keeps `value`, hexadecimal included as readInteger takes it.
+void readRanged(const ProfileFile& f, const QString& section, const QString& k, int& value, int lo,
+    int hi, QStringList* errors)
+{
+    if (!f.contains(section, k))
+        return;
+    const QString text = f.readString(section, k, {});
+    const qint64 n = WideInteger(text).value_or(f.readInteger(section, k, value));
+    value = static_cast<int>(std::clamp<qint64>(n, lo, hi));
+    if (value != n && errors)
+        errors->append(QStringLiteral("'%1' is out of range for %2: %3 is used")
+                           .arg(text, k, QString::number(value)));
+}
+
+// A path goes into the file as the file system's own bytes, one Latin-1 character each, so that
+// it reads back byte for byte whatever its letters.
+QString pathToProfile(const QString& path)
+{
+    return QString::fromLatin1(QFile::encodeName(path));
+}
+
+// Bytes that are valid UTF-8 are the file system's own; older files hold Latin-1 text.
+QString pathFromProfile(const QString& text)
+{
+    const QByteArray bytes = text.toLatin1();
+    return QByteArrayView(bytes).isValidUtf8() ? QFile::decodeName(bytes) : text;
+}
+
+QString readPath(const ProfileFile& f, const QString& section, const QString& k, const QString& def)
+{
+    return f.contains(section, k) ? pathFromProfile(f.readString(section, k, {})) : def;
 }
 
 } // namespace
@@ -123,31 +163,31 @@ QTime DateTimeForms::readTime(const QString& text) const
 void ReadContestSettings(
     const ProfileFile& f, const DateTimeForms& forms, ContestSettings& s, QStringList* errors)
 {
-    s.logFileName = f.readString(FILES, QStringLiteral("LogFileName"), s.logFileName);
+    s.logFileName = readPath(f, FILES, QStringLiteral("LogFileName"), s.logFileName);
     s.backupLogFileName
-        = f.readString(FILES, QStringLiteral("BackupLogFileName"), s.backupLogFileName);
-    s.winLogLength = f.readInteger(WINDOW, QStringLiteral("WinLogLength"), s.winLogLength);
-    s.posLeft = f.readInteger(WINDOW, QStringLiteral("PosLeft"), s.posLeft);
-    s.posTop = f.readInteger(WINDOW, QStringLiteral("PosTop"), s.posTop);
-    s.posWidth = f.readInteger(WINDOW, QStringLiteral("PosWidth"), s.posWidth);
-    s.posHeight = f.readInteger(WINDOW, QStringLiteral("PosHeight"), s.posHeight);
-    s.categoryID = f.readInteger(CONTEST, QStringLiteral("CategoryID"), s.categoryID);
-    s.sectionID = f.readInteger(CONTEST, QStringLiteral("SectionID"), s.sectionID);
+        = readPath(f, FILES, QStringLiteral("BackupLogFileName"), s.backupLogFileName);
+    readRanged(f, WINDOW, QStringLiteral("WinLogLength"), s.winLogLength, 1, 1000, errors);
+    readRanged(f, WINDOW, QStringLiteral("PosLeft"), s.posLeft, -10000, 10000, errors);
+    readRanged(f, WINDOW, QStringLiteral("PosTop"), s.posTop, -10000, 10000, errors);
+    readRanged(f, WINDOW, QStringLiteral("PosWidth"), s.posWidth, 100, 10000, errors);
+    readRanged(f, WINDOW, QStringLiteral("PosHeight"), s.posHeight, 100, 10000, errors);
+    readRanged(f, CONTEST, QStringLiteral("CategoryID"), s.categoryID, -1, 99, errors);
+    readRanged(f, CONTEST, QStringLiteral("SectionID"), s.sectionID, -1, 99, errors);
     readTime(f, forms, "ContestStartTime", s.contestStartTime, errors);
     readTime(f, forms, "ContestFinishTime", s.contestFinishTime, errors);
     readDate(f, forms, "ContestStartDate", s.contestStartDate, errors);
     readDate(f, forms, "ContestFinishDate", s.contestFinishDate, errors);
-    s.repeatContactTimeHrs
-        = f.readInteger(TIME, QStringLiteral("RepeatContactTimeHrs"), s.repeatContactTimeHrs);
+    readRanged(
+        f, TIME, QStringLiteral("RepeatContactTimeHrs"), s.repeatContactTimeHrs, 0, 99, errors);
     s.callsign = f.readString(CONTEST, QStringLiteral("Callsign"), s.callsign);
     s.address = f.readString(CONTEST, QStringLiteral("Address"), s.address);
     s.name = f.readString(CONTEST, QStringLiteral("Name"), s.name);
     s.autoRST = f.readBool(CONTEST, QStringLiteral("AutoRST"), s.autoRST);
     s.doublePoints16 = f.readBool(CONTEST, QStringLiteral("DoublePoints16"), s.doublePoints16);
     s.winUTCOffset = f.readString(TIME, QStringLiteral("WinUTCOffset"), s.winUTCOffset);
-    s.dupeSoundFile = f.readString(SETTINGS, QStringLiteral("DupeSoundFile"), s.dupeSoundFile);
-    s.errorSoundFile = f.readString(SETTINGS, QStringLiteral("ErrorSoundFile"), s.errorSoundFile);
-    s.qsookSoundFile = f.readString(SETTINGS, QStringLiteral("QSOOKSoundFile"), s.qsookSoundFile);
+    s.dupeSoundFile = readPath(f, SETTINGS, QStringLiteral("DupeSoundFile"), s.dupeSoundFile);
+    s.errorSoundFile = readPath(f, SETTINGS, QStringLiteral("ErrorSoundFile"), s.errorSoundFile);
+    s.qsookSoundFile = readPath(f, SETTINGS, QStringLiteral("QSOOKSoundFile"), s.qsookSoundFile);
     s.soundEnabled = f.readBool(SETTINGS, QStringLiteral("SoundEnabled"), s.soundEnabled);
     s.cwEnabled = f.readBool(SETTINGS, QStringLiteral("CWEnabled"), s.cwEnabled);
     s.dupeScreen = f.readBool(SETTINGS, QStringLiteral("DupeScreen"), s.dupeScreen);
@@ -161,14 +201,14 @@ void ReadContestSettings(
         s.colours.*c.member = static_cast<ColourValue>(v) & 0xFFFFFFu;
     }
     for (const PointsKey& p : pointsKeys)
-        s.*p.member = f.readInteger(CONTEST, key(p.key), s.*p.member);
+        readRanged(f, CONTEST, key(p.key), s.*p.member, 0, MaxPoints, errors);
 }
 
 void WriteContestSettings(ProfileFile& f, const DateTimeForms& forms, const ContestSettings& s)
 {
     f.writeString(USER, QStringLiteral("Last"), QStringLiteral("DOVavovivProgramRunTime"));
-    f.writeString(FILES, QStringLiteral("LogFileName"), s.logFileName);
-    f.writeString(FILES, QStringLiteral("BackupLogFileName"), s.backupLogFileName);
+    f.writeString(FILES, QStringLiteral("LogFileName"), pathToProfile(s.logFileName));
+    f.writeString(FILES, QStringLiteral("BackupLogFileName"), pathToProfile(s.backupLogFileName));
     f.writeInteger(WINDOW, QStringLiteral("WinLogLength"), s.winLogLength);
     f.writeInteger(WINDOW, QStringLiteral("PosLeft"), s.posLeft);
     f.writeInteger(WINDOW, QStringLiteral("PosTop"), s.posTop);
@@ -189,9 +229,9 @@ void WriteContestSettings(ProfileFile& f, const DateTimeForms& forms, const Cont
     f.writeString(CONTEST, QStringLiteral("Address"), s.address);
     f.writeString(CONTEST, QStringLiteral("Name"), s.name);
     f.writeString(TIME, QStringLiteral("WinUTCOffset"), s.winUTCOffset);
-    f.writeString(SETTINGS, QStringLiteral("DupeSoundFile"), s.dupeSoundFile);
-    f.writeString(SETTINGS, QStringLiteral("ErrorSoundFile"), s.errorSoundFile);
-    f.writeString(SETTINGS, QStringLiteral("QSOOKSoundFile"), s.qsookSoundFile);
+    f.writeString(SETTINGS, QStringLiteral("DupeSoundFile"), pathToProfile(s.dupeSoundFile));
+    f.writeString(SETTINGS, QStringLiteral("ErrorSoundFile"), pathToProfile(s.errorSoundFile));
+    f.writeString(SETTINGS, QStringLiteral("QSOOKSoundFile"), pathToProfile(s.qsookSoundFile));
     f.writeBool(SETTINGS, QStringLiteral("SoundEnabled"), s.soundEnabled);
     f.writeBool(SETTINGS, QStringLiteral("CWEnabled"), s.cwEnabled);
     f.writeBool(SETTINGS, QStringLiteral("DupeScreen"), s.dupeScreen);
@@ -205,15 +245,15 @@ void WriteContestSettings(ProfileFile& f, const DateTimeForms& forms, const Cont
         f.writeInteger(CONTEST, key(p.key), s.*p.member);
 }
 
-void ReadEmailSettings(const ProfileFile& f, ContestSettings& s)
+void ReadEmailSettings(const ProfileFile& f, ContestSettings& s, QStringList* errors)
 {
     s.kHostName = f.readString(DATA, QStringLiteral("KHostName"), s.kHostName);
     s.kFrom = f.readString(DATA, QStringLiteral("KFrom"), s.kFrom);
     s.kTo = f.readString(DATA, QStringLiteral("KTo"), s.kTo);
-    s.kTop = f.readInteger(WINDOW, QStringLiteral("KTop"), s.kTop);
-    s.kLeft = f.readInteger(WINDOW, QStringLiteral("KLeft"), s.kLeft);
-    s.kWidth = f.readInteger(WINDOW, QStringLiteral("KWidth"), s.kWidth);
-    s.kHeight = f.readInteger(WINDOW, QStringLiteral("KHeight"), s.kHeight);
+    readRanged(f, WINDOW, QStringLiteral("KTop"), s.kTop, -10000, 10000, errors);
+    readRanged(f, WINDOW, QStringLiteral("KLeft"), s.kLeft, -10000, 10000, errors);
+    readRanged(f, WINDOW, QStringLiteral("KWidth"), s.kWidth, -1, 10000, errors);
+    readRanged(f, WINDOW, QStringLiteral("KHeight"), s.kHeight, -1, 10000, errors);
 }
 
 void WriteEmailSettings(ProfileFile& f, const ContestSettings& s)

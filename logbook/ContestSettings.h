@@ -88,15 +88,17 @@ struct ContestSettings
 };
 
 // Reads every start-up key in its order. A date or time that does not read back keeps its
-// default; each such value adds its conversion message to `conversionErrors`.
+// default; a number beyond its range is held to the nearer end. Each such value adds its
+// message to `conversionErrors`. Paths (the log files, the sound files) read back byte for byte.
 void ReadContestSettings(const ProfileFile& file, const DateTimeForms& forms, ContestSettings& s,
     QStringList* conversionErrors);
 
 // Writes every shut-down key in its order.
 void WriteContestSettings(ProfileFile& file, const DateTimeForms& forms, const ContestSettings& s);
 
-// The e-mail dialog's own keys.
-void ReadEmailSettings(const ProfileFile& file, ContestSettings& s);
+// The e-mail dialog's own keys; numbers beyond their range as ReadContestSettings does.
+void ReadEmailSettings(
+    const ProfileFile& file, ContestSettings& s, QStringList* conversionErrors = nullptr);
 void WriteEmailSettings(ProfileFile& file, const ContestSettings& s);
 
 } // namespace vorad

@@ -88,9 +88,16 @@ QString RightJustified7(const QString& text)
     return text.rightJustified(7, QLatin1Char(' '));
 }
 
-FormattedReport FormatReport(
-    const QString& box, ReportBox which, const QString& mode, bool autoRST, bool sentBoxEmpty)
+bool SentReportFits(QStringView stripped)
 {
+    return stripped.size() <= 6 || (stripped.size() == 7 && allDigits(stripped));
+}
+
+FormattedReport FormatReport(const QString& box, ReportBox which, const QString& mode, bool autoRST,
+    bool sentBoxEmpty, int serial)
+{
+    // Only a serial of 1000 or more makes a text one longer: below it every rule stays as it was.
+    const bool fourDigitSerial = which == ReportBox::Sent && serial >= 1000;
     FormattedReport out;
     const bool received = which == ReportBox::Received;
     QString s = StripSpaces(box);
@@ -120,11 +127,27 @@ FormattedReport FormatReport(
         case 3:
             r = (cw ? QLatin1String("599") : QLatin1String("59")) + s;
             break;
+        case 4:
+            // A bare serial of 1000 or more gets its signal report like a shorter one.
+            if (fourDigitSerial && allDigits(s) && s.at(0) != QLatin1Char('0'))
+                r = (cw ? QLatin1String("599") : QLatin1String("59")) + s;
+            else
+                unknownLength = true;
+            break;
         case 5:
             r = cw ? s.left(2) + QLatin1Char('9') + s.right(3) : s;
             break;
         case 6:
-            r = cw ? s : s.left(2) + s.right(3);
+            if (fourDigitSerial && IsSignalAndFourDigitSerial(s))
+                r = cw ? s.left(2) + QLatin1Char('9') + s.right(4) : s;
+            else
+                r = cw ? s : s.left(2) + s.right(3);
+            break;
+        case 7:
+            if (!received && allDigits(s))
+                r = cw ? s : s.left(2) + s.right(4);
+            else
+                unknownLength = true;
             break;
         default:
             unknownLength = true;
@@ -142,6 +165,12 @@ FormattedReport FormatReport(
         case 6:
             r = s;
             break;
+        case 7:
+            if (!received && allDigits(s))
+                r = s;
+            else
+                unknownLength = true;
+            break;
         default:
             unknownLength = true;
         }
@@ -152,7 +181,7 @@ FormattedReport FormatReport(
         out.text = r;
         return out;
     }
-    if (r.size() > 6) {
+    if (!SentReportFits(r)) {
         out.sentTooLong = true;
         r.truncate(6);
     }
@@ -162,14 +191,27 @@ FormattedReport FormatReport(
 
 QString RenewSentReport(const QString& box, int serial)
 {
-    QString s = StripSpaces(box);
-    if (s.size() == 5 || s.size() == 6) {
-        s.truncate(s.size() == 5 ? 2 : 3);
-        if (serial < 1000)
-            s += QStringLiteral("%1").arg(serial, 3, 10, QLatin1Char('0'));
-        return s;
+    // The signal report is what stands before the serial: two characters for phone, three
+    // for CW; a four-digit serial makes the text one longer.
+    const QString s = StripSpaces(box);
+    const bool fourDigits = serial >= 1000;
+    qsizetype keep = 0;
+    switch (s.size()) {
+    case 5:
+        keep = 2;
+        break;
+    case 6:
+        keep = fourDigits && IsSignalAndFourDigitSerial(s) ? 2 : 3;
+        break;
+    case 7:
+        keep = fourDigits && allDigits(s) ? 3 : 0;
+        break;
+    default:
+        break;
     }
-    return QStringLiteral("    ") + QString::number(serial);
+    if (keep == 0)
+        return QStringLiteral("    ") + QString::number(serial);
+    return s.left(keep) + QStringLiteral("%1").arg(serial, 3, 10, QLatin1Char('0'));
 }
 
 Elapsed ElapsedSeconds(QStringView date1, QStringView time1, QStringView date2, QStringView time2)

@@ -22,12 +22,17 @@ enum class ReportBox { Sent, Received };
 struct FormattedReport
 {
     QString text; // the new box text (a sent report right-justified to 7)
-    bool sentTooLong = false; // more than 6 characters: cut to 6
+    bool sentTooLong = false; // too long for the log (see SentReportFits): cut to 6
 };
 
+// Whether a sent report (its spaces removed) fits the log: up to 6 characters, or 7 digits
+// for the signal report and a serial of 1000 or more ("5991000").
+bool SentReportFits(QStringView stripped);
+
 // `sentBoxEmpty` matters for the received report only: with no sent report, it is left alone.
-FormattedReport FormatReport(
-    const QString& box, ReportBox which, const QString& mode, bool autoRST, bool sentBoxEmpty);
+// `serial` is the serial counter: from 1000 on, a sent report keeps all four digits.
+FormattedReport FormatReport(const QString& box, ReportBox which, const QString& mode, bool autoRST,
+    bool sentBoxEmpty, int serial = 0);
 
 // The sent report renewed with the serial counter by the name step (before FormatReport).
 QString RenewSentReport(const QString& box, int serial);

@@ -1,6 +1,12 @@
 #include "LogBook.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+
+#include "BandMode.h"
 #include "ContestSettings.h"
+#include "EntryRules.h"
 #include "LogLine.h"
 
 namespace vorad {
@@ -48,12 +54,61 @@ QVariant LogBook::data(const QModelIndex& index, int role) const
     return m_lines.at(index.row());
 }
 
-void LogBook::LoadLogBook(ContestSettings& settings, LogBookUi& ui)
+namespace {
+
+// Every record this program writes is longer than this, so a file of N bytes holds fewer than
+// N / MinRecordBytes contacts: serials counted on from there are never used twice.
+constexpr qint64 MinRecordBytes = 48;
+
+// "<folder>/<log name>-<tag>-<stamp>.LOG", a name that is not taken yet.
+QString sideFileName(
+    const LogFileStore& store, const QString& logName, const QString& folder, const char* tag)
 {
+    const QFileInfo log(logName);
+    const QString base = QDir(folder).filePath(log.completeBaseName() + QLatin1Char('-')
+        + QLatin1String(tag) + QLatin1Char('-')
+        + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    QString name = base + QLatin1String(".LOG");
+    for (int n = 2; store.exists(name) && n < 1000; ++n)
+        name = base + QLatin1Char('-') + QString::number(n) + QLatin1String(".LOG");
+    return name;
+}
+
+} // namespace
+
+int LogBook::serialFromOtherFiles(const QStringList& files, qint64 logSize) const
+{
+    // Four digits at most: the sent report has room for no more.
+    int serial
+        = logSize > 0 ? static_cast<int>(qMin<qint64>(logSize / MinRecordBytes, 9998)) + 1 : 1;
+    for (const QString& file : files) {
+        QByteArray bytes;
+        if (file.isEmpty() || !m_store.read(file, &bytes, nullptr))
+            continue;
+        serial = qMax(serial, vorad::NextSerialNumber(ParseLogFile(bytes).lines));
+    }
+    return serial;
+}
+
+bool LogBook::LoadLogBook(ContestSettings& settings, LogBookUi& ui)
+{
+    // Contacts that only memory holds are put on disk before another file replaces them.
+    if (!m_fileInStep && !m_lines.isEmpty() && !SecureContacts(ui)) {
+        ui.errorCue();
+        ui.showMessage(QStringLiteral(" %1 is not loaded: \r the contacts in memory could not be "
+                                      "saved, and they are kept. ")
+                           .arg(settings.logFileName));
+        return false;
+    }
     beginResetModel();
     m_lines.clear();
     endResetModel();
     m_fileInStep = true;
+    m_loaded = true;
+    m_unwrittenFrom = 0;
+    m_changesUnwritten = false;
+    m_fileName = settings.logFileName;
+    m_backupName = settings.backupLogFileName;
 
     const QString& fileName = settings.logFileName;
     if (endsInBak(fileName)) {
@@ -63,20 +118,43 @@ void LogBook::LoadLogBook(ContestSettings& settings, LogBookUi& ui)
                            "become a new contest logbook \r and the filename will become *.LOG"));
     }
 
-    const LogFileStore::State state = m_store.state(fileName);
-    if (state == LogFileStore::State::Empty) {
-        if (settings.callsign == QLatin1String("MYCALL")) {
-            ui.errorCue();
-            ui.showMessage(QStringLiteral(
-                " Please check your callsign before using the new logbook! \r Change your callsign "
-                "using the \"Options-Settings\" menu option... "));
-        }
-        ui.showEntryBandMode(QStringLiteral("2m"), QStringLiteral("FM"));
-        ui.letEventsRun();
-        ui.requestSettingsDialog();
+    // A rewrite cut short leaves its new file behind; the next rewrite would overwrite it.
+    QString unfinished;
+    const QString leftover = fileName + QLatin1String(".new");
+    if (m_store.exists(leftover)) {
+        unfinished
+            = sideFileName(m_store, fileName, QFileInfo(fileName).absolutePath(), "unfinished");
+        QString error;
+        if (!m_store.moveAside(leftover, unfinished, &error))
+            unfinished = leftover;
+        ui.errorCue();
+        ui.showMessage(QStringLiteral(" A save of the LogBook was cut short. \r The file it was "
+                                      "writing is kept as \r %1 \r It may hold the latest changes: "
+                                      "please check it. ")
+                           .arg(unfinished));
     }
 
-    if (state == LogFileStore::State::Missing) {
+    qint64 size = -1;
+    LogFileStore::State state = m_store.state(fileName, &size);
+    int serial = 1;
+    bool lastLineTorn = false;
+    if (state == LogFileStore::State::Missing
+        && (m_store.exists(settings.backupLogFileName) || !unfinished.isEmpty())) {
+        // The contacts are in those files: a new log would soon turn them out of the backup.
+        m_loaded = false;
+        const QString holders = m_store.exists(settings.backupLogFileName)
+            ? settings.backupLogFileName
+                + (unfinished.isEmpty() ? QString() : QLatin1String(" \r and ") + unfinished)
+            : unfinished;
+        serial = serialFromOtherFiles({ settings.backupLogFileName, unfinished }, 0);
+        ui.errorCue();
+        ui.showMessage(QStringLiteral(" The LogBook %1 is missing. \r The contacts are in \r %2 "
+                                      "\r Open that file to go on with them; new contacts are "
+                                      "added \r to a new LogBook, serials from %3. ")
+                           .arg(fileName, holders)
+                           .arg(serial));
+        ui.showEntryBandMode(QStringLiteral("2m"), QStringLiteral("FM"));
+    } else if (state == LogFileStore::State::Missing) {
         ui.errorCue();
         ui.showMessage(QStringLiteral(" A LogBook has not yet been created for this contest! \r "
                                       "Please select the default settings for a new one.    "));
@@ -92,70 +170,108 @@ void LogBook::LoadLogBook(ContestSettings& settings, LogBookUi& ui)
         ui.showEntryBandMode(QStringLiteral("2m"), QStringLiteral("FM"));
         ui.letEventsRun();
         ui.requestSettingsDialog();
+    } else if (state == LogFileStore::State::Empty) {
+        if (settings.callsign == QLatin1String("MYCALL")) {
+            ui.errorCue();
+            ui.showMessage(QStringLiteral(
+                " Please check your callsign before using the new logbook! \r Change your callsign "
+                "using the \"Options-Settings\" menu option... "));
+        }
+        ui.showEntryBandMode(QStringLiteral("2m"), QStringLiteral("FM"));
+        ui.letEventsRun();
+        ui.requestSettingsDialog();
     } else {
         ui.showStatus(QStringLiteral("  Loading LogBook....... PLEASE WAIT."));
         QByteArray bytes;
-        QString error;
-        if (!m_store.read(fileName, &bytes, &error)) {
+        QString error = QStringLiteral("the file cannot be looked at");
+        if (state == LogFileStore::State::Unreadable || !m_store.read(fileName, &bytes, &error)) {
+            // Nothing of the file is in memory: it must never be replaced by what is.
+            m_loaded = false;
+            serial = serialFromOtherFiles({ settings.backupLogFileName }, size);
             ui.errorCue();
-            ui.showMessage(QStringLiteral(" The LogBook could not be read: \r %1 \r (%2) ")
-                               .arg(fileName, error));
-            ui.showStatus(QStringLiteral("  LogBook could not be read..."));
-            return;
-        }
-        LoadedLog loaded = ParseLogFile(bytes);
-        beginResetModel();
-        m_lines = std::move(loaded.lines);
-        endResetModel();
-        m_runningTotal += loaded.pointsTotal;
-        if (!m_lines.isEmpty()) {
-            const QString& last = m_lines.constLast();
-            ui.showEntryBandMode(last.left(5), last.mid(5, 6));
-            ui.showEntryPoints(LogLinePoints(last).toString());
-        }
-        ui.showRunningTotal(m_runningTotal);
-
-        if (loaded.tornLastLine) {
-            ui.errorCue();
-            ui.showMessage(
-                QStringLiteral(" The last line of the LogBook has no line end: \r it may be "
-                               "a contact cut short when the program stopped. \r It is "
-                               "kept as the last contact: please check it. "));
-        }
-        int badPoints = 0;
-        const QString badList = lineList(loaded.problems, LoadProblem::BadPoints, &badPoints);
-        if (badPoints > 0) {
-            ui.errorCue();
-            ui.showMessage(
-                QStringLiteral(" %1 line(s) of the LogBook have no valid points: \r line "
-                               "%2 \r They are loaded and count 0 points: please edit them. ")
-                    .arg(badPoints)
-                    .arg(badList));
-        }
-        int cut = 0;
-        const QString cutList = lineList(loaded.problems, LoadProblem::FieldsCut, &cut);
-        if (cut > 0) {
-            ui.errorCue();
-            ui.showMessage(
-                QStringLiteral(" %1 line(s) of the LogBook have over-long fields: \r line "
-                               "%2 \r They are loaded with the fields cut to size: please "
-                               "check them. ")
-                    .arg(cut)
-                    .arg(cutList));
+            ui.showMessage(QStringLiteral(" The LogBook could not be read: \r %1 \r (%2) \r It is "
+                                          "never rewritten in this run; new contacts \r are added "
+                                          "to it, serials from %3. ")
+                               .arg(fileName, error)
+                               .arg(serial));
+            ui.showEntryBandMode(QStringLiteral("2m"), QStringLiteral("FM"));
+        } else {
+            LoadedLog loaded = ParseLogFile(bytes);
+            beginResetModel();
+            m_lines = std::move(loaded.lines);
+            endResetModel();
+            m_runningTotal += loaded.pointsTotal;
+            lastLineTorn = loaded.tornLastLine;
+            showLastBandMode(ui, lastLineTorn);
+            ui.showRunningTotal(m_runningTotal);
+            tellLoadProblems(loaded, ui);
         }
     }
 
     ui.scrollToLastLines();
-    m_serialCounter = NextSerialNumber();
+    if (m_loaded) {
+        // A torn last line is a contact cut short: its serial may be cut short too.
+        serial = lastLineTorn ? vorad::NextSerialNumber(m_lines.mid(0, m_lines.size() - 1))
+                              : NextSerialNumber();
+    }
+    m_serialCounter = serial;
     ui.showNextSerial(m_serialCounter);
 
     if (endsInBak(settings.logFileName)) {
         settings.logFileName.chop(3);
         settings.logFileName += QLatin1String("LOG");
+        m_fileName = settings.logFileName;
         ui.logFileNameChanged();
         WriteLogBook(settings, ui);
     }
     ui.showStatus(QStringLiteral("  LogBook Ready..."));
+    return true;
+}
+
+void LogBook::showLastBandMode(LogBookUi& ui, bool lastLineTorn)
+{
+    // A damaged or torn line must not give the next contact a band or mode that is not ours.
+    const qsizetype count = m_lines.size() - (lastLineTorn ? 1 : 0);
+    if (count <= 0) {
+        ui.showEntryBandMode(QStringLiteral("2m"), QStringLiteral("FM"));
+        return;
+    }
+    const QString& last = m_lines.at(count - 1);
+    const QString band = last.left(5);
+    const QString mode = last.mid(5, 6);
+    ui.showEntryBandMode(BandIndex(band) >= 0 ? band : QStringLiteral("2m"),
+        ModeIndex(mode) >= 0 ? mode : QStringLiteral("FM"));
+    ui.showEntryPoints(LogLinePoints(last).toString());
+}
+
+void LogBook::tellLoadProblems(const LoadedLog& loaded, LogBookUi& ui)
+{
+    if (loaded.tornLastLine) {
+        ui.errorCue();
+        ui.showMessage(QStringLiteral(" The last line of the LogBook has no line end: \r it may be "
+                                      "a contact cut short when the program stopped. \r It is "
+                                      "kept as the last contact: please check it. "));
+    }
+    int badPoints = 0;
+    const QString badList = lineList(loaded.problems, LoadProblem::BadPoints, &badPoints);
+    if (badPoints > 0) {
+        ui.errorCue();
+        ui.showMessage(
+            QStringLiteral(" %1 line(s) of the LogBook have no valid points: \r line "
+                           "%2 \r They are loaded and count 0 points: please edit them. ")
+                .arg(badPoints)
+                .arg(badList));
+    }
+    int cut = 0;
+    const QString cutList = lineList(loaded.problems, LoadProblem::FieldsCut, &cut);
+    if (cut > 0) {
+        ui.errorCue();
+        ui.showMessage(QStringLiteral(" %1 line(s) of the LogBook have over-long fields: \r line "
+                                      "%2 \r They are loaded with the fields cut to size: please "
+                                      "check them. ")
+                           .arg(cut)
+                           .arg(cutList));
+    }
 }
 
 QString LogBook::buildLine(const ContactRecord& record, const QString& rstSent) const
@@ -168,7 +284,7 @@ void LogBook::AppendContact(
     const ContactRecord& record, const ContestSettings& settings, LogBookUi& ui)
 {
     QString rstSent = StripSpaces(record.rstSent);
-    if (rstSent.size() > 6) {
+    if (!SentReportFits(rstSent)) {
         ui.errorCue();
         ui.showMessage(
             QStringLiteral("   Error in RST Sent - more than 6 characters!  \r    RST Sent "
@@ -188,25 +304,47 @@ void LogBook::AppendContact(
     ui.scrollToLastLines();
 
     ui.showStatus(QStringLiteral("  Writing LogBook to Disk..."));
+    if (!m_loaded) {
+        appendUnwritten(settings.logFileName, ui, true);
+        return;
+    }
     if (!m_fileInStep || m_store.state(settings.logFileName) == LogFileStore::State::Missing) {
         // The file missed earlier contacts (or vanished): write it whole.
-        writeWhole(settings, ui, true);
+        writeWhole(settings.logFileName, settings.backupLogFileName, ui, true);
         return;
     }
     QString error;
-    if (m_store.append(settings.logFileName,
-            (LogLineToFileRecord(line) + QLatin1String("\r\n")).toLatin1(), &error))
+    QByteArray bytes;
+    AppendFileRecord(bytes, line);
+    bytes += "\r\n";
+    if (m_store.append(settings.logFileName, bytes, &error))
         ui.showStatus(QStringLiteral("  Written LogBook to Disk Okay..."));
     else
         reportWriteFailure(settings.logFileName, error, true, ui);
 }
 
-QByteArray LogBook::fileContent() const
+bool LogBook::appendUnwritten(const QString& logName, LogBookUi& ui, bool forNewContact)
+{
+    // The file was never read: every line it misses goes to its end, nothing of it is replaced.
+    QString error;
+    if (!m_store.append(logName, fileContent(m_unwrittenFrom), &error, true)) {
+        reportWriteFailure(logName, error, forNewContact, ui);
+        return false;
+    }
+    m_unwrittenFrom = m_lines.size();
+    m_fileInStep = !m_changesUnwritten;
+    ui.showStatus(m_fileInStep
+            ? QStringLiteral("  Written LogBook to Disk Okay...")
+            : QStringLiteral("  Writing LogBook to Disk FAILED - kept in memory..."));
+    return true;
+}
+
+QByteArray LogBook::fileContent(qsizetype from) const
 {
     QByteArray out;
-    out.reserve(m_lines.size() * 64);
-    for (const QString& line : m_lines) {
-        AppendFileRecord(out, line);
+    out.reserve((m_lines.size() - from) * 64);
+    for (qsizetype i = from; i < m_lines.size(); ++i) {
+        AppendFileRecord(out, m_lines.at(i));
         out += "\r\n";
     }
     return out;
@@ -215,20 +353,32 @@ QByteArray LogBook::fileContent() const
 bool LogBook::WriteLogBook(const ContestSettings& settings, LogBookUi& ui)
 {
     ui.showStatus(QStringLiteral("  Writing LogBook to Disk..."));
-    return writeWhole(settings, ui, false);
+    if (!m_loaded) {
+        m_fileInStep = false;
+        m_changesUnwritten = true;
+        ui.errorCue();
+        ui.showMessage(QStringLiteral(" The LogBook %1 was not read whole, \r so it is never "
+                                      "rewritten: the contacts in it stay as they are. \r The "
+                                      "change is kept in memory and saved in a rescue file \r "
+                                      "when the program closes. ")
+                           .arg(settings.logFileName));
+        ui.showStatus(QStringLiteral("  Writing LogBook to Disk FAILED - kept in memory..."));
+        return false;
+    }
+    return writeWhole(settings.logFileName, settings.backupLogFileName, ui, false);
 }
 
-bool LogBook::writeWhole(const ContestSettings& settings, LogBookUi& ui, bool forNewContact)
+bool LogBook::writeWhole(
+    const QString& logName, const QString& backupName, LogBookUi& ui, bool forNewContact)
 {
     int renameErrno = 0;
     QString error;
-    const bool ok = m_store.rewrite(
-        settings.logFileName, settings.backupLogFileName, fileContent(), &renameErrno, &error);
+    const bool ok = m_store.rewrite(logName, backupName, fileContent(), &renameErrno, &error);
     if (renameErrno != 0)
         ui.showMessage(
             QStringLiteral("Logfile rename failed with error : ") + QString::number(renameErrno));
     if (!ok) {
-        reportWriteFailure(settings.logFileName, error, forNewContact, ui);
+        reportWriteFailure(logName, error, forNewContact, ui);
         return false;
     }
     m_fileInStep = true;
@@ -247,6 +397,39 @@ void LogBook::reportWriteFailure(
                                   "and is written \r with the next contact that can be written. ")
                        .arg(fileName, error, kept));
     ui.showStatus(QStringLiteral("  Writing LogBook to Disk FAILED - kept in memory..."));
+}
+
+bool LogBook::SecureContacts(LogBookUi& ui)
+{
+    if (m_fileInStep)
+        return true;
+    if (m_loaded ? writeWhole(m_fileName, m_backupName, ui, false)
+                 : !m_changesUnwritten && appendUnwritten(m_fileName, ui, false))
+        return true;
+    const QByteArray content = fileContent();
+    QStringList tried;
+    for (const QString& folder : { QFileInfo(m_fileName).absolutePath(), m_rescueFolder }) {
+        if (folder.isEmpty())
+            continue;
+        QDir().mkpath(folder);
+        const QString rescue = sideFileName(m_store, m_fileName, folder, "rescue");
+        QString error;
+        if (m_store.writeNew(rescue, content, &error)) {
+            ui.showMessage(QStringLiteral(" The LogBook could not be written to \r %1 \r All %2 "
+                                          "contacts in memory are saved in \r %3 \r Open that "
+                                          "file to go on with them. ")
+                               .arg(m_fileName)
+                               .arg(m_lines.size())
+                               .arg(rescue));
+            return true;
+        }
+        tried.append(rescue + QLatin1String(" (") + error + QLatin1Char(')'));
+    }
+    ui.errorCue();
+    ui.showMessage(QStringLiteral(" The %1 contacts in memory could not be saved: \r %2 ")
+                       .arg(m_lines.size())
+                       .arg(tried.join(QLatin1String(" \r "))));
+    return false;
 }
 
 void LogBook::ReplaceContact(
@@ -268,7 +451,7 @@ int LogBook::NextSerialNumber() const
     return vorad::NextSerialNumber(m_lines);
 }
 
-int LogBook::RecountTotal()
+qint64 LogBook::RecountTotal()
 {
     m_runningTotal = 0;
     for (const QString& line : std::as_const(m_lines)) {

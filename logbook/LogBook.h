@@ -23,7 +23,7 @@ public:
     virtual void letEventsRun() = 0;
     virtual void showEntryBandMode(const QString& band, const QString& mode) = 0;
     virtual void showEntryPoints(const QString& points) = 0;
-    virtual void showRunningTotal(int total) = 0;
+    virtual void showRunningTotal(qint64 total) = 0;
     virtual void showNextSerial(int serial) = 0;
     virtual void scrollToLastLines() = 0;
     virtual void requestSettingsDialog() = 0;
@@ -44,34 +44,60 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
     const QStringList& lines() const { return m_lines; }
-    int runningTotal() const { return m_runningTotal; }
-    void setRunningTotal(int total) { m_runningTotal = total; }
+    qint64 runningTotal() const { return m_runningTotal; }
+    void setRunningTotal(qint64 total) { m_runningTotal = total; }
     int serialCounter() const { return m_serialCounter; }
     void setSerialCounter(int serial) { m_serialCounter = serial; }
-    // False after a write failed: the next write then rewrites the whole file.
+    // False while memory holds contacts (or changes) that the file does not.
     bool fileInStep() const { return m_fileInStep; }
+    // False when the file could not be read whole: it is then never rewritten whole, so that
+    // the contacts in it are never replaced by the few in memory. Appends go on.
+    bool loaded() const { return m_loaded; }
+    // Where a rescue copy goes when the log's own folder cannot take one.
+    void setRescueFolder(const QString& folder) { m_rescueFolder = folder; }
 
-    void LoadLogBook(ContestSettings& settings, LogBookUi& ui);
+    // False when the logbook in memory held contacts that could not be saved anywhere: it is
+    // then kept, and the file is not loaded.
+    bool LoadLogBook(ContestSettings& settings, LogBookUi& ui);
     void AppendContact(const ContactRecord& record, const ContestSettings& settings, LogBookUi& ui);
     bool WriteLogBook(const ContestSettings& settings, LogBookUi& ui);
     void ReplaceContact(const ContactRecord& record, int selectedRow,
         const ContestSettings& settings, LogBookUi& ui);
     int NextSerialNumber() const;
     // The sum of the points of every line, as the summary rebuild counts it.
-    int RecountTotal();
+    qint64 RecountTotal();
+
+    // Puts what only memory holds on disk: into the log file when it can take it, else into a
+    // new rescue file beside it (or in the rescue folder), and tells where. False when nothing
+    // could be written.
+    bool SecureContacts(LogBookUi& ui);
 
 private:
     QString buildLine(const ContactRecord& record, const QString& rstSent) const;
-    QByteArray fileContent() const;
-    bool writeWhole(const ContestSettings& settings, LogBookUi& ui, bool forNewContact);
+    QByteArray fileContent(qsizetype from = 0) const;
+    bool writeWhole(
+        const QString& logName, const QString& backupName, LogBookUi& ui, bool forNewContact);
+    bool appendUnwritten(const QString& logName, LogBookUi& ui, bool forNewContact);
     void reportWriteFailure(
         const QString& fileName, const QString& error, bool forNewContact, LogBookUi& ui);
+    void showLastBandMode(LogBookUi& ui, bool lastLineTorn);
+    void tellLoadProblems(const LoadedLog& loaded, LogBookUi& ui);
+    int serialFromOtherFiles(const QStringList& files, qint64 logSize) const;
 
     LogFileStore& m_store;
     QStringList m_lines;
-    int m_runningTotal = 0;
+    qint64 m_runningTotal = 0;
     int m_serialCounter = 1;
     bool m_fileInStep = true;
+    bool m_loaded = true;
+    // Not loaded: the first line the file does not hold yet, and whether a change to earlier
+    // lines waits (those can only go to a rescue copy).
+    qsizetype m_unwrittenFrom = 0;
+    bool m_changesUnwritten = false;
+    // The files the lines in memory belong to.
+    QString m_fileName;
+    QString m_backupName;
+    QString m_rescueFolder;
 };
 
 } // namespace vorad

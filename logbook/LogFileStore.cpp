@@ -50,10 +50,14 @@ LoadedLog ParseLogFile(const QByteArray& bytes)
         bool cut = false;
         const QString line = FileRecordToLogLine(QString::fromLatin1(b, e - b), &cut);
         int points = 0;
-        if (!PointsValue(LogLinePoints(line), &points))
-            out.problems.append({ lineNumber, LoadProblem::BadPoints });
-        else if (cut)
+        // A torn line has a message of its own: one box for one damaged line.
+        const bool torn = e == end;
+        if (!PointsValue(LogLinePoints(line), &points)) {
+            if (!torn)
+                out.problems.append({ lineNumber, LoadProblem::BadPoints });
+        } else if (cut && !torn) {
             out.problems.append({ lineNumber, LoadProblem::FieldsCut });
+        }
         out.pointsTotal += points;
         out.lines.append(line);
     };
@@ -78,13 +82,17 @@ LoadedLog ParseLogFile(const QByteArray& bytes)
     return out;
 }
 
-LogFileStore::State LogFileStore::state(const QString& path) const
+LogFileStore::State LogFileStore::state(const QString& path, qint64* size) const
 {
     struct stat st
     {
     };
+    if (size)
+        *size = -1;
     if (::stat(nativePath(path).constData(), &st) != 0)
-        return State::Missing;
+        return errno == ENOENT ? State::Missing : State::Unreadable;
+    if (size)
+        *size = st.st_size;
     return st.st_size == 0 ? State::Empty : State::Populated;
 }
 
@@ -152,13 +160,38 @@ bool LogFileStore::createEmpty(const QString& path, QString* error)
         return false;
     }
     const bool ok = syncFd(fd, error);
-    return (::close(fd) == 0) && ok;
+    if (::close(fd) != 0 || !ok)
+        return false;
+    // The new name itself must survive a power cut, not only the file's bytes.
+    syncFolderOf(path);
+    return true;
 }
 
-bool LogFileStore::append(const QString& path, const QByteArray& record, QString* error)
+void LogFileStore::syncFolderOf(const QString& path) const
 {
-    // The existing file only: a log that vanished is rebuilt whole by the caller.
-    const int fd = m_faults.open ? -1 : ::open(nativePath(path).constData(), O_RDWR | O_CLOEXEC);
+    if (!m_sync)
+        return;
+    const QByteArray dir = nativePath(QFileInfo(path).absolutePath());
+    const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        (void)::fsync(dfd);
+        ::close(dfd);
+    }
+}
+
+bool LogFileStore::append(
+    const QString& path, const QByteArray& record, QString* error, bool create)
+{
+    // Normally the existing file only: a log that vanished is rebuilt whole by the caller.
+    const QByteArray name = nativePath(path);
+    const int flags = O_CLOEXEC | (create ? O_CREAT : 0);
+    int fd = m_faults.open ? -1 : ::open(name.constData(), O_RDWR | flags, 0644);
+    bool canRead = true;
+    if (fd < 0 && !m_faults.open && errno == EACCES) {
+        // A file we may write but not read still takes the contact.
+        fd = ::open(name.constData(), O_WRONLY | flags, 0644);
+        canRead = false;
+    }
     if (fd < 0) {
         if (error)
             *error = errnoText(m_faults.open ? EACCES : errno);
@@ -167,10 +200,13 @@ bool LogFileStore::append(const QString& path, const QByteArray& record, QString
     const off_t size = ::lseek(fd, 0, SEEK_END);
     QByteArray bytes;
     if (size > 0) {
-        // A record always starts on a line of its own, even after a torn last line.
-        char last = '\n';
-        if (::pread(fd, &last, 1, size - 1) == 1 && last != '\n')
+        // A record always starts on a line of its own, even after a torn last line. Unread,
+        // the end gets a line end of its own: an empty line holds no contact.
+        char last = '\r';
+        if (canRead && ::pread(fd, &last, 1, size - 1) == 1 && last != '\n')
             bytes = last == '\r' ? QByteArrayLiteral("\n") : QByteArrayLiteral("\r\n");
+        else if (!canRead)
+            bytes = QByteArrayLiteral("\r\n");
     }
     bytes += record;
     bool ok = size >= 0 && writeAll(fd, bytes, error) && syncFd(fd, error);
@@ -249,14 +285,63 @@ bool LogFileStore::rewrite(const QString& logPath, const QString& backupPath,
             *error = errnoText(errno);
         return false;
     }
-    if (m_sync) {
-        const QByteArray dir = nativePath(QFileInfo(logPath).absolutePath());
-        const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dfd >= 0) {
-            (void)::fsync(dfd);
-            ::close(dfd);
+    syncFolderOf(logPath);
+    return true;
+}
+
+bool LogFileStore::writeNew(const QString& path, const QByteArray& content, QString* error)
+{
+    const QByteArray name = nativePath(path);
+    const int fd = m_faults.open
+        ? -1
+        : ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        if (error)
+            *error = errnoText(m_faults.open ? EACCES : errno);
+        return false;
+    }
+    bool ok = writeAll(fd, content, error) && syncFd(fd, error);
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        if (error)
+            *error = errnoText(errno);
+    }
+    if (!ok) {
+        ::unlink(name.constData());
+        return false;
+    }
+    syncFolderOf(path);
+    return true;
+}
+
+bool LogFileStore::moveAside(const QString& from, const QString& to, QString* error)
+{
+    const QByteArray source = nativePath(from);
+    const QByteArray target = nativePath(to);
+    // A link never replaces a file that is there; a rename does, so it is only the fallback.
+    if (m_faults.rename) {
+        if (error)
+            *error = errnoText(EACCES);
+        return false;
+    }
+    if (::link(source.constData(), target.constData()) == 0) {
+        ::unlink(source.constData());
+    } else {
+        struct stat st
+        {
+        };
+        int err = errno;
+        if (err != EEXIST && ::stat(target.constData(), &st) == 0)
+            err = EEXIST;
+        else if (err != EEXIST)
+            err = ::rename(source.constData(), target.constData()) == 0 ? 0 : errno;
+        if (err != 0) {
+            if (error)
+                *error = errnoText(err);
+            return false;
         }
     }
+    syncFolderOf(to);
     return true;
 }
 

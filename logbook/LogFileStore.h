@@ -20,7 +20,7 @@ struct LoadedLog
     QStringList lines;
     QList<LoadProblem> problems;
     bool tornLastLine = false; // the file ends inside a line (a write cut short)
-    int pointsTotal = 0; // of the lines whose points read
+    qint64 pointsTotal = 0; // of the lines whose points read
 };
 
 // Splits the bytes of a .LOG file into log lines. A line ends at LF, CR LF or a lone CR;
@@ -41,17 +41,26 @@ public:
         bool rename = false;
     };
 
-    enum class State { Missing, Empty, Populated };
+    // Missing is only "no such file" (ENOENT): any other failure to look at the file is
+    // Unreadable, so that a file that is there is never taken for a new, empty one.
+    enum class State { Missing, Empty, Populated, Unreadable };
 
-    State state(const QString& path) const;
+    State state(const QString& path, qint64* size = nullptr) const;
+    bool exists(const QString& path) const { return state(path) != State::Missing; }
     bool read(const QString& path, QByteArray* bytes, QString* error) const;
     bool createEmpty(const QString& path, QString* error);
-    bool append(const QString& path, const QByteArray& record, QString* error);
+    // Appends to the existing file; with `create`, a missing file is created first.
+    bool append(const QString& path, const QByteArray& record, QString* error, bool create = false);
 
     // Writes `content` as the new log; the previous log becomes the backup. `renameErrno` is
     // set when the backup step failed (the rewrite still goes on, without a backup).
     bool rewrite(const QString& logPath, const QString& backupPath, const QByteArray& content,
         int* renameErrno, QString* error);
+
+    // Writes a file that did not exist (a rescue copy): never replaces one that does.
+    bool writeNew(const QString& path, const QByteArray& content, QString* error);
+    // Moves a file to a name that is not taken yet; false when `to` exists or the move fails.
+    bool moveAside(const QString& from, const QString& to, QString* error);
 
     void setSyncEnabled(bool on) { m_sync = on; }
     Faults& faults() { return m_faults; }
@@ -59,6 +68,7 @@ public:
 private:
     bool writeAll(int fd, const QByteArray& bytes, QString* error);
     bool syncFd(int fd, QString* error);
+    void syncFolderOf(const QString& path) const;
 
     Faults m_faults;
     bool m_sync = true;

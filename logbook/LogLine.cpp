@@ -12,7 +12,9 @@ struct Cut
 };
 constexpr Cut BandCut { 0, 5 };
 constexpr Cut ModeCut { 5, 6 };
-constexpr Cut RstSentCut { 12, 6 };
+// Columns 12-18: a sent report of up to 6 characters leaves column 12 blank, so the lines of
+// earlier versions read as they did; 7 holds a CW report with a four-digit serial.
+constexpr Cut RstSentCut { 11, 7 };
 constexpr Cut CallsignCut { 20, 10 };
 constexpr Cut NameCut { 32, 10 };
 constexpr Cut RstReceivedCut { 42, 6 };
@@ -37,6 +39,33 @@ void appendPadded(QString& out, QStringView value, qsizetype width)
 {
     out.append(value);
     appendSpaces(out, width - value.size());
+}
+
+bool allDigits(QStringView text)
+{
+    for (QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    return true;
+}
+
+// The digits after the signal report of a sent report.
+QStringView serialDigits(QStringView rstSent, bool cw)
+{
+    if (!allDigits(rstSent))
+        return rstSent.right(3);
+    switch (rstSent.size()) {
+    case 4:
+        return rstSent.at(0) != QLatin1Char('0') ? rstSent : rstSent.right(3);
+    case 6:
+        // A CW line's six digits are always RST and three: its tone need not be 9.
+        return rstSent.right(!cw && IsSignalAndFourDigitSerial(rstSent) ? 4 : 3);
+    case 7:
+        return rstSent.right(4);
+    default:
+        return rstSent.right(3);
+    }
 }
 
 QString stripped(QStringView text)
@@ -196,11 +225,21 @@ QString FileRecordToLogLine(const QString& record, bool* fieldsCut)
 
 bool PointsValue(QStringView points, int* value)
 {
+    // No contact scores more than a few tens; a huge or negative value is damage, and
+    // summing it would overflow the total.
     bool ok = false;
     const int v = points.trimmed().toInt(&ok, 10);
+    ok = ok && v >= 0 && v <= MaxContactPoints;
     if (value)
         *value = ok ? v : 0;
     return ok;
+}
+
+bool IsSignalAndFourDigitSerial(QStringView stripped)
+{
+    // A third 9 is the tone of a CW report; a third 0 would make the serial less than 1000.
+    return stripped.size() == 6 && allDigits(stripped) && stripped.at(2) != QLatin1Char('9')
+        && stripped.at(2) != QLatin1Char('0');
 }
 
 int NextSerialNumber(const QStringList& lines)
@@ -209,8 +248,10 @@ int NextSerialNumber(const QStringList& lines)
     // from the newest line whose serial reads.
     for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
         bool ok = false;
-        const int serial = stripped(cut(*it, RstSentCut)).right(3).toInt(&ok, 10);
-        if (ok)
+        const QString rstSent = stripped(cut(*it, RstSentCut));
+        const bool cw = stripped(cut(*it, ModeCut)) == QLatin1String("CW");
+        const int serial = serialDigits(rstSent, cw).toInt(&ok, 10); // four digits at most
+        if (ok && serial >= 0)
             return serial + 1;
     }
     return 1;

@@ -39,9 +39,16 @@ QStringView LogLinePoints(QStringView line);
 // fields of the contact into each other when the line is written back.
 QString FileRecordToLogLine(const QString& record, bool* fieldsCut = nullptr);
 
-// Converts a points text; false when it is not a decimal number.
+// Converts a points text; false when it is not a decimal number from 0 to MaxContactPoints.
+constexpr int MaxContactPoints = 999;
 bool PointsValue(QStringView points, int* value);
 
+// "591000": a phone signal report and a serial of 1000 or more, told from a CW report and a
+// three-digit serial ("599012") by its third character.
+bool IsSignalAndFourDigitSerial(QStringView stripped);
+
+// The serial of the newest line whose RST sent reads, plus one: the digits after the signal
+// report.
 int NextSerialNumber(const QStringList& lines);
 
 QString LogFileCaption(const QString& logFileName);

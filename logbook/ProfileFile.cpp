@@ -3,21 +3,80 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <limits>
+#include <sys/stat.h>
+
 namespace vorad {
+
+namespace {
+
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || (c >= QLatin1Char('\t') && c <= QLatin1Char('\r'));
+}
+
+// Only ASCII blanks: a byte-exact path may end in 0x85 or 0xA0 (the last byte of a UTF-8
+// character), which QString::trimmed would take for a space.
+QString trimBlanks(QStringView text)
+{
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    while (from < to && isBlank(text.at(from)))
+        ++from;
+    while (to > from && isBlank(text.at(to - 1)))
+        --to;
+    return text.sliced(from, to - from).toString();
+}
+
+} // namespace
+
+std::optional<qint64> WideInteger(const QString& text)
+{
+    const QString t = text.trimmed();
+    bool ok = false;
+    const qint64 v = t.toLongLong(&ok, 10);
+    if (ok)
+        return v;
+    const bool negative = t.startsWith(QLatin1Char('-'));
+    const QStringView digits
+        = QStringView(t).sliced(negative || t.startsWith(QLatin1Char('+')) ? 1 : 0);
+    if (digits.isEmpty())
+        return std::nullopt;
+    for (const QChar c : digits) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    }
+    return negative ? std::numeric_limits<qint64>::min() : std::numeric_limits<qint64>::max();
+}
 
 bool ProfileFile::load(const QString& path, QString* error)
 {
     m_sections.clear();
+    m_readWhole = true;
+    m_missing = false;
     QFile file(path);
-    if (!file.exists())
-        return true; // no file: every key takes its default
     if (!file.open(QIODevice::ReadOnly)) {
+        // Only a file that is not there takes the defaults. Any other failure (a folder that may
+        // not be searched, a path through a file) is reported, so that nobody writes over it.
+        struct stat info;
+        if (::stat(QFile::encodeName(path).constData(), &info) != 0 && errno == ENOENT) {
+            m_missing = true;
+            return true;
+        }
         if (error)
             *error = file.errorString();
         return false;
     }
-    // A settings file is small; a huge one is damage, and its head is enough.
-    parse(file.read(4 * 1024 * 1024));
+    // One byte past the limit tells a file of exactly the limit from a longer one.
+    const QByteArray bytes = file.read(ReadLimit + 1);
+    if (file.error() != QFileDevice::NoError) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    parse(bytes.size() > ReadLimit ? bytes.left(ReadLimit) : bytes);
+    m_readWhole = bytes.size() <= ReadLimit;
     return true;
 }
 
@@ -44,16 +103,17 @@ void ProfileFile::parse(const QByteArray& bytes)
         if (raw.endsWith('\r'))
             raw.chop(1);
         const QString text = QString::fromLatin1(raw);
-        const QString trimmed = text.trimmed();
+        const QString trimmed = trimBlanks(text);
         if (trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']'))) {
-            m_sections.append(Section { trimmed.mid(1, trimmed.size() - 2).trimmed(), text, {} });
+            m_sections.append(Section {
+                trimBlanks(QStringView(trimmed).sliced(1, trimmed.size() - 2)), text, {} });
             continue;
         }
         Line line { text, {}, {} };
         const qsizetype eq = text.indexOf(QLatin1Char('='));
         if (eq > 0 && !trimmed.startsWith(QLatin1Char(';'))) {
-            line.key = text.left(eq).trimmed();
-            line.value = text.mid(eq + 1).trimmed();
+            line.key = trimBlanks(QStringView(text).first(eq));
+            line.value = trimBlanks(QStringView(text).sliced(eq + 1));
         }
         m_sections.last().lines.append(line);
     }

@@ -3,14 +3,31 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 namespace vorad {
+
+// The whole decimal number a text holds (spaces at the ends allowed), in 64 bits so that a value
+// too big for an int still counts as a number; more digits than even that give the nearer end.
+// No number at all gives nothing.
+std::optional<qint64> WideInteger(const QString& text);
 
 // A sectioned key=value text file. Sections and keys are matched without regard to case;
 // every line this program does not know is kept as it was, in its place.
 class ProfileFile
 {
 public:
+    // The most of a file that is read; a bigger one is damage, and its head is enough to start.
+    static constexpr qint64 ReadLimit = 4 * 1024 * 1024;
+
+    // True when the file was read or is not there (every key then takes its default); false,
+    // with the reason in `error`, when it is there but cannot be read.
     bool load(const QString& path, QString* error = nullptr);
+    // After load: false when the file was longer than ReadLimit and only its head was taken.
+    // Such a file must not be saved back: all past the head would be lost.
+    bool readWhole() const { return m_readWhole; }
+    // After load: true when there was no file at the path.
+    bool missing() const { return m_missing; }
     bool save(const QString& path, QString* error = nullptr) const;
     void parse(const QByteArray& bytes);
     QByteArray serialise() const;
@@ -42,6 +59,8 @@ private:
     Section* findSection(const QString& section);
 
     QList<Section> m_sections; // the first one, unnamed, holds lines before any heading
+    bool m_readWhole = true;
+    bool m_missing = false;
 };
 
 } // namespace vorad

@@ -1,6 +1,10 @@
 #include "StartupRules.h"
 
+#include "ProfileFile.h"
+
 #include <QList>
+
+#include <algorithm>
 
 namespace vorad {
 
@@ -37,9 +41,21 @@ QString TimeZoneLabel(const UtcOffset& offset)
     return label;
 }
 
+QString OverrideFile::timeZoneLabel() const
+{
+    // A clamped offset shows what is used, not the number that was in the file.
+    return offsetClamped ? TimeZoneLabel({ offsetHours, 0 }) : QStringLiteral("UTC ") + offsetText;
+}
+
 QString OverrideFile::conversionError() const
 {
     return QStringLiteral("'%1' is not a valid integer value").arg(offsetText);
+}
+
+QString OverrideFile::rangeError() const
+{
+    return QStringLiteral("'%1' is out of range for the UTC offset: %2 is used")
+        .arg(offsetText, QString::number(offsetHours));
 }
 
 OverrideFile ParseOverrideFile(const QByteArray& bytes)
@@ -52,15 +68,21 @@ OverrideFile ParseOverrideFile(const QByteArray& bytes)
         line.replace('"', QByteArray()).replace('\r', QByteArray());
         return QString::fromLatin1(line);
     };
-    if (!lines.isEmpty())
+    if (!lines.isEmpty()) {
         out.callsign = clean(lines.at(0)).left(255);
+        out.hasCallsign = !out.callsign.trimmed().isEmpty();
+    }
     if (lines.size() >= 2) {
         out.hasOffset = true;
         out.offsetText = clean(lines.at(1)).left(255);
-        bool ok = false;
-        const int hours = out.offsetText.trimmed().toInt(&ok, 10);
-        out.offsetValid = ok;
-        out.offsetHours = ok ? hours : 0;
+        // Held to the zones of the world before anyone turns the hours into seconds.
+        const std::optional<qint64> hours = WideInteger(out.offsetText);
+        out.offsetValid = hours.has_value();
+        if (hours) {
+            out.offsetHours = static_cast<int>(std::clamp<qint64>(
+                *hours, OverrideFile::MinOffsetHours, OverrideFile::MaxOffsetHours));
+            out.offsetClamped = out.offsetHours != *hours;
+        }
     }
     return out;
 }

@@ -30,14 +30,20 @@ QString TimeZoneLabel(const UtcOffset& offset);
 // The optional station file read at start-up: line 1 the callsign, line 2 the UTC offset in hours.
 struct OverrideFile
 {
+    static constexpr int MinOffsetHours = -12;
+    static constexpr int MaxOffsetHours = 14;
+
     QString callsign; // line 1, quotes removed
+    bool hasCallsign = false; // line 1 holds more than spaces: else the saved callsign stays
     bool hasOffset = false; // a line 2 exists
     QString offsetText; // line 2, quotes removed
-    bool offsetValid = false;
+    bool offsetValid = false; // line 2 is a number
+    bool offsetClamped = false; // ... beyond the zones of the world: offsetHours is the nearer end
     int offsetHours = 0;
 
-    QString timeZoneLabel() const { return QStringLiteral("UTC ") + offsetText; }
-    QString conversionError() const;
+    QString timeZoneLabel() const;
+    QString conversionError() const; // when !offsetValid
+    QString rangeError() const; // when offsetClamped
 };
 
 OverrideFile ParseOverrideFile(const QByteArray& bytes);

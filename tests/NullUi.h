@@ -25,7 +25,7 @@ struct NullUi : vorad::EntryUi, vorad::LogBookUi
     void showStatus(const QString&) override { }
     void showEntryBandMode(const QString&, const QString&) override { }
     void showEntryPoints(const QString&) override { }
-    void showRunningTotal(int) override { }
+    void showRunningTotal(qint64) override { }
     void showNextSerial(int) override { }
     void scrollToLastLines() override { }
     void requestSettingsDialog() override { }

@@ -107,7 +107,14 @@ private Q_SLOTS:
         QTest::newRow("on rx FM five kept") << "57003" << true << "FM" << true << "57003";
         QTest::newRow("on rx CW six kept") << "579003" << true << "CW" << true << "579003";
         QTest::newRow("on rx four digits empties") << "1234" << true << "FM" << true << "";
-        QTest::newRow("on sent four kept") << "5901" << false << "FM" << true << "   5901";
+        QTest::newRow("on sent four below a thousand kept")
+            << "0901" << false << "FM" << true << "   0901";
+        QTest::newRow("on sent FM 1000") << "    1000" << false << "FM" << true << " 591000";
+        QTest::newRow("on sent CW 1000") << "    1000" << false << "CW" << true << "5991000";
+        QTest::newRow("on sent CW RS and four digits gains the tone 9")
+            << "591001" << false << "CW" << true << "5991001";
+        QTest::newRow("on sent FM seven digits lose the tone")
+            << "5991001" << false << "FM" << true << " 591001";
         QTest::newRow("on sent CW from phone")
             << "  59007" << false << " CW  " << true << " 599007";
         QTest::newRow("on sent FM from CW") << " 599007" << false << "FM" << true << "  59007";
@@ -131,8 +138,9 @@ private Q_SLOTS:
         QFETCH(QString, mode);
         QFETCH(bool, autoRST);
         QFETCH(QString, result);
+        // Past a thousand only the rows with a four-digit serial read differently.
         const FormattedReport r = FormatReport(
-            box, received ? ReportBox::Received : ReportBox::Sent, mode, autoRST, false);
+            box, received ? ReportBox::Received : ReportBox::Sent, mode, autoRST, false, 1000);
         QCOMPARE(r.text, result);
         QVERIFY(!r.sentTooLong);
     }
@@ -143,10 +151,16 @@ private Q_SLOTS:
         QCOMPARE(
             FormatReport("12", ReportBox::Received, "FM", true, true).text, QStringLiteral("12"));
         QCOMPARE(FormatReport("1x", ReportBox::Received, "FM", true, true).text, QString());
+        // Seven characters fit only as digits (a signal report and a four-digit serial).
         const FormattedReport longSent
-            = FormatReport("5990012", ReportBox::Sent, "CW", false, false);
+            = FormatReport("599001A", ReportBox::Sent, "CW", false, false);
         QVERIFY(longSent.sentTooLong);
         QCOMPARE(longSent.text, QStringLiteral(" 599001"));
+        // Below a thousand four digits and a CW tone other than 9 are kept as before.
+        QCOMPARE(FormatReport("1234", ReportBox::Sent, "FM", true, false, 999).text,
+            QStringLiteral("   1234"));
+        QCOMPARE(FormatReport("578013", ReportBox::Sent, "CW", true, false, 999).text,
+            QStringLiteral(" 578013"));
     }
 
     void renewSentReport_data()
@@ -157,7 +171,7 @@ private Q_SLOTS:
         QTest::newRow("five keeps two") << "  59001" << 12 << "59012";
         QTest::newRow("six keeps three") << " 599001" << 7 << "599007";
         QTest::newRow("other length") << "    3" << 4 << "    4";
-        QTest::newRow("a thousand adds nothing") << "  59999" << 1000 << "59";
+        QTest::newRow("a thousand keeps every digit") << "  59999" << 1000 << "591000";
     }
 
     void renewSentReport()
@@ -166,6 +180,36 @@ private Q_SLOTS:
         QFETCH(int, serial);
         QFETCH(QString, result);
         QCOMPARE(RenewSentReport(box, serial), result);
+    }
+
+    // The name step over the thousandth contact: the previous box renewed, then completed,
+    // alike with AutoRST on and off.
+    void nameStepPastAThousand_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("serial");
+        QTest::addColumn<bool>("cw");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("FM 999") << "  59998" << 999 << false << "  59999";
+        QTest::newRow("FM 1000") << "  59999" << 1000 << false << " 591000";
+        QTest::newRow("FM 1001") << " 591000" << 1001 << false << " 591001";
+        QTest::newRow("CW 999") << " 599998" << 999 << true << " 599999";
+        QTest::newRow("CW 1000") << " 599999" << 1000 << true << "5991000";
+        QTest::newRow("CW 1001") << "5991000" << 1001 << true << "5991001";
+    }
+
+    void nameStepPastAThousand()
+    {
+        QFETCH(QString, box);
+        QFETCH(int, serial);
+        QFETCH(bool, cw);
+        QFETCH(QString, result);
+        for (const bool autoRST : { true, false }) {
+            const FormattedReport r = FormatReport(RenewSentReport(box, serial), ReportBox::Sent,
+                cw ? "CW" : "FM", autoRST, false, serial);
+            QCOMPARE(r.text, result);
+            QVERIFY(!r.sentTooLong);
+        }
     }
 
     void elapsed_data()

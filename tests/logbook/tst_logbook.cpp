@@ -34,7 +34,7 @@ struct RecordingUi : NullUi
     void errorCue() override { ++cues; }
     void showEntryBandMode(const QString& b, const QString& m) override { band = b, mode = m; }
     void showEntryPoints(const QString& p) override { points = p; }
-    void showRunningTotal(int t) override { total = t; }
+    void showRunningTotal(qint64 t) override { total = static_cast<int>(t); }
     void showNextSerial(int s) override { serial = s; }
     void requestSettingsDialog() override { settingsRequested = true; }
     void logFileNameChanged() override { ++nameChanges; }
@@ -228,7 +228,7 @@ private Q_SLOTS:
         LogBook book(m_store);
         RecordingUi ui;
         book.LoadLogBook(m_settings, ui);
-        book.AppendContact(contact("VK2XYZ", "Bob", "5 9 0 0 3 4 5"), m_settings, ui);
+        book.AppendContact(contact("VK2XYZ", "Bob", "5 9 0 0 3 4 5 6"), m_settings, ui);
         QCOMPARE(ui.messages.size(), 1);
         QVERIFY(
             ui.messages.first().startsWith("   Error in RST Sent - more than 6 characters!  \r"));

@@ -49,6 +49,10 @@ private Q_SLOTS:
             << sampleLine(QStringLiteral("59001"), QStringLiteral("Peter"), QStringLiteral("12"))
             << QStringList { "2m", "FM", "59001", "VK3ABC", "Peter", "59012", "09:14", "08-15-2026",
                    "12" };
+        QTest::newRow("CW six characters, as earlier versions wrote them")
+            << sampleLine(QStringLiteral("599012"))
+            << QStringList { "2m", "FM", "599012", "VK3ABC", "Peter", "59012", "09:14",
+                   "08-15-2026", "1" };
         QTest::newRow("short line yields what exists") << QStringLiteral(
             "70cm SSB       5") << QStringList { "70cm", "SSB", "5", "", "", "", "", "", "" };
         QTest::newRow("empty") << QString() << QStringList { "", "", "", "", "", "", "", "", "" };
@@ -69,6 +73,18 @@ private Q_SLOTS:
         QCOMPARE(LogLineToFileRecord(sampleLine(QStringLiteral("59001"), QStringLiteral("Jo Ann"))),
             QStringLiteral("\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABC\",\"59001\",\"59012\","
                            "1,\"JoAnn\""));
+    }
+
+    void fourDigitSerialRoundTrips()
+    {
+        const QString line = sampleLine(QStringLiteral("5991000"));
+        QCOMPARE(line.mid(11, 9), QStringLiteral("5991000  ")); // columns 12-20
+        const QString record = LogLineToFileRecord(line);
+        QVERIFY(record.contains(QLatin1String(",\"5991000\",")));
+        bool wasCut = true;
+        QCOMPARE(FileRecordToLogLine(record, &wasCut), line);
+        QVERIFY(!wasCut);
+        QCOMPARE(ParseLogLine(line).rstSent, QStringLiteral("5991000"));
     }
 
     void recordToLine_data()
@@ -143,8 +159,14 @@ private Q_SLOTS:
         QTest::newRow("59012") << QStringList { "59001", "59012" } << 13;
         QTest::newRow("012") << QStringList { "012" } << 13;
         QTest::newRow("short text is taken whole") << QStringList { "7" } << 8;
+        QTest::newRow("599012") << QStringList { "599012" } << 13;
+        QTest::newRow("591000") << QStringList { "591000" } << 1001;
+        QTest::newRow("5991000") << QStringList { "5991000" } << 1001;
+        QTest::newRow("1000") << QStringList { "1000" } << 1001;
         QTest::newRow("a damaged last line counts on from the one before")
             << QStringList { "59041", "59x" } << 42;
+        QTest::newRow("a damaged line after a four-digit serial")
+            << QStringList { "5991041", "59x" } << 1042;
     }
 
     void nextSerial()

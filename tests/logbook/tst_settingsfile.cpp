@@ -1,7 +1,9 @@
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "ContestSettings.h"
 #include "ProfileFile.h"
+#include "TestFiles.h"
 
 using namespace vorad;
 
@@ -189,6 +191,102 @@ private Q_SLOTS:
         QCOMPARE(s.contestStartDate, QDate(2026, 8, 15));
         QCOMPARE(s.contestStartTime, QTime(8, 0, 0));
         QCOMPARE(s.repeatContactTimeHrs, 3); // the rest is still read
+    }
+
+    void numbersAreHeldToTheirRange_data()
+    {
+        QTest::addColumn<QString>("entry"); // section/key=value
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("log length") << "WINDOW/WinLogLength=-2147483648" << 1
+                                    << "'-2147483648' is out of range for WinLogLength: 1 is used";
+        QTest::newRow("width") << "WINDOW/PosWidth=99999999" << 10000
+                               << "'99999999' is out of range for PosWidth: 10000 is used";
+        QTest::newRow("repeat hours") << "TIME/RepeatContactTimeHrs=-5" << 0
+                                      << "'-5' is out of range for RepeatContactTimeHrs: 0 is used";
+        QTest::newRow("points") << "CONTEST/CWPoints=2147483647" << 9
+                                << "'2147483647' is out of range for CWPoints: 9 is used";
+        QTest::newRow("e-mail dialog")
+            << "WINDOW/KWidth=-2" << -1 << "'-2' is out of range for KWidth: -1 is used";
+    }
+
+    void numbersAreHeldToTheirRange()
+    {
+        QFETCH(QString, entry);
+        QFETCH(int, value);
+        QFETCH(QString, message);
+        const QString section = entry.section('/', 0, 0);
+        const QString key = entry.section('/', 1).section('=', 0, 0);
+        ProfileFile f;
+        f.parse(('[' + section + "]\n" + entry.section('/', 1)).toLatin1());
+        ContestSettings s;
+        QStringList errors;
+        ReadContestSettings(f, DateTimeForms(), s, &errors);
+        ReadEmailSettings(f, s, &errors);
+        QCOMPARE(errors, QStringList { message });
+        WriteContestSettings(f, DateTimeForms(), s); // what the program holds, out again
+        WriteEmailSettings(f, s);
+        QCOMPARE(f.readInteger(section, key, 0), value);
+    }
+
+    void pathsReadBackByteForByte_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("Polish") << QString::fromUtf8("/tmp/łukasz/Kontest/QZVHF.LOG");
+        QTest::newRow("last byte 0xA0, no space") << QString::fromUtf8("/tmp/città");
+        QTest::newRow("ASCII") << "/data/contest/VK3.LOG";
+    }
+
+    void pathsReadBackByteForByte()
+    {
+        QFETCH(QString, path);
+        ContestSettings s;
+        s.logFileName = s.backupLogFileName = s.dupeSoundFile = path;
+        s.errorSoundFile = s.qsookSoundFile = path;
+        ProfileFile f;
+        WriteContestSettings(f, DateTimeForms(), s);
+        QVERIFY(f.serialise().contains("\r\nLogFileName=" + QFile::encodeName(path) + "\r\n"));
+        ProfileFile back;
+        back.parse(f.serialise());
+        ContestSettings r;
+        ReadContestSettings(back, DateTimeForms(), r, nullptr);
+        for (const QString& p : { r.logFileName, r.backupLogFileName, r.dupeSoundFile,
+                 r.errorSoundFile, r.qsookSoundFile })
+            QCOMPARE(p, path);
+        back.parse("[FILES]\r\nLogFileName=/tmp/caf\xe9/QZVHF.LOG\r\n"); // as older files wrote it
+        ReadContestSettings(back, DateTimeForms(), r, nullptr);
+        QCOMPARE(r.logFileName, QString::fromUtf8("/tmp/café/QZVHF.LOG"));
+    }
+
+    void loadTellsWhatItRead_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("size"); // -1: nothing is written there
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<bool>("whole");
+        QTest::newRow("missing") << "none.ini" << -1 << true << true;
+        QTest::newRow("below a file") << "file/x.ini" << -1 << false << true;
+        QTest::newRow("the limit") << "s.ini" << int(ProfileFile::ReadLimit) << true << true;
+        QTest::newRow("5 MiB") << "s.ini" << (5 << 20) << true << false;
+    }
+
+    void loadTellsWhatItRead()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, size);
+        QFETCH(bool, ok);
+        QFETCH(bool, whole);
+        QTemporaryDir dir;
+        const QByteArray head = "[S]\r\nK=7\r\n";
+        QVERIFY(writeFile(dir.filePath("file"), "x"));
+        QVERIFY(size < 0 || writeFile(dir.filePath(name), head.leftJustified(size, ';')));
+        ProfileFile f;
+        QString error;
+        QCOMPARE(f.load(dir.filePath(name), &error), ok);
+        QCOMPARE(error.isEmpty(), ok);
+        QCOMPARE(f.missing(), name == "none.ini");
+        QCOMPARE(f.readWhole(), whole);
+        QCOMPARE(f.readInteger("S", "K", 0), size < 0 ? 0 : 7);
     }
 };
 

@@ -98,6 +98,39 @@ private Q_SLOTS:
         QCOMPARE(ParseOverrideFile("VK1\nabc\n").conversionError(),
             QStringLiteral("'abc' is not a valid integer value"));
     }
+
+    void overrideFileEdges_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("hasCallsign");
+        QTest::addColumn<int>("hours");
+        QTest::addColumn<QString>("rangeError"); // empty: none
+        QTest::addColumn<QString>("label");
+        QTest::newRow("999999") << QByteArray("VK4XYZ\n999999\n") << true << 14
+                                << "'999999' is out of range for the UTC offset: 14 is used"
+                                << "UTC +14";
+        QTest::newRow("-999999") << QByteArray("VK4XYZ\n-999999\n") << true << -12
+                                 << "'-999999' is out of range for the UTC offset: -12 is used"
+                                 << "UTC -12";
+        QTest::newRow("empty file") << QByteArray() << false << 0 << ""
+                                    << "UTC ";
+        QTest::newRow("empty first line") << QByteArray("\" \" \r\n+14\r\n") << false << 14 << ""
+                                          << "UTC +14";
+    }
+
+    void overrideFileEdges()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, hasCallsign);
+        QFETCH(int, hours);
+        QFETCH(QString, rangeError);
+        QFETCH(QString, label);
+        const OverrideFile qz = ParseOverrideFile(bytes);
+        QCOMPARE(qz.hasCallsign, hasCallsign);
+        QCOMPARE(qz.offsetHours, hours);
+        QCOMPARE(qz.offsetClamped ? qz.rangeError() : QString(), rangeError);
+        QCOMPARE(qz.timeZoneLabel(), label);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestStartupRules)
