@@ -411,7 +411,9 @@ bool LogBook::SecureContacts(LogBookUi& ui)
     for (const QString& folder : { QFileInfo(m_fileName).absolutePath(), m_rescueFolder }) {
         if (folder.isEmpty())
             continue;
-        QDir().mkpath(folder);
+        // The log's own folder is never made again: a pulled drive's mount point is not it.
+        if (folder == m_rescueFolder)
+            QDir().mkpath(folder);
         const QString rescue = sideFileName(m_store, m_fileName, folder, "rescue");
         QString error;
         if (m_store.writeNew(rescue, content, &error)) {

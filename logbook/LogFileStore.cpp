@@ -105,9 +105,9 @@ bool LogFileStore::read(const QString& path, QByteArray* bytes, QString* error) 
         return false;
     }
     *bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    if (m_faults.read || file.error() != QFileDevice::NoError) {
         if (error)
-            *error = file.errorString();
+            *error = m_faults.read ? errnoText(EIO) : file.errorString();
         return false;
     }
     return true;

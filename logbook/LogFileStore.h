@@ -36,6 +36,7 @@ public:
     struct Faults
     {
         bool open = false;
+        bool read = false;
         bool write = false;
         bool sync = false;
         bool rename = false;

@@ -233,6 +233,55 @@ private Q_SLOTS:
         QCOMPARE(m_book->rowCount(), 1);
     }
 
+    // After a refused commit, the next station with the same report text is still logged.
+    void refusedReportIsNotTakenForTheNextStation()
+    {
+        logContact("VK3ABC", "Al", "59012");
+        setUtc(QTime(10, 30));
+        typeCallsign("VK3ABC");
+        row().rstRx.text = QStringLiteral("59012");
+        m_entry->CommitEntry();
+        logContact("VK3DEF", "Bo", "59012");
+        QCOMPARE(m_book->rowCount(), 2);
+        QCOMPARE(ParseLogLine(m_book->lines().at(1)).callsign, QStringLiteral("VK3DEF"));
+    }
+
+    // What no commit may log: each is refused with a text of its own, and nothing is written.
+    void commitRefused_data()
+    {
+        QTest::addColumn<QByteArray>("log");
+        QTest::addColumn<QString>("band");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("empty band") << QByteArray() << ""
+                                    << "  No band or mode selected - choose them with F8, F7 and "
+                                       "F6, then log again...";
+        // The newest match is damaged; an older one, long enough ago, must not let it through.
+        QTest::newRow("damaged newest match")
+            << QByteArray("\"08-15-2026\",\"07:00\",\"2m\",\"FM\",\"VK3ABC\",\"001\",\"012\",1,"
+                          "\"Al\"\r\n\"08-15-2026\",\"9x:00\",\"2m\",\"FM\",\"VK3ABC\",\"002\","
+                          "\"013\",1,\"Al\"\r\n")
+            << "2m"
+            << "  The last contact with this station has a damaged time or date - please edit "
+               "it...";
+    }
+
+    void commitRefused()
+    {
+        QFETCH(QByteArray, log);
+        QFETCH(QString, band);
+        QFETCH(QString, status);
+        QVERIFY(writeFile(logPath(), log));
+        m_book->LoadLogBook(m_settings, m_ui);
+        row().band.text = band;
+        typeCallsign("VK3ABC");
+        const QString afterCallsign = row().status.text;
+        row().rstRx.text = QStringLiteral("45");
+        m_entry->CommitEntry();
+        QCOMPARE(readAll(logPath()), log);
+        QVERIFY(afterCallsign == status || row().status.text == status);
+        QVERIFY(m_ui.cues.contains("error"));
+    }
+
     void onlyTheNewestMatchCounts()
     {
         logContact("VK3ABC", "Al", "12"); // 10:00

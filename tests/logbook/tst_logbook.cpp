@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -73,6 +74,8 @@ private Q_SLOTS:
     {
         QFile::remove(logPath());
         QFile::remove(bakPath());
+        for (const QString& rescue : QDir(m_dir.path()).entryList({ "QZVHF-*.LOG" }))
+            QFile::remove(m_dir.filePath(rescue));
         m_settings = ContestSettings();
         m_settings.logFileName = logPath();
         m_settings.backupLogFileName = bakPath();
@@ -293,6 +296,142 @@ private Q_SLOTS:
         QCOMPARE(ParseLogLine(book.lines().at(2)).callsign, QStringLiteral("VK2BBX"));
         QCOMPARE(ParseLogFile(readAll(logPath())).lines, book.lines());
         QCOMPARE(ui.total, 4);
+    }
+
+    // A log that is not in memory whole is never replaced by the few contacts that are: new
+    // contacts go to its end, rewrites are refused, and the serials do not start again at 1.
+    void unreadLogIsNeverRewritten_data()
+    {
+        QTest::addColumn<bool>("readFails");
+        QTest::addColumn<int>("serial");
+        QTest::newRow("the log cannot be read") << true << int((rec1 + rec2).size() / 48 + 1);
+        QTest::newRow("the log is missing beside its backup") << false << 903;
+    }
+
+    void unreadLogIsNeverRewritten()
+    {
+        QFETCH(bool, readFails);
+        QFETCH(int, serial);
+        const QByteArray log = readFails ? rec1 + rec2 : QByteArray();
+        if (readFails)
+            writeFile(logPath(), log);
+        else
+            writeFile(bakPath(), rec1 + rec2);
+        m_store.faults().read = readFails;
+        LogBook book(m_store);
+        book.setRescueFolder(m_dir.filePath(QStringLiteral("rescue")));
+        RecordingUi ui;
+        book.LoadLogBook(m_settings, ui);
+        QVERIFY(!book.loaded());
+        QCOMPARE(ui.serial, serial);
+        QCOMPARE(ui.band + ui.mode, QStringLiteral("2mFM"));
+        QCOMPARE(ui.messages.size(), 1);
+
+        book.AppendContact(contact("VK2XYZ"), m_settings, ui);
+        const QByteArray appended = readAll(logPath());
+        QCOMPARE(appended, log + LogLineToFileRecord(book.lines().first()).toLatin1() + "\r\n");
+        QVERIFY(book.fileInStep());
+        QVERIFY(!book.WriteLogBook(m_settings, ui));
+        QVERIFY(!book.fileInStep());
+        QCOMPARE(readAll(logPath()), appended);
+        QCOMPARE(readAll(bakPath()), readFails ? QByteArray("<missing>") : rec1 + rec2);
+        // The refused change reaches a rescue file, never the log.
+        QVERIFY(book.SecureContacts(ui));
+        QCOMPARE(readAll(logPath()), appended);
+        const QStringList rescued
+            = QDir(m_dir.path()).entryList({ QStringLiteral("QZVHF-rescue-*.LOG") });
+        QCOMPARE(rescued.size(), 1);
+        QCOMPARE(ParseLogFile(readAll(m_dir.filePath(rescued.first()))).lines, book.lines());
+    }
+
+    // Before another log is loaded, contacts that only memory holds go to disk: to the log when
+    // it takes them again, else to a rescue file beside it or in the rescue folder.
+    void contactsOnlyInMemoryAreSecured_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::newRow("the log takes them") << "log";
+        QTest::newRow("beside the log") << "beside";
+        QTest::newRow("the log's folder is gone") << "rescue";
+        QTest::newRow("nowhere") << "none";
+    }
+
+    void contactsOnlyInMemoryAreSecured()
+    {
+        QFETCH(QString, where);
+        QTemporaryDir logDir;
+        ContestSettings settings = m_settings;
+        settings.logFileName = logDir.filePath(QStringLiteral("QZVHF.LOG"));
+        settings.backupLogFileName = logDir.filePath(QStringLiteral("QZVHF.BAK"));
+        writeFile(settings.logFileName, rec1);
+        LogBook book(m_store);
+        const QString rescueFolder = where == "none" ? logPath() + QLatin1String("/below-a-file")
+                                                     : m_dir.filePath(QStringLiteral("rescue"));
+        book.setRescueFolder(rescueFolder);
+        RecordingUi ui;
+        book.LoadLogBook(settings, ui);
+        m_store.faults().write = true;
+        book.AppendContact(contact("VK2AAA"), settings, ui);
+        QVERIFY(!book.fileInStep());
+        m_store.faults().write = false;
+        if (where == "beside") // the rewrite cannot make its new file
+            QDir().mkpath(settings.logFileName + QLatin1String(".new"));
+        if (where == "rescue" || where == "none")
+            logDir.remove();
+        const QStringList memory = book.lines();
+
+        writeFile(logPath(), rec2);
+        const bool loaded = book.LoadLogBook(m_settings, ui);
+        QCOMPARE(loaded, where != "none");
+        QCOMPARE(book.lines(), loaded ? QStringList { ParseLogFile(rec2).lines } : memory);
+        const QString folder = where == "rescue" ? rescueFolder : logDir.path();
+        const QStringList rescued
+            = QDir(folder).entryList({ QStringLiteral("QZVHF-rescue-*.LOG") });
+        QCOMPARE(rescued.size(), where == "beside" || where == "rescue" ? 1 : 0);
+        const QString holder
+            = rescued.isEmpty() ? settings.logFileName : QDir(folder).filePath(rescued.first());
+        if (where != "none") {
+            QCOMPARE(ParseLogFile(readAll(holder)).lines, memory);
+            if (where != "log")
+                QVERIFY(ui.messages.constLast().contains(holder));
+        }
+    }
+
+    // What a damaged file holds never sets the next contact's band, mode or serial, nor
+    // overflows the total.
+    void loadTakesOnlySoundValues_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("bandMode");
+        QTest::addColumn<int>("serial");
+        QTest::addColumn<int>("messages");
+        QTest::newRow("torn last line")
+            << rec1 + "\"08-15-2026\",\"09:20\",\"70cm\",\"CW\",\"ZL2XY\",\"59"
+            << "2m   FM    " << 2 << 1;
+        QTest::newRow("band and mode not ours") << rec1
+                + "\"08-15-2026\",\"09:20\",\"99m\",\"XX\",\"ZL2XY\",\"59002\",\"59\",1,"
+                  "\"A\"\r\n"
+                                                << "2mFM" << 3 << 0;
+        QTest::newRow("huge points") << QByteArray(
+            "\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABC\",\"59001\",\"5\",2000000000,"
+            "\"P\"\r\n\"08-15-2026\",\"09:15\",\"2m\",\"FM\",\"VK3ABD\",\"59002\",\"5\","
+            "2000000000,\"P\"\r\n") << "2m   FM    "
+                                     << 3 << 1;
+    }
+
+    void loadTakesOnlySoundValues()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, bandMode);
+        QFETCH(int, serial);
+        QFETCH(int, messages);
+        writeFile(logPath(), bytes);
+        LogBook book(m_store);
+        RecordingUi ui;
+        book.LoadLogBook(m_settings, ui);
+        QCOMPARE(ui.band + ui.mode, bandMode);
+        QCOMPARE(ui.serial, serial);
+        QCOMPARE(ui.messages.size(), messages);
+        QVERIFY(ui.total >= 0 && ui.total <= 2);
     }
 
     void renameFailureIsToldAndTheRewriteGoesOn()
