@@ -305,12 +305,12 @@ void LogBook::AppendContact(
 
     ui.showStatus(QStringLiteral("  Writing LogBook to Disk..."));
     if (!m_loaded) {
-        appendUnwritten(settings.logFileName, ui, true);
+        appendUnwritten(settings.logFileName, ui, WriteFor::NewContact);
         return;
     }
     if (!m_fileInStep || m_store.state(settings.logFileName) == LogFileStore::State::Missing) {
         // The file missed earlier contacts (or vanished): write it whole.
-        writeWhole(settings.logFileName, settings.backupLogFileName, ui, true);
+        writeWhole(settings.logFileName, settings.backupLogFileName, ui, WriteFor::NewContact);
         return;
     }
     QString error;
@@ -320,15 +320,15 @@ void LogBook::AppendContact(
     if (m_store.append(settings.logFileName, bytes, &error))
         ui.showStatus(QStringLiteral("  Written LogBook to Disk Okay..."));
     else
-        reportWriteFailure(settings.logFileName, error, true, ui);
+        reportWriteFailure(settings.logFileName, error, WriteFor::NewContact, ui);
 }
 
-bool LogBook::appendUnwritten(const QString& logName, LogBookUi& ui, bool forNewContact)
+bool LogBook::appendUnwritten(const QString& logName, LogBookUi& ui, WriteFor what)
 {
     // The file was never read: every line it misses goes to its end, nothing of it is replaced.
     QString error;
     if (!m_store.append(logName, fileContent(m_unwrittenFrom), &error, true)) {
-        reportWriteFailure(logName, error, forNewContact, ui);
+        reportWriteFailure(logName, error, what, ui);
         return false;
     }
     m_unwrittenFrom = m_lines.size();
@@ -365,11 +365,11 @@ bool LogBook::WriteLogBook(const ContestSettings& settings, LogBookUi& ui)
         ui.showStatus(QStringLiteral("  Writing LogBook to Disk FAILED - kept in memory..."));
         return false;
     }
-    return writeWhole(settings.logFileName, settings.backupLogFileName, ui, false);
+    return writeWhole(settings.logFileName, settings.backupLogFileName, ui, WriteFor::Logbook);
 }
 
 bool LogBook::writeWhole(
-    const QString& logName, const QString& backupName, LogBookUi& ui, bool forNewContact)
+    const QString& logName, const QString& backupName, LogBookUi& ui, WriteFor what)
 {
     int renameErrno = 0;
     QString error;
@@ -378,7 +378,7 @@ bool LogBook::writeWhole(
         ui.showMessage(
             QStringLiteral("Logfile rename failed with error : ") + QString::number(renameErrno));
     if (!ok) {
-        reportWriteFailure(logName, error, forNewContact, ui);
+        reportWriteFailure(logName, error, what, ui);
         return false;
     }
     m_fileInStep = true;
@@ -387,12 +387,15 @@ bool LogBook::writeWhole(
 }
 
 void LogBook::reportWriteFailure(
-    const QString& fileName, const QString& error, bool forNewContact, LogBookUi& ui)
+    const QString& fileName, const QString& error, WriteFor what, LogBookUi& ui)
 {
     m_fileInStep = false;
+    if (what == WriteFor::Rescue)
+        return;
     ui.errorCue();
-    const QString kept = forNewContact ? QStringLiteral("The contact is kept in memory")
-                                       : QStringLiteral("The logbook is kept in memory");
+    const QString kept = what == WriteFor::NewContact
+        ? QStringLiteral("The contact is kept in memory")
+        : QStringLiteral("The logbook is kept in memory");
     ui.showMessage(QStringLiteral(" The LogBook could not be written to disk: \r %1 \r (%2) \r %3 "
                                   "and is written \r with the next contact that can be written. ")
                        .arg(fileName, error, kept));
@@ -403,8 +406,8 @@ bool LogBook::SecureContacts(LogBookUi& ui)
 {
     if (m_fileInStep)
         return true;
-    if (m_loaded ? writeWhole(m_fileName, m_backupName, ui, false)
-                 : !m_changesUnwritten && appendUnwritten(m_fileName, ui, false))
+    if (m_loaded ? writeWhole(m_fileName, m_backupName, ui, WriteFor::Rescue)
+                 : !m_changesUnwritten && appendUnwritten(m_fileName, ui, WriteFor::Rescue))
         return true;
     const QByteArray content = fileContent();
     QStringList tried;

@@ -73,13 +73,16 @@ public:
     bool SecureContacts(LogBookUi& ui);
 
 private:
+    // What a write is for, and so what its failure tells: the rescue step tells for itself.
+    enum class WriteFor { NewContact, Logbook, Rescue };
+
     QString buildLine(const ContactRecord& record, const QString& rstSent) const;
     QByteArray fileContent(qsizetype from = 0) const;
     bool writeWhole(
-        const QString& logName, const QString& backupName, LogBookUi& ui, bool forNewContact);
-    bool appendUnwritten(const QString& logName, LogBookUi& ui, bool forNewContact);
+        const QString& logName, const QString& backupName, LogBookUi& ui, WriteFor what);
+    bool appendUnwritten(const QString& logName, LogBookUi& ui, WriteFor what);
     void reportWriteFailure(
-        const QString& fileName, const QString& error, bool forNewContact, LogBookUi& ui);
+        const QString& fileName, const QString& error, WriteFor what, LogBookUi& ui);
     void showLastBandMode(LogBookUi& ui, bool lastLineTorn);
     void tellLoadProblems(const LoadedLog& loaded, LogBookUi& ui);
     int serialFromOtherFiles(const QStringList& files, qint64 logSize) const;

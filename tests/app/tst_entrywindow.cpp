@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +25,7 @@ class TestEntryWindow : public QObject
     std::shared_ptr<TestClock> m_clock;
     QStringList m_messages;
     std::function<void()> m_eventsHook;
+    std::shared_ptr<LogFileStore> m_store;
 
     QString file(const char* name) const { return m_dir->filePath(QString::fromLatin1(name)); }
 
@@ -39,6 +41,7 @@ class TestEntryWindow : public QObject
         env.workingDir = m_dir->path();
         env.locale = QLocale::c();
         env.clock = m_clock;
+        env.store = m_store;
         env.store->setSyncEnabled(false);
         env.messageHook = [this](const QString& m) { m_messages.append(m); };
         env.eventsHook = [this] {
@@ -72,6 +75,47 @@ private Q_SLOTS:
         m_clock->setUtc(QDate(2026, 8, 15), QTime(10, 0, 20), 8 * 3600);
         m_messages.clear();
         m_eventsHook = nullptr;
+        m_store = std::make_shared<LogFileStore>();
+    }
+
+    // A contact kept in memory after a failed write is on disk when the program ends, and until
+    // then the window never looks as after a good write.
+    void contactsInMemoryReachTheDiskAtTheEnd_data()
+    {
+        QTest::addColumn<bool>("sessionEnds");
+        QTest::newRow("window closed: the log takes them") << false;
+        QTest::newRow("session ends: the log cannot, a rescue file does") << true;
+    }
+
+    void contactsInMemoryReachTheDiskAtTheEnd()
+    {
+        QFETCH(bool, sessionEnds);
+        auto form = start();
+        m_store->faults().write = true;
+        type("vk3abc");
+        enter();
+        type("al");
+        enter();
+        type("12");
+        enter();
+        m_store->faults().write = false;
+        QCOMPARE(form->findChild<QLabel*>(QStringLiteral("StatusPanel"))->text(),
+            QStringLiteral("  LogBook NOT on disk - contacts kept in memory..."));
+        QVERIFY(form->windowTitle().endsWith("[LogBook NOT on disk - kept in memory]"));
+        const QStringList memory = form->logBook().lines();
+        QCOMPARE(memory.size(), 1);
+        QString holder = file("QZVHF.LOG");
+        if (sessionEnds) {
+            QDir().mkpath(file("QZVHF.LOG.new")); // the rewrite cannot make its new file
+            form->ShutDown(true);
+            const QStringList rescued = QDir(m_dir->path()).entryList({ "QZVHF-rescue-*.LOG" });
+            QCOMPARE(rescued.size(), 1);
+            holder = m_dir->filePath(rescued.first());
+            QVERIFY(m_messages.constLast().contains(holder));
+        } else {
+            form->close();
+        }
+        QCOMPARE(ParseLogFile(readAll(holder)).lines, memory);
     }
 
     void roadOfOneContact()

@@ -1,10 +1,15 @@
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "LogLine.h"
 #include "ProfileFile.h"
@@ -192,6 +197,132 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(form, "StatusPanel")->text(), QStringLiteral("  LogBook Ready..."));
         form.close();
         QCOMPARE(readAll(file("QZVHF.LOG")), log);
+    }
+
+    // Numbers from outside are held to their ranges and told; the start goes on (this runs in
+    // the sanitizer build too, where an overflow would abort).
+    void hostileValuesStart_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QByteArray>("qz");
+        QTest::addColumn<QByteArray>("log");
+        QTest::addColumn<QString>("message");
+        const QByteArray huge = "\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABC\",\"59001\","
+                                "\"5\",2000000000,\"P\"\r\n";
+        QTest::newRow("log length")
+            << QByteArray("[WINDOW]\r\nWinLogLength=-2147483648\r\n") << QByteArray() << rec1
+            << "'-2147483648' is out of range for WinLogLength: 1 is used";
+        QTest::newRow("window size")
+            << QByteArray("[WINDOW]\r\nPosWidth=99999999\r\nPosHeight=99999999\r\n") << QByteArray()
+            << rec1 << "'99999999' is out of range for PosWidth: 10000 is used";
+        QTest::newRow("repeat time")
+            << QByteArray("[TIME]\r\nRepeatContactTimeHrs=-5\r\n") << QByteArray() << rec1
+            << "'-5' is out of range for RepeatContactTimeHrs: 0 is used";
+        QTest::newRow("points") << QByteArray("[CONTEST]\r\nCWPoints=2147483647\r\n")
+                                << QByteArray() << rec1
+                                << "'2147483647' is out of range for CWPoints: 9 is used";
+        QTest::newRow("station file offset")
+            << QByteArray() << QByteArray("VK8XX\r\n999999\r\n") << rec1
+            << "'999999' is out of range for the UTC offset: 14 is used";
+        QTest::newRow("log points") << QByteArray() << QByteArray() << huge + huge
+                                    << " 2 line(s) of the LogBook have no valid points: \r line "
+                                       "1, 2 \r They are loaded and count 0 points: please edit "
+                                       "them. ";
+    }
+
+    void hostileValuesStart()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(QByteArray, qz);
+        QFETCH(QByteArray, log);
+        QFETCH(QString, message);
+        QVERIFY(writeFile(file("QZVHF.LOG"), log));
+        QVERIFY(writeFile(file("DOVavoviv.ini"), ini));
+        if (!qz.isEmpty())
+            QVERIFY(writeFile(file("QZ.INI"), qz));
+        TQZMainForm form(environment());
+        QCOMPARE(m_messages.value(0), message);
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(form.width() <= screen.width() && form.height() <= screen.height());
+        QCOMPARE(form.logBook().rowCount(), log.count('\n'));
+        QVERIFY(child<QLabel>(form, "PointsTotal")->text().toInt() <= 1);
+        form.close();
+        QCOMPARE(readAll(file("QZVHF.LOG")), log);
+    }
+
+    // QZ.INI changes only what it holds, and a file that cannot be read is told.
+    void overrideFileEdges_data()
+    {
+        QTest::addColumn<QByteArray>("qz");
+        QTest::addColumn<QString>("callsign");
+        QTest::addColumn<QString>("zone");
+        QTest::addColumn<int>("messages");
+        QTest::newRow("empty file") << QByteArray() << "VK3ABC"
+                                    << "UTC +9.5" << 0;
+        QTest::newRow("empty first line") << QByteArray("\r\n+10\r\n") << "VK3ABC"
+                                          << "UTC +10" << 0;
+        QTest::newRow("cannot be read") << QByteArray("<folder>") << "VK3ABC"
+                                        << "UTC +9.5" << 1;
+    }
+
+    void overrideFileEdges()
+    {
+        QFETCH(QByteArray, qz);
+        QFETCH(QString, callsign);
+        QFETCH(QString, zone);
+        QFETCH(int, messages);
+        QVERIFY(writeFile(file("QZVHF.LOG"), rec1));
+        QVERIFY(writeFile(file("DOVavoviv.ini"), "[CONTEST]\r\nCallsign=VK3ABC\r\n"));
+        if (qz == "<folder>")
+            QVERIFY(QDir().mkpath(file("QZ.INI")));
+        else
+            QVERIFY(writeFile(file("QZ.INI"), qz));
+        TQZMainForm form(environment());
+        QCOMPARE(child<QLabel>(form, "MyCallsign")->text(), callsign);
+        QCOMPARE(child<QLabel>(form, "TimeZoneLabel")->text(), zone);
+        QCOMPARE(m_messages.size(), messages);
+        if (messages)
+            QVERIFY(m_messages.first().startsWith(" The station file could not be read: \r "));
+    }
+
+    // A settings file read only in part is never written back cut short.
+    void settingsFileTooLargeIsLeftAlone()
+    {
+        const QByteArray big = "[CONTEST]\r\nCallsign=VK3BIG\r\n[MINE]\r\n"
+            + QByteArray(5 * 1024 * 1024, ';') + "\r\n";
+        QVERIFY(writeFile(file("QZVHF.LOG"), rec1));
+        QVERIFY(writeFile(file("DOVavoviv.ini"), big));
+        {
+            TQZMainForm form(environment());
+            QCOMPARE(m_messages.size(), 1);
+            QVERIFY(m_messages.first().contains("is too large"));
+            QCOMPARE(child<QLabel>(form, "MyCallsign")->text(), QStringLiteral("VK3BIG"));
+            QCOMPARE(form.settingsPath(), file("config/DOVavoviv.ini"));
+            form.close();
+        }
+        QCOMPARE(readAll(file("DOVavoviv.ini")), big);
+        const QByteArray kept = readAll(file("config/DOVavoviv.ini"));
+        QVERIFY(
+            kept.contains("Callsign=VK3BIG\r\n") && kept.contains("Last=DOVavovivProgramRunTime"));
+    }
+
+    // Text from the files is never taken for markup in a message box.
+    void messageBoxesShowPlainText()
+    {
+        StartupEnvironment env = environment();
+        env.messageHook = nullptr;
+        Qt::TextFormat format = Qt::AutoText;
+        QTimer answer; // the start lets events run before its first box: wait for the box
+        answer.setInterval(5);
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                format = box->textFormat();
+                box->accept();
+            }
+        });
+        answer.start();
+        TQZMainForm form(env); // the first start tells that there is no log yet
+        QCOMPARE(format, Qt::PlainText);
     }
 
     void shutDownRunsOnce()
