@@ -220,6 +220,8 @@ bool LogFileStore::append(
         if (error)
             *error = errnoText(errno);
     }
+    if (ok && create && size == 0)
+        syncFolderOf(path); // it may be a new file: its name must last too
     return ok;
 }
 
