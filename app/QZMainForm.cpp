@@ -518,7 +518,7 @@ bool TQZMainForm::ShutDown(bool quiet)
         return true;
     m_quietMessages = quiet;
     // Contacts before settings: every contact that memory alone holds goes to disk first.
-    if (!m_logBook.SecureContacts(*this)) {
+    if (!m_logBook.SecureContacts(*this, &m_settings)) {
         if (!quiet && !m_closeRefused) {
             m_closeRefused = true;
             ShowMessage(QStringLiteral(" The program stays open so that the contacts are not "
@@ -553,7 +553,8 @@ bool TQZMainForm::ShutDown(bool quiet)
         error = QStringLiteral("it is too large to be read whole, and is left as it is");
     }
     // A new fallback file starts from every key of the program's own, for the dialogs' sake.
-    if (ok && file.missing() && m_settingsPath != m_env.settingsPath)
+    if (ok && file.missing() && m_settingsPath != m_env.settingsPath
+        && m_startupProfile.readWhole())
         file = m_startupProfile;
     if (ok) {
         WriteContestSettings(file, m_forms, m_settings);
@@ -672,8 +673,11 @@ void TQZMainForm::paintBox(QLineEdit* box, const BoxView& view)
 
 void TQZMainForm::render()
 {
-    if (m_titleInStep != m_logBook.fileInStep())
+    if (m_titleInStep != m_logBook.fileInStep()) {
         SetMainTitle();
+        if (m_titleInStep)
+            m_closeRefused = false; // a later failure refuses the close again
+    }
     const EntryRow& row = m_entry.row();
     paintBox(BandN, row.band);
     paintBox(ModeN, row.mode);

@@ -201,8 +201,8 @@ void ContactEntry::CommitEntry()
             fillRecordFromRow();
             if (StripSpaces(m_record.band).isEmpty() || StripSpaces(m_record.mode).isEmpty()) {
                 // A contact without them could never be scored, checked or sent in.
-                refusal = QStringLiteral("  No band or mode selected - choose them with F8, F7 and "
-                                         "F6, then log again...");
+                refusal
+                    = QStringLiteral("  No band or mode selected - the contact is not logged...");
                 m_ui.errorCue();
             } else if (!m_receivedRefused && ScoreContact()) {
                 m_logBook.AppendContact(m_record, m_settings, m_logUi);

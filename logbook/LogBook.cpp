@@ -85,7 +85,10 @@ int LogBook::serialFromOtherFiles(const QStringList& files, qint64 logSize) cons
         QByteArray bytes;
         if (file.isEmpty() || !m_store.read(file, &bytes, nullptr))
             continue;
-        serial = qMax(serial, vorad::NextSerialNumber(ParseLogFile(bytes).lines));
+        LoadedLog log = ParseLogFile(bytes);
+        if (log.tornLastLine) // a cut-short line may hold a cut-short serial
+            log.lines.removeLast();
+        serial = qMax(serial, vorad::NextSerialNumber(log.lines));
     }
     return serial;
 }
@@ -98,6 +101,10 @@ bool LogBook::LoadLogBook(ContestSettings& settings, LogBookUi& ui)
         ui.showMessage(QStringLiteral(" %1 is not loaded: \r the contacts in memory could not be "
                                       "saved, and they are kept. ")
                            .arg(settings.logFileName));
+        // The lines stay with their own files: nothing may write them over the other one.
+        settings.logFileName = m_fileName;
+        settings.backupLogFileName = m_backupName;
+        ui.logFileNameChanged();
         return false;
     }
     beginResetModel();
@@ -121,7 +128,9 @@ bool LogBook::LoadLogBook(ContestSettings& settings, LogBookUi& ui)
     // A rewrite cut short leaves its new file behind; the next rewrite would overwrite it.
     QString unfinished;
     const QString leftover = fileName + QLatin1String(".new");
-    if (m_store.exists(leftover)) {
+    const LogFileStore::State leftoverState = m_store.state(leftover);
+    if (leftoverState == LogFileStore::State::Empty
+        || leftoverState == LogFileStore::State::Populated) {
         unfinished
             = sideFileName(m_store, fileName, QFileInfo(fileName).absolutePath(), "unfinished");
         QString error;
@@ -140,18 +149,26 @@ bool LogBook::LoadLogBook(ContestSettings& settings, LogBookUi& ui)
     bool lastLineTorn = false;
     if (state == LogFileStore::State::Missing
         && (m_store.exists(settings.backupLogFileName) || !unfinished.isEmpty())) {
-        // The contacts are in those files: a new log would soon turn them out of the backup.
-        m_loaded = false;
-        const QString holders = m_store.exists(settings.backupLogFileName)
-            ? settings.backupLogFileName
-                + (unfinished.isEmpty() ? QString() : QLatin1String(" \r and ") + unfinished)
-            : unfinished;
-        serial = serialFromOtherFiles({ settings.backupLogFileName, unfinished }, 0);
+        // The contacts are in those files. The backup is moved out of the way of the rotation
+        // that the new log's first rewrite makes, in this run or the next.
+        QStringList holders;
+        if (m_store.exists(settings.backupLogFileName)) {
+            const QString kept
+                = sideFileName(m_store, fileName, QFileInfo(fileName).absolutePath(), "backup");
+            QString error;
+            const bool moved = m_store.moveAside(settings.backupLogFileName, kept, &error);
+            holders.append(moved ? kept : settings.backupLogFileName);
+            m_loaded = moved; // else it must not be rotated away: no rewrites in this run
+        }
+        if (!unfinished.isEmpty())
+            holders.append(unfinished);
+        serial = serialFromOtherFiles(holders, 0);
         ui.errorCue();
         ui.showMessage(QStringLiteral(" The LogBook %1 is missing. \r The contacts are in \r %2 "
-                                      "\r Open that file to go on with them; new contacts are "
-                                      "added \r to a new LogBook, serials from %3. ")
-                           .arg(fileName, holders)
+                                      "\r New contacts go to a new LogBook, serials from %3. \r "
+                                      "Please put the contacts back together after the "
+                                      "contest. ")
+                           .arg(fileName, holders.join(QLatin1String(" \r and ")))
                            .arg(serial));
         ui.showEntryBandMode(QStringLiteral("2m"), QStringLiteral("FM"));
     } else if (state == LogFileStore::State::Missing) {
@@ -209,11 +226,13 @@ bool LogBook::LoadLogBook(ContestSettings& settings, LogBookUi& ui)
     }
 
     ui.scrollToLastLines();
-    if (m_loaded) {
+    if (!m_lines.isEmpty()) {
         // A torn last line is a contact cut short: its serial may be cut short too.
         serial = lastLineTorn ? vorad::NextSerialNumber(m_lines.mid(0, m_lines.size() - 1))
                               : NextSerialNumber();
     }
+    if (!unfinished.isEmpty()) // it may hold serials the log has not
+        serial = qMax(serial, serialFromOtherFiles({ unfinished }, 0));
     m_serialCounter = serial;
     ui.showNextSerial(m_serialCounter);
 
@@ -335,7 +354,8 @@ bool LogBook::appendUnwritten(const QString& logName, LogBookUi& ui, WriteFor wh
     m_fileInStep = !m_changesUnwritten;
     ui.showStatus(m_fileInStep
             ? QStringLiteral("  Written LogBook to Disk Okay...")
-            : QStringLiteral("  Writing LogBook to Disk FAILED - kept in memory..."));
+            : QStringLiteral(
+                "  Written LogBook to Disk Okay - an earlier change waits in memory..."));
     return true;
 }
 
@@ -402,7 +422,7 @@ void LogBook::reportWriteFailure(
     ui.showStatus(QStringLiteral("  Writing LogBook to Disk FAILED - kept in memory..."));
 }
 
-bool LogBook::SecureContacts(LogBookUi& ui)
+bool LogBook::SecureContacts(LogBookUi& ui, ContestSettings* adopt)
 {
     if (m_fileInStep)
         return true;
@@ -420,12 +440,21 @@ bool LogBook::SecureContacts(LogBookUi& ui)
         const QString rescue = sideFileName(m_store, m_fileName, folder, "rescue");
         QString error;
         if (m_store.writeNew(rescue, content, &error)) {
+            // A whole logbook in the rescue file is the logbook from now on; a part of one
+            // (the log was not read) must be added to it by hand.
+            const bool whole = adopt && m_loaded;
+            if (whole) {
+                adopt->logFileName = rescue;
+                adopt->backupLogFileName = rescue.chopped(3) + QLatin1String("BAK");
+            }
             ui.showMessage(QStringLiteral(" The LogBook could not be written to \r %1 \r All %2 "
-                                          "contacts in memory are saved in \r %3 \r Open that "
-                                          "file to go on with them. ")
+                                          "contacts in memory are saved in \r %3 \r %4 ")
                                .arg(m_fileName)
                                .arg(m_lines.size())
-                               .arg(rescue));
+                               .arg(rescue,
+                                   whole ? QStringLiteral("From the next start on, that file is "
+                                                          "the LogBook.")
+                                         : QStringLiteral("Please add them to the LogBook.")));
             return true;
         }
         tried.append(rescue + QLatin1String(" (") + error + QLatin1Char(')'));

@@ -68,9 +68,10 @@ public:
     qint64 RecountTotal();
 
     // Puts what only memory holds on disk: into the log file when it can take it, else into a
-    // new rescue file beside it (or in the rescue folder), and tells where. False when nothing
+    // new rescue file beside it (or in the rescue folder), and tells where. With `adopt`, a
+    // rescue file that holds the whole logbook becomes the log named there. False when nothing
     // could be written.
-    bool SecureContacts(LogBookUi& ui);
+    bool SecureContacts(LogBookUi& ui, ContestSettings* adopt = nullptr);
 
 private:
     // What a write is for, and so what its failure tells: the rescue step tells for itself.

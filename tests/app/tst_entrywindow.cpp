@@ -112,6 +112,7 @@ private Q_SLOTS:
             QCOMPARE(rescued.size(), 1);
             holder = m_dir->filePath(rescued.first());
             QVERIFY(m_messages.constLast().contains(holder));
+            QCOMPARE(form->settings().logFileName, holder); // the next start loads it
         } else {
             form->close();
         }

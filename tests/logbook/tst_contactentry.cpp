@@ -253,8 +253,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("band");
         QTest::addColumn<QString>("status");
         QTest::newRow("empty band") << QByteArray() << ""
-                                    << "  No band or mode selected - choose them with F8, F7 and "
-                                       "F6, then log again...";
+                                    << "  No band or mode selected - the contact is not logged...";
         // The newest match is damaged; an older one, long enough ago, must not let it through.
         QTest::newRow("damaged newest match")
             << QByteArray("\"08-15-2026\",\"07:00\",\"2m\",\"FM\",\"VK3ABC\",\"001\",\"012\",1,"
