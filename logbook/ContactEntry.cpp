@@ -398,34 +398,31 @@ void ContactEntry::showRefusedRepeat(const QString& line, qint64 elapsed)
 {
     if (m_settings.soundEnabled)
         m_ui.dupeCue();
-    const LogFields f = ParseLogLine(line);
-    showLoggedContact(f, ColourRole::BadQSO);
-    m_row.rstTx.text = RightJustified7(f.rstSent);
-    m_receivedRefused = true;
-    m_callsignRefused = true;
-    m_repeatShown = true;
-    m_row.timeStatus.text = RepeatRefusedText(elapsed, m_settings.repeatContactTimeHrs);
-    setStatus(
-        QStringLiteral("  Station already worked previously and repeat contact not allowed yet..."),
-        ColourRole::ColourForm, ColourRole::TitleColour);
-    m_repeatAllowedShown = false;
-    m_ui.setEntryFocus(EntryFocus::RstRx);
+    showRefusal(line, RepeatRefusedText(elapsed, m_settings.repeatContactTimeHrs),
+        QStringLiteral(
+            "  Station already worked previously and repeat contact not allowed yet..."));
 }
 
 void ContactEntry::showDamagedMatch(const QString& line)
 {
     m_ui.errorCue();
+    showRefusal(line, QStringLiteral(" Last worked: time or date unreadable "),
+        QStringLiteral("  The last contact with this station has a damaged time or date - "
+                       "please edit it..."));
+}
+
+void ContactEntry::showRefusal(
+    const QString& line, const QString& timeStatus, const QString& status)
+{
     const LogFields f = ParseLogLine(line);
     showLoggedContact(f, ColourRole::BadQSO);
     m_row.rstTx.text = RightJustified7(f.rstSent);
     m_receivedRefused = true;
     m_callsignRefused = true;
     m_repeatShown = true;
+    m_row.timeStatus.text = timeStatus;
+    setStatus(status, ColourRole::ColourForm, ColourRole::TitleColour);
     m_repeatAllowedShown = false;
-    m_row.timeStatus.text = QStringLiteral(" Last worked: time or date unreadable ");
-    setStatus(QStringLiteral("  The last contact with this station has a damaged time or date - "
-                             "please edit it..."),
-        ColourRole::ColourForm, ColourRole::TitleColour);
     m_ui.setEntryFocus(EntryFocus::RstRx);
 }
 

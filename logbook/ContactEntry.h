@@ -128,6 +128,8 @@ private:
     void showRefusedRepeat(const QString& line, qint64 elapsed);
     void showAllowedRepeat(const QString& line, qint64 elapsed);
     void showDamagedMatch(const QString& line);
+    // The refused contact's logged line on show, and the row held until the next callsign.
+    void showRefusal(const QString& line, const QString& timeStatus, const QString& status);
     void updateClockBoxes();
     void resumeClock();
     void setStatus(const QString& text, ColourRole textColour, ColourRole background);

@@ -235,24 +235,8 @@ bool LogFileStore::rewrite(const QString& logPath, const QString& backupPath,
     const QByteArray tmp = log + ".new";
 
     // 1. The new log, complete and on disk, under a temporary name beside the old one.
-    const int fd = m_faults.open
-        ? -1
-        : ::open(tmp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        if (error)
-            *error = errnoText(m_faults.open ? EACCES : errno);
+    if (!writeComplete(tmp, O_TRUNC, content, error))
         return false;
-    }
-    bool ok = writeAll(fd, content, error) && syncFd(fd, error);
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        if (error)
-            *error = errnoText(errno);
-    }
-    if (!ok) {
-        ::unlink(tmp.constData());
-        return false;
-    }
 
     // 2. The old log becomes the backup. A hard link keeps a full log in place throughout;
     //    where links are not possible, a rename does the same job.
@@ -291,12 +275,13 @@ bool LogFileStore::rewrite(const QString& logPath, const QString& backupPath,
     return true;
 }
 
-bool LogFileStore::writeNew(const QString& path, const QByteArray& content, QString* error)
+bool LogFileStore::writeComplete(
+    const QByteArray& name, int createFlag, const QByteArray& content, QString* error)
 {
-    const QByteArray name = nativePath(path);
+    // Either the whole content is on disk under that name, or no file of it is left.
     const int fd = m_faults.open
         ? -1
-        : ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        : ::open(name.constData(), O_WRONLY | O_CREAT | createFlag | O_CLOEXEC, 0644);
     if (fd < 0) {
         if (error)
             *error = errnoText(m_faults.open ? EACCES : errno);
@@ -308,10 +293,15 @@ bool LogFileStore::writeNew(const QString& path, const QByteArray& content, QStr
         if (error)
             *error = errnoText(errno);
     }
-    if (!ok) {
+    if (!ok)
         ::unlink(name.constData());
+    return ok;
+}
+
+bool LogFileStore::writeNew(const QString& path, const QByteArray& content, QString* error)
+{
+    if (!writeComplete(nativePath(path), O_EXCL, content, error))
         return false;
-    }
     syncFolderOf(path);
     return true;
 }

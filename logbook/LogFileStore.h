@@ -68,6 +68,8 @@ public:
 
 private:
     bool writeAll(int fd, const QByteArray& bytes, QString* error);
+    bool writeComplete(
+        const QByteArray& name, int createFlag, const QByteArray& content, QString* error);
     bool syncFd(int fd, QString* error);
     void syncFolderOf(const QString& path) const;
 
