@@ -12,6 +12,7 @@ void InstallFontSubstitutions()
         QStringLiteral("Arial Narrow"), QStringLiteral("Liberation Sans Narrow"));
     QFont::insertSubstitution(QStringLiteral("Arial Black"), QStringLiteral("Liberation Sans"));
     QFont::insertSubstitution(QStringLiteral("Impact"), QStringLiteral("Liberation Sans Narrow"));
+    QFont::insertSubstitution(QStringLiteral("Terminal"), QStringLiteral("DejaVu Sans Mono"));
 }
 
 } // namespace vorad

@@ -4,23 +4,32 @@
 
 #include <unistd.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QValidator>
 
+#include "DrumList.h"
+#include "LogFileCommands.h"
 #include "LogLine.h"
 #include "ProfileFile.h"
 #include "SessionEndWatcher.h"
@@ -110,6 +119,78 @@ bool isEnter(const QKeyEvent* e)
 {
     return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
 }
+
+enum CommandFlag : unsigned {
+    KeyInert = 1, // the function key does nothing
+    Disabled = 2, // its key label and menu entry are greyed
+    MenuInert = 4, // the menu entry has no action
+    Tickable = 8, // a View entry whose tick shows a display state
+};
+
+// Every command of the window, wired once: its function key and key label, its menu entry.
+struct CommandRow
+{
+    void (TQZMainForm::*run)();
+    int functionKey; // 1 to 10; 0: none
+    const char* keyCaption; // the label under the key name
+    const char* menu; // nullptr: no menu entry
+    const char* entry;
+    const char* menuCaption;
+    unsigned flags;
+};
+
+const CommandRow Commands[] = {
+    { &TQZMainForm::NewLog1Click, 0, nullptr, "&File", "NewLog1", "&New Log", 0 },
+    { &TQZMainForm::OpenLog1Click, 0, nullptr, "&File", "OpenLog1", "&Open Log", 0 },
+    { &TQZMainForm::SaveLog1Click, 0, nullptr, "&File", "SaveLog1", "&Save Log", 0 },
+    { &TQZMainForm::SaveLogAs1Click, 0, nullptr, "&File", "SaveLogAs1", "S&ave Log As..", 0 },
+    { &TQZMainForm::PrintNormal, 0, nullptr, "&File", "PrintLog1", "&Print Log  (Normal)", 0 },
+    { &TQZMainForm::PrintText, 0, nullptr, "&File", "PrintLog2", "Print Log  (Text)", 0 },
+    { &TQZMainForm::EmailLog, 0, nullptr, "&File", "EmailLog1", "&Email Log", 0 },
+    { &TQZMainForm::Quit, 10, "QUIT", "&File", "QuitFromMenu", "&Quit     (F10)", 0 },
+    { &TQZMainForm::ClearEntry, 1, "CLEAR ENTRY", "&Edit", "ClearEntryF11", "&Clear Entry    (F1)",
+        0 },
+    { &TQZMainForm::EditContact, 2, "EDIT CONTACT", "&Edit", "EditContact1", "&Edit Contact  (F2)",
+        0 },
+    { &TQZMainForm::DeleteContact, 3, "DELETE CONTACT", "&Edit", "DeleteContactF31",
+        "&Delete Contact (F3)", 0 },
+    { &TQZMainForm::Toggle100km, 5, "", "&Edit", "N100KMPointsF51", "100KM Points (F5)",
+        KeyInert | Disabled | MenuInert },
+    { &TQZMainForm::ToggleLogBookFullScreen, 0, nullptr, "&View", "LogBookDisplay1",
+        "LogBook Display Full Screen", Tickable },
+    { &TQZMainForm::ToggleDupeDisplay, 9, "DUPES", "&View", "DupeDisplay1", "&Dupe Display (F9)",
+        Tickable },
+    { &TQZMainForm::ToggleSummary, 4, "QSO's", "&View", "ContactSummaryDisplay1",
+        "QSO Summary Display (F4)", Tickable },
+    { &TQZMainForm::RestoreDefaultWindowSize, 0, nullptr, "&View", "RestoreScreenSize1",
+        "Restore Screen Si&ze", 0 },
+    { &TQZMainForm::RestoreDefaultColours, 0, nullptr, "&View", "RestoreColours1",
+        "Restore Colours", 0 },
+    { &TQZMainForm::ShowSettingsDialog, 0, nullptr, "&Options", "Settings1", "&Settings", 0 },
+    { &TQZMainForm::ShowSoundDialog, 0, nullptr, "&Options", "Sound1", "S&ound", 0 },
+    { &TQZMainForm::ShowColourDialog, 0, nullptr, "&Options", "Colour1", "Co&lour", 0 },
+    { &TQZMainForm::HelpDisplayClick, 0, nullptr, "&Help", "HelpDisplay", "&Help", 0 },
+    { &TQZMainForm::About1Click, 0, nullptr, "&Help", "About1", "&About", 0 },
+    { &TQZMainForm::ChangeMode, 6, "CHANGE MODE", nullptr, nullptr, nullptr, 0 },
+    { &TQZMainForm::BandDown, 7, "BAND DOWN", nullptr, nullptr, nullptr, 0 },
+    { &TQZMainForm::BandUp, 8, "BAND UP", nullptr, nullptr, nullptr, 0 },
+};
+
+const CommandRow* commandForKey(int functionKey)
+{
+    for (const CommandRow& row : Commands) {
+        if (row.functionKey == functionKey)
+            return &row;
+    }
+    return nullptr;
+}
+
+// The design size of the client area; the menu bar comes on top of it.
+constexpr int DesignWidth = 635;
+constexpr int DesignHeight = 434;
+// Item heights of the visible lists at the design size.
+constexpr int DupeItemHeight = 6;
+constexpr int SummaryItemHeight = 14;
 
 } // namespace
 
@@ -221,9 +302,12 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     // 13.
     m_logBook.LoadLogBook(m_settings, *this);
 
-    // 14, 15.
+    // 14, 15. The displays as the settings file left them; a refresh hides what is not ticked.
     FinishLayout();
-    RefreshDupeAndSummary();
+    m_ticks = { m_settings.dupeScreen, m_settings.summaryScreen, m_settings.logBookFullScreen };
+    updateTicks();
+    RefreshSummary();
+    RefreshDupeDisplay();
 
     if (!m_settingsNote.isEmpty())
         showStatus(m_settingsNote);
@@ -244,6 +328,20 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     SecondTickTimer->setInterval(m_env.tickIntervalMs);
     connect(SecondTickTimer, &QTimer::timeout, this, &TQZMainForm::SecondTickTimerTimer);
     SecondTickTimer->start();
+    ScrollTimer1 = new QTimer(this);
+    ScrollTimer1->setObjectName(QStringLiteral("ScrollTimer1"));
+    ScrollTimer1->setInterval(100);
+    connect(ScrollTimer1, &QTimer::timeout, this, &TQZMainForm::ScrollTimer1Timer);
+    ScrollTimer2 = new QTimer(this);
+    ScrollTimer2->setObjectName(QStringLiteral("ScrollTimer2"));
+    ScrollTimer2->setInterval(100);
+    connect(ScrollTimer2, &QTimer::timeout, this, &TQZMainForm::ScrollTimer2Timer);
+    if (m_env.tickIntervalMs < 3600 * 1000) { // tests turn the drums by hand
+        ScrollTimer1->start();
+        ScrollTimer2->start();
+    }
+    // The window manager's first placement is no drag of the title bar.
+    QTimer::singleShot(2000, this, [this] { m_watchMoves = true; });
     SecondTickTimerTimer();
 }
 
@@ -257,8 +355,8 @@ void TQZMainForm::createControls()
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("Client"));
     setCentralWidget(client);
-    client->setMinimumSize(635, 434);
-    resize(635, 434);
+    client->setMinimumSize(DesignWidth, DesignHeight);
+    resize(DesignWidth, DesignHeight);
 
     const QFont arial(QStringLiteral("Arial"), -1);
     QFont base = arial;
@@ -292,6 +390,31 @@ void TQZMainForm::createControls()
     PointsTotalLabel = label("PointsTotalLabel", QStringLiteral("Points:"), 256, 104, base);
     PointsTotal = label("PointsTotal", QStringLiteral("0"), 256, 120, black);
     PointsTotal->setMinimumWidth(150);
+
+    SummaryBox = new DrumList(DrumList::Style::Plain, SummaryItemHeight, client);
+    SummaryBox->setObjectName(QStringLiteral("SummaryBox"));
+    SummaryBox->setFont(courier);
+    SummaryBox->setGeometry(8, 32, 233, 70);
+    AllowedLabel = label("AllowedLabel", QStringLiteral("Repeat Allowed:"), 416, 8, base);
+    WaitLabel = label("WaitLabel", QStringLiteral("Time Wait:"), 520, 8, base);
+    QFont terminal(QStringLiteral("Terminal"));
+    terminal.setPixelSize(12);
+    terminal.setStyleHint(QFont::TypeWriter);
+    AllowedList = new DrumList(DrumList::Style::Dupe, DupeItemHeight, client);
+    AllowedList->setObjectName(QStringLiteral("AllowedList"));
+    AllowedList->setGeometry(416, 24, 100, 84);
+    WaitList = new DrumList(DrumList::Style::Dupe, DupeItemHeight, client);
+    WaitList->setObjectName(QStringLiteral("WaitList"));
+    WaitList->setGeometry(516, 24, 100, 84);
+    for (DrumList* l : { AllowedList, WaitList })
+        l->setFont(terminal);
+    AllowedList->setEntryColour(QColor(0, 255, 0));
+    WaitList->setEntryColour(QColor(255, 0, 0));
+    SummaryBox->setEntryColour(QColor(255, 255, 255));
+    QFont impact(QStringLiteral("Impact"));
+    impact.setPointSize(48);
+    CLOCK1 = label("CLOCK1", QString(), 0, 0, impact);
+    CLOCK1->hide();
 
     TopIndexLabel = label("TopIndexLabel", LogColumnHeading, 8, 152, courier);
     TopIndexLabel->setFixedWidth(592);
@@ -346,6 +469,35 @@ void TQZMainForm::createControls()
         *b.target = e;
     }
 
+    // The function-key bar: the key's name, and under it the caption that runs its command.
+    QFont keyFont = base;
+    keyFont.setPixelSize(11);
+    keyFont.setBold(true);
+    QFont captionFont = base;
+    captionFont.setPixelSize(9);
+    for (int n = 1; n <= 10; ++n) {
+        const CommandRow* row = commandForKey(n);
+        const int left = 8 + (n - 1) * 62;
+        auto* name = new QLabel(QStringLiteral("F%1").arg(n), client);
+        name->setObjectName(QStringLiteral("F%1Top").arg(n));
+        name->setFont(keyFont);
+        name->setGeometry(left, 360, 57, 17);
+        name->setAlignment(Qt::AlignCenter);
+        name->setAutoFillBackground(true);
+        auto* caption = new QLabel(QString::fromLatin1(row->keyCaption), client);
+        caption->setObjectName(QStringLiteral("F%1Bottom").arg(n));
+        caption->setFont(captionFont);
+        caption->setGeometry(left, 376, 57, 25);
+        caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        caption->setWordWrap(true);
+        caption->setAutoFillBackground(true);
+        caption->setEnabled(!(row->flags & Disabled));
+        caption->setProperty("command", QVariant::fromValue(static_cast<int>(row - Commands)));
+        caption->installEventFilter(this);
+        if (n == 5)
+            F5Bottom = caption;
+    }
+
     StatusPanel = new QLabel(client);
     StatusPanel->setObjectName(QStringLiteral("StatusPanel"));
     StatusPanel->setFont(narrow);
@@ -356,6 +508,41 @@ void TQZMainForm::createControls()
     TimeStatusPanel->setFont(narrow);
     TimeStatusPanel->setGeometry(380, 407, 251, 25);
     TimeStatusPanel->setAutoFillBackground(true);
+
+    createMenusAndKeys();
+    // The boxes the mouse guard and the list's double click watch.
+    for (QWidget* w : { static_cast<QWidget*>(NameN), static_cast<QWidget*>(RSTRxN),
+             static_cast<QWidget*>(RSTTxN), LogBook->viewport() })
+        w->installEventFilter(this);
+}
+
+void TQZMainForm::createMenusAndKeys()
+{
+    QMenu* menu = nullptr;
+    for (const CommandRow& row : Commands) {
+        if (!row.menu)
+            continue;
+        const QString title = QString::fromLatin1(row.menu);
+        if (!menu || menu->title() != title) {
+            menu = menuBar()->addMenu(title);
+            menu->setObjectName(QString(title).remove(QLatin1Char('&')));
+        }
+        QAction* action = menu->addAction(QString::fromLatin1(row.menuCaption));
+        action->setObjectName(QString::fromLatin1(row.entry));
+        action->setEnabled(!(row.flags & Disabled));
+        action->setCheckable(row.flags & Tickable);
+        if (!(row.flags & MenuInert)) {
+            const auto run = row.run;
+            connect(action, &QAction::triggered, this,
+                [this, run] { runCommand([this, run] { (this->*run)(); }); });
+        }
+        if (row.run == &TQZMainForm::ToggleLogBookFullScreen)
+            LogBookDisplay1 = action;
+        else if (row.run == &TQZMainForm::ToggleDupeDisplay)
+            DupeDisplay1 = action;
+        else if (row.run == &TQZMainForm::ToggleSummary)
+            ContactSummaryDisplay1 = action;
+    }
 }
 
 void TQZMainForm::applyColours()
@@ -377,6 +564,17 @@ void TQZMainForm::applyColours()
         paint(l, c.titleColour, c.colourForm);
     paint(TopIndexLabel, 0, c.functionB);
     paint(SummaryHeader, 0, c.functionB);
+    paint(SummaryBox, 0, c.functionB);
+    paint(AllowedLabel, ColourScheme::rgb(0, 255, 0), c.colourForm);
+    paint(WaitLabel, ColourScheme::rgb(255, 0, 0), c.colourForm);
+    for (DrumList* l : { AllowedList, WaitList })
+        paint(l, c.textLabel, ColourScheme::rgb(0, 0, 0));
+    paint(CLOCK1, ColourScheme::rgb(255, 255, 0), c.colourForm);
+    for (int n = 1; n <= 10; ++n) {
+        paint(findChild<QLabel*>(QStringLiteral("F%1Top").arg(n)), ColourScheme::rgb(255, 255, 255),
+            c.functionB);
+        paint(findChild<QLabel*>(QStringLiteral("F%1Bottom").arg(n)), c.functionL, c.functionB);
+    }
     paint(LogBook, c.textLabel, c.listBox);
     for (QLineEdit* e : { BandN, ModeN, CallsignN, NameN, RSTRxN, TimeUTC, DateN })
         paint(e, c.entryBox, c.listBox);
@@ -506,6 +704,12 @@ void TQZMainForm::sessionEnding()
 
 void TQZMainForm::closeEvent(QCloseEvent* event)
 {
+    if (m_busyDepth > 0 && !m_quitting && !m_shutDownDone) {
+        // Never in the middle of a commit: the close comes when the handler has ended.
+        event->ignore();
+        m_held.push_back([this] { close(); });
+        return;
+    }
     if (ShutDown())
         event->accept();
     else
@@ -544,6 +748,9 @@ bool TQZMainForm::ShutDown(bool quiet)
     m_settings.posWidth = width();
     m_settings.posHeight = height();
     m_settings.winUTCOffset = TimeZoneLabel->text();
+    m_settings.dupeScreen = m_ticks.dupe;
+    m_settings.summaryScreen = m_ticks.summary;
+    m_settings.logBookFullScreen = m_ticks.fullScreen;
 
     ProfileFile file;
     QString error = QStringLiteral("no settings file can be written");
@@ -642,7 +849,12 @@ void TQZMainForm::setEntryFocus(EntryFocus box)
 
 void TQZMainForm::focusMainWindow()
 {
-    if (isVisible() && !isActiveWindow())
+    FocusMainWindow();
+}
+
+void TQZMainForm::FocusMainWindow()
+{
+    if (isVisible() && !isActiveWindow() && m_dialogClosed)
         activateWindow();
 }
 
@@ -711,20 +923,33 @@ void TQZMainForm::replayHeldKeys()
     if (m_replaying)
         return;
     m_replaying = true;
-    while (!m_heldKeys.empty() && m_busyDepth == 0) {
-        std::unique_ptr<QKeyEvent> key = std::move(m_heldKeys.front());
-        m_heldKeys.pop_front();
-        QWidget* target = QApplication::focusWidget();
-        if (!target || target->window() != this)
-            target = this;
-        QCoreApplication::sendEvent(target, key.get());
+    while (!m_held.empty() && m_busyDepth == 0) {
+        const std::function<void()> input = std::move(m_held.front());
+        m_held.pop_front();
+        input();
     }
     m_replaying = false;
 }
 
+void TQZMainForm::runCommand(std::function<void()> command)
+{
+    if (m_busyDepth > 0) {
+        m_held.push_back([this, command = std::move(command)] { runCommand(command); });
+        return;
+    }
+    Busy busy(*this);
+    command();
+    render();
+}
+
 bool TQZMainForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+    if (!watched->isWidgetType())
+        return QMainWindow::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease
+        || event->type() == QEvent::MouseButtonDblClick)
+        return mouseFilter(static_cast<QWidget*>(watched), static_cast<QMouseEvent*>(event));
+    if (event->type() != QEvent::KeyPress)
         return QMainWindow::eventFilter(watched, event);
     auto* widget = static_cast<QWidget*>(watched);
     // One key reaches the filter once per receiver: act only for the one it is meant for.
@@ -733,8 +958,14 @@ bool TQZMainForm::eventFilter(QObject* watched, QEvent* event)
         return QMainWindow::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     if (m_busyDepth > 0) {
-        m_heldKeys.push_back(std::make_unique<QKeyEvent>(key->type(), key->key(), key->modifiers(),
-            key->text(), key->isAutoRepeat(), key->count()));
+        std::shared_ptr<QEvent> copy(key->clone());
+        m_held.push_back([this, copy] {
+            // Delivered to the box that has the focus when its turn comes.
+            QWidget* target = QApplication::focusWidget();
+            if (!target || target->window() != this)
+                target = this;
+            QCoreApplication::sendEvent(target, copy.get());
+        });
         return true;
     }
     const bool usedByWindow = FormKeyDown(key);
@@ -744,27 +975,68 @@ bool TQZMainForm::eventFilter(QObject* watched, QEvent* event)
         return NameNKeyPress(key) || usedByWindow;
     if (widget == RSTRxN)
         return RSTRxNKeyPress(key) || usedByWindow;
+    if (widget == RSTTxN)
+        return RSTTxNKeyPress(key) || usedByWindow;
     return usedByWindow;
 }
 
 bool TQZMainForm::FormKeyDown(QKeyEvent* event)
 {
     // The key goes on to the focused box afterwards; modifiers are not looked at.
-    Busy busy(*this);
-    switch (event->key()) {
-    case Qt::Key_F6:
-        m_entry.ChangeModeCommand();
-        break;
-    case Qt::Key_F8:
-        m_entry.BandUp();
-        break;
-    case Qt::Key_F7:
-        m_entry.BandDown();
-        break;
-    default:
+    static const int order[] = { 10, 6, 8, 7, 1, 2, 3, 5, 9, 4 };
+    for (int n : order) {
+        if (event->key() != Qt::Key_F1 + (n - 1))
+            continue;
+        const CommandRow* row = commandForKey(n);
+        if (row->flags & KeyInert)
+            continue;
+        Busy busy(*this);
+        (this->*row->run)();
+        render();
+    }
+    return false;
+}
+
+bool TQZMainForm::mouseFilter(QWidget* widget, QMouseEvent* event)
+{
+    if (widget == LogBook->viewport()) {
+        if (m_busyDepth > 0) {
+            // A click may change the selection that the handler in progress acts on.
+            std::shared_ptr<QEvent> copy(event->clone());
+            QPointer<QWidget> target(widget);
+            m_held.push_back([target, copy] {
+                if (target)
+                    QCoreApplication::sendEvent(target, copy.get());
+            });
+            return true;
+        }
+        if (event->type() == QEvent::MouseButtonDblClick) {
+            runCommand([this] { EditContact(); });
+            return true;
+        }
         return false;
     }
-    render();
+    const bool press = event->type() == QEvent::MouseButtonPress;
+    if (widget == NameN || widget == RSTRxN || widget == RSTTxN) {
+        // The boxes are reached with ENTER: a click is turned into the step it stands for.
+        if (press || event->type() == QEvent::MouseButtonDblClick)
+            runCommand([this, widget] {
+                if (widget == NameN)
+                    NameNMouseDown();
+                else if (widget == RSTRxN)
+                    RSTRxNMouseDown();
+                else
+                    RSTTxNMouseDown();
+            });
+        return true;
+    }
+    const QVariant index = widget->property("command");
+    if (index.isValid() && event->type() == QEvent::MouseButtonRelease && widget->isEnabled()
+        && widget->rect().contains(event->position().toPoint())) {
+        const auto run = Commands[index.toInt()].run;
+        runCommand([this, run] { (this->*run)(); });
+        return true;
+    }
     return false;
 }
 
@@ -806,6 +1078,471 @@ void TQZMainForm::SecondTickTimerTimer()
     Busy busy(*this);
     m_entry.SecondTickTimerTimer();
     render();
+}
+
+// The commands. Each runs inside runCommand (or the key preview), never inside another.
+
+void TQZMainForm::ClearEntry()
+{
+    m_entry.ClearEntry();
+}
+
+void TQZMainForm::EditContact()
+{
+    m_entry.EditContact();
+}
+
+void TQZMainForm::DeleteContact()
+{
+    m_entry.DeleteContact();
+}
+
+void TQZMainForm::Toggle100km()
+{
+    m_entry.Toggle100km();
+}
+
+void TQZMainForm::ChangeMode()
+{
+    m_entry.ChangeModeCommand();
+}
+
+void TQZMainForm::BandDown()
+{
+    m_entry.BandDown();
+}
+
+void TQZMainForm::BandUp()
+{
+    m_entry.BandUp();
+}
+
+void TQZMainForm::Quit()
+{
+    // The shut-down may keep the window open (contacts not on disk): then nothing ends.
+    m_quitting = true;
+    const bool closed = close();
+    m_quitting = false;
+    if (!closed)
+        return;
+    letEventsRun();
+    QCoreApplication::quit();
+}
+
+bool TQZMainForm::askQuestion(const QString& text)
+{
+    if (m_env.questionHook)
+        return m_env.questionHook(text);
+    QString shown = text;
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QMessageBox box(
+        QMessageBox::Question, MessageCaption, shown, QMessageBox::Yes | QMessageBox::No, this);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QString TQZMainForm::chooseFile(const QString& caption, const QString& filter, bool save)
+{
+    if (m_env.fileDialogHook)
+        return m_env.fileDialogHook(caption, filter, save);
+    const QString folder = QFileInfo(m_settings.logFileName).absolutePath();
+    const auto options = QFileDialog::DontUseNativeDialog;
+    return save ? QFileDialog::getSaveFileName(this, caption, folder, filter, nullptr, options)
+                : QFileDialog::getOpenFileName(this, caption, folder, filter, nullptr, options);
+}
+
+void TQZMainForm::endEditForNewFile()
+{
+    // The line being edited belongs to the file that is going away.
+    if (m_entry.editPending())
+        m_entry.ClearEntry();
+    AllowedList->setEntries({});
+    WaitList->setEntries({});
+    RefreshDupeDisplay();
+    RefreshSummary();
+    FocusMainWindow();
+}
+
+void TQZMainForm::NewLog1Click()
+{
+    const qsizetype contacts = m_logBook.lines().size();
+    if (contacts > 0 && !askQuestion(NewLogQuestion(m_settings.logFileName, contacts)))
+        return;
+    if (NewLog(m_settings, m_logBook, *this))
+        endEditForNewFile();
+}
+
+void TQZMainForm::OpenLog1Click()
+{
+    // The open dialog of the contest settings, with its filters.
+    const QString path = chooseFile(
+        QStringLiteral("Open"), QStringLiteral("LOG files (*.LOG);;BACKUP files (*.BAK)"), false);
+    if (path.isEmpty())
+        return;
+    OpenLog(QDir::toNativeSeparators(path), m_settings, m_logBook, *this);
+    endEditForNewFile();
+}
+
+void TQZMainForm::SaveLog1Click()
+{
+    SaveLog(m_settings, m_logBook, *this);
+}
+
+void TQZMainForm::SaveLogAs1Click()
+{
+    const QString path
+        = chooseFile(QStringLiteral("Save As"), QStringLiteral("Contest Log Files (*.LOG)"), true);
+    if (!path.isEmpty())
+        SaveLogAs(QDir::toNativeSeparators(path), m_settings, m_logBook, *this);
+}
+
+// Commands whose windows come with the printing, e-mail and options dialogs.
+void TQZMainForm::PrintNormal()
+{
+    showStatus(QStringLiteral("  Printing is not available in this version..."));
+}
+
+void TQZMainForm::PrintText()
+{
+    showStatus(QStringLiteral("  Printing is not available in this version..."));
+}
+
+void TQZMainForm::EmailLog()
+{
+    showStatus(QStringLiteral("  E-mail is not available in this version..."));
+}
+
+void TQZMainForm::ShowSettingsDialog()
+{
+    showStatus(QStringLiteral("  The Settings dialog is not available in this version..."));
+}
+
+void TQZMainForm::ShowSoundDialog()
+{
+    showStatus(QStringLiteral("  The Sound dialog is not available in this version..."));
+}
+
+void TQZMainForm::ShowColourDialog()
+{
+    showStatus(QStringLiteral("  The Colour dialog is not available in this version..."));
+}
+
+void TQZMainForm::RestoreDefaultColours()
+{
+    m_settings.colours = ColourScheme();
+    applyColours();
+}
+
+void TQZMainForm::RestoreDefaultWindowSize()
+{
+    if (isMaximized() || isMinimized())
+        showNormal();
+    resize(DesignWidth, DesignHeight + (menuBar()->isVisible() ? menuBar()->height() : 0));
+    LayoutMainWindow();
+    if (AllowedList->isVisible())
+        RefreshDupeDisplay();
+    RefreshSummary();
+}
+
+void TQZMainForm::HelpDisplayClick()
+{
+    // The help is a page for the desktop's browser, found in the current folder or beside the
+    // program; DOVavoviv.hlp beside it says where it is.
+    QString path;
+    for (const QString& folder : { QDir::currentPath(), QCoreApplication::applicationDirPath() }) {
+        for (const char* name : { "DOVavoviv.html", "DOVavoviv.hlp" }) {
+            const QString candidate = QDir(folder).filePath(QString::fromLatin1(name));
+            if (path.isEmpty() && QFileInfo::exists(candidate))
+                path = candidate;
+        }
+    }
+    if (path.isEmpty())
+        path = QDir::current().filePath(QStringLiteral("DOVavoviv.hlp"));
+    const QUrl url = QUrl::fromLocalFile(path);
+    if (m_env.openUrlHook)
+        m_env.openUrlHook(url);
+    else
+        QDesktopServices::openUrl(url); // a missing viewer is the desktop's to report
+}
+
+void TQZMainForm::About1Click()
+{
+    const QString title = QStringLiteral("Vandrel Contest Program. Version 1.50");
+    const QString text = QStringLiteral("For Amateur Radio QZ Contest ");
+    if (m_env.messageHook) {
+        m_env.messageHook(title + QLatin1Char('\r') + text);
+        return;
+    }
+    QMessageBox::about(this, title, text);
+}
+
+void TQZMainForm::NameNMouseDown()
+{
+    m_entry.NameNMouseDown();
+}
+
+void TQZMainForm::RSTRxNMouseDown()
+{
+    m_entry.RSTRxNMouseDown();
+}
+
+void TQZMainForm::RSTTxNMouseDown()
+{
+    // The sent report may be corrected by hand; ENTER there returns to the box it came from.
+    QWidget* focus = QApplication::focusWidget();
+    if (focus != RSTTxN)
+        m_focusBeforeRstTx = qobject_cast<QLineEdit*>(focus);
+    RSTTxN->setFocus(Qt::MouseFocusReason);
+}
+
+bool TQZMainForm::RSTTxNKeyPress(QKeyEvent* event)
+{
+    if (!isEnter(event))
+        return false;
+    Busy busy(*this);
+    m_entry.FormatSentReport();
+    QLineEdit* back = m_focusBeforeRstTx ? m_focusBeforeRstTx : CallsignN;
+    back->setFocus(Qt::OtherFocusReason);
+    render();
+    return true;
+}
+
+// The dupe display and the QSO summary.
+
+void TQZMainForm::RefreshDupeAndSummary()
+{
+    if (!m_dialogClosed)
+        return;
+    // A hidden dupe display is rebuilt when it is shown again.
+    if (m_ticks.dupe)
+        RefreshDupeDisplay();
+    RefreshSummary();
+}
+
+void TQZMainForm::refreshDupeDisplay()
+{
+    if (!m_ticks.dupe)
+        return;
+    RefreshDupeDisplay();
+    RefreshSummary();
+}
+
+void TQZMainForm::RefreshDupeDisplay()
+{
+    letEventsRun();
+    if (m_ticks.dupe)
+        showDupeControls(true);
+    const QDateTime finish(m_settings.contestFinishDate, m_settings.contestFinishTime, Qt::UTC);
+    const EntryRow& row = m_entry.row();
+    DupeLists lists = BuildDupeLists(m_logBook.lines(), row.date.text, row.time.text, finish,
+        m_settings.repeatContactTimeHrs, m_entry.outsideContestWindow());
+    m_allowed2 = std::move(lists.allowed);
+    m_wait2 = std::move(lists.wait);
+    fillDupeLists();
+    if (!m_ticks.dupe) {
+        showDupeControls(false);
+        ArrangeDisplays();
+    }
+}
+
+void TQZMainForm::fillDupeLists()
+{
+    AllowedList->setEntries(VisibleEntries(m_allowed2, AllowedList->rows()));
+    WaitList->setEntries(VisibleEntries(m_wait2, WaitList->rows()));
+}
+
+void TQZMainForm::showDupeControls(bool on)
+{
+    for (QWidget* w : { static_cast<QWidget*>(AllowedList), static_cast<QWidget*>(WaitList),
+             static_cast<QWidget*>(AllowedLabel), static_cast<QWidget*>(WaitLabel) })
+        w->setVisible(on);
+}
+
+void TQZMainForm::RefreshSummary()
+{
+    qint64 total = 0;
+    const auto tally = TallyBands(m_logBook.lines(), &total);
+    m_logBook.setRunningTotal(total);
+    showRunningTotal(total);
+    SummaryHeader->setText(SummaryHeading);
+    SummaryHeader->adjustSize();
+    m_summary2 = SummaryRows(tally);
+    SummaryBox->setEntries(VisibleEntries(m_summary2, SummaryBox->rows()));
+    letEventsRun();
+    if (!m_ticks.summary) {
+        SummaryBox->hide();
+        SummaryHeader->hide();
+        ArrangeDisplays();
+    }
+}
+
+void TQZMainForm::ToggleDupeDisplay()
+{
+    showDupeControls(!m_ticks.dupe);
+    const char side = vorad::ToggleDupe(m_ticks);
+    if (m_ticks.dupe && m_dialogClosed)
+        RefreshDupeDisplay();
+    updateTicks();
+    placeClock(side);
+    LayoutMainWindow();
+    letEventsRun();
+}
+
+void TQZMainForm::ToggleSummary()
+{
+    const char side = vorad::ToggleSummary(m_ticks);
+    SummaryBox->setVisible(m_ticks.summary);
+    SummaryHeader->setVisible(m_ticks.summary);
+    updateTicks();
+    placeClock(side);
+    LayoutMainWindow();
+    letEventsRun();
+}
+
+void TQZMainForm::ToggleLogBookFullScreen()
+{
+    // Both toggles invert the panels' ticks: full screen on hides both, off shows both.
+    m_ticks.fullScreen = !m_ticks.fullScreen;
+    m_ticks.dupe = m_ticks.fullScreen;
+    m_ticks.summary = m_ticks.fullScreen;
+    ToggleDupeDisplay();
+    ToggleSummary();
+    LayoutMainWindow();
+}
+
+void TQZMainForm::ArrangeDisplays()
+{
+    const char side = vorad::ArrangeDisplays(m_ticks);
+    updateTicks();
+    placeClock(side);
+}
+
+void TQZMainForm::updateTicks()
+{
+    LogBookDisplay1->setChecked(m_ticks.fullScreen);
+    DupeDisplay1->setChecked(m_ticks.dupe);
+    ContactSummaryDisplay1->setChecked(m_ticks.summary);
+}
+
+void TQZMainForm::placeClock(char side)
+{
+    if (side == '\0') {
+        CLOCK1->hide();
+        return;
+    }
+    CLOCK1->setText(m_entry.row().time.text);
+    const QSize size = CLOCK1->fontMetrics().size(Qt::TextSingleLine, QStringLiteral("00:00:00"));
+    QRect area;
+    if (side == 'L') {
+        area = QRect(SummaryBox->x(), SummaryHeader->y(), SummaryBox->width(),
+            SummaryBox->geometry().bottom() - SummaryHeader->y());
+    } else {
+        area = QRect(AllowedList->x(), AllowedLabel->y(),
+            WaitList->geometry().right() - AllowedList->x(),
+            AllowedList->height() + AllowedLabel->height());
+    }
+    CLOCK1->setGeometry(area.x() + (area.width() - size.width()) / 2,
+        area.y() + (area.height() - size.height()) / 2, size.width(), size.height());
+    CLOCK1->show();
+    CLOCK1->raise();
+}
+
+void TQZMainForm::clockText(const QString& time)
+{
+    if (CLOCK1->isVisible() && CLOCK1->text() != time)
+        CLOCK1->setText(time);
+}
+
+void TQZMainForm::scrollLogTo(int firstRow)
+{
+    if (m_logBook.rowCount() > 0)
+        LogBook->scrollTo(m_logBook.index(qBound(0, firstRow, m_logBook.rowCount() - 1)),
+            QAbstractItemView::PositionAtTop);
+}
+
+void TQZMainForm::ScrollTimer1Timer()
+{
+    const int allowedRows = AllowedList->rows();
+    const int waitRows = WaitList->rows();
+    if (m_settings.smoothScrolling) {
+        if (m_allowed2.size() > allowedRows - 1)
+            AllowedList->creep();
+        if (m_wait2.size() > waitRows - 1)
+            WaitList->creep();
+    }
+    if (++m_dupeScroll < WaitList->textHeight())
+        return;
+    m_dupeScroll = 0;
+    TurnDrum(m_allowed2, allowedRows);
+    TurnDrum(m_wait2, waitRows);
+    fillDupeLists();
+    AllowedList->update();
+    WaitList->update();
+}
+
+void TQZMainForm::ScrollTimer2Timer()
+{
+    const int rows = SummaryBox->rows();
+    if (m_settings.smoothScrolling && m_summary2.size() > rows - 1)
+        SummaryBox->creep();
+    if (++m_summaryScroll < SummaryBox->textHeight())
+        return;
+    m_summaryScroll = 0;
+    TurnDrum(m_summary2, rows);
+    SummaryBox->setEntries(VisibleEntries(m_summary2, rows));
+    SummaryBox->update();
+}
+
+// The window's system commands: maximise lays out, restore and a drag of the title bar return
+// the window to its design size.
+
+void TQZMainForm::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    const auto before = static_cast<QWindowStateChangeEvent*>(event)->oldState();
+    const bool maximised = windowState() & Qt::WindowMaximized;
+    const bool restored = !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized))
+        && (before & (Qt::WindowMaximized | Qt::WindowMinimized));
+    if (!maximised && !restored)
+        return;
+    runCommand([this, maximised] {
+        if (maximised) {
+            LayoutMainWindow();
+        } else {
+            setVisible(true);
+            LayoutMainWindow();
+            letEventsRun();
+            // A full re-layout of every control.
+            resize(width() + 1, height());
+            resize(width() - 1, height());
+            FocusMainWindow();
+            RestoreDefaultWindowSize();
+        }
+        for (int i = 0; i < 2; ++i) {
+            letEventsRun();
+            LayoutMainWindow();
+        }
+        letEventsRun();
+    });
+}
+
+void TQZMainForm::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    // Only a move without a resize is a drag of the title bar (a drag of the left edge moves
+    // and resizes together).
+    const bool drag = m_watchMoves && event->spontaneous() && size() == m_sizeAtLastMove;
+    m_sizeAtLastMove = size();
+    const QSize design(
+        DesignWidth, DesignHeight + (menuBar()->isVisible() ? menuBar()->height() : 0));
+    if (drag && !isMaximized() && size() != design)
+        runCommand([this] {
+            RestoreDefaultWindowSize();
+            letEventsRun();
+        });
 }
 
 } // namespace vorad

@@ -5,6 +5,7 @@
 
 #include <QLocale>
 #include <QMainWindow>
+#include <QUrl>
 
 #include <deque>
 
@@ -12,18 +13,24 @@
 #include "ContactEntry.h"
 #include "ContactRecord.h"
 #include "ContestSettings.h"
+#include "DupeSummary.h"
 #include "LogBook.h"
 #include "LogFileStore.h"
 #include "ProfileFile.h"
 #include "StartupRules.h"
 
+class QAction;
 class QKeyEvent;
+class QMouseEvent;
+class QMoveEvent;
 class QLabel;
 class QLineEdit;
 class QListView;
 class QTimer;
 
 namespace vorad {
+
+class DrumList;
 
 // Where the program keeps its files and how it reads the time; tests replace each part.
 struct StartupEnvironment
@@ -43,6 +50,11 @@ struct StartupEnvironment
     std::function<void(const char*)> cueHook;
     // Called each time a handler lets pending events run (tests deliver keys there).
     std::function<void()> eventsHook;
+    // When set, these stand in for the file dialogs (an empty path is a cancel), the yes/no
+    // question, and the desktop's viewer.
+    std::function<QString(const QString& caption, const QString& filter, bool save)> fileDialogHook;
+    std::function<bool(const QString&)> questionHook;
+    std::function<void(const QUrl&)> openUrlHook;
     int tickIntervalMs
         = 200; // five ticks a second: the seconds show on time, the idle program sleeps
 
@@ -73,16 +85,69 @@ public:
     bool NameNKeyPress(QKeyEvent* event);
     bool RSTRxNKeyPress(QKeyEvent* event);
     void SecondTickTimerTimer();
+    void ScrollTimer1Timer();
+    void ScrollTimer2Timer();
+
+    // The commands of the keys, their labels and the menu.
+    void ClearEntry();
+    void EditContact();
+    void DeleteContact();
+    void ToggleSummary();
+    void Toggle100km();
+    void ChangeMode();
+    void BandDown();
+    void BandUp();
+    void ToggleDupeDisplay();
+    void Quit();
+    void NewLog1Click();
+    void OpenLog1Click();
+    void SaveLog1Click();
+    void SaveLogAs1Click();
+    void PrintNormal();
+    void PrintText();
+    void EmailLog();
+    void ToggleLogBookFullScreen();
+    void RestoreDefaultWindowSize();
+    void RestoreDefaultColours();
+    void ShowSettingsDialog();
+    void ShowSoundDialog();
+    void ShowColourDialog();
+    void HelpDisplayClick();
+    void About1Click();
+    void NameNMouseDown();
+    void RSTRxNMouseDown();
+    void RSTTxNMouseDown();
+
+    void RefreshDupeDisplay();
+    void RefreshSummary();
+    const DisplayTicks& displayTicks() const { return m_ticks; }
+
+    // Runs a command now, or after the handler that is letting events run ends.
+    void runCommand(std::function<void()> command);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Holds keys that arrive while a handler lets events run, and replays them after it, in
-    // order: a key never runs inside another key's handler.
+    // Holds keys, clicks and commands that arrive while a handler lets events run, and replays
+    // them after it, in order: no input ever runs inside another handler.
     class Busy;
     void replayHeldKeys();
+    void createMenusAndKeys();
+    void ArrangeDisplays();
+    void fillDupeLists();
+    void showDupeControls(bool on);
+    void placeClock(char side);
+    void updateTicks();
+    void FocusMainWindow();
+    bool RSTTxNKeyPress(QKeyEvent* event);
+    bool mouseFilter(QWidget* widget, QMouseEvent* event);
+    bool askQuestion(const QString& text);
+    void endEditForNewFile();
+    QString chooseFile(const QString& caption, const QString& filter, bool save);
     void render();
     void paintBox(QLineEdit* box, const BoxView& view);
     void sessionEnding();
@@ -99,7 +164,7 @@ private:
     void CreateDialogs() { }
     void LayoutMainWindow() { }
     void FinishLayout() { }
-    void RefreshDupeAndSummary() { }
+    void RefreshDupeAndSummary();
 
     // LogBookUi
     void showStatus(const QString& text) override;
@@ -113,10 +178,13 @@ private:
     void clearLogSelection() override;
     int selectedLogRow() override;
     void refreshDupeAndSummary() override { RefreshDupeAndSummary(); }
-    void refreshDupeDisplay() override { }
+    void refreshDupeDisplay() override;
+    // The first tick after a new or empty logbook: the settings dialog comes with its own work.
     void openSettingsDialog() override { }
     void sendMorse(const QString&, int) override { }
-    void clockText(const QString&) override { }
+    void clockText(const QString& time) override;
+    void scrollLogTo(int firstRow) override;
+    bool dialogClosed() override { return m_dialogClosed; }
     void showEntryBandMode(const QString& band, const QString& mode) override;
     void showEntryPoints(const QString& points) override;
     void showRunningTotal(qint64 total) override;
@@ -140,11 +208,33 @@ private:
     bool m_titleInStep = true;
     int m_busyDepth = 0;
     bool m_replaying = false;
-    std::deque<std::unique_ptr<QKeyEvent>> m_heldKeys;
+    bool m_quitting = false;
+    bool m_dialogClosed = true; // false while an options dialog is shown
+    bool m_watchMoves = false; // the first placement by the window manager is not a drag
+    QSize m_sizeAtLastMove;
+    std::deque<std::function<void()>> m_held;
     QTimer* SecondTickTimer = nullptr;
+    QTimer* ScrollTimer1 = nullptr;
+    QTimer* ScrollTimer2 = nullptr;
+
+    DisplayTicks m_ticks;
+    QStringList m_allowed2, m_wait2, m_summary2; // the whole lists behind the visible ones
+    int m_dupeScroll = 0;
+    int m_summaryScroll = 0;
+    QLineEdit* m_focusBeforeRstTx = nullptr;
+    QAction* LogBookDisplay1 = nullptr;
+    QAction* DupeDisplay1 = nullptr;
+    QAction* ContactSummaryDisplay1 = nullptr;
     bool m_sessionEnded = false;
 
     QLabel* SummaryHeader = nullptr;
+    DrumList* SummaryBox = nullptr;
+    QLabel* AllowedLabel = nullptr;
+    QLabel* WaitLabel = nullptr;
+    DrumList* AllowedList = nullptr;
+    DrumList* WaitList = nullptr;
+    QLabel* CLOCK1 = nullptr;
+    QLabel* F5Bottom = nullptr;
     QLabel* ContestLogLabel1 = nullptr;
     QLabel* MyCallsign = nullptr;
     QLabel* CurrentTZLabel = nullptr;

@@ -109,12 +109,13 @@ struct Fixture
         ok = dir.isValid() && file.open(QIODevice::WriteOnly)
             && file.write(LogBytes(n)) == LogBytes(n).size();
     }
-    // Loads the file; the total is reset first because a load adds to it.
+    // Loads the file, the station index with it; the total is reset first because a load adds
+    // to it.
     bool load(LogBookUi& loadUi, int expected)
     {
         book.setRunningTotal(0);
         book.LoadLogBook(settings, loadUi);
-        return book.rowCount() == expected;
+        return book.rowCount() == expected && book.stations().rowCount() == expected;
     }
 
     QTemporaryDir dir;

@@ -21,6 +21,10 @@ struct ColourScheme
     ColourValue functionB = 8421504; // grey
     ColourValue colourForm = 8388608; // navy
 
+    constexpr static ColourValue rgb(int r, int g, int b)
+    {
+        return ColourValue(r & 0xFF) | ColourValue(g & 0xFF) << 8 | ColourValue(b & 0xFF) << 16;
+    }
     constexpr static int red(ColourValue v) { return static_cast<int>(v & 0xFF); }
     constexpr static int green(ColourValue v) { return static_cast<int>((v >> 8) & 0xFF); }
     constexpr static int blue(ColourValue v) { return static_cast<int>((v >> 16) & 0xFF); }

@@ -10,32 +10,11 @@ namespace vorad {
 
 namespace {
 
-// Stripped column equals a value, without building the stripped text.
-bool strippedEquals(QStringView column, QStringView value)
-{
-    qsizetype j = 0;
-    for (QChar c : column) {
-        if (c == QLatin1Char(' '))
-            continue;
-        if (j == value.size() || value[j] != c)
-            return false;
-        ++j;
-    }
-    return j == value.size();
-}
-
 QStringView columns(QStringView line, qsizetype start, qsizetype width)
 {
     if (start >= line.size())
         return {};
     return line.mid(start, qMin(width, line.size() - start));
-}
-
-bool sameContact(QStringView line, const ContactRecord& r)
-{
-    return strippedEquals(columns(line, 20, 10), r.callsign)
-        && strippedEquals(columns(line, 0, 5), r.band)
-        && strippedEquals(columns(line, 5, 6), r.mode);
 }
 
 } // namespace
@@ -218,7 +197,9 @@ void ContactEntry::CommitEntry()
         ContactRecord::set(m_record.rstReceived, m_row.rstRx.text, ContactRecord::RstMax);
         fillRecordFromRow();
         ContactRecord::set(m_record.name, m_row.name.text, ContactRecord::NameMax);
-        m_logBook.ReplaceContact(m_record, m_ui.selectedLogRow(), m_settings, m_logUi);
+        const int selected = m_ui.selectedLogRow();
+        m_logBook.ReplaceContact(
+            m_record, selected >= 0 ? selected : m_editRow, m_settings, m_logUi);
         m_editPending = false;
         m_row.rstRx.text.clear();
         committed = true;
@@ -246,6 +227,7 @@ void ContactEntry::fillRecordFromRow()
 void ContactEntry::ClearEntry()
 {
     m_editPending = false;
+    m_editRow = -1;
     m_row.callsign.text.clear();
     m_row.name.text.clear();
     m_row.rstRx.text.clear();
@@ -347,15 +329,14 @@ bool ContactEntry::ScoreContact()
         }
     }
 
-    const QStringList& lines = m_logBook.lines();
-    for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
-        if (!sameContact(*it, r))
-            continue;
+    // Only the newest contact with the station on this band and mode counts.
+    const int match = m_logBook.stations().newest(r.callsign, r.band, r.mode);
+    if (match >= 0) {
         if (m_outside) {
             ClearEntry();
             return true;
         }
-        const QString& line = *it;
+        const QString& line = m_logBook.lines().at(match);
         const Elapsed e = ElapsedSeconds(
             columns(line, 60, 10), columns(line, 51, 5), m_row.date.text, m_row.time.text);
         if (!e.valid) {
@@ -444,6 +425,106 @@ void ContactEntry::showAllowedRepeat(const QString& line, qint64 elapsed)
     setStatus(QStringLiteral("  This station has been worked already. Repeat contact allowed..."),
         ColourRole::TitleColour, ColourRole::ColourForm);
     m_repeatShown = true;
+}
+
+void ContactEntry::EditContact()
+{
+    const QStringList& lines = m_logBook.lines();
+    if (lines.isEmpty()) {
+        m_ui.errorCue();
+        m_ui.showMessage(QStringLiteral(" There is nothing in the logbook to EDIT! "));
+        return;
+    }
+    const int selected = m_ui.selectedLogRow();
+    if (selected < 0 || selected >= lines.size()) {
+        m_ui.errorCue();
+        m_ui.showMessage(QStringLiteral(" You have not selected a logbook entry to EDIT! \r"
+                                        "      Please double click on a log entry  OR    \r"
+                                        "           select a log entry and hit F2.       "));
+        return;
+    }
+    const LogFields f = ParseLogLine(lines.at(selected));
+    normalColours();
+    showLoggedContact(f, ColourRole::EntryBox);
+    m_row.rstTx.text = RightJustified7(f.rstSent);
+    // The colours of a logged contact, not the inverse ones of a new entry.
+    m_row.rstTx.textColour = ColourRole::EntryBox;
+    m_row.rstTx.background = ColourRole::ListBox;
+    m_row.timeStatus.textColour = ColourRole::Features;
+    if (m_ui.dialogClosed())
+        m_ui.setEntryFocus(EntryFocus::Name);
+    m_editRow = selected;
+    m_repeatShown = true;
+    m_editPending = true;
+}
+
+void ContactEntry::DeleteContact()
+{
+    if (!m_editPending) {
+        m_ui.errorCue();
+        m_ui.showMessage(QStringLiteral(" You have not selected a logbook entry to DELETE! \r"
+                                        "  Please EDIT a contact first - then delete it.   "));
+        return;
+    }
+    const int selected = m_ui.selectedLogRow();
+    if (selected >= 0 && selected < m_logBook.lines().size()) {
+        m_logBook.RemoveContact(selected);
+        m_ui.scrollLogTo(static_cast<int>(m_logBook.lines().size()) - m_settings.winLogLength - 1);
+        // A log that was not read holds serials this run has not seen: none is given again.
+        if (m_logBook.loaded())
+            m_logBook.setSerialCounter(m_logBook.NextSerialNumber());
+        m_logBook.WriteLogBook(m_settings, m_logUi);
+        // The total shows what the file now holds, not what it held before the delete.
+        m_logUi.showRunningTotal(m_logBook.RecountTotal());
+    }
+    ClearEntry();
+    m_ui.refreshDupeAndSummary();
+}
+
+namespace {
+
+const QString OutOfTimeClick = QStringLiteral(" You can not work stations when out of time....");
+
+} // namespace
+
+void ContactEntry::NameNMouseDown()
+{
+    if (m_outside) {
+        m_row.callsign.text.clear();
+        m_ui.setEntryFocus(EntryFocus::Callsign);
+        m_ui.errorCue();
+        m_row.status.text = OutOfTimeClick;
+        return;
+    }
+    if (m_row.callsign.text.isEmpty()) {
+        m_ui.setEntryFocus(EntryFocus::Callsign);
+        m_ui.errorCue();
+        m_row.status.text = QStringLiteral(" Please use the ENTER key to move between boxes....");
+        return;
+    }
+    // A new contact shows its sent report in inverse colours; an edited one does not.
+    const bool newContact = m_row.rstTx.background == ColourRole::EntryBox;
+    if (m_row.name.text.isEmpty() || newContact)
+        NormaliseCallsign();
+    else if (m_row.rstRx.text.isEmpty())
+        NameStep();
+}
+
+void ContactEntry::RSTRxNMouseDown()
+{
+    if (m_outside) {
+        m_row.callsign.text.clear();
+        m_ui.setEntryFocus(EntryFocus::Callsign);
+        m_ui.errorCue();
+        m_row.status.text = OutOfTimeClick;
+        return;
+    }
+    if (m_row.callsign.text.isEmpty()) {
+        m_ui.setEntryFocus(EntryFocus::Callsign);
+        return;
+    }
+    if (m_row.rstTx.background == ColourRole::EntryBox)
+        NameStep();
 }
 
 void ContactEntry::BandUp()

@@ -71,6 +71,10 @@ public:
     virtual void openSettingsDialog() = 0;
     virtual void sendMorse(const QString& text, int wordsPerMinute) = 0;
     virtual void clockText(const QString& time) = 0;
+    // Puts that line at the top of the log list.
+    virtual void scrollLogTo(int firstRow) { (void)firstRow; }
+    // False while one of the options dialogs is shown: the focus is then left alone.
+    virtual bool dialogClosed() { return true; }
 };
 
 // The rules of the entry row: callsign, name and report steps, the commit, the repeat check and
@@ -103,6 +107,12 @@ public:
     void CommitEntry();
     void ClearEntry();
     void FormatSentReport();
+    // F2: the selected log line into the row for correction; F3 during it: the line deleted.
+    void EditContact();
+    void DeleteContact();
+    // A click in the name or received-report box: the ENTER step it stands for, or a refusal.
+    void NameNMouseDown();
+    void RSTRxNMouseDown();
     void FormatReceivedReport();
     bool ScoreContact();
 
@@ -153,6 +163,9 @@ private:
     // let a refused contact through.
     bool m_receivedRefused = false;
     bool m_callsignRefused = false;
+    // The line brought in by EditContact: the commit falls back on it when the operator has
+    // cleared the selection meanwhile, so that the edited contact never goes nowhere.
+    int m_editRow = -1;
 
     int m_offsetSeconds = 0;
     bool m_offsetFromStationFile = false;

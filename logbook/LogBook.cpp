@@ -1,5 +1,7 @@
 #include "LogBook.h"
 
+#include <utility>
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -109,7 +111,11 @@ bool LogBook::LoadLogBook(ContestSettings& settings, LogBookUi& ui)
     }
     beginResetModel();
     m_lines.clear();
+    m_stations.rebuild();
     endResetModel();
+    // The total is the new file's alone.
+    m_runningTotal = 0;
+    ui.showRunningTotal(0);
     m_fileInStep = true;
     m_loaded = true;
     m_unwrittenFrom = 0;
@@ -216,6 +222,7 @@ bool LogBook::LoadLogBook(ContestSettings& settings, LogBookUi& ui)
             LoadedLog loaded = ParseLogFile(bytes);
             beginResetModel();
             m_lines = std::move(loaded.lines);
+            m_stations.rebuild();
             endResetModel();
             m_runningTotal += loaded.pointsTotal;
             lastLineTorn = loaded.tornLastLine;
@@ -315,6 +322,7 @@ void LogBook::AppendContact(
     const int row = static_cast<int>(m_lines.size());
     beginInsertRows(QModelIndex(), row, row);
     m_lines.append(line);
+    m_stations.append();
     endInsertRows();
     int points = 0;
     PointsValue(record.points, &points);
@@ -401,7 +409,8 @@ bool LogBook::writeWhole(
         reportWriteFailure(logName, error, what, ui);
         return false;
     }
-    m_fileInStep = true;
+    if (what != WriteFor::Copy)
+        m_fileInStep = true;
     ui.showStatus(QStringLiteral("  Written LogBook to Disk Okay..."));
     return true;
 }
@@ -409,6 +418,15 @@ bool LogBook::writeWhole(
 void LogBook::reportWriteFailure(
     const QString& fileName, const QString& error, WriteFor what, LogBookUi& ui)
 {
+    if (what == WriteFor::Copy) {
+        // Only the copy failed: the log itself is as it was.
+        ui.errorCue();
+        ui.showMessage(QStringLiteral(" The copy of the LogBook could not be written: \r %1 \r "
+                                      "(%2) \r The LogBook itself is unchanged. ")
+                           .arg(fileName, error));
+        ui.showStatus(QStringLiteral("  Writing LogBook copy FAILED..."));
+        return;
+    }
     m_fileInStep = false;
     if (what == WriteFor::Rescue)
         return;
@@ -470,7 +488,8 @@ void LogBook::ReplaceContact(
     const ContactRecord& record, int selectedRow, const ContestSettings& settings, LogBookUi& ui)
 {
     if (selectedRow >= 0 && selectedRow < m_lines.size()) {
-        m_lines[selectedRow] = buildLine(record, record.rstSent);
+        const QString old = std::exchange(m_lines[selectedRow], buildLine(record, record.rstSent));
+        m_stations.replace(selectedRow, old);
         const QModelIndex at = index(selectedRow);
         Q_EMIT dataChanged(at, at);
         ui.scrollToLastLines();
@@ -478,6 +497,49 @@ void LogBook::ReplaceContact(
     WriteLogBook(settings, ui);
     ui.showRunningTotal(RecountTotal());
     ui.rebuildSummary();
+}
+
+void LogBook::RemoveContact(int row)
+{
+    if (row < 0 || row >= m_lines.size())
+        return;
+    if (!m_loaded && row < m_unwrittenFrom) {
+        // The file keeps that line (it is only ever appended to): the change waits in memory.
+        --m_unwrittenFrom;
+        m_changesUnwritten = true;
+    }
+    beginRemoveRows(QModelIndex(), row, row);
+    const QString old = m_lines.takeAt(row);
+    m_stations.remove(row, old);
+    endRemoveRows();
+}
+
+void LogBook::Clear()
+{
+    beginResetModel();
+    m_lines.clear();
+    m_stations.rebuild();
+    endResetModel();
+    m_runningTotal = 0;
+    m_unwrittenFrom = 0;
+}
+
+bool LogBook::WriteCopy(const QString& path, LogBookUi& ui)
+{
+    ui.showStatus(QStringLiteral("  Writing LogBook to Disk..."));
+    const QString backup = BackupLogName(path);
+    if (!writeWhole(path, backup, ui, WriteFor::Copy))
+        return false;
+    // The copy stands alone; a name that is its own backup, or one of the log's own files, is
+    // never deleted.
+    if (backup != path && backup != m_fileName && backup != m_backupName) {
+        QString error;
+        if (!m_store.remove(backup, &error))
+            ui.showMessage(QStringLiteral(" The old file %1 beside the copy could not be "
+                                          "deleted: \r (%2) ")
+                               .arg(backup, error));
+    }
+    return true;
 }
 
 int LogBook::NextSerialNumber() const

@@ -5,6 +5,7 @@
 
 #include "ContactRecord.h"
 #include "LogFileStore.h"
+#include "StationIndex.h"
 
 namespace vorad {
 
@@ -44,6 +45,12 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
     const QStringList& lines() const { return m_lines; }
+    // The rows of the lines by station, band and mode; always in step with lines().
+    const StationIndex& stations() const
+    {
+        Q_ASSERT(m_stations.rowCount() == m_lines.size());
+        return m_stations;
+    }
     qint64 runningTotal() const { return m_runningTotal; }
     void setRunningTotal(qint64 total) { m_runningTotal = total; }
     int serialCounter() const { return m_serialCounter; }
@@ -63,6 +70,13 @@ public:
     bool WriteLogBook(const ContestSettings& settings, LogBookUi& ui);
     void ReplaceContact(const ContactRecord& record, int selectedRow,
         const ContestSettings& settings, LogBookUi& ui);
+    // Takes one line out of the list (the file is rewritten by the caller).
+    void RemoveContact(int row);
+    // Empties the list and the total (a new log; the file is rewritten by the caller).
+    void Clear();
+    // Writes the logbook as a plain copy under another name (no backup left beside it); the
+    // current file stays current and its state is not touched.
+    bool WriteCopy(const QString& path, LogBookUi& ui);
     int NextSerialNumber() const;
     // The sum of the points of every line, as the summary rebuild counts it.
     qint64 RecountTotal();
@@ -75,7 +89,7 @@ public:
 
 private:
     // What a write is for, and so what its failure tells: the rescue step tells for itself.
-    enum class WriteFor { NewContact, Logbook, Rescue };
+    enum class WriteFor { NewContact, Logbook, Rescue, Copy };
 
     QString buildLine(const ContactRecord& record, const QString& rstSent) const;
     QByteArray fileContent(qsizetype from = 0) const;
@@ -90,6 +104,7 @@ private:
 
     LogFileStore& m_store;
     QStringList m_lines;
+    StationIndex m_stations { m_lines };
     qint64 m_runningTotal = 0;
     int m_serialCounter = 1;
     bool m_fileInStep = true;

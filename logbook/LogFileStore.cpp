@@ -306,6 +306,17 @@ bool LogFileStore::writeNew(const QString& path, const QByteArray& content, QStr
     return true;
 }
 
+bool LogFileStore::remove(const QString& path, QString* error)
+{
+    if (::unlink(nativePath(path).constData()) != 0 && errno != ENOENT) {
+        if (error)
+            *error = errnoText(errno);
+        return false;
+    }
+    syncFolderOf(path);
+    return true;
+}
+
 bool LogFileStore::moveAside(const QString& from, const QString& to, QString* error)
 {
     const QByteArray source = nativePath(from);

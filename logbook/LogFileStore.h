@@ -63,6 +63,9 @@ public:
     // Moves a file to a name that is not taken yet; false when `to` exists or the move fails.
     bool moveAside(const QString& from, const QString& to, QString* error);
 
+    // Deletes a file; a file that is not there is no failure.
+    bool remove(const QString& path, QString* error);
+
     void setSyncEnabled(bool on) { m_sync = on; }
     Faults& faults() { return m_faults; }
 

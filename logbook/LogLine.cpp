@@ -267,4 +267,21 @@ QString LogFileCaption(const QString& logFileName)
     return caption;
 }
 
+QString BackupLogName(const QString& logFileName)
+{
+    const qsizetype n = logFileName.size();
+    const bool threeLetterExtension = n >= 5 && logFileName.at(n - 4) == QLatin1Char('.') && [&] {
+        for (qsizetype i = n - 3; i < n; ++i) {
+            const QChar c = logFileName.at(i);
+            if (c == QLatin1Char('.') || c == QLatin1Char('/') || c == QLatin1Char(' '))
+                return false;
+        }
+        const QChar before = logFileName.at(n - 5);
+        return before != QLatin1Char('/');
+    }();
+    if (threeLetterExtension)
+        return logFileName.left(n - 3) + QLatin1String("BAK");
+    return logFileName + QLatin1String(".BAK");
+}
+
 } // namespace vorad

@@ -53,6 +53,11 @@ int NextSerialNumber(const QStringList& lines);
 
 QString LogFileCaption(const QString& logFileName);
 
+// The log's own backup: its last three characters replaced by "BAK" when the name ends in a
+// three-letter extension ("RUN1.LOG" -> "RUN1.BAK"); any other name gets ".BAK" added, so that
+// the backup is never an unrelated file that a rewrite would replace.
+QString BackupLogName(const QString& logFileName);
+
 inline const QString LogColumnHeading
     = QStringLiteral("Band  Mode   RST Tx Callsign     Name     RST Rx   Time     Date       Pts");
 

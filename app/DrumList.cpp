@@ -1,0 +1,71 @@
+#include "DrumList.h"
+
+#include <QPainter>
+
+#include "DupeSummary.h"
+
+namespace vorad {
+
+DrumList::DrumList(Style style, int itemHeight, QWidget* parent)
+    : QWidget(parent)
+    , m_style(style)
+    , m_itemHeight(itemHeight)
+    , m_colour(Qt::white)
+{
+    setAutoFillBackground(true);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+int DrumList::rows() const
+{
+    return m_style == Style::Dupe ? DupeVisibleRows(height(), m_itemHeight)
+                                  : SummaryVisibleRows(height(), m_itemHeight);
+}
+
+int DrumList::drawnRows() const
+{
+    return m_style == Style::Dupe ? rows() - 1 : rows();
+}
+
+int DrumList::textHeight() const
+{
+    return fontMetrics().height();
+}
+
+void DrumList::setEntries(const QStringList& visible)
+{
+    m_offset = 0;
+    if (visible == m_entries)
+        return;
+    m_entries = visible;
+    update();
+}
+
+void DrumList::setEntryColour(const QColor& colour)
+{
+    m_colour = colour;
+    update();
+}
+
+void DrumList::creep()
+{
+    ++m_offset;
+    update();
+}
+
+void DrumList::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setPen(m_colour);
+    p.setFont(font());
+    const int ascent = fontMetrics().ascent();
+    const int drawn = qMin<int>(drawnRows(), static_cast<int>(m_entries.size()));
+    for (int i = 0; i < drawn; ++i) {
+        int top = i * m_itemHeight + m_offset;
+        if (m_style == Style::Dupe)
+            top += i * (textHeight() + 2) / 2;
+        p.drawText(2, top + ascent, m_entries.at(i));
+    }
+}
+
+} // namespace vorad
