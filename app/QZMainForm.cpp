@@ -1011,6 +1011,10 @@ bool TQZMainForm::mouseFilter(QWidget* widget, QMouseEvent* event)
             return true;
         }
         if (event->type() == QEvent::MouseButtonDblClick) {
+            // The line double-clicked is the one edited.
+            const QModelIndex line = LogBook->indexAt(event->position().toPoint());
+            if (line.isValid())
+                LogBook->selectionModel()->select(line, QItemSelectionModel::ClearAndSelect);
             runCommand([this] { EditContact(); });
             return true;
         }

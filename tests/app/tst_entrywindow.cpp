@@ -1,3 +1,4 @@
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -9,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "DrumList.h"
 #include "LogFileStore.h"
 #include "LogLine.h"
 #include "QZMainForm.h"
@@ -29,9 +31,13 @@ class TestEntryWindow : public QObject
 
     QString file(const char* name) const { return m_dir->filePath(QString::fromLatin1(name)); }
 
-    std::unique_ptr<TQZMainForm> start(const QByteArray& extraIni = {})
+    QStringList m_questions;
+    bool m_answer = false;
+    QString m_chosenFile;
+
+    std::unique_ptr<TQZMainForm> start(const QByteArray& extraIni = {}, const QByteArray& log = {})
     {
-        QFile(file("QZVHF.LOG")).open(QIODevice::WriteOnly);
+        writeFile(file("QZVHF.LOG"), log);
         QFile ini(file("DOVavoviv.ini"));
         ini.open(QIODevice::WriteOnly);
         ini.write("[CONTEST]\r\nCallsign=VK6XYZ\r\nDoublePoints16=0\r\n" + extraIni);
@@ -48,6 +54,11 @@ class TestEntryWindow : public QObject
             if (m_eventsHook)
                 std::exchange(m_eventsHook, nullptr)();
         };
+        env.questionHook = [this](const QString& q) {
+            m_questions.append(q);
+            return m_answer;
+        };
+        env.fileDialogHook = [this](const QString&, const QString&, bool) { return m_chosenFile; };
         env.tickIntervalMs = 3600 * 1000; // the tests tick by hand
         auto form = std::make_unique<TQZMainForm>(env);
         form->show();
@@ -74,6 +85,9 @@ private Q_SLOTS:
         m_clock = std::make_shared<TestClock>();
         m_clock->setUtc(QDate(2026, 8, 15), QTime(10, 0, 20), 8 * 3600);
         m_messages.clear();
+        m_questions.clear();
+        m_answer = false;
+        m_chosenFile.clear();
         m_eventsHook = nullptr;
         m_store = std::make_shared<LogFileStore>();
     }
@@ -234,6 +248,254 @@ private Q_SLOTS:
         type("45");
         enter();
         QCOMPARE(form->logBook().rowCount(), 1);
+    }
+
+    static QLabel* label(TQZMainForm& form, const QString& name)
+    {
+        return form.findChild<QLabel*>(name);
+    }
+    static QAction* action(TQZMainForm& form, const char* name)
+    {
+        return form.findChild<QAction*>(QString::fromLatin1(name));
+    }
+    void logContacts(const QStringList& calls)
+    {
+        for (const QString& call : calls) {
+            for (const QString& k : { call, QStringLiteral("al"), QStringLiteral("12") }) {
+                type(k);
+                enter();
+            }
+            m_clock->advance(60);
+        }
+    }
+    static void selectRow(TQZMainForm& form, int row)
+    {
+        auto* list = form.findChild<QListView*>("LogBook");
+        list->selectionModel()->select(
+            list->model()->index(row, 0), QItemSelectionModel::ClearAndSelect);
+    }
+
+    // Each function key, with and without Shift, and a click on its label, runs its command.
+    void keysAndLabelsRunTheirCommands_data()
+    {
+        QTest::addColumn<int>("n");
+        QTest::addColumn<int>("how"); // 0 key, 1 Shift+key, 2 label click
+        for (int n = 1; n <= 10; ++n) {
+            for (int how = 0; how < 3; ++how)
+                QTest::addRow("F%d %s", n,
+                    how == 0       ? "key"
+                        : how == 1 ? "shift"
+                                   : "label")
+                    << n << how;
+        }
+    }
+    void keysAndLabelsRunTheirCommands()
+    {
+        QFETCH(int, n);
+        QFETCH(int, how);
+        auto form
+            = start("[SETTINGS]\r\nDupeScreen=1\r\nSummaryScreen=1\r\nLogBookFullScreen=0\r\n");
+        type("vk3");
+        const DisplayTicks before = form->displayTicks();
+        if (how == 2)
+            QTest::mouseClick(label(*form, QStringLiteral("F%1Bottom").arg(n)), Qt::LeftButton);
+        else
+            QTest::keyClick(focus(), Qt::Key(Qt::Key_F1 + n - 1),
+                how == 1 ? Qt::ShiftModifier : Qt::NoModifier);
+        const DisplayTicks after = form->displayTicks();
+        const QString band = box(*form, "BandN")->text(), mode = box(*form, "ModeN")->text();
+        QCOMPARE(box(*form, "CallsignN")->text().isEmpty(), n == 1); // F1 clears the row
+        QCOMPARE(m_messages.value(0).section('\r', 0, 0),
+            n == 2       ? " There is nothing in the logbook to EDIT! "
+                : n == 3 ? " You have not selected a logbook entry to DELETE! "
+                         : "");
+        QCOMPARE(after.summary != before.summary, n == 4);
+        QCOMPARE(after.dupe != before.dupe, n == 9);
+        QCOMPARE(mode, n == 6 ? "SSB" : "FM");
+        QCOMPARE(band, n == 7 ? "6m" : n == 8 ? "70cm" : "2m");
+        QCOMPARE(form->entry().marker100km(), false); // F5 is not bound, its label disabled
+        QCOMPARE(form->isVisible(), n != 10);
+        QCOMPARE(QFile::exists(file("DOVavoviv.ini"))
+                && readAll(file("DOVavoviv.ini")).contains("Last="),
+            n == 10);
+    }
+
+    // The Edit menu's entry clears the row like F1; the View entries carry the display ticks.
+    void menuEntries()
+    {
+        auto form = start();
+        type("vk3");
+        action(*form, "ClearEntryF11")->trigger();
+        QVERIFY(box(*form, "CallsignN")->text().isEmpty());
+        QVERIFY(action(*form, "LogBookDisplay1")->isChecked());
+        QVERIFY(!action(*form, "N100KMPointsF51")->isEnabled());
+        action(*form, "DupeDisplay1")->trigger();
+        QVERIFY(action(*form, "DupeDisplay1")->isChecked());
+        QVERIFY(!action(*form, "LogBookDisplay1")->isChecked());
+        QVERIFY(form->findChild<QLabel*>("CLOCK1")->isVisible()); // in the summary's place
+        action(*form, "About1")->trigger();
+        QCOMPARE(m_messages.constLast(),
+            "Vandrel Contest Program. Version 1.50\rFor Amateur Radio QZ Contest ");
+    }
+
+    // F2 brings the selected line into the row; the commit rewrites it in place, with the
+    // file before it as the backup; F1 leaves the file alone; F3 deletes the line and gives
+    // the last serial to the next contact.
+    void editCommitCancelDelete()
+    {
+        auto form = start();
+        logContacts({ "vk3abc", "vk2xyz", "zl1aa" });
+        const QByteArray logged = readAll(file("QZVHF.LOG"));
+        auto* list = form->findChild<QListView*>("LogBook");
+        const QRect second = list->visualRect(list->model()->index(1, 0));
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second.center());
+        QCOMPARE(form->entry().editPending(), true);
+        QCOMPARE(focus(), box(*form, "NameN"));
+        QCOMPARE(box(*form, "CallsignN")->text(), "VK2XYZ");
+        QCOMPARE(box(*form, "TimeUTC")->text(), "10:01");
+        QCOMPARE(box(*form, "RSTTxN")->text(), "    002");
+        m_clock->advance(120);
+        form->SecondTickTimerTimer();
+        QCOMPARE(box(*form, "TimeUTC")->text(), "10:01"); // frozen while editing
+        box(*form, "NameN")->clear();
+        type("kim");
+        enter();
+        enter();
+        QStringList expected = ParseLogFile(logged).lines;
+        expected[1]
+            = FormatLogLine("2m", "FM", "002", "VK2XYZ", "Kim", "012", "10:01", "08-15-2026", "1");
+        QCOMPARE(ParseLogFile(readAll(file("QZVHF.LOG"))).lines, expected);
+        QCOMPARE(readAll(file("QZVHF.BAK")), logged);
+        QVERIFY(!form->entry().editPending());
+
+        const QByteArray edited = readAll(file("QZVHF.LOG"));
+        selectRow(*form, 0);
+        QTest::keyClick(focus(), Qt::Key_F2);
+        QTest::keyClick(focus(), Qt::Key_F1);
+        QVERIFY(!form->entry().editPending());
+        QVERIFY(list->selectionModel()->selectedRows().isEmpty());
+        QCOMPARE(readAll(file("QZVHF.LOG")), edited);
+
+        selectRow(*form, 2);
+        QTest::keyClick(focus(), Qt::Key_F2);
+        QTest::keyClick(focus(), Qt::Key_F3);
+        QCOMPARE(ParseLogFile(readAll(file("QZVHF.LOG"))).lines, expected.mid(0, 2));
+        QCOMPARE(readAll(file("QZVHF.BAK")), edited);
+        QCOMPARE(box(*form, "RSTTxN")->text(), "    003");
+        QCOMPARE(form->findChild<QLabel*>("PointsTotal")->text(), "2");
+        logContacts({ "vk4bb" });
+        QCOMPARE(ParseLogLine(form->logBook().lines().at(2)).rstSent, "003");
+    }
+
+    // A click in the name or received-report box stands for the ENTER step or is refused.
+    void mouseGuard()
+    {
+        auto form = start();
+        QTest::mouseClick(box(*form, "NameN"), Qt::LeftButton);
+        QCOMPARE(focus(), box(*form, "CallsignN"));
+        QCOMPARE(label(*form, "StatusPanel")->text(),
+            " Please use the ENTER key to move between boxes....");
+        label(*form, "StatusPanel")->clear();
+        QTest::mouseClick(box(*form, "RSTRxN"), Qt::LeftButton);
+        QCOMPARE(focus(), box(*form, "CallsignN"));
+        type("vk3abc");
+        QTest::mouseClick(box(*form, "NameN"), Qt::LeftButton); // the callsign step
+        QCOMPARE(focus(), box(*form, "NameN"));
+        QCOMPARE(box(*form, "CallsignN")->text(), "VK3ABC");
+        type("al");
+        QTest::mouseClick(box(*form, "RSTRxN"), Qt::LeftButton); // the name step
+        QCOMPARE(focus(), box(*form, "RSTRxN"));
+        QCOMPARE(box(*form, "NameN")->text(), "Al");
+        // The sent report is corrected by hand; ENTER goes back.
+        QTest::mouseClick(box(*form, "RSTTxN"), Qt::LeftButton);
+        QCOMPARE(focus(), box(*form, "RSTTxN"));
+        box(*form, "RSTTxN")->clear();
+        type("59005");
+        enter();
+        QCOMPARE(focus(), box(*form, "RSTRxN"));
+        type("12");
+        enter();
+        QCOMPARE(ParseLogLine(form->logBook().lines().at(0)).rstSent, "59005");
+    }
+
+    // Clicks, menu commands and a close that arrive while a commit lets events run wait for
+    // it, and then run in order.
+    void commandsWaitForTheHandler()
+    {
+        auto form = start();
+        type("vk6abc"); // own call area: the commit lets events run
+        enter();
+        type("al");
+        enter();
+        type("12");
+        m_eventsHook = [&] {
+            QTest::mouseClick(label(*form, "F8Bottom"), Qt::LeftButton);
+            action(*form, "ClearEntryF11")->trigger();
+            form->close();
+            QVERIFY(form->isVisible());
+        };
+        enter();
+        QCOMPARE(ParseLogLine(form->logBook().lines().at(0)).band, "2m");
+        QCOMPARE(box(*form, "BandN")->text(), "70cm");
+        QVERIFY(!form->isVisible());
+    }
+
+    // New Log asks first when the log holds contacts (naming the file and their number), and
+    // a "no" changes nothing; with an empty log there is no question.
+    void newLogAsksFirst()
+    {
+        auto form = start();
+        action(*form, "NewLog1")->trigger();
+        QVERIFY(m_questions.isEmpty());
+        logContacts({ "vk3abc", "vk2xyz" });
+        const QByteArray logged = readAll(file("QZVHF.LOG"));
+        action(*form, "NewLog1")->trigger();
+        QCOMPARE(m_questions.size(), 1);
+        QVERIFY(m_questions.first().contains(file("QZVHF.LOG")));
+        QVERIFY(m_questions.first().contains("holds 2 contact(s)"));
+        QCOMPARE(form->logBook().rowCount(), 2);
+        QCOMPARE(readAll(file("QZVHF.LOG")), logged);
+        m_answer = true;
+        action(*form, "NewLog1")->trigger();
+        QCOMPARE(form->logBook().rowCount(), 0);
+        QCOMPARE(readAll(file("QZVHF.BAK")), logged);
+        QCOMPARE(label(*form, "PointsTotal")->text(), "0");
+    }
+
+    // The dupe lists and the summary show the log; the drum turns past five entries; Open
+    // brings another log's lists.
+    void displaysShowTheLog()
+    {
+        QByteArray log;
+        for (const char* call : { "VK1AA", "VK1BB", "VK1CC", "VK1DD", "VK1EE", "VK1FF" })
+            log += "\"08-15-2026\",\"07:00\",\"2m\",\"FM\",\"" + QByteArray(call)
+                + "\",\"59001\",\"59012\",1,\"Al\"\r\n";
+        log += "\"08-15-2026\",\"09:50\",\"70cm\",\"CW\",\"ZL2XY\",\"599007\",\"599003\",2,"
+               "\"A\"\r\n";
+        auto form = start("[SETTINGS]\r\nDupeScreen=1\r\nSummaryScreen=1\r\nLogBookFullScreen=0\r\n"
+                          "[TIME]\r\nRepeatContactTimeHrs=2\r\n",
+            log);
+        auto* allowed = form->findChild<DrumList*>("AllowedList");
+        auto* wait = form->findChild<DrumList*>("WaitList");
+        auto* summary = form->findChild<DrumList*>("SummaryBox");
+        QVERIFY(allowed->isVisible() && summary->isVisible());
+        QCOMPARE(allowed->entries().size(), 6); // six given, five drawn
+        QCOMPARE(allowed->entries().first(), "VK1AA   2m    FM");
+        QCOMPARE(wait->entries(), QStringList { "ZL2XY   70cm  CW" });
+        QCOMPARE(summary->entries(),
+            QStringList({ "2m       6    6    0    0", "70cm     1    0    0    2" }));
+        for (int i = 0; i < allowed->textHeight(); ++i)
+            form->ScrollTimer1Timer();
+        QCOMPARE(allowed->entries().first(), "VK1FF   2m    FM");
+        QCOMPARE(wait->entries(), QStringList { "ZL2XY   70cm  CW" }); // one entry stands
+
+        writeFile(file("RUN2.LOG"), log.left(log.indexOf('\n') + 1));
+        m_chosenFile = file("RUN2.LOG");
+        action(*form, "OpenLog1")->trigger();
+        QCOMPARE(allowed->entries(), QStringList { "VK1AA   2m    FM" });
+        QVERIFY(wait->entries().isEmpty());
+        QCOMPARE(label(*form, "PointsTotal")->text(), "1");
+        QVERIFY(form->windowTitle().endsWith("RUN2.LOG"));
     }
 
     // Every key a person can press, in whatever box has the focus, and pastes of what the file

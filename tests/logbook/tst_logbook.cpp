@@ -5,6 +5,7 @@
 
 #include "ContestSettings.h"
 #include "LogBook.h"
+#include "LogFileCommands.h"
 #include "LogLine.h"
 #include "NullUi.h"
 #include "TestFiles.h"
@@ -296,6 +297,125 @@ private Q_SLOTS:
         QCOMPARE(ParseLogLine(book.lines().at(2)).callsign, QStringLiteral("VK2BBX"));
         QCOMPARE(ParseLogFile(readAll(logPath())).lines, book.lines());
         QCOMPARE(ui.total, 4);
+    }
+
+    // The File menu's commands, each checked on the files they leave.
+    void fileCommands_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("new") << "new";
+        QTest::newRow("new twice") << "new new";
+        QTest::newRow("save") << "save";
+        QTest::newRow("save as") << "saveas";
+        QTest::newRow("open missing") << "openmissing";
+        QTest::newRow("open backup") << "openbak";
+    }
+    void fileCommands()
+    {
+        QFETCH(QString, command);
+        writeFile(logPath(), rec1 + rec2);
+        writeFile(bakPath(), "older\r\n");
+        const QString copy = m_dir.filePath(QStringLiteral("COPY.LOG"));
+        const QString copyBak = m_dir.filePath(QStringLiteral("COPY.BAK"));
+        writeFile(copyBak, "not ours\r\n");
+        LogBook book(m_store);
+        RecordingUi ui;
+        book.LoadLogBook(m_settings, ui);
+        ui.messages.clear();
+
+        if (command.startsWith("new")) {
+            for (int i = 0; i < command.count("new"); ++i)
+                QVERIFY(NewLog(m_settings, book, ui));
+            QCOMPARE(book.rowCount(), 0);
+            QCOMPARE(ui.total, 0);
+            QCOMPARE(readAll(logPath()), QByteArray());
+            // Once, the backup holds the old log; a second New Log leaves it empty.
+            QCOMPARE(readAll(bakPath()), command == "new" ? rec1 + rec2 : QByteArray());
+            QVERIFY(ui.settingsRequested);
+            QCOMPARE(ui.serial, 1);
+        } else if (command == "save") {
+            QVERIFY(SaveLog(m_settings, book, ui));
+            QCOMPARE(readAll(bakPath()), rec1 + rec2);
+            QCOMPARE(readAll(logPath()), rec1 + rec2);
+        } else if (command == "saveas") {
+            QVERIFY(SaveLogAs(copy, m_settings, book, ui));
+            QCOMPARE(readAll(copy), rec1 + rec2);
+            QVERIFY(!QFile::exists(copyBak));
+            QCOMPARE(readAll(bakPath()), QByteArray("older\r\n"));
+            // Logging goes on in the current file.
+            book.AppendContact(contact("VK2AAA"), m_settings, ui);
+            QCOMPARE(ParseLogFile(readAll(logPath())).lines.size(), 3);
+            QCOMPARE(readAll(copy), rec1 + rec2);
+            QCOMPARE(m_settings.logFileName, logPath());
+        } else if (command == "openmissing") {
+            const QString other = m_dir.filePath(QStringLiteral("RUN2.LOG"));
+            QVERIFY(OpenLog(other, m_settings, book, ui));
+            QCOMPARE(m_settings.backupLogFileName, m_dir.filePath(QStringLiteral("RUN2.BAK")));
+            QVERIFY(ui.messages.first().startsWith(
+                " A LogBook has not yet been created for this contest! "));
+            QCOMPARE(readAll(other), QByteArray());
+            QCOMPARE(book.rowCount(), 0);
+            QCOMPARE(ui.total, 0);
+            QCOMPARE(readAll(logPath()), rec1 + rec2);
+            QFile::remove(other);
+        } else {
+            writeFile(copyBak, rec2);
+            QVERIFY(OpenLog(copyBak, m_settings, book, ui));
+            QCOMPARE(m_settings.logFileName, copy);
+            QCOMPARE(m_settings.backupLogFileName, copyBak);
+            QCOMPARE(readAll(copy), rec2);
+            QCOMPARE(book.rowCount(), 1);
+            QCOMPARE(ui.total, 2);
+            QFile::remove(copy);
+        }
+        QFile::remove(copyBak);
+    }
+
+    // A name without a three-letter extension has a backup of its own: the file whose name
+    // the last three characters replaced would give is never touched.
+    void backupNameIsTheLogsOwn_data()
+    {
+        QTest::addColumn<QString>("log");
+        QTest::addColumn<QString>("backup");
+        QTest::addColumn<QString>("unrelated");
+        QTest::newRow("LOG") << "RUN1.LOG"
+                             << "RUN1.BAK"
+                             << "";
+        QTest::newRow("lower case") << "run1.log"
+                                    << "run1.BAK"
+                                    << "";
+        QTest::newRow("no extension") << "RUN1"
+                                      << "RUN1.BAK"
+                                      << "RBAK";
+        QTest::newRow("long extension") << "RUN.LOGS"
+                                        << "RUN.LOGS.BAK"
+                                        << "RUN.LBAK";
+        QTest::newRow("two letters") << "RUN.LG"
+                                     << "RUN.LG.BAK"
+                                     << "RUNBAK";
+        QTest::newRow("dot folder") << "d.x/LOGS"
+                                    << "d.x/LOGS.BAK"
+                                    << "d.x/LBAK";
+    }
+    void backupNameIsTheLogsOwn()
+    {
+        QFETCH(QString, log);
+        QFETCH(QString, backup);
+        QFETCH(QString, unrelated);
+        QDir(m_dir.path()).mkpath(QStringLiteral("d.x"));
+        QCOMPARE(BackupLogName(log), backup);
+        const QString logFile = m_dir.filePath(log);
+        if (!unrelated.isEmpty())
+            writeFile(m_dir.filePath(unrelated), "keep me\r\n");
+        LogBook book(m_store);
+        RecordingUi ui;
+        QVERIFY(OpenLog(logFile, m_settings, book, ui));
+        book.AppendContact(contact("VK2AAA"), m_settings, ui);
+        QVERIFY(SaveLog(m_settings, book, ui));
+        QVERIFY(SaveLogAs(logFile + ".copy.LOG", m_settings, book, ui));
+        QCOMPARE(readAll(m_dir.filePath(backup)), readAll(logFile));
+        if (!unrelated.isEmpty())
+            QCOMPARE(readAll(m_dir.filePath(unrelated)), QByteArray("keep me\r\n"));
     }
 
     // A log that is not in memory whole is never replaced by the few contacts that are: new
