@@ -65,7 +65,14 @@ bool SaveLogAs(
     // The current log itself keeps its backup.
     if (path == settings.logFileName)
         return SaveLog(settings, logBook, ui);
-    return logBook.WriteCopy(path, ui);
+    if (!logBook.WriteCopy(path, ui))
+        return false;
+    if (!logBook.loaded()) // the copy must not pass for the whole log
+        ui.showMessage(QStringLiteral(" The LogBook was not read whole: \r the copy %1 holds "
+                                      "only the %2 contact(s) logged in this run. ")
+                           .arg(path)
+                           .arg(logBook.lines().size()));
+    return true;
 }
 
 } // namespace vorad

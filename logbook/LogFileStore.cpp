@@ -48,7 +48,7 @@ LoadedLog ParseLogFile(const QByteArray& bytes)
         if (blank(b, e))
             return;
         bool cut = false;
-        const QString line = FileRecordToLogLine(QString::fromLatin1(b, e - b), &cut);
+        const QString line = FileBytesToLogLine(QByteArrayView(b, e - b), &cut);
         int points = 0;
         // A torn line has a message of its own: one box for one damaged line.
         const bool torn = e == end;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -38,6 +39,8 @@ QStringView LogLinePoints(QStringView line);
 // cut to the widths the column reader uses, so one damaged field can never shift the later
 // fields of the contact into each other when the line is written back.
 QString FileRecordToLogLine(const QString& record, bool* fieldsCut = nullptr);
+// The same from the Latin-1 bytes of the record, as a load reads them.
+QString FileBytesToLogLine(QByteArrayView record, bool* fieldsCut = nullptr);
 
 // Converts a points text; false when it is not a decimal number from 0 to MaxContactPoints.
 constexpr int MaxContactPoints = 999;
