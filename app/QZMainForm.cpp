@@ -380,6 +380,7 @@ void TQZMainForm::createControls()
         return l;
     };
     SummaryHeader = label("SummaryHeader", QString(), 8, 8, courier);
+    SummaryHeader->setAutoFillBackground(true); // its own grey under the heading, as on a label
     ContestLogLabel1
         = label("ContestLogLabel1", QStringLiteral("QZ Contest Station:"), 254, 16, base);
     MyCallsign = label("MyCallsign", QStringLiteral("MYCALL"), 254, 32, black);

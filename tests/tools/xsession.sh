@@ -18,7 +18,11 @@ session_begin() {
 }
 
 session_end() {
-    [ -n "${APP:-}" ] && kill "$APP" 2>/dev/null || true
+    # The program writes its ini as it stops: wait for it before putting the saved one back.
+    if [ -n "${APP:-}" ] && kill "$APP" 2>/dev/null; then
+        for _ in $(seq 100); do kill -0 "$APP" 2>/dev/null || break; sleep 0.05; done
+        kill -9 "$APP" 2>/dev/null || true
+    fi
     [ -n "${XVFB:-}" ] && kill "$XVFB" 2>/dev/null || true
     rm -f "$INI"
     [ -n "$SAVED_INI" ] && mv "$SAVED_INI" "$INI"
