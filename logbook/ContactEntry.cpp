@@ -8,17 +8,6 @@
 
 namespace vorad {
 
-namespace {
-
-QStringView columns(QStringView line, qsizetype start, qsizetype width)
-{
-    if (start >= line.size())
-        return {};
-    return line.mid(start, qMin(width, line.size() - start));
-}
-
-} // namespace
-
 ContactEntry::ContactEntry(
     ContestSettings& settings, LogBook& logBook, LogBookUi& logUi, const Clock& clock, EntryUi& ui)
     : m_settings(settings)
@@ -337,8 +326,8 @@ bool ContactEntry::ScoreContact()
             return true;
         }
         const QString& line = m_logBook.lines().at(match);
-        const Elapsed e = ElapsedSeconds(
-            columns(line, 60, 10), columns(line, 51, 5), m_row.date.text, m_row.time.text);
+        const Elapsed e = ElapsedSeconds(LogLineColumns(line, 60, 10), LogLineColumns(line, 51, 5),
+            m_row.date.text, m_row.time.text);
         if (!e.valid) {
             // An older match says nothing of the newest: the damaged line is shown instead.
             showDamagedMatch(line);
@@ -487,15 +476,21 @@ const QString OutOfTimeClick = QStringLiteral(" You can not work stations when o
 
 } // namespace
 
+bool ContactEntry::refuseClickOutsideTime()
+{
+    if (!m_outside)
+        return false;
+    m_row.callsign.text.clear();
+    m_ui.setEntryFocus(EntryFocus::Callsign);
+    m_ui.errorCue();
+    m_row.status.text = OutOfTimeClick;
+    return true;
+}
+
 void ContactEntry::NameNMouseDown()
 {
-    if (m_outside) {
-        m_row.callsign.text.clear();
-        m_ui.setEntryFocus(EntryFocus::Callsign);
-        m_ui.errorCue();
-        m_row.status.text = OutOfTimeClick;
+    if (refuseClickOutsideTime())
         return;
-    }
     if (m_row.callsign.text.isEmpty()) {
         m_ui.setEntryFocus(EntryFocus::Callsign);
         m_ui.errorCue();
@@ -512,13 +507,8 @@ void ContactEntry::NameNMouseDown()
 
 void ContactEntry::RSTRxNMouseDown()
 {
-    if (m_outside) {
-        m_row.callsign.text.clear();
-        m_ui.setEntryFocus(EntryFocus::Callsign);
-        m_ui.errorCue();
-        m_row.status.text = OutOfTimeClick;
+    if (refuseClickOutsideTime())
         return;
-    }
     if (m_row.callsign.text.isEmpty()) {
         m_ui.setEntryFocus(EntryFocus::Callsign);
         return;

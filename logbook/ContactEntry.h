@@ -131,6 +131,8 @@ public:
     void reset();
 
 private:
+    // The mouse guard outside the contest window: true when the click was refused.
+    bool refuseClickOutsideTime();
     void normalColours();
     // Date, time, mode, band, points and sent report, from their boxes.
     void fillRecordFromRow();

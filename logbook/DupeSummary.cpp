@@ -18,9 +18,7 @@ namespace {
 // The column cuts of the log line (as the column reader uses them).
 QStringView cut(QStringView line, qsizetype start, qsizetype width)
 {
-    if (start >= line.size())
-        return {};
-    return line.mid(start, qMin(width, line.size() - start));
+    return LogLineColumns(line, start, width);
 }
 
 QStringView bandOf(QStringView line)

@@ -4,6 +4,13 @@
 
 namespace vorad {
 
+QStringView LogLineColumns(QStringView line, qsizetype start, qsizetype width)
+{
+    if (start >= line.size())
+        return {};
+    return line.mid(start, qMin(width, line.size() - start));
+}
+
 namespace {
 
 // Column cuts of the reader: 0-based start and width.
@@ -26,9 +33,7 @@ constexpr qsizetype PointsColumn = 72;
 
 QStringView cut(QStringView line, Cut c)
 {
-    if (c.start >= line.size())
-        return {};
-    return line.mid(c.start, qMin(c.width, line.size() - c.start));
+    return LogLineColumns(line, c.start, c.width);
 }
 
 void appendSpaces(QString& out, qsizetype count)

@@ -34,6 +34,9 @@ QString LogLineToFileRecord(const QString& line);
 void AppendFileRecord(QByteArray& out, QStringView line);
 // The points text of a line: column 73 to the end.
 QStringView LogLinePoints(QStringView line);
+// The characters of the display line from 0-based column `start`, `width` at most; empty past
+// the end of a short line.
+QStringView LogLineColumns(QStringView line, qsizetype start, qsizetype width);
 
 // Builds the display line of one file record (without its line end). Over-long fields are
 // cut to the widths the column reader uses, so one damaged field can never shift the later

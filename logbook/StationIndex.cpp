@@ -1,15 +1,10 @@
 #include "StationIndex.h"
 
+#include "LogLine.h"
+
 namespace vorad {
 
 namespace {
-
-QStringView columns(QStringView line, qsizetype start, qsizetype width)
-{
-    if (start >= line.size())
-        return {};
-    return line.mid(start, qMin(width, line.size() - start));
-}
 
 bool containsSpace(QStringView text)
 {
@@ -97,7 +92,7 @@ StationIndex::StationIndex(const QStringList& lines)
 
 StationIndex::Fields StationIndex::fieldsOf(QStringView line)
 {
-    return { columns(line, 20, 10), columns(line, 0, 5), columns(line, 5, 6) };
+    return { LogLineColumns(line, 20, 10), LogLineColumns(line, 0, 5), LogLineColumns(line, 5, 6) };
 }
 
 void StationIndex::rebuild()
