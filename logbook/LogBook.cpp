@@ -248,6 +248,24 @@ bool LogBook::LoadLogBook(ContestSettings& settings, LogBookUi& ui)
         settings.logFileName += QLatin1String("LOG");
         m_fileName = settings.logFileName;
         ui.logFileNameChanged();
+        // The log it replaces may hold newer contacts than its backup: the rotation would put
+        // them where the next rewrite deletes them, so it is kept under a name of its own.
+        if (m_store.state(m_fileName, nullptr) == LogFileStore::State::Populated) {
+            const QString kept = sideFileName(
+                m_store, m_fileName, QFileInfo(m_fileName).absolutePath(), "replaced");
+            QString error;
+            if (m_store.moveAside(m_fileName, kept, &error)) {
+                ui.showMessage(QStringLiteral(" The LogBook %1 is kept as \r %2 \r The backup "
+                                              "%3 takes its place. ")
+                                   .arg(m_fileName, kept, m_backupName));
+            } else {
+                m_loaded = false; // never rewritten over: the change stays in memory
+                ui.errorCue();
+                ui.showMessage(QStringLiteral(" The LogBook %1 could not be kept aside: \r (%2) "
+                                              "\r It is left as it is. ")
+                                   .arg(m_fileName, error));
+            }
+        }
         WriteLogBook(settings, ui);
     }
     ui.showStatus(QStringLiteral("  LogBook Ready..."));
@@ -396,12 +414,13 @@ bool LogBook::WriteLogBook(const ContestSettings& settings, LogBookUi& ui)
     return writeWhole(settings.logFileName, settings.backupLogFileName, ui, WriteFor::Logbook);
 }
 
-bool LogBook::writeWhole(
-    const QString& logName, const QString& backupName, LogBookUi& ui, WriteFor what)
+bool LogBook::writeWhole(const QString& logName, const QString& backupName, LogBookUi& ui,
+    WriteFor what, LogFileStore::Backup backup)
 {
     int renameErrno = 0;
     QString error;
-    const bool ok = m_store.rewrite(logName, backupName, fileContent(), &renameErrno, &error);
+    const bool ok
+        = m_store.rewrite(logName, backupName, fileContent(), &renameErrno, &error, backup);
     if (renameErrno != 0)
         ui.showMessage(
             QStringLiteral("Logfile rename failed with error : ") + QString::number(renameErrno));
@@ -524,15 +543,38 @@ void LogBook::Clear()
     m_unwrittenFrom = 0;
 }
 
+bool LogBook::StartNewLog(const ContestSettings& settings, LogBookUi& ui)
+{
+    ui.showStatus(QStringLiteral("  Writing LogBook to Disk..."));
+    int renameErrno = 0;
+    QString error;
+    if (!m_store.rewrite(settings.logFileName, settings.backupLogFileName, QByteArray(),
+            &renameErrno, &error, LogFileStore::Backup::Required)) {
+        ui.errorCue();
+        ui.showMessage(QStringLiteral(" No new LogBook: %1 could not be kept as the backup %2 \r "
+                                      "(%3) \r The contacts stay in the LogBook. ")
+                           .arg(settings.logFileName, settings.backupLogFileName, error));
+        ui.showStatus(QStringLiteral("  LogBook Ready..."));
+        return false;
+    }
+    Clear();
+    m_fileInStep = true;
+    m_changesUnwritten = false;
+    ui.showStatus(QStringLiteral("  Written LogBook to Disk Okay..."));
+    return true;
+}
+
 bool LogBook::WriteCopy(const QString& path, LogBookUi& ui)
 {
     ui.showStatus(QStringLiteral("  Writing LogBook to Disk..."));
     const QString backup = BackupLogName(path);
-    if (!writeWhole(path, backup, ui, WriteFor::Copy))
+    // The copy stands alone. A backup name that is the copy itself or one of the log's own
+    // files is neither rotated into nor deleted.
+    const bool foreign = backup == path || backup == m_fileName || backup == m_backupName;
+    if (!writeWhole(path, backup, ui, WriteFor::Copy,
+            foreign ? LogFileStore::Backup::None : LogFileStore::Backup::IfPossible))
         return false;
-    // The copy stands alone; a name that is its own backup, or one of the log's own files, is
-    // never deleted.
-    if (backup != path && backup != m_fileName && backup != m_backupName) {
+    if (!foreign) {
         QString error;
         if (!m_store.remove(backup, &error))
             ui.showMessage(QStringLiteral(" The old file %1 beside the copy could not be "

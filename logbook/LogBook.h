@@ -74,6 +74,9 @@ public:
     void RemoveContact(int row);
     // Empties the list and the total (a new log; the file is rewritten by the caller).
     void Clear();
+    // New Log: the file becomes empty only once its contacts are safe in the backup; else the
+    // lines stay, in memory and on disk, and false is returned.
+    bool StartNewLog(const ContestSettings& settings, LogBookUi& ui);
     // Writes the logbook as a plain copy under another name (no backup left beside it); the
     // current file stays current and its state is not touched.
     bool WriteCopy(const QString& path, LogBookUi& ui);
@@ -93,8 +96,8 @@ private:
 
     QString buildLine(const ContactRecord& record, const QString& rstSent) const;
     QByteArray fileContent(qsizetype from = 0) const;
-    bool writeWhole(
-        const QString& logName, const QString& backupName, LogBookUi& ui, WriteFor what);
+    bool writeWhole(const QString& logName, const QString& backupName, LogBookUi& ui, WriteFor what,
+        LogFileStore::Backup backup = LogFileStore::Backup::IfPossible);
     bool appendUnwritten(const QString& logName, LogBookUi& ui, WriteFor what);
     void reportWriteFailure(
         const QString& fileName, const QString& error, WriteFor what, LogBookUi& ui);

@@ -31,11 +31,10 @@ bool NewLog(ContestSettings& settings, LogBook& logBook, LogBookUi& ui)
                                       "saved, and they are kept. "));
         return false;
     }
-    logBook.Clear();
+    if (!logBook.StartNewLog(settings, ui))
+        return false;
     ui.showRunningTotal(0);
-    logBook.WriteLogBook(settings, ui);
-    logBook.LoadLogBook(settings, ui);
-    return true;
+    return logBook.LoadLogBook(settings, ui);
 }
 
 bool OpenLog(const QString& path, ContestSettings& settings, LogBook& logBook, LogBookUi& ui)
@@ -54,6 +53,14 @@ bool OpenLog(const QString& path, ContestSettings& settings, LogBook& logBook, L
 
 bool SaveLog(const ContestSettings& settings, LogBook& logBook, LogBookUi& ui)
 {
+    if (!logBook.loaded()) {
+        // Nothing of this run is waiting because of it: appends still reach the file.
+        ui.errorCue();
+        ui.showMessage(QStringLiteral(" The LogBook %1 was not read whole, \r so it is never "
+                                      "rewritten: the contacts in it stay as they are. ")
+                           .arg(settings.logFileName));
+        return false;
+    }
     return logBook.WriteLogBook(settings, ui);
 }
 

@@ -226,7 +226,7 @@ bool LogFileStore::append(
 }
 
 bool LogFileStore::rewrite(const QString& logPath, const QString& backupPath,
-    const QByteArray& content, int* renameErrno, QString* error)
+    const QByteArray& content, int* renameErrno, QString* error, Backup backup)
 {
     if (renameErrno)
         *renameErrno = 0;
@@ -243,7 +243,7 @@ bool LogFileStore::rewrite(const QString& logPath, const QString& backupPath,
     struct stat logStat
     {
     };
-    if (::stat(log.constData(), &logStat) == 0) {
+    if (backup != Backup::None && ::stat(log.constData(), &logStat) == 0) {
         struct stat bakStat
         {
         };
@@ -262,6 +262,12 @@ bool LogFileStore::rewrite(const QString& logPath, const QString& backupPath,
             }
             if (renameErrno)
                 *renameErrno = err;
+            if (err != 0 && backup == Backup::Required) {
+                ::unlink(tmp.constData());
+                if (error)
+                    *error = errnoText(err);
+                return false;
+            }
         }
     }
 

@@ -54,9 +54,12 @@ public:
     bool append(const QString& path, const QByteArray& record, QString* error, bool create = false);
 
     // Writes `content` as the new log; the previous log becomes the backup. `renameErrno` is
-    // set when the backup step failed (the rewrite still goes on, without a backup).
+    // set when the backup step failed: the rewrite still goes on without a backup, unless the
+    // backup is `Required` (then nothing changes and it fails). `None` leaves every other file
+    // alone.
+    enum class Backup { IfPossible, Required, None };
     bool rewrite(const QString& logPath, const QString& backupPath, const QByteArray& content,
-        int* renameErrno, QString* error);
+        int* renameErrno, QString* error, Backup backup = Backup::IfPossible);
 
     // Writes a file that did not exist (a rescue copy): never replaces one that does.
     bool writeNew(const QString& path, const QByteArray& content, QString* error);

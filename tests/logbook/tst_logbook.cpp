@@ -203,7 +203,14 @@ private Q_SLOTS:
         QCOMPARE(m_settings.logFileName, logPath());
         QCOMPARE(ui.nameChanges, 1);
         QCOMPARE(readAll(logPath()), rec1 + rec2);
-        QCOMPARE(readAll(bakPath()), QByteArray("older log\r\n"));
+        // The log it replaced is kept aside, out of the rotation, and the operator is told.
+        const QStringList kept
+            = QDir(m_dir.path()).entryList({ QStringLiteral("QZVHF-replaced-*.LOG") });
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(readAll(m_dir.filePath(kept.first())), QByteArray("older log\r\n"));
+        QVERIFY(ui.messages.last().contains(kept.first()));
+        book.WriteLogBook(m_settings, ui);
+        QCOMPARE(readAll(m_dir.filePath(kept.first())), QByteArray("older log\r\n"));
     }
 
     void appendWritesOneRecord()
@@ -309,6 +316,8 @@ private Q_SLOTS:
         QTest::newRow("save as") << "saveas";
         QTest::newRow("open missing") << "openmissing";
         QTest::newRow("open backup") << "openbak";
+        QTest::newRow("new, backup cannot be made") << "newblocked";
+        QTest::newRow("save as, the log's backup name") << "saveasstem";
     }
     void fileCommands()
     {
@@ -323,7 +332,24 @@ private Q_SLOTS:
         book.LoadLogBook(m_settings, ui);
         ui.messages.clear();
 
-        if (command.startsWith("new")) {
+        if (command == "newblocked") {
+            // The contacts were promised to the backup: without one, nothing is emptied.
+            QFile::remove(bakPath());
+            QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("QZVHF.BAK")));
+            QVERIFY(!NewLog(m_settings, book, ui));
+            QCOMPARE(book.rowCount(), 2);
+            QCOMPARE(readAll(logPath()), rec1 + rec2);
+            QVERIFY(ui.messages.last().startsWith(" No new LogBook: "));
+            QDir(m_dir.path()).rmdir(QStringLiteral("QZVHF.BAK"));
+        } else if (command == "saveasstem") {
+            // QZVHF.TXT's backup name is the log's own backup: the copy leaves it alone.
+            const QString txt = m_dir.filePath(QStringLiteral("QZVHF.TXT"));
+            writeFile(txt, "notes\r\n");
+            QVERIFY(SaveLogAs(txt, m_settings, book, ui));
+            QCOMPARE(readAll(txt), rec1 + rec2);
+            QCOMPARE(readAll(bakPath()), QByteArray("older\r\n"));
+            QFile::remove(txt);
+        } else if (command.startsWith("new")) {
             for (int i = 0; i < command.count("new"); ++i)
                 QVERIFY(NewLog(m_settings, book, ui));
             QCOMPARE(book.rowCount(), 0);
@@ -436,6 +462,9 @@ private Q_SLOTS:
         book.AppendContact(contact("VK2XYZ"), m_settings, ui);
         const QByteArray appended = readAll(logPath());
         QCOMPARE(appended, log + LogLineToFileRecord(book.lines().first()).toLatin1() + "\r\n");
+        QVERIFY(book.fileInStep());
+        // Save has nothing to write: it is refused and leaves the log in step.
+        QVERIFY(!SaveLog(m_settings, book, ui));
         QVERIFY(book.fileInStep());
         QVERIFY(!book.WriteLogBook(m_settings, ui));
         QVERIFY(!book.fileInStep());
