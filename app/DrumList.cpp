@@ -34,9 +34,7 @@ int DrumList::textHeight() const
 
 void DrumList::setEntries(const QStringList& visible)
 {
-    m_offset = 0;
-    if (visible == m_entries)
-        return;
+    m_offset = 0; // a crept picture stands straight again, whether or not the rows changed
     m_entries = visible;
     update();
 }

@@ -698,6 +698,7 @@ void TQZMainForm::ShowMessage(const QString& text)
 void TQZMainForm::sessionEnding()
 {
     m_sessionEnded = true;
+    Busy busy(*this); // input arriving while it lets events run waits, and is then dropped
     ShutDown(true);
     // Leaves every running loop, a message box's included.
     QCoreApplication::exit(0);
@@ -711,6 +712,7 @@ void TQZMainForm::closeEvent(QCloseEvent* event)
         m_held.push_back([this] { close(); });
         return;
     }
+    Busy busy(*this);
     if (ShutDown())
         event->accept();
     else
@@ -923,6 +925,11 @@ void TQZMainForm::replayHeldKeys()
     // held key is being delivered leaves the rest to this loop.
     if (m_replaying)
         return;
+    // After the shut-down nothing more may reach the log: the settings are already written.
+    if (m_shutDownDone) {
+        m_held.clear();
+        return;
+    }
     m_replaying = true;
     while (!m_held.empty() && m_busyDepth == 0) {
         const std::function<void()> input = std::move(m_held.front());
@@ -1001,17 +1008,24 @@ bool TQZMainForm::FormKeyDown(QKeyEvent* event)
 bool TQZMainForm::mouseFilter(QWidget* widget, QMouseEvent* event)
 {
     if (widget == LogBook->viewport()) {
+        const bool doubleClick = event->type() == QEvent::MouseButtonDblClick;
         if (m_busyDepth > 0) {
-            // A click may change the selection that the handler in progress acts on.
-            std::shared_ptr<QEvent> copy(event->clone());
-            QPointer<QWidget> target(widget);
-            m_held.push_back([target, copy] {
-                if (target)
-                    QCoreApplication::sendEvent(target, copy.get());
+            // A click may change the selection that the handler in progress acts on. It is
+            // held as the line it was on, not the place: the list may scroll meanwhile.
+            if (event->type() != QEvent::MouseButtonPress && !doubleClick)
+                return true;
+            const QPersistentModelIndex line(LogBook->indexAt(event->position().toPoint()));
+            m_held.push_back([this, line, doubleClick] {
+                if (line.isValid()) {
+                    LogBook->selectionModel()->select(line, QItemSelectionModel::ClearAndSelect);
+                    LogBook->selectionModel()->setCurrentIndex(line, QItemSelectionModel::NoUpdate);
+                }
+                if (doubleClick)
+                    runCommand([this] { EditContact(); });
             });
             return true;
         }
-        if (event->type() == QEvent::MouseButtonDblClick) {
+        if (doubleClick) {
             // The line double-clicked is the one edited.
             const QModelIndex line = LogBook->indexAt(event->position().toPoint());
             if (line.isValid())
@@ -1152,9 +1166,14 @@ QString TQZMainForm::chooseFile(const QString& caption, const QString& filter, b
     if (m_env.fileDialogHook)
         return m_env.fileDialogHook(caption, filter, save);
     const QString folder = QFileInfo(m_settings.logFileName).absolutePath();
-    const auto options = QFileDialog::DontUseNativeDialog;
-    return save ? QFileDialog::getSaveFileName(this, caption, folder, filter, nullptr, options)
-                : QFileDialog::getOpenFileName(this, caption, folder, filter, nullptr, options);
+    // Neither needs the file to exist: a new name opens a new log.
+    QFileDialog dialog(this, caption, folder, filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
 }
 
 void TQZMainForm::endEditForNewFile()

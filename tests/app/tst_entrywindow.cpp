@@ -440,6 +440,34 @@ private Q_SLOTS:
         QVERIFY(!form->isVisible());
     }
 
+    // A double click held during a commit edits the line it was on, though the append has
+    // scrolled the list under it; input during the shut-down's pause never runs.
+    void heldInputKeepsItsLineAndEndsWithTheShutDown()
+    {
+        auto form = start();
+        QStringList calls;
+        for (char c = 'a'; c <= 'l'; ++c)
+            calls << QStringLiteral("vk3a%1a").arg(QLatin1Char(c));
+        logContacts(calls);
+        auto* list = form->findChild<QListView*>("LogBook");
+        const QPoint place = list->visualRect(list->model()->index(8, 0)).center();
+        type("vk6abc"); // own call area: the commit lets events run
+        enter();
+        type("al");
+        enter();
+        type("12");
+        m_eventsHook = [&] { QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, place); };
+        enter();
+        QCOMPARE(form->logBook().rowCount(), 13);
+        QVERIFY(list->indexAt(place).row() != 8);
+        QCOMPARE(box(*form, "CallsignN")->text(), "VK3AIA");
+        QTest::keyClick(focus(), Qt::Key_F1);
+
+        m_eventsHook = [&] { QTest::keyClick(focus(), Qt::Key_F8); };
+        form->close();
+        QCOMPARE(box(*form, "BandN")->text(), "2m");
+    }
+
     // New Log asks first when the log holds contacts (naming the file and their number), and
     // a "no" changes nothing; with an empty log there is no question.
     void newLogAsksFirst()
