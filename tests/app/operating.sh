@@ -27,16 +27,6 @@ stop_program() {
 }
 pass() { PASSED=$((PASSED + 1)); }
 
-# wait_window TITLE: prints the id of the first visible window whose name holds TITLE
-wait_window() {
-    for _ in $(seq 200); do
-        local id
-        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1) || true
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.05
-    done
-    return 1
-}
 # wait_lines N: until the logbook holds N lines
 wait_lines() {
     for _ in $(seq 100); do

@@ -7,16 +7,6 @@ TOOLS=$(dirname "$(realpath "$0")")/../tools
 session_begin "$1"
 fail() { echo "FAIL: $*"; exit 1; }
 
-# wait_window TITLE: prints the id of the first visible window whose name holds TITLE
-wait_window() {
-    for _ in $(seq 200); do
-        local id
-        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1) || true
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.05
-    done
-    return 1
-}
 wait_exit() {
     for _ in $(seq 200); do kill -0 "$APP" 2>/dev/null || { wait "$APP"; return $?; }; sleep 0.05; done
     fail "the program did not end"

@@ -28,3 +28,14 @@ session_end() {
     [ -n "$SAVED_INI" ] && mv "$SAVED_INI" "$INI"
     rm -rf "$WORK"
 }
+
+# wait_window TITLE: prints the id of the first visible window whose name holds TITLE
+wait_window() {
+    for _ in $(seq 200); do
+        local id
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1) || true
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.05
+    done
+    return 1
+}
