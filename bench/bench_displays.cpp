@@ -10,10 +10,9 @@
 #include <QListView>
 #include <QTemporaryDir>
 
+#include "BenchWindow.h"
 #include "DupeSummary.h"
 #include "LogLine.h"
-#include "QZMainForm.h"
-#include "TestClock.h"
 
 using namespace vorad;
 
@@ -50,22 +49,10 @@ struct WindowFixture
         QFile log(dir.filePath(QStringLiteral("QZVHF.LOG")));
         ok = log.open(QIODevice::WriteOnly) && log.write(DisplayLog(n, &lines)) > 0;
         log.close();
-        QFile ini(dir.filePath(QStringLiteral("DOVavoviv.ini")));
-        ini.open(QIODevice::WriteOnly);
-        ini.write(
+        form = std::make_unique<TQZMainForm>(BenchEnvironment(dir,
             "[CONTEST]\r\nCallsign=VK3VOR\r\n[SETTINGS]\r\nDupeScreen=1\r\nSummaryScreen=1\r\n"
-            "LogBookFullScreen=0\r\n[TIME]\r\nRepeatContactTimeHrs=2\r\n");
-        ini.close();
-        StartupEnvironment env;
-        env.settingsPath = ini.fileName();
-        env.workingDir = dir.path();
-        auto clock = std::make_shared<TestClock>();
-        clock->setUtc(QDate(2026, 8, 15), QTime(23, 59), 8 * 3600);
-        env.clock = clock;
-        env.store->setSyncEnabled(false);
-        env.messageHook = [](const QString&) {};
-        env.tickIntervalMs = 3600 * 1000;
-        form = std::make_unique<TQZMainForm>(env);
+            "LogBookFullScreen=0\r\n[TIME]\r\nRepeatContactTimeHrs=2\r\n",
+            QTime(23, 59)));
         form->show();
         QCoreApplication::processEvents();
         ok = ok && form->logBook().rowCount() == n;

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 
+#include "BenchWindow.h"
 #include "ContactEntry.h"
 #include "ContestSettings.h"
 #include "LogBook.h"
@@ -140,20 +141,7 @@ void BM_WindowCommit_NoSync(benchmark::State& state)
         return;
     }
     log.close();
-    QFile ini(dir.filePath(QStringLiteral("DOVavoviv.ini")));
-    ini.open(QIODevice::WriteOnly);
-    ini.write("[CONTEST]\r\nCallsign=VK3VOR\r\n");
-    ini.close();
-    StartupEnvironment env;
-    env.settingsPath = ini.fileName();
-    env.workingDir = dir.path();
-    auto clock = std::make_shared<TestClock>();
-    clock->setUtc(QDate(2026, 8, 15), QTime(12, 0), 8 * 3600);
-    env.clock = clock;
-    env.store->setSyncEnabled(false);
-    env.messageHook = [](const QString&) {};
-    env.tickIntervalMs = 3600 * 1000;
-    TQZMainForm form(env);
+    TQZMainForm form(BenchEnvironment(dir, "[CONTEST]\r\nCallsign=VK3VOR\r\n", QTime(12, 0)));
     form.show();
     QCoreApplication::processEvents();
     auto* rstRx = form.findChild<QLineEdit*>(QStringLiteral("RSTRxN"));
