@@ -28,6 +28,7 @@
 #include <QTimer>
 #include <QValidator>
 
+#include "BandMode.h"
 #include "DrumList.h"
 #include "LogFileCommands.h"
 #include "LogLine.h"
@@ -348,6 +349,17 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
 TQZMainForm::~TQZMainForm()
 {
     QApplication::instance()->removeEventFilter(this);
+}
+
+void TQZMainForm::CreateDialogs()
+{
+    SettingsForm = new TSettingsForm(m_settings, m_forms, *this, this);
+    SettingsForm->setWindowFlag(Qt::Dialog);
+    if (m_env.fileDialogHook)
+        SettingsForm->setOpenDialogHook([this] {
+            return m_env.fileDialogHook(QStringLiteral("Open"),
+                QStringLiteral("LOG files (*.LOG);;BACKUP files (*.BAK)"), false);
+        });
 }
 
 void TQZMainForm::createControls()
@@ -754,6 +766,12 @@ bool TQZMainForm::ShutDown(bool quiet)
     m_settings.dupeScreen = m_ticks.dupe;
     m_settings.summaryScreen = m_ticks.summary;
     m_settings.logBookFullScreen = m_ticks.fullScreen;
+    // What the settings dialog shows is what is kept, whether or not it was confirmed.
+    m_settings.categoryText = SettingsForm->categoryText();
+    m_settings.sectionText = SettingsForm->sectionText();
+    m_settings.autoRST = SettingsForm->autoRstChecked();
+    m_settings.doublePoints16 = SettingsForm->doublePointsChecked();
+    m_settings.callsign = SettingsForm->callsignText();
 
     ProfileFile file;
     QString error = QStringLiteral("no settings file can be written");
@@ -1200,12 +1218,47 @@ void TQZMainForm::NewLog1Click()
 void TQZMainForm::OpenLog1Click()
 {
     // The open dialog of the contest settings, with its filters.
-    const QString path = chooseFile(
-        QStringLiteral("Open"), QStringLiteral("LOG files (*.LOG);;BACKUP files (*.BAK)"), false);
+    const QString path = SettingsForm->OpenDialogExecute();
     if (path.isEmpty())
         return;
     OpenLog(QDir::toNativeSeparators(path), m_settings, m_logBook, *this);
+    SettingsForm->showLogNames();
     endEditForNewFile();
+}
+
+void TQZMainForm::logFilePicked(const QString& path)
+{
+    OpenLog(path, m_settings, m_logBook, *this);
+    endEditForNewFile();
+}
+
+QString TQZMainForm::myCallsign() const
+{
+    return MyCallsign->text();
+}
+
+void TQZMainForm::setMyCallsign(const QString& callsign)
+{
+    m_settings.callsign = callsign;
+    MyCallsign->setText(callsign);
+}
+
+void TQZMainForm::settingsTakenOver()
+{
+    // A change of "Auto 599 RST" shows at once; the points box shows the mode's new value,
+    // without the doubling the preview adds.
+    m_entry.FormatSentReport();
+    int points = 0;
+    EntryRow& row = m_entry.row();
+    if (ModePoints(m_settings, StripSpaces(row.mode.text), &points))
+        row.points.text = QString::number(points);
+    RefreshDupeDisplay();
+    render();
+}
+
+int TQZMainForm::timeZoneBiasMinutes() const
+{
+    return -(m_env.clock->standardOffsetSeconds() / 60);
 }
 
 void TQZMainForm::SaveLog1Click()
@@ -1239,7 +1292,7 @@ void TQZMainForm::EmailLog()
 
 void TQZMainForm::ShowSettingsDialog()
 {
-    showStatus(QStringLiteral("  The Settings dialog is not available in this version..."));
+    SettingsForm->ShowForm();
 }
 
 void TQZMainForm::ShowSoundDialog()

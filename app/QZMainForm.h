@@ -17,6 +17,7 @@
 #include "LogBook.h"
 #include "LogFileStore.h"
 #include "ProfileFile.h"
+#include "SettingsForm.h"
 #include "StartupRules.h"
 
 class QAction;
@@ -62,7 +63,7 @@ struct StartupEnvironment
 };
 
 // The operating window. Creating it runs the start-up sequence; closing it the shut-down.
-class TQZMainForm : public QMainWindow, private LogBookUi, private EntryUi
+class TQZMainForm : public QMainWindow, private LogBookUi, private EntryUi, private SettingsFormHost
 {
     Q_OBJECT
 
@@ -71,6 +72,7 @@ public:
     ~TQZMainForm() override;
 
     ContestSettings& settings() { return m_settings; }
+    TSettingsForm& settingsForm() { return *SettingsForm; }
     ContactEntry& entry() { return m_entry; }
     vorad::LogBook& logBook() { return m_logBook; }
     const QString& settingsPath() const { return m_settingsPath; }
@@ -123,7 +125,7 @@ public:
     const DisplayTicks& displayTicks() const { return m_ticks; }
 
     // Runs a command now, or after the handler that is letting events run ends.
-    void runCommand(std::function<void()> command);
+    void runCommand(std::function<void()> command) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -161,7 +163,7 @@ private:
 
     // Steps whose behaviour arrives with later work.
     void SwitchOffDragFullWindows() { }
-    void CreateDialogs() { }
+    void CreateDialogs();
     void LayoutMainWindow() { }
     void FinishLayout() { }
     void RefreshDupeAndSummary();
@@ -179,8 +181,8 @@ private:
     int selectedLogRow() override;
     void refreshDupeAndSummary() override { RefreshDupeAndSummary(); }
     void refreshDupeDisplay() override;
-    // The first tick after a new or empty logbook: the settings dialog comes with its own work.
-    void openSettingsDialog() override { }
+    // The first tick after a new or empty logbook.
+    void openSettingsDialog() override { ShowSettingsDialog(); }
     void sendMorse(const QString&, int) override { }
     void clockText(const QString& time) override;
     void scrollLogTo(int firstRow) override;
@@ -193,6 +195,15 @@ private:
     void requestSettingsDialog() override { m_entry.setSettingsOpenPending(true); }
     void logFileNameChanged() override { SetMainTitle(); }
     void rebuildSummary() override { }
+    // SettingsFormHost
+    void setDialogClosed(bool closed) override { m_dialogClosed = closed; }
+    void clearSettingsOpenPending() override { m_entry.setSettingsOpenPending(false); }
+    void logFilePicked(const QString& path) override;
+    QString myCallsign() const override;
+    void setMyCallsign(const QString& callsign) override;
+    void settingsTakenOver() override;
+    void dialogFinished() override { FocusMainWindow(); }
+    int timeZoneBiasMinutes() const override;
 
     StartupEnvironment m_env;
     ContestSettings m_settings;
@@ -254,6 +265,7 @@ private:
     QLineEdit* PointsN = nullptr;
     QLabel* StatusPanel = nullptr;
     QLabel* TimeStatusPanel = nullptr;
+    TSettingsForm* SettingsForm = nullptr;
 };
 
 } // namespace vorad

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QTimeZone>
 
 namespace vorad {
 
@@ -12,6 +13,11 @@ public:
     // The local wall clock, carrying the offset from UTC in force (daylight saving included).
     virtual QDateTime localNow() const { return QDateTime::currentDateTime(); }
     QDate localDate() const { return localNow().date(); }
+    // The zone's standard offset in seconds east of UTC, daylight saving left out.
+    virtual int standardOffsetSeconds() const
+    {
+        return QTimeZone::systemTimeZone().standardTimeOffset(QDateTime::currentDateTime());
+    }
 };
 
 } // namespace vorad

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QDateTime>
 
 #include "Clock.h"
@@ -23,7 +25,13 @@ public:
     }
     void advance(int seconds) { m_local = m_local.addSecs(seconds); }
     QDateTime localNow() const override { return m_local; }
+    int standardOffsetSeconds() const override
+    {
+        return m_standardSeconds ? *m_standardSeconds : m_local.offsetFromUtc();
+    }
+    void setStandardOffset(int seconds) { m_standardSeconds = seconds; }
 
 private:
     QDateTime m_local;
+    std::optional<int> m_standardSeconds;
 };

@@ -71,6 +71,13 @@ MENU=$((HEIGHT - 434))
 [ "$MENU" -gt 10 ] && [ "$MENU" -lt 40 ] || fail "window ${WIDTH}x$HEIGHT: no menu bar above the design height"
 # The displays' state must come back from the program at exit, not from this file.
 sed -i '/^DupeScreen=/d;/^SummaryScreen=/d;/^LogFileName=/d' "$INI"
+# An empty logbook opens the settings dialog at the first clock tick; Escape closes it.
+SET=$(wait_window '^Settings$') || fail "the settings dialog did not open on the empty log"
+xdotool windowfocus --sync "$SET"
+xdotool key Escape
+for _ in $(seq 100); do xdotool search --onlyvisible --name '^Settings$' >/dev/null 2>&1 || break; sleep 0.05; done
+xdotool search --onlyvisible --name '^Settings$' >/dev/null 2>&1 && fail "Escape left the settings dialog open"
+pass
 xdotool windowfocus --sync "$MAIN"
 sleep 0.3
 

@@ -61,6 +61,9 @@ class TestEntryWindow : public QObject
         env.fileDialogHook = [this](const QString&, const QString&, bool) { return m_chosenFile; };
         env.tickIntervalMs = 3600 * 1000; // the tests tick by hand
         auto form = std::make_unique<TQZMainForm>(env);
+        // An empty logbook opens the settings dialog; the operator closes it.
+        if (form->settingsForm().isVisible())
+            form->settingsForm().CancelButtonClick();
         form->show();
         form->activateWindow();
         if (!QTest::qWaitForWindowActive(form.get()))

@@ -1,0 +1,509 @@
+#include "SettingsForm.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDateEdit>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimeEdit>
+#include <QValidator>
+
+#include "ContestSettings.h"
+
+namespace vorad {
+
+namespace {
+
+// Client area of the dialog as it is shown.
+constexpr int FormWidth = 440 + 74 + 16;
+constexpr int FormHeight = 312 + 50 + 8;
+
+const char* const CategoryItems[] = {
+    " HF operation on bands below 50MHz Single Operator section",
+    " HF operation on bands below 50MHz Multi-operator section",
+    " VHF operation on and above 50MHz Single Operator section",
+    " VHF operation on and above 50MHz Multi-operator",
+};
+
+const char* const SectionItems[] = {
+    "(a) Transmitting Phone (FM,SSB)",
+    "(b) Transmitting CW (CW only)",
+    "(c) Transmitting Open (Phone and CW)",
+    "(d) Receiving (Phone, CW, Open)",
+};
+
+// Lets into a text box only what the settings file and the summary sheet can hold (Latin-1,
+// no control characters); the callsign box also upper-cases a to z.
+class TextFilter : public QValidator
+{
+public:
+    TextFilter(bool upper, QObject* parent)
+        : QValidator(parent)
+        , m_upper(upper)
+    { }
+
+    State validate(QString& input, int& pos) const override
+    {
+        QString kept;
+        kept.reserve(input.size());
+        for (qsizetype i = 0; i < input.size(); ++i) {
+            QChar c = input.at(i);
+            if (c.unicode() < 0x20 || c.unicode() == 0x7f || c.unicode() > 0xff) {
+                if (i < pos)
+                    --pos;
+                continue;
+            }
+            if (m_upper && c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+                c = QChar(c.unicode() - 'a' + 'A');
+            kept.append(c);
+        }
+        input = kept;
+        pos = qBound(0, pos, static_cast<int>(input.size()));
+        return Acceptable;
+    }
+
+private:
+    bool m_upper;
+};
+
+bool isDigitBoxKeyKept(const QKeyEvent* key)
+{
+    const QString text = key->text();
+    if (text.isEmpty())
+        return true; // arrows, Home, End: no character
+    const char16_t c = text.at(0).unicode();
+    if (c >= u'0' && c <= u'9')
+        return true;
+    // Backspace and Delete edit; Tab, Enter and Escape belong to the dialog.
+    return c == 8 || c == 0x7f || c == u'\t' || c == u'\r' || c == u'\n' || c == 0x1b;
+}
+
+} // namespace
+
+TSettingsForm::TSettingsForm(
+    ContestSettings& settings, const DateTimeForms& forms, SettingsFormHost& host, QWidget* parent)
+    : QDialog(parent)
+    , m_settings(settings)
+    , m_forms(forms)
+    , m_host(host)
+{
+    setObjectName(QStringLiteral("SettingsForm"));
+    setWindowTitle(QStringLiteral("Settings"));
+    setModal(false);
+    createControls();
+    // The category and section lists start at their first items on every run.
+    CategoryBox->setCurrentIndex(0);
+    SectionBox->setCurrentIndex(0);
+    DupeTimeBox->setText(QString::number(m_settings.repeatContactTimeHrs));
+    CallsignBox->setText(m_host.myCallsign());
+    NameBox->setText(m_settings.name);
+    AddressBox->setText(m_settings.address);
+    AMpoints->setText(QString::number(m_settings.amPoints));
+    SSBpoints->setText(QString::number(m_settings.ssbPoints));
+    FMpoints->setText(QString::number(m_settings.fmPoints));
+    TVpoints->setText(QString::number(m_settings.tvPoints));
+    DigitalPoints->setText(QString::number(m_settings.digiPoints));
+    CWpoints->setText(QString::number(m_settings.cwPoints));
+    DoublePoints->setChecked(m_settings.doublePoints16);
+    AutoRST->setChecked(m_settings.autoRST);
+}
+
+void TSettingsForm::createControls()
+{
+    setFixedSize(FormWidth, FormHeight);
+    QFont base(QStringLiteral("Arial"));
+    base.setPixelSize(11);
+    setFont(base);
+    QFont bold = base;
+    bold.setBold(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, QColor(0, 0, 128));
+    p.setColor(QPalette::WindowText, QColor(255, 255, 0));
+    setPalette(p);
+    setAutoFillBackground(true);
+
+    auto label
+        = [&](const char* name, const char* text, int left, int top, const QFont& font) -> QLabel* {
+        auto* l = new QLabel(QString::fromLatin1(text), this);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setFont(font);
+        l->move(left, top);
+        l->adjustSize();
+        return l;
+    };
+    auto edit = [&](QLineEdit*& box, const char* name, QRect place) {
+        box = new QLineEdit(this);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setGeometry(place);
+    };
+
+    label("Label1", "Log Filename:", 16, 16, bold);
+    LogFileNameBox = new LogFileBox(this);
+    LogFileNameBox->setObjectName(QStringLiteral("LogFileNameBox"));
+    LogFileNameBox->setEditable(true);
+    LogFileNameBox->setInsertPolicy(QComboBox::NoInsert);
+    LogFileNameBox->setGeometry(128, 8, 289, 21);
+    connect(LogFileNameBox, &LogFileBox::chooserRequested, this,
+        [this] { m_host.runCommand([this] { LogFileNameBoxDropDown(); }); });
+
+    label("Label2", "Backup Filename:", 16, 48, bold);
+    edit(BackupFileNameBox, "BackupFileNameBox", { 128, 40, 289, 21 });
+    BackupFileNameBox->setReadOnly(true);
+    BackupFileNameBox->setEnabled(false);
+    QPalette grey = BackupFileNameBox->palette();
+    for (auto group : { QPalette::Active, QPalette::Inactive, QPalette::Disabled }) {
+        grey.setColor(group, QPalette::Base, QColor(128, 128, 128));
+        grey.setColor(group, QPalette::Text, QColor(255, 255, 255));
+    }
+    BackupFileNameBox->setPalette(grey);
+
+    label("Label3", "Contest Start Date (UTC) :", 16, 72, bold);
+    label("Label4", "Contest Finish Date (UTC):", 224, 72, bold);
+    auto datePicker = [&](QDateEdit*& picker, const char* name, int left) {
+        picker = new QDateEdit(this);
+        picker->setObjectName(QString::fromLatin1(name));
+        picker->setCalendarPopup(true);
+        picker->setDisplayFormat(m_forms.dateFormat);
+        picker->setGeometry(left, 88, 89, 21);
+    };
+    auto timePicker = [&](QTimeEdit*& picker, const char* name, int left) {
+        picker = new QTimeEdit(this);
+        picker->setObjectName(QString::fromLatin1(name));
+        picker->setDisplayFormat(m_forms.timeFormat);
+        picker->setGeometry(left, 88, 89, 21);
+    };
+    datePicker(StartDatePicker, "StartDatePicker", 16);
+    StartDatePicker->setFocusPolicy(Qt::ClickFocus); // not a tab stop
+    timePicker(StartTimePicker, "StartTimePicker", 112);
+    datePicker(FinishDatePicker, "FinishDatePicker", 224);
+    timePicker(FinishTimePicker, "FinishTimePicker", 320);
+
+    label("Label5", "UTC Offset:", 16, 128, bold);
+    edit(UTCOffsetBox, "UTCOffsetBox", { 120, 128, 33, 24 });
+    QFont offsetFont = base;
+    offsetFont.setPixelSize(13);
+    offsetFont.setBold(true);
+    UTCOffsetBox->setFont(offsetFont);
+    UTCOffsetBox->setReadOnly(true);
+    UTCOffsetBox->setEnabled(false);
+
+    label("Label7", "Repeat Contact", 168, 120, bold);
+    label("Label6", "Time (Hours) :", 176, 136, bold);
+    edit(DupeTimeBox, "DupeTimeBox", { 264, 128, 33, 24 });
+    DupeTimeBox->setText(QStringLiteral("2"));
+
+    auto check = [&](QCheckBox*& box, const char* name, const char* text, int top) {
+        box = new QCheckBox(QString::fromLatin1(text), this);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setFont(bold);
+        box->move(312, top);
+        box->adjustSize();
+        box->setChecked(true);
+    };
+    check(AutoRST, "AutoRST", "Auto 599 RST", 120);
+    check(DoublePoints, "DoublePoints", "x2 points 1-6", 144);
+    check(SmoothScrollSelect, "SmoothScrollSelect", "Smooth Scroll", 168);
+    // Both switches are taken over at once, not on OK.
+    connect(AutoRST, &QCheckBox::clicked, this,
+        [this] { m_host.runCommand([this] { AutoRSTClick(); }); });
+    connect(DoublePoints, &QCheckBox::clicked, this,
+        [this] { m_host.runCommand([this] { DoublePointsClick(); }); });
+
+    QFont narrow(QStringLiteral("Arial Narrow"));
+    narrow.setPixelSize(13);
+    auto list = [&](QComboBox*& box, const char* name, const char* const* items, int top) {
+        box = new QComboBox(this);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setEditable(true);
+        box->setInsertPolicy(QComboBox::NoInsert);
+        box->setFont(narrow);
+        for (int i = 0; i < 4; ++i)
+            box->addItem(QString::fromLatin1(items[i]));
+        box->setMaxVisibleItems(4);
+        box->setGeometry(120, top, 297, 23);
+        box->lineEdit()->setValidator(new TextFilter(false, box));
+    };
+    label("Label9", "Section/Category:", 8, 192, bold);
+    list(CategoryBox, "CategoryBox", CategoryItems, 192);
+    label("Label10", "Sub section:", 8, 232, bold);
+    list(SectionBox, "SectionBox", SectionItems, 232);
+
+    label("Label8", "Callsign:", 24, 272, bold);
+    edit(CallsignBox, "CallsignBox", { 80, 272, 89, 21 });
+    CallsignBox->setFont(bold);
+    CallsignBox->setValidator(new TextFilter(true, CallsignBox));
+    label("NameLabel", "Name:", 24, 304, bold);
+    edit(NameBox, "NameBox", { 80, 304, 337, 21 });
+    NameBox->setText(QStringLiteral("<type your name for the log summary sheet here>"));
+    NameBox->setValidator(new TextFilter(false, NameBox));
+    label("AddressLabel", "Address:", 24, 336, bold);
+    edit(AddressBox, "AddressBox", { 80, 336, 337, 21 });
+    AddressBox->setText(QStringLiteral("<type your address for the summary sheet here>"));
+    AddressBox->setValidator(new TextFilter(false, AddressBox));
+
+    QFont modeFont = base;
+    modeFont.setPixelSize(13);
+    label("Label17", "Mode points", 440, 8, modeFont);
+    struct PointsRow
+    {
+        QLineEdit** box;
+        const char* name;
+        const char* labelName;
+        const char* caption;
+        int labelLeft;
+        int top;
+        const char* design;
+    };
+    const PointsRow rows[] = {
+        { &AMpoints, "AMpoints", "Label16", "AM", 464, 40, "1" },
+        { &FMpoints, "FMpoints", "Label11", "FM (Phone)", 416, 72, "1" },
+        { &SSBpoints, "SSBpoints", "Label12", "SSB", 456, 104, "1" },
+        { &TVpoints, "TVpoints", "Label13", "TV", 464, 136, "1" },
+        { &DigitalPoints, "DigitalPoints", "Label14", "Digital", 448, 168, "1" },
+        { &CWpoints, "CWpoints", "Label15", "CW", 464, 200, "2" },
+    };
+    for (const PointsRow& r : rows) {
+        label(r.labelName, r.caption, r.labelLeft, r.top + 8, bold);
+        edit(*r.box, r.name, { 488, r.top, 25, 24 });
+        (*r.box)->setText(QString::fromLatin1(r.design));
+    }
+
+    // The number boxes take digits and backspace only, and never more than they can hold.
+    for (QLineEdit* box :
+        { DupeTimeBox, AMpoints, FMpoints, SSBpoints, TVpoints, DigitalPoints, CWpoints }) {
+        box->installEventFilter(this);
+        const int longest = box == DupeTimeBox ? 2 : 1;
+        connect(box, &QLineEdit::textChanged, box, [box, longest](const QString& text) {
+            if (text.size() > longest)
+                box->setText(text.left(longest));
+        });
+    }
+
+    OKButton = new QPushButton(QStringLiteral("OK"), this);
+    OKButton->setObjectName(QStringLiteral("OKButton"));
+    OKButton->setGeometry(440, 264, 75, 25);
+    OKButton->setDefault(true);
+    connect(OKButton, &QPushButton::clicked, this,
+        [this] { m_host.runCommand([this] { OKButtonClick(); }); });
+    CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    CancelButton->setObjectName(QStringLiteral("CancelButton"));
+    CancelButton->setGeometry(440, 312, 75, 25);
+    connect(CancelButton, &QPushButton::clicked, this,
+        [this] { m_host.runCommand([this] { CancelButtonClick(); }); });
+}
+
+bool TSettingsForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && !isDigitBoxKeyKept(static_cast<QKeyEvent*>(event)))
+        return true;
+    return QDialog::eventFilter(watched, event);
+}
+
+void TSettingsForm::ShowForm()
+{
+    FormShow();
+    show();
+    raise();
+    activateWindow();
+    OKButton->setFocus(Qt::OtherFocusReason);
+}
+
+void TSettingsForm::FormShow()
+{
+    setFixedSize(FormWidth, FormHeight);
+    m_host.clearSettingsOpenPending();
+    m_host.setDialogClosed(false);
+    showLogNames();
+    StartDatePicker->setDate(m_settings.contestStartDate);
+    StartTimePicker->setTime(m_settings.contestStartTime);
+    FinishDatePicker->setDate(m_settings.contestFinishDate);
+    FinishTimePicker->setTime(m_settings.contestFinishTime);
+    UTCOffsetBox->setText(UtcOffsetBoxText(m_host.timeZoneBiasMinutes()));
+    DupeTimeBox->setText(QString::number(m_settings.repeatContactTimeHrs));
+    CallsignBox->setText(m_host.myCallsign());
+    NameBox->setText(m_settings.name);
+    AddressBox->setText(m_settings.address);
+    AMpoints->setText(QString::number(m_settings.amPoints));
+    SSBpoints->setText(QString::number(m_settings.ssbPoints));
+    FMpoints->setText(QString::number(m_settings.fmPoints));
+    TVpoints->setText(QString::number(m_settings.tvPoints));
+    DigitalPoints->setText(QString::number(m_settings.digiPoints));
+    CWpoints->setText(QString::number(m_settings.cwPoints));
+    DoublePoints->setChecked(m_settings.doublePoints16);
+    AutoRST->setChecked(m_settings.autoRST);
+    SmoothScrollSelect->setChecked(m_settings.smoothScrolling);
+}
+
+void TSettingsForm::showLogNames()
+{
+    LogFileNameBox->setEditText(m_settings.logFileName);
+    BackupFileNameBox->setText(m_settings.backupLogFileName);
+}
+
+QString TSettingsForm::OpenDialogExecute()
+{
+    if (m_openDialogHook)
+        return m_openDialogHook();
+    // A new name is allowed: it starts a new log there.
+    QFileDialog dialog(window(), QStringLiteral("Open"),
+        QFileInfo(m_settings.logFileName).absolutePath(),
+        QStringLiteral("LOG files (*.LOG);;BACKUP files (*.BAK)"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.selectNameFilter(QStringLiteral("LOG files (*.LOG)"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return QDir::toNativeSeparators(dialog.selectedFiles().first());
+}
+
+void TSettingsForm::LogFileNameBoxDropDown()
+{
+    QPointer<QWidget> active = QApplication::activeWindow();
+    const QString path = OpenDialogExecute();
+    if (path.isEmpty())
+        return;
+    // The backup name is taken over with the log's, so that the two always belong together.
+    m_host.logFilePicked(path);
+    showLogNames();
+    QCoreApplication::processEvents();
+    if (active && QApplication::activeWindow() != active)
+        active->activateWindow();
+}
+
+SettingsBoxes TSettingsForm::boxes() const
+{
+    SettingsBoxes b;
+    b.logFileName = LogFileNameBox->currentText();
+    b.startDate = StartDatePicker->date();
+    b.startTime = StartTimePicker->time();
+    b.finishDate = FinishDatePicker->date();
+    b.finishTime = FinishTimePicker->time();
+    b.dupeTime = DupeTimeBox->text();
+    b.callsign = CallsignBox->text();
+    // A text typed over the list's choice selects no item.
+    b.categoryIndex = CategoryBox->findText(CategoryBox->currentText(), Qt::MatchExactly);
+    b.sectionIndex = SectionBox->findText(SectionBox->currentText(), Qt::MatchExactly);
+    b.name = NameBox->text();
+    b.address = AddressBox->text();
+    b.amPoints = AMpoints->text();
+    b.ssbPoints = SSBpoints->text();
+    b.fmPoints = FMpoints->text();
+    b.tvPoints = TVpoints->text();
+    b.digiPoints = DigitalPoints->text();
+    b.cwPoints = CWpoints->text();
+    b.doublePoints = DoublePoints->isChecked();
+    b.smoothScroll = SmoothScrollSelect->isChecked();
+    return b;
+}
+
+void TSettingsForm::OKButtonClick()
+{
+    const SettingsBoxes b = boxes();
+    // Every box is checked before anything is taken over.
+    const QString bad = CheckSettingsBoxes(b);
+    if (!bad.isEmpty()) {
+        m_host.showMessage(bad);
+        return;
+    }
+    // A typed path is loaded as a picked one: the logbook in memory is always the named file's.
+    if (b.logFileName != m_settings.logFileName) {
+        const QString typed
+            = QDir::toNativeSeparators(QFileInfo(b.logFileName.trimmed()).absoluteFilePath());
+        if (typed != m_settings.logFileName)
+            m_host.logFilePicked(typed);
+        showLogNames();
+    }
+    TakeOverSettings(b, m_settings);
+    m_host.setMyCallsign(b.callsign);
+    m_host.settingsTakenOver();
+    m_host.setDialogClosed(true);
+    m_closing = true;
+    hide();
+    m_closing = false;
+    m_host.dialogFinished();
+}
+
+void TSettingsForm::CancelButtonClick()
+{
+    m_host.setDialogClosed(true);
+    m_closing = true;
+    hide();
+    m_closing = false;
+    m_host.dialogFinished();
+}
+
+void TSettingsForm::reject()
+{
+    m_host.runCommand([this] { CancelButtonClick(); });
+}
+
+void TSettingsForm::closeEvent(QCloseEvent* event)
+{
+    QDialog::closeEvent(event);
+    if (m_closing)
+        return;
+    m_host.setDialogClosed(true);
+    m_host.runCommand([this] { m_host.dialogFinished(); });
+}
+
+void TSettingsForm::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && isVisible())
+        m_host.setDialogClosed(false);
+}
+
+void TSettingsForm::AutoRSTClick()
+{
+    m_settings.autoRST = AutoRST->isChecked();
+}
+
+void TSettingsForm::DoublePointsClick()
+{
+    m_settings.doublePoints16 = DoublePoints->isChecked();
+}
+
+QString TSettingsForm::categoryText() const
+{
+    return CategoryBox->currentText();
+}
+
+QString TSettingsForm::sectionText() const
+{
+    return SectionBox->currentText();
+}
+
+QString TSettingsForm::callsignText() const
+{
+    return CallsignBox->text();
+}
+
+QString TSettingsForm::nameText() const
+{
+    return NameBox->text();
+}
+
+QString TSettingsForm::addressText() const
+{
+    return AddressBox->text();
+}
+
+bool TSettingsForm::autoRstChecked() const
+{
+    return AutoRST->isChecked();
+}
+
+bool TSettingsForm::doublePointsChecked() const
+{
+    return DoublePoints->isChecked();
+}
+
+} // namespace vorad

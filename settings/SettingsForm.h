@@ -1,0 +1,134 @@
+#pragma once
+
+#include <functional>
+
+#include <QComboBox>
+#include <QDialog>
+
+#include "SettingsRules.h"
+
+class QCheckBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimeEdit;
+
+namespace vorad {
+
+struct ContestSettings;
+struct DateTimeForms;
+
+// What the settings dialog asks of the main window that owns the settings.
+class SettingsFormHost
+{
+public:
+    virtual ~SettingsFormHost() = default;
+    // Runs the handler now, or after the one that is letting events run.
+    virtual void runCommand(std::function<void()> command) = 0;
+    virtual void setDialogClosed(bool closed) = 0;
+    virtual void clearSettingsOpenPending() = 0;
+    // Makes `path` the logbook in use and loads it (the names are paired there).
+    virtual void logFilePicked(const QString& path) = 0;
+    virtual QString myCallsign() const = 0;
+    virtual void setMyCallsign(const QString& callsign) = 0;
+    // After OK took the settings over: the sent report, the points box and the displays.
+    virtual void settingsTakenOver() = 0;
+    // The window to focus when the dialog has closed.
+    virtual void dialogFinished() = 0;
+    // The operating system's standard time-zone bias in minutes (UTC = local + bias).
+    virtual int timeZoneBiasMinutes() const = 0;
+    // A modal box with the program's caption; lines are separated by "\r".
+    virtual void showMessage(const QString& text) = 0;
+};
+
+// The log file box: opening its list runs the file chooser instead.
+class LogFileBox : public QComboBox
+{
+    Q_OBJECT
+
+public:
+    using QComboBox::QComboBox;
+    void showPopup() override { Q_EMIT chooserRequested(); }
+
+Q_SIGNALS:
+    void chooserRequested();
+};
+
+// The contest settings dialog: modeless, created once, hidden between uses.
+class TSettingsForm : public QDialog
+{
+    Q_OBJECT
+
+public:
+    TSettingsForm(ContestSettings& settings, const DateTimeForms& forms, SettingsFormHost& host,
+        QWidget* parent = nullptr);
+
+    // The shared file-open dialog ("LOG files" first); an empty path is a cancel. Tests set
+    // the hook to stand in for it.
+    QString OpenDialogExecute();
+    void setOpenDialogHook(std::function<QString()> hook) { m_openDialogHook = std::move(hook); }
+
+    void ShowForm();
+    void FormShow();
+    void LogFileNameBoxDropDown();
+    void OKButtonClick();
+    void CancelButtonClick();
+    void AutoRSTClick();
+    void DoublePointsClick();
+    // The log names after the main window switched the logbook.
+    void showLogNames();
+
+    // The controls the rest of the program reads directly.
+    QString categoryText() const;
+    QString sectionText() const;
+    QString callsignText() const;
+    QString nameText() const;
+    QString addressText() const;
+    bool autoRstChecked() const;
+    bool doublePointsChecked() const;
+
+protected:
+    void reject() override; // Escape: as Cancel
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    void fillFromSettings();
+    SettingsBoxes boxes() const;
+
+    ContestSettings& m_settings;
+    const DateTimeForms& m_forms;
+    SettingsFormHost& m_host;
+    std::function<QString()> m_openDialogHook;
+    bool m_closing = false; // OK or Cancel is closing the window, not its close box
+
+    LogFileBox* LogFileNameBox = nullptr;
+    QLineEdit* BackupFileNameBox = nullptr;
+    QDateEdit* StartDatePicker = nullptr;
+    QTimeEdit* StartTimePicker = nullptr;
+    QDateEdit* FinishDatePicker = nullptr;
+    QTimeEdit* FinishTimePicker = nullptr;
+    QLineEdit* UTCOffsetBox = nullptr;
+    QLineEdit* DupeTimeBox = nullptr;
+    QCheckBox* AutoRST = nullptr;
+    QCheckBox* DoublePoints = nullptr;
+    QCheckBox* SmoothScrollSelect = nullptr;
+    QComboBox* CategoryBox = nullptr;
+    QComboBox* SectionBox = nullptr;
+    QLineEdit* CallsignBox = nullptr;
+    QLineEdit* NameBox = nullptr;
+    QLineEdit* AddressBox = nullptr;
+    QLineEdit* AMpoints = nullptr;
+    QLineEdit* FMpoints = nullptr;
+    QLineEdit* SSBpoints = nullptr;
+    QLineEdit* TVpoints = nullptr;
+    QLineEdit* DigitalPoints = nullptr;
+    QLineEdit* CWpoints = nullptr;
+    QPushButton* OKButton = nullptr;
+    QPushButton* CancelButton = nullptr;
+};
+
+} // namespace vorad
