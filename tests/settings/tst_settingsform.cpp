@@ -1,0 +1,301 @@
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "LogFileStore.h"
+#include "QZMainForm.h"
+#include "SettingsRules.h"
+#include "TestClock.h"
+#include "TestFiles.h"
+
+using namespace vorad;
+
+namespace {
+
+const QByteArray rec
+    = "\"08-15-2026\",\"09:14\",\"2m\",\"FM\",\"VK3ABC\",\"59001\",\"59012\",1,\"Peter\"\r\n";
+
+} // namespace
+
+class TestSettingsForm : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::shared_ptr<TestClock> m_clock;
+    QStringList m_messages;
+    QString m_chosenFile;
+
+    QString file(const char* name) const { return m_dir->filePath(QString::fromLatin1(name)); }
+
+    std::unique_ptr<TQZMainForm> start(const QByteArray& log = rec)
+    {
+        writeFile(file("QZVHF.LOG"), log);
+        writeFile(file("DOVavoviv.ini"), "[CONTEST]\r\nCallsign=VK6XYZ\r\n");
+        StartupEnvironment env;
+        env.settingsPath = file("DOVavoviv.ini");
+        env.workingDir = m_dir->path();
+        env.locale = QLocale::c();
+        env.clock = m_clock;
+        env.store = std::make_shared<LogFileStore>();
+        env.store->setSyncEnabled(false);
+        env.messageHook = [this](const QString& m) { m_messages.append(m); };
+        env.fileDialogHook = [this](const QString&, const QString&, bool) { return m_chosenFile; };
+        env.tickIntervalMs = 3600 * 1000;
+        auto form = std::make_unique<TQZMainForm>(env);
+        form->show();
+        form->ShowSettingsDialog();
+        return form;
+    }
+
+    template <typename T> static T* child(TQZMainForm& form, const char* name)
+    {
+        T* c = form.settingsForm().findChild<T*>(QString::fromLatin1(name));
+        if (!c)
+            qFatal("no control %s", name);
+        return c;
+    }
+    static QLineEdit* box(TQZMainForm& form, const char* name)
+    {
+        return child<QLineEdit>(form, name);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_clock = std::make_shared<TestClock>();
+        m_clock->setUtc(QDate(2026, 8, 15), QTime(10, 0), 8 * 3600);
+        m_messages.clear();
+        m_chosenFile.clear();
+    }
+
+    void utcOffsetText_data()
+    {
+        QTest::addColumn<int>("bias");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("UTC+9:30") << -570 << "9.5";
+        QTest::newRow("UTC+10") << -600 << "10";
+        QTest::newRow("UTC+10:30") << -630 << "10.5";
+        QTest::newRow("UTC") << 0 << "0";
+        QTest::newRow("UTC-3:30 loses its half hour") << 210 << "-3";
+        QTest::newRow("UTC+5:45 shows whole hours") << -345 << "5";
+    }
+    void utcOffsetText()
+    {
+        QFETCH(int, bias);
+        QFETCH(QString, text);
+        QCOMPARE(UtcOffsetBoxText(bias), text);
+    }
+
+    void offsetBoxShowsTheStandardBias()
+    {
+        m_clock->setStandardOffset(-210 * 60); // daylight saving in force is not shown
+        auto form = start();
+        QCOMPARE(box(*form, "UTCOffsetBox")->text(), "-3");
+    }
+
+    // Only digits and backspace are typed; a box never holds more than it can.
+    void typingFilters_data()
+    {
+        QTest::addColumn<QString>("boxName");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<int>("cursor");
+        QTest::addColumn<QString>("keys"); // '<' stands for backspace
+        QTest::addColumn<QString>("after");
+        QTest::newRow("second digit after") << "CWpoints"
+                                            << "7" << 1 << "5"
+                                            << "7";
+        QTest::newRow("second digit before") << "CWpoints"
+                                             << "7" << 0 << "5"
+                                             << "5";
+        QTest::newRow("letter ignored") << "AMpoints"
+                                        << "3" << 1 << "a"
+                                        << "3";
+        QTest::newRow("backspace works") << "FMpoints"
+                                         << "3" << 1 << "<4"
+                                         << "4";
+        QTest::newRow("repeat time two digits") << "DupeTimeBox"
+                                                << "" << 0 << "123"
+                                                << "12";
+        QTest::newRow("repeat time no sign") << "DupeTimeBox"
+                                             << "2" << 1 << "-."
+                                             << "2";
+        QTest::newRow("callsign upper-cased") << "CallsignBox"
+                                              << "" << 0 << "vk3/p"
+                                              << "VK3/P";
+    }
+    void typingFilters()
+    {
+        QFETCH(QString, boxName);
+        QFETCH(QString, before);
+        QFETCH(int, cursor);
+        QFETCH(QString, keys);
+        QFETCH(QString, after);
+        auto form = start();
+        QLineEdit* b = box(*form, boxName.toLatin1().constData());
+        b->setText(before);
+        b->setFocus();
+        b->setCursorPosition(cursor);
+        for (QChar k : keys) {
+            if (k == '<')
+                QTest::keyClick(b, Qt::Key_Backspace);
+            else
+                QTest::keyClicks(b, QString(k));
+        }
+        QCOMPARE(b->text(), after);
+    }
+
+    // OK checks every number box before it takes anything over, the log file included.
+    void okRefusesABadBoxAndTakesNothing_data()
+    {
+        QTest::addColumn<QString>("boxName");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("empty repeat time") << "DupeTimeBox"
+                                           << ""
+                                           << "'' is not a valid integer value";
+        QTest::newRow("pasted letters") << "SSBpoints"
+                                        << "x"
+                                        << "'x' is not a valid integer value";
+        QTest::newRow("last box empty") << "CWpoints"
+                                        << ""
+                                        << "'' is not a valid integer value";
+    }
+    void okRefusesABadBoxAndTakesNothing()
+    {
+        QFETCH(QString, boxName);
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        auto form = start();
+        const ContestSettings before = form->settings();
+        writeFile(file("OTHER.LOG"), {});
+        child<QComboBox>(*form, "LogFileNameBox")->setEditText(file("OTHER.LOG"));
+        box(*form, "NameBox")->setText("Anne");
+        box(*form, "AMpoints")->setText("5");
+        box(*form, "CallsignBox")->setText("VK2QQ");
+        box(*form, boxName.toLatin1().constData())->setText(text);
+        form->settingsForm().OKButtonClick();
+        QCOMPARE(m_messages.value(0), message);
+        QVERIFY(form->settingsForm().isVisible());
+        QCOMPARE(form->settings().name, before.name);
+        QCOMPARE(form->settings().amPoints, before.amPoints);
+        QCOMPARE(form->settings().logFileName, before.logFileName);
+        QCOMPARE(form->findChild<QLabel*>("MyCallsign")->text(), "VK6XYZ");
+    }
+
+    // OK takes the boxes over; the points box shows the mode's points without doubling.
+    void okTakesOver_data()
+    {
+        QTest::addColumn<int>("modeSteps"); // F6 presses from FM
+        QTest::addColumn<QString>("points");
+        QTest::newRow("FM shows FM points") << 0 << "3";
+        QTest::newRow("SSB shows SSB points") << 1 << "4";
+        QTest::newRow("CW shows CW points") << 4 << "7";
+        QTest::newRow("Phone shows FM points") << 5 << "3";
+    }
+    void okTakesOver()
+    {
+        QFETCH(int, modeSteps);
+        QFETCH(QString, points);
+        auto form = start();
+        for (int i = 0; i < modeSteps; ++i)
+            form->ChangeMode();
+        box(*form, "FMpoints")->setText("3");
+        box(*form, "SSBpoints")->setText("4");
+        box(*form, "CWpoints")->setText("7");
+        box(*form, "DupeTimeBox")->setText("6");
+        box(*form, "NameBox")->setText("Anne");
+        box(*form, "CallsignBox")->setText("VK2QQ");
+        child<QComboBox>(*form, "SectionBox")->setCurrentIndex(2);
+        child<QCheckBox>(*form, "SmoothScrollSelect")->setChecked(false);
+        form->settingsForm().OKButtonClick();
+        QVERIFY(m_messages.isEmpty());
+        QVERIFY(!form->settingsForm().isVisible());
+        const ContestSettings& s = form->settings();
+        QCOMPARE(s.fmPoints, 3);
+        QCOMPARE(s.repeatContactTimeHrs, 6);
+        QCOMPARE(s.name, "Anne");
+        QCOMPARE(s.sectionID, 2);
+        QCOMPARE(s.categoryID, 0);
+        QCOMPARE(s.smoothScrolling, false);
+        QCOMPARE(form->findChild<QLabel*>("MyCallsign")->text(), "VK2QQ");
+        QCOMPARE(form->findChild<QLineEdit*>("PointsN")->text(), points);
+    }
+
+    // The two switches are taken over on the click, and Cancel does not undo them; the other
+    // boxes are not taken over by Cancel.
+    void switchesAtOnceCancelKeepsThem()
+    {
+        auto form = start();
+        QVERIFY(!form->settings().autoRST);
+        QTest::mouseClick(child<QCheckBox>(*form, "AutoRST"), Qt::LeftButton);
+        QTest::mouseClick(child<QCheckBox>(*form, "DoublePoints"), Qt::LeftButton);
+        QVERIFY(form->settings().autoRST);
+        QVERIFY(!form->settings().doublePoints16);
+        box(*form, "NameBox")->setText("Anne");
+        QTest::mouseClick(child<QWidget>(*form, "CancelButton"), Qt::LeftButton);
+        QVERIFY(!form->settingsForm().isVisible());
+        QVERIFY(form->settings().autoRST);
+        QVERIFY(!form->settings().doublePoints16);
+        QVERIFY(form->settings().name.startsWith('<'));
+    }
+
+    // A picked log is in use at once with its own backup, whether OK or Cancel follows; a typed
+    // one is loaded by OK exactly as a picked one.
+    void logFileChosenOrTyped_data()
+    {
+        QTest::addColumn<bool>("typed");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("backup");
+        QTest::newRow("picked .log") << false << "Contest2004.log"
+                                     << "Contest2004.BAK";
+        QTest::newRow("picked .TXT") << false << "A.TXT"
+                                     << "A.BAK";
+        QTest::newRow("typed") << true << "RUN2.LOG"
+                               << "RUN2.BAK";
+    }
+    void logFileChosenOrTyped()
+    {
+        QFETCH(bool, typed);
+        QFETCH(QString, name);
+        QFETCH(QString, backup);
+        auto form = start();
+        const QString path = m_dir->filePath(name);
+        writeFile(path, rec + rec);
+        if (typed) {
+            child<QComboBox>(*form, "LogFileNameBox")->setEditText(path);
+            form->settingsForm().OKButtonClick();
+        } else {
+            m_chosenFile = path;
+            child<QComboBox>(*form, "LogFileNameBox")->showPopup();
+            QCOMPARE(box(*form, "BackupFileNameBox")->text(), m_dir->filePath(backup));
+            form->settingsForm().CancelButtonClick();
+        }
+        QCOMPARE(form->settings().logFileName, path);
+        QCOMPARE(form->settings().backupLogFileName, m_dir->filePath(backup));
+        QCOMPARE(form->logBook().lines().size(), 2);
+        QVERIFY(form->windowTitle().startsWith("Vandrel Contest Program 1.50      "));
+    }
+
+    // What the dialog's controls show is what the shut-down keeps.
+    void shutDownKeepsTheControls()
+    {
+        auto form = start();
+        child<QComboBox>(*form, "CategoryBox")->setCurrentIndex(3);
+        box(*form, "CallsignBox")->setText("VK2QQ");
+        form->settingsForm().CancelButtonClick();
+        form->close();
+        const QByteArray ini = readAll(file("DOVavoviv.ini"));
+        QVERIFY(ini.contains("CategoryText= VHF operation on and above 50MHz Multi-operator\r\n"));
+        QVERIFY(ini.contains("Callsign=VK2QQ\r\n"));
+    }
+};
+
+QTEST_MAIN(TestSettingsForm)
+#include "tst_settingsform.moc"
