@@ -23,6 +23,8 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
@@ -32,6 +34,8 @@
 #include "DrumList.h"
 #include "LogFileCommands.h"
 #include "LogLine.h"
+#include "PainterSurface.h"
+#include "PrintLayout.h"
 #include "ProfileFile.h"
 #include "SessionEndWatcher.h"
 
@@ -192,6 +196,7 @@ constexpr int DesignHeight = 434;
 // Item heights of the visible lists at the design size.
 constexpr int DupeItemHeight = 6;
 constexpr int SummaryItemHeight = 14;
+constexpr int PrintResolution = 600;
 
 } // namespace
 
@@ -1274,20 +1279,98 @@ void TQZMainForm::SaveLogAs1Click()
         SaveLogAs(QDir::toNativeSeparators(path), m_settings, m_logBook, *this);
 }
 
-// Commands whose windows come with the printing, e-mail and options dialogs.
+SheetFields TQZMainForm::sheetFields(bool fromBoxes) const
+{
+    SheetFields f;
+    f.callsign = MyCallsign->text();
+    // The prints read the dialog's boxes as they stand; the e-mail sheet the confirmed settings.
+    f.name = fromBoxes ? SettingsForm->nameText() : m_settings.name;
+    f.address = fromBoxes ? SettingsForm->addressText() : m_settings.address;
+    f.category = SettingsForm->categoryText();
+    f.section = SettingsForm->sectionText();
+    f.year = m_entry.utcNow().date().year();
+    f.date = m_entry.row().date.text;
+    return f;
+}
+
+bool TQZMainForm::choosePrinter(QPrinter& printer)
+{
+    if (m_env.printDialogHook)
+        return m_env.printDialogHook(printer);
+    QPrintDialog dialog(&printer, this);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void TQZMainForm::usePrintResolution(QPrinter& printer)
+{
+    // The layout's fixed coordinates are made for 600 dots an inch: there Courier New 12 puts
+    // the contact columns under their heads and the page totals clear of each other.
+    printer.setResolution(PrintResolution);
+}
+
 void TQZMainForm::PrintNormal()
 {
-    showStatus(QStringLiteral("  Printing is not available in this version..."));
+    const SheetFields fields = sheetFields(true);
+    if (SheetDetailsMissing(fields.name, fields.address)) {
+        errorCue();
+        ShowMessage(PrintRefusalText);
+        return;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    if (!choosePrinter(printer))
+        return;
+    usePrintResolution(printer);
+    PainterSurface surface(printer);
+    surface.setPageHook([this] { render(); });
+    QString error;
+    if (!PrintNormalLog(surface, fields, m_logBook.lines(), &error))
+        ShowMessage(error);
+    letEventsRun();
 }
 
 void TQZMainForm::PrintText()
 {
-    showStatus(QStringLiteral("  Printing is not available in this version..."));
+    QPrinter printer(QPrinter::HighResolution);
+    if (!choosePrinter(printer))
+        return;
+    usePrintResolution(printer);
+    PainterSurface surface(printer);
+    surface.setPageHook([this] { render(); });
+    QString error;
+    if (!PrintTextLog(surface, sheetFields(true), m_logBook.lines(), &error))
+        ShowMessage(error);
+    letEventsRun();
 }
 
 void TQZMainForm::EmailLog()
 {
-    showStatus(QStringLiteral("  E-mail is not available in this version..."));
+    if (m_emailFolder.isEmpty())
+        m_emailFolder = QDir::currentPath();
+    QString error;
+    switch (BuildEmailSummary(sheetFields(false), m_logBook.lines(), m_emailContent, &error)) {
+    case EmailBuild::Refused:
+        FocusMainWindow();
+        errorCue();
+        ShowMessage(EmailRefusalText);
+        return;
+    case EmailBuild::Failed:
+        ShowMessage(error);
+        return;
+    case EmailBuild::Done:
+        break;
+    }
+    showStatus(m_emailContent.status);
+    letEventsRun();
+    const QString path
+        = CsvFilePath(m_emailFolder, MyCallsign->text(), BandCategory(m_logBook.lines()));
+    if (!WriteCsvFile(path, m_emailContent.attachment, &error)) {
+        errorCue();
+        ShowMessage(error);
+        return;
+    }
+    // Sending comes with the e-mail dialog; until then the operator is told what is ready.
+    showStatus(QStringLiteral("  Summary sheet ready, log written to %1 ...")
+                   .arg(QDir::toNativeSeparators(path)));
 }
 
 void TQZMainForm::ShowSettingsDialog()

@@ -19,6 +19,7 @@
 #include "ProfileFile.h"
 #include "SettingsForm.h"
 #include "StartupRules.h"
+#include "SummarySheet.h"
 
 class QAction;
 class QKeyEvent;
@@ -27,6 +28,7 @@ class QMoveEvent;
 class QLabel;
 class QLineEdit;
 class QListView;
+class QPrinter;
 class QTimer;
 
 namespace vorad {
@@ -56,6 +58,8 @@ struct StartupEnvironment
     std::function<QString(const QString& caption, const QString& filter, bool save)> fileDialogHook;
     std::function<bool(const QString&)> questionHook;
     std::function<void(const QUrl&)> openUrlHook;
+    // When set, stands in for the print dialog (false is a cancel); tests print to a PDF file.
+    std::function<bool(QPrinter&)> printDialogHook;
     int tickIntervalMs
         = 200; // five ticks a second: the seconds show on time, the idle program sleeps
 
@@ -123,6 +127,8 @@ public:
     void RefreshDupeDisplay();
     void RefreshSummary();
     const DisplayTicks& displayTicks() const { return m_ticks; }
+    // What the e-mail dialog is to show, and the attachment written for it.
+    const EmailContent& emailContent() const { return m_emailContent; }
 
     // Runs a command now, or after the handler that is letting events run ends.
     void runCommand(std::function<void()> command) override;
@@ -160,6 +166,9 @@ private:
     void applyOverrideFile();
     void SetMainTitle();
     void ShowMessage(const QString& text);
+    SheetFields sheetFields(bool fromBoxes) const;
+    bool choosePrinter(QPrinter& printer);
+    static void usePrintResolution(QPrinter& printer);
 
     // Steps whose behaviour arrives with later work.
     void SwitchOffDragFullWindows() { }
@@ -229,6 +238,8 @@ private:
     QTimer* ScrollTimer2 = nullptr;
 
     DisplayTicks m_ticks;
+    EmailContent m_emailContent;
+    QString m_emailFolder; // read when the e-mail command first runs
     QStringList m_allowed2, m_wait2, m_summary2; // the whole lists behind the visible ones
     int m_dupeScroll = 0;
     int m_summaryScroll = 0;

@@ -1,0 +1,204 @@
+#include <QDir>
+#include <QFontMetrics>
+#include <QPageSize>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "LogFileStore.h"
+#include "QZMainForm.h"
+#include "TestClock.h"
+#include "TestFiles.h"
+
+using namespace vorad;
+
+namespace {
+
+QByteArray records(int count)
+{
+    QByteArray log;
+    for (int i = 1; i <= count; ++i)
+        log += QStringLiteral("\"08-15-2026\",\"09:%1\",\"2m\",\"FM\",\"VK%2\",\"59%3\",\"59012\","
+                              "%4,\"Peter\"\r\n")
+                   .arg(i % 60, 2, 10, QLatin1Char('0'))
+                   .arg(i, 4, 10, QLatin1Char('0'))
+                   .arg(i % 1000, 3, 10, QLatin1Char('0'))
+                   .arg(i % 3 == 0 ? 2 : 1)
+                   .toLatin1();
+    return log;
+}
+
+// The text of one page of a PDF, as a reader would copy it.
+QString pdfText(const QString& pdf, int page)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"),
+        { QStringLiteral("-layout"), QStringLiteral("-f"), QString::number(page),
+            QStringLiteral("-l"), QString::number(page), pdf, QStringLiteral("-") });
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+} // namespace
+
+class TestPrintPdf : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QStringList m_messages;
+    bool m_printAnswer = true;
+    int m_pageLines = 0; // 0: A4; else a page that holds that many log lines
+
+    QString file(const char* name) const { return m_dir->filePath(QString::fromLatin1(name)); }
+
+    std::unique_ptr<TQZMainForm> start(const QByteArray& log, const char* name = "Anne Smith")
+    {
+        writeFile(file("QZVHF.LOG"), log);
+        writeFile(file("DOVavoviv.ini"),
+            QByteArray("[CONTEST]\r\nCallsign=VK6XYZ\r\nName=") + name
+                + "\r\nAddress=1 Main St Perth\r\n");
+        StartupEnvironment env;
+        env.settingsPath = file("DOVavoviv.ini");
+        env.workingDir = m_dir->path();
+        env.locale = QLocale::c();
+        auto clock = std::make_shared<TestClock>();
+        clock->setUtc(QDate(2026, 8, 16), QTime(10, 0), 8 * 3600);
+        env.clock = clock;
+        env.store = std::make_shared<LogFileStore>();
+        env.store->setSyncEnabled(false);
+        env.messageHook = [this](const QString& m) { m_messages.append(m); };
+        env.tickIntervalMs = 3600 * 1000;
+        env.printDialogHook = [this](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(file("log.pdf"));
+            printer.setPageMargins(QMarginsF(0, 0, 0, 0));
+            if (m_pageLines > 0) {
+                QFont courier(QStringLiteral("Courier New"));
+                courier.setPointSize(12);
+                printer.setResolution(600); // as the program prints
+                const int lh = QFontMetrics(courier, &printer).height();
+                const double units = 1600 + (m_pageLines + 8) * lh + lh / 2;
+                printer.setPageSize(QPageSize(
+                    QSizeF(8.27, units / 600), QPageSize::Inch, {}, QPageSize::ExactMatch));
+            } else {
+                printer.setPageSize(QPageSize(QPageSize::A4));
+            }
+            return m_printAnswer;
+        };
+        return std::make_unique<TQZMainForm>(env);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_messages.clear();
+        m_printAnswer = true;
+        m_pageLines = 0;
+    }
+
+    // With 40 lines a page, contact 41 opens page 2 at contact 1's height; each page ends in
+    // its total, and the summary sheet lists the totals three to a row.
+    void normalPrint()
+    {
+        m_pageLines = 40;
+        auto form = start(records(125));
+        form->PrintNormal();
+        QCOMPARE(m_messages, QStringList {});
+        const QString sheet = pdfText(file("log.pdf"), 1);
+        QVERIFY(sheet.contains("Kestrelwood Cup Contest Log Book"));
+        QVERIFY(sheet.contains("Summary Sheet"));
+        QVERIFY(sheet.contains("Anne Smith"));
+        QVERIFY(sheet.contains("166 points.")); // 84 x 1 + 41 x 2
+        const QRegularExpression row(
+            "Page 1:\\s+53 points\\s+Page 2:\\s+53 points\\s+Page 3:\\s+54 points");
+        QVERIFY2(sheet.contains(row), qPrintable(sheet));
+        QVERIFY(sheet.contains(QRegularExpression("\\n\\s*Page 4:\\s+6 points")));
+        const QString page1 = pdfText(file("log.pdf"), 2);
+        const QString page2 = pdfText(file("log.pdf"), 3);
+        QVERIFY(page1.contains("Page #1 of VK6XYZ log."));
+        QVERIFY(page1.contains("Points Total for this page is:53"));
+        QVERIFY(page1.contains("VK0040") && !page1.contains("VK0041"));
+        QVERIFY(page2.contains("Page #2 of VK6XYZ log."));
+        QVERIFY(page2.contains("Callsign Worked"));
+        // The first contact of each page sits on the same text line of its page.
+        const auto firstContact = [](const QString& page) {
+            return page.left(page.indexOf(QRegularExpression("VK\\d{4}"))).count('\n');
+        };
+        QVERIFY(page2.contains("VK0041"));
+        QCOMPARE(firstContact(page2), firstContact(page1));
+        QVERIFY(pdfText(file("log.pdf"), 5).contains("Points Total for this page is:6"));
+    }
+
+    void textPrint()
+    {
+        auto form = start(records(3), "<type your name for the log summary sheet here>");
+        form->PrintText();
+        QCOMPARE(m_messages, QStringList {});
+        const QString sheet = pdfText(file("log.pdf"), 1);
+        QVERIFY(sheet.contains("Summary Sheet"));
+        QVERIFY(sheet.contains(QRegularExpression("Name    :\\s*\\n"))); // placeholder left out
+        QVERIFY2(sheet.contains(QRegularExpression("Page 1:\\s+4 points")), qPrintable(sheet));
+        const QString page = pdfText(file("log.pdf"), 2);
+        QVERIFY(page.contains("QZ CONTEST LOGBOOK"));
+        QVERIFY(page.contains("Page #1 of VK6XYZ log."));
+        QVERIFY2(page.contains(QRegularExpression("08-15-2026\\s+09:03\\s+2m\\s+FM\\s+VK0003")),
+            qPrintable(page));
+        QVERIFY(page.contains("Points total for this page is: 4"));
+    }
+
+    // A refusal or a cancelled dialog prints nothing.
+    void nothingPrinted_data()
+    {
+        QTest::addColumn<bool>("placeholderName");
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<int>("contacts");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("name not filled in") << true << true << 3
+                                            << " You can not print without filling in your name "
+                                               "and  \r address detail for the summary sheet. "
+                                               "Please complete  \r these boxes in "
+                                               "\"Options..Settings\" and print again. ";
+        QTest::newRow("dialog cancelled") << false << false << 3 << "";
+        QTest::newRow("more than 255 pages") << false << true << 40 * 255 + 1 << "pages";
+    }
+    void nothingPrinted()
+    {
+        QFETCH(bool, placeholderName);
+        QFETCH(bool, answer);
+        QFETCH(int, contacts);
+        QFETCH(QString, message);
+        m_printAnswer = answer;
+        m_pageLines = 40;
+        auto form = start(records(contacts),
+            placeholderName ? "<type your name for the log summary sheet here>" : "Anne");
+        form->PrintNormal();
+        QCOMPARE(m_messages.size(), message.isEmpty() ? 0 : 1);
+        if (!message.isEmpty())
+            QVERIFY2(m_messages.first().contains(message), qPrintable(m_messages.first()));
+        QVERIFY(!QFile::exists(file("log.pdf")));
+    }
+
+    // The attachment goes to the current folder, named by the band category, written anew.
+    void emailFiles()
+    {
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(m_dir->path());
+        auto form = start(records(3));
+        form->EmailLog();
+        form->EmailLog();
+        QDir::setCurrent(before);
+        QCOMPARE(m_messages, QStringList {});
+        QCOMPARE(form->emailContent().message.size(), 22);
+        QCOMPARE(form->emailContent().message.at(13), "  Total Score:  4 points.");
+        const QByteArray csv = readAll(file("VK6XYZ_VHF.CSV"));
+        QCOMPARE(csv.count("\r\n"), 3);
+        QVERIFY(csv.startsWith("15/08/2026,09:01,2m,FM,VK0001,59001,59012,1,Peter\r\n"));
+    }
+};
+
+QTEST_MAIN(TestPrintPdf)
+#include "tst_printpdf.moc"
