@@ -13,14 +13,14 @@ namespace {
 // Long enough that the whole log is one page.
 constexpr int EmailLinesPerPage = 32760;
 
-QString columns(QStringView line, int firstColumn, int lastColumn)
+QStringView columns(QStringView line, int firstColumn, int lastColumn)
 {
-    return LogLineColumns(line, firstColumn - 1, lastColumn - firstColumn + 1).toString();
+    return LogLineColumns(line, firstColumn - 1, lastColumn - firstColumn + 1);
 }
 
 QString stripped(QStringView line, int firstColumn, int lastColumn)
 {
-    return StripSpaces(columns(line, firstColumn, lastColumn));
+    return StripSpaces(columns(line, firstColumn, lastColumn).toString());
 }
 
 } // namespace
@@ -74,13 +74,30 @@ QStringList SummarySheetLines(const SheetFields& f, qint64 totalScore)
 
 QString LogLineToCsv(QStringView line)
 {
-    const QString date = columns(line, 64, 65) + QLatin1Char('/') + columns(line, 61, 62)
-        + QLatin1Char('/') + columns(line, 67, 70);
+    QString csv;
+    csv.reserve(64);
+    csv += columns(line, 64, 65);
+    csv += QLatin1Char('/');
+    csv += columns(line, 61, 62);
+    csv += QLatin1Char('/');
+    csv += columns(line, 67, 70);
+    auto field = [&csv](QStringView text) {
+        csv += QLatin1Char(',');
+        for (QChar c : text) {
+            if (c != QLatin1Char(' '))
+                csv += c;
+        }
+    };
+    field(columns(line, 52, 56));
+    field(columns(line, 1, 5));
+    field(columns(line, 6, 11));
+    field(columns(line, 21, 30));
+    field(columns(line, 13, 18));
+    field(columns(line, 43, 48));
     // Doubled points may have two digits: the whole points text is kept.
-    return QStringList { date, stripped(line, 52, 56), stripped(line, 1, 5), stripped(line, 6, 11),
-        stripped(line, 21, 30), stripped(line, 13, 18), stripped(line, 43, 48),
-        StripSpaces(LogLinePoints(line).toString()), stripped(line, 33, 42) }
-        .join(QLatin1Char(','));
+    field(LogLinePoints(line));
+    field(columns(line, 33, 42));
+    return csv;
 }
 
 QString BandCategory(const QStringList& lines)
@@ -136,6 +153,7 @@ bool WriteCsvFile(const QString& path, const QStringList& lines, QString* error)
 {
     QSaveFile file(path);
     QByteArray bytes;
+    bytes.reserve(lines.size() * 64);
     for (const QString& line : lines) {
         bytes += line.toLatin1();
         bytes += "\r\n";

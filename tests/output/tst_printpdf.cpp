@@ -107,6 +107,8 @@ private Q_SLOTS:
         m_pageLines = 40;
         auto form = start(records(125));
         form->PrintNormal();
+        if (qEnvironmentVariableIsSet("VORAD_KEEP_PDF"))
+            QFile::copy(file("log.pdf"), qEnvironmentVariable("VORAD_KEEP_PDF"));
         QCOMPARE(m_messages, QStringList {});
         const QString sheet = pdfText(file("log.pdf"), 1);
         QVERIFY(sheet.contains("Kestrelwood Cup Contest Log Book"));
