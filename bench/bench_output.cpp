@@ -75,7 +75,7 @@ void BM_Output_EmailSummaryAndCsv(benchmark::State& state)
 }
 
 // The whole command, from the window, into a PDF on a page that holds the 10,000 contacts in
-// 255 pages (A4 at 600 dpi holds 39 a page: 257 pages would be refused).
+// 255 pages (A4 at 600 dpi holds 38 a page: 264 pages would be refused).
 void PrintBench(benchmark::State& state, void (TQZMainForm::*print)())
 {
     QTemporaryDir dir;
