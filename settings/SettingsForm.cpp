@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QDateEdit>
 #include <QDir>
 #include <QFileDialog>
@@ -425,33 +424,21 @@ void TSettingsForm::OKButtonClick()
     m_host.setMyCallsign(b.callsign);
     m_host.settingsTakenOver();
     m_host.setDialogClosed(true);
-    m_closing = true;
     hide();
-    m_closing = false;
     m_host.dialogFinished();
 }
 
 void TSettingsForm::CancelButtonClick()
 {
     m_host.setDialogClosed(true);
-    m_closing = true;
     hide();
-    m_closing = false;
     m_host.dialogFinished();
 }
 
+// Escape and the window's close box end the dialog as Cancel does.
 void TSettingsForm::reject()
 {
     m_host.runCommand([this] { CancelButtonClick(); });
-}
-
-void TSettingsForm::closeEvent(QCloseEvent* event)
-{
-    QDialog::closeEvent(event);
-    if (m_closing)
-        return;
-    m_host.setDialogClosed(true);
-    m_host.runCommand([this] { m_host.dialogFinished(); });
 }
 
 void TSettingsForm::changeEvent(QEvent* event)

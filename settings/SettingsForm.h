@@ -89,8 +89,7 @@ public:
     bool doublePointsChecked() const;
 
 protected:
-    void reject() override; // Escape: as Cancel
-    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -103,7 +102,6 @@ private:
     const DateTimeForms& m_forms;
     SettingsFormHost& m_host;
     std::function<QString()> m_openDialogHook;
-    bool m_closing = false; // OK or Cancel is closing the window, not its close box
 
     LogFileBox* LogFileNameBox = nullptr;
     QLineEdit* BackupFileNameBox = nullptr;

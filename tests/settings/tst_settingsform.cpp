@@ -230,8 +230,16 @@ private Q_SLOTS:
 
     // The two switches are taken over on the click, and Cancel does not undo them; the other
     // boxes are not taken over by Cancel.
+    void switchesAtOnceCancelKeepsThem_data()
+    {
+        QTest::addColumn<int>("how");
+        QTest::newRow("Cancel") << 0;
+        QTest::newRow("close box") << 1;
+        QTest::newRow("Escape") << 2;
+    }
     void switchesAtOnceCancelKeepsThem()
     {
+        QFETCH(int, how);
         auto form = start();
         QVERIFY(!form->settings().autoRST);
         QTest::mouseClick(child<QCheckBox>(*form, "AutoRST"), Qt::LeftButton);
@@ -239,7 +247,12 @@ private Q_SLOTS:
         QVERIFY(form->settings().autoRST);
         QVERIFY(!form->settings().doublePoints16);
         box(*form, "NameBox")->setText("Anne");
-        QTest::mouseClick(child<QWidget>(*form, "CancelButton"), Qt::LeftButton);
+        if (how == 0)
+            QTest::mouseClick(child<QWidget>(*form, "CancelButton"), Qt::LeftButton);
+        else if (how == 1)
+            form->settingsForm().close();
+        else
+            QTest::keyClick(box(*form, "NameBox"), Qt::Key_Escape);
         QVERIFY(!form->settingsForm().isVisible());
         QVERIFY(form->settings().autoRST);
         QVERIFY(!form->settings().doublePoints16);
