@@ -771,12 +771,15 @@ bool TQZMainForm::ShutDown(bool quiet)
     m_settings.dupeScreen = m_ticks.dupe;
     m_settings.summaryScreen = m_ticks.summary;
     m_settings.logBookFullScreen = m_ticks.fullScreen;
-    // What the settings dialog shows is what is kept, whether or not it was confirmed.
-    m_settings.categoryText = SettingsForm->categoryText();
-    m_settings.sectionText = SettingsForm->sectionText();
-    m_settings.autoRST = SettingsForm->autoRstChecked();
-    m_settings.doublePoints16 = SettingsForm->doublePointsChecked();
-    m_settings.callsign = SettingsForm->callsignText();
+    // What the settings dialog shows is what is kept, whether or not it was confirmed; a
+    // session that ends before the dialog exists keeps the settings as read.
+    if (SettingsForm) {
+        m_settings.categoryText = SettingsForm->categoryText();
+        m_settings.sectionText = SettingsForm->sectionText();
+        m_settings.autoRST = SettingsForm->autoRstChecked();
+        m_settings.doublePoints16 = SettingsForm->doublePointsChecked();
+        m_settings.callsign = SettingsForm->callsignText();
+    }
 
     ProfileFile file;
     QString error = QStringLiteral("no settings file can be written");

@@ -13,6 +13,8 @@ const QString ArialBlack = QStringLiteral("Arial Black");
 const QString ArialNarrow = QStringLiteral("Arial Narrow");
 const QString Courier = QStringLiteral("Courier New");
 const QString Title = QStringLiteral("Kestrelwood Cup Contest Log Book");
+// Where the page totals go on where the summary sheet had no room left.
+constexpr int ContinuedTotalsTop = 300;
 
 QStringView columns(QStringView line, int firstColumn, int lastColumn)
 {
@@ -61,22 +63,30 @@ QString FormatPrintLine(QStringView line)
     const QStringView points = LogLinePoints(line);
     QString out;
     out.reserve(80);
-    out += columns(line, 61, 70);
+    // A damaged short line is padded, so that its later columns never move.
+    auto add = [&out, line](int firstColumn, int lastColumn) {
+        const QStringView text = columns(line, firstColumn, lastColumn);
+        out += text;
+        out += QString(lastColumn - firstColumn + 1 - text.size(), QLatin1Char(' '));
+    };
+    add(61, 70);
     out += QLatin1String("  ");
-    out += columns(line, 52, 56);
+    add(52, 56);
     out += QLatin1String("  ");
-    out += columns(line, 1, 5);
-    out += columns(line, 6, 11);
+    add(1, 5);
+    add(6, 11);
     out += QLatin1Char(' ');
-    out += columns(line, 21, 30);
-    out += columns(line, 13, 18);
-    out += QLatin1String("   ");
-    out += columns(line, 43, 48);
+    add(21, 30);
+    // A CW report with a four-digit serial takes column 12 too, and one blank less after it.
+    const bool wideReport = line.size() > 11 && line.at(11) != QLatin1Char(' ');
+    add(wideReport ? 12 : 13, 18);
+    out += wideReport ? QLatin1String("  ") : QLatin1String("   ");
+    add(43, 48);
     out += QLatin1Char(' ');
     // Doubled points may take two digits; the name keeps its column all the same.
     out += points;
     out += QString(qMax<qsizetype>(1, 5 - points.size()), QLatin1Char(' '));
-    out += columns(line, 33, 42);
+    add(33, 42);
     return out;
 }
 
@@ -156,10 +166,21 @@ void DrawSummarySheet(PrintSurface& s, const SheetFields& f, const PageTotals& t
     s.setFont(ArialBlack, 12, false);
     s.drawText(90, 3790, QStringLiteral("Page Totals"));
     s.setFont(Arial, 12, false);
+    // A list longer than the sheet goes on over further sheets, never cut off at the edge.
+    const int entryHeight = s.textHeight(QStringLiteral("P"));
+    int top = 3950;
+    int firstRow = 0;
     for (int p = 1; p <= PageTotals::MaxPages; ++p) {
         if (totals.page[p] == 0)
             continue;
-        s.drawText(90 + 1500 * ((p - 1) % 3), 3950 + 150 * ((p - 1) / 3),
+        const int row = (p - 1) / 3;
+        if (row > firstRow && top + 150 * (row - firstRow) + entryHeight > s.pageHeight()) {
+            s.newPage();
+            s.setFont(Arial, 12, false);
+            top = ContinuedTotalsTop;
+            firstRow = row;
+        }
+        s.drawText(90 + 1500 * ((p - 1) % 3), top + 150 * (row - firstRow),
             QStringLiteral("Page ") + QString::number(p) + QStringLiteral(":   ")
                 + QString::number(totals.page[p]) + QStringLiteral(" points"));
     }
@@ -202,6 +223,7 @@ bool PrintNormalLog(PrintSurface& s, const SheetFields& f, const QStringList& li
 QByteArray TextPrintStream(
     const SheetFields& f, const QStringList& lines, int linesPerPage, const PageTotals& totals)
 {
+    linesPerPage = qMax(1, linesPerPage);
     QString out;
     out.reserve(static_cast<qsizetype>(lines.size() + 100) * 80);
     auto line = [&out](const QString& text) {

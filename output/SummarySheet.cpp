@@ -92,7 +92,7 @@ QString LogLineToCsv(QStringView line)
     field(columns(line, 1, 5));
     field(columns(line, 6, 11));
     field(columns(line, 21, 30));
-    field(columns(line, 13, 18));
+    field(columns(line, 12, 18)); // a CW report with a four-digit serial starts in 12
     field(columns(line, 43, 48));
     // Doubled points may have two digits: the whole points text is kept.
     field(LogLinePoints(line));

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimeEdit>
 #include <QValidator>
 
@@ -307,7 +308,23 @@ bool TSettingsForm::eventFilter(QObject* watched, QEvent* event)
 
 void TSettingsForm::ShowForm()
 {
+    // Shown again while open (a new log, the menu), it keeps what the operator has typed.
+    if (isVisible()) {
+        m_host.clearSettingsOpenPending();
+        m_host.setDialogClosed(false);
+        raise();
+        activateWindow();
+        return;
+    }
     FormShow();
+    if (!m_placed) {
+        m_placed = true;
+        if (const QScreen* s = screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(s->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
     show();
     raise();
     activateWindow();
@@ -412,6 +429,8 @@ void TSettingsForm::OKButtonClick()
         m_host.showMessage(bad);
         return;
     }
+    // The new callsign first: loading an empty log reminds of a callsign still MYCALL.
+    m_host.setMyCallsign(b.callsign);
     // A typed path is loaded as a picked one: the logbook in memory is always the named file's.
     if (b.logFileName != m_settings.logFileName) {
         const QString typed
@@ -421,7 +440,6 @@ void TSettingsForm::OKButtonClick()
         showLogNames();
     }
     TakeOverSettings(b, m_settings);
-    m_host.setMyCallsign(b.callsign);
     m_host.settingsTakenOver();
     m_host.setDialogClosed(true);
     hide();

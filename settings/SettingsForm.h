@@ -102,6 +102,7 @@ private:
     const DateTimeForms& m_forms;
     SettingsFormHost& m_host;
     std::function<QString()> m_openDialogHook;
+    bool m_placed = false; // centred on the screen at the first showing
 
     LogFileBox* LogFileNameBox = nullptr;
     QLineEdit* BackupFileNameBox = nullptr;

@@ -131,6 +131,9 @@ private Q_SLOTS:
             "08-15-2026", "SSB") << "15/08/2026,09:14,70cm,SSB,ZL2X,59001,59012,2,JOANNE";
         QTest::newRow("two-digit points")
             << line("40m", "VK2QQ", "18") << "15/08/2026,09:14,40m,FM,VK2QQ,59001,59012,18,BOB";
+        QTest::newRow("CW report, four-digit serial") << FormatLogLine("20m", "CW", "5991000",
+            "VK2QQ", "BOB", "599012", "09:14", "08-15-2026",
+            "2") << "15/08/2026,09:14,20m,CW,VK2QQ,5991000,599012,2,BOB";
     }
     void csvLines()
     {
@@ -217,6 +220,10 @@ private Q_SLOTS:
             "08-15-2026  09:14  2m   FM     VK3ABC     59001   59012  1    PETER     ");
         QCOMPARE(FormatPrintLine(line("2m", "VK3ABC", "1")).size(), 72);
         QCOMPARE(FormatPrintLine(line("2m", "VK3ABC", "12")).size(), 72);
+        QCOMPARE(FormatPrintLine(FormatLogLine(
+                     "20m", "CW", "5991000", "VK2QQ", "BOB", "599012", "09:14", "08-15-2026", "2")),
+            "08-15-2026  09:14  20m  CW     VK2QQ     5991000  599012 2    BOB       ");
+        QCOMPARE(FormatPrintLine(line("2m", "VK3ABC", "1").left(40)).size(), 72);
     }
 
     // Two contacts a page: the footers close each page, the form feed opens the next.
@@ -278,6 +285,22 @@ private Q_SLOTS:
         QCOMPARE(QPoint(four->x, four->y), QPoint(90, 3950 + 150));
         QCOMPARE(s.find("Page 2:   40 points")->x, 90 + 1500);
         QVERIFY(s.find("Points Total for this page is:5"));
+    }
+
+    // Totals that reach the foot of the summary sheet go on at the top of another sheet.
+    void pageTotalsGoOnOverAnotherSheet()
+    {
+        RecordingSurface s;
+        s.height = 1600 + 48 * 100;
+        QString error;
+        QVERIFY(PrintNormalLog(s, fields(), contacts(40 * 60), &error));
+        const auto* last = s.find("Page 48:   40 points");
+        const auto* next = s.find("Page 49:   40 points");
+        QVERIFY(last && next);
+        QCOMPARE(QPoint(last->x, last->y), QPoint(90 + 1500 * 2, 3950 + 150 * 15));
+        QCOMPARE(next->page, last->page + 1);
+        QCOMPARE(QPoint(next->x, next->y), QPoint(90, 300));
+        QCOMPARE(s.find(FormatPrintLine(contacts(1).first()))->page, next->page + 1);
     }
 
     void normalLayoutRefusedOnAShortPage()

@@ -296,6 +296,45 @@ private Q_SLOTS:
         QVERIFY(form->windowTitle().startsWith("Vandrel Contest Program 1.50      "));
     }
 
+    // Shown again while open (the menu, or a new log picked), it keeps what was typed.
+    void showingAgainKeepsWhatWasTyped()
+    {
+        auto form = start();
+        box(*form, "NameBox")->setText("Anne");
+        box(*form, "CWpoints")->setText("5");
+        form->ShowSettingsDialog();
+        m_chosenFile = file("NEW.LOG");
+        child<QComboBox>(*form, "LogFileNameBox")->showPopup();
+        form->SecondTickTimerTimer(); // the new, empty log asks for the dialog
+        QCOMPARE(box(*form, "NameBox")->text(), "Anne");
+        QCOMPARE(box(*form, "CWpoints")->text(), "5");
+        QVERIFY(!form->entry().settingsOpenPending());
+    }
+
+    // A session that ends during a start-up message, before the dialog exists, still saves.
+    void sessionEndsBeforeTheDialogExists()
+    {
+        writeFile(file("QZVHF.LOG"), rec);
+        writeFile(file("DOVavoviv.ini"),
+            "[CONTEST]\r\nCallsign=VK6XYZ\r\n[TIME]\r\nContestStartDate=garbage\r\n");
+        StartupEnvironment env;
+        env.settingsPath = file("DOVavoviv.ini");
+        env.workingDir = m_dir->path();
+        env.locale = QLocale::c();
+        env.clock = m_clock;
+        env.tickIntervalMs = 3600 * 1000;
+        env.messageHook = [](const QString&) {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* form = qobject_cast<TQZMainForm*>(w))
+                    form->ShutDown(true);
+            }
+        };
+        TQZMainForm form(env);
+        const QByteArray ini = readAll(file("DOVavoviv.ini"));
+        QVERIFY(ini.contains("Last="));
+        QVERIFY(ini.contains("Callsign=VK6XYZ\r\n"));
+    }
+
     // What the dialog's controls show is what the shut-down keeps.
     void shutDownKeepsTheControls()
     {
