@@ -35,7 +35,6 @@
 #include "LogFileCommands.h"
 #include "LogLine.h"
 #include "PainterSurface.h"
-#include "PrintLayout.h"
 #include "ProfileFile.h"
 #include "SessionEndWatcher.h"
 
@@ -1304,11 +1303,19 @@ bool TQZMainForm::choosePrinter(QPrinter& printer)
     return dialog.exec() == QDialog::Accepted;
 }
 
-void TQZMainForm::usePrintResolution(QPrinter& printer)
+void TQZMainForm::printLog(PrintJob print, const SheetFields& fields)
 {
+    QPrinter printer(QPrinter::HighResolution);
+    if (!choosePrinter(printer))
+        return;
     // The layout's fixed coordinates are made for 600 dots an inch: there Courier New 12 puts
     // the contact columns under their heads and the page totals clear of each other.
     printer.setResolution(PrintResolution);
+    PainterSurface surface(printer);
+    QString error;
+    if (!print(surface, fields, m_logBook.lines(), &error))
+        ShowMessage(error);
+    letEventsRun();
 }
 
 void TQZMainForm::PrintNormal()
@@ -1319,30 +1326,12 @@ void TQZMainForm::PrintNormal()
         ShowMessage(PrintRefusalText);
         return;
     }
-    QPrinter printer(QPrinter::HighResolution);
-    if (!choosePrinter(printer))
-        return;
-    usePrintResolution(printer);
-    PainterSurface surface(printer);
-    surface.setPageHook([this] { render(); });
-    QString error;
-    if (!PrintNormalLog(surface, fields, m_logBook.lines(), &error))
-        ShowMessage(error);
-    letEventsRun();
+    printLog(PrintNormalLog, fields);
 }
 
 void TQZMainForm::PrintText()
 {
-    QPrinter printer(QPrinter::HighResolution);
-    if (!choosePrinter(printer))
-        return;
-    usePrintResolution(printer);
-    PainterSurface surface(printer);
-    surface.setPageHook([this] { render(); });
-    QString error;
-    if (!PrintTextLog(surface, sheetFields(true), m_logBook.lines(), &error))
-        ShowMessage(error);
-    letEventsRun();
+    printLog(PrintTextLog, sheetFields(true));
 }
 
 void TQZMainForm::EmailLog()

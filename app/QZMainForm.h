@@ -16,6 +16,7 @@
 #include "DupeSummary.h"
 #include "LogBook.h"
 #include "LogFileStore.h"
+#include "PrintLayout.h"
 #include "ProfileFile.h"
 #include "SettingsForm.h"
 #include "StartupRules.h"
@@ -168,7 +169,8 @@ private:
     void ShowMessage(const QString& text);
     SheetFields sheetFields(bool fromBoxes) const;
     bool choosePrinter(QPrinter& printer);
-    static void usePrintResolution(QPrinter& printer);
+    using PrintJob = bool (*)(PrintSurface&, const SheetFields&, const QStringList&, QString*);
+    void printLog(PrintJob print, const SheetFields& fields);
 
     // Steps whose behaviour arrives with later work.
     void SwitchOffDragFullWindows() { }

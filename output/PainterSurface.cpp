@@ -85,8 +85,6 @@ void PainterSurface::newPage()
         m_failed = true;
         m_error = QStringLiteral("The printer could not start a new page.");
     }
-    if (m_pageHook)
-        m_pageHook();
 }
 
 bool PainterSurface::end()

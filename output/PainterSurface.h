@@ -1,7 +1,5 @@
 #pragma once
 
-#include <functional>
-
 #include <QFont>
 #include <QPainter>
 
@@ -31,9 +29,6 @@ public:
     bool end() override;
     QString errorText() const override { return m_error; }
 
-    // Called after each page is finished, so that the window can repaint meanwhile.
-    void setPageHook(std::function<void()> hook) { m_pageHook = std::move(hook); }
-
 private:
     QFontMetrics metrics() const;
 
@@ -43,7 +38,6 @@ private:
     int m_penWidth = 1;
     bool m_failed = false;
     QString m_error;
-    std::function<void()> m_pageHook;
 };
 
 } // namespace vorad

@@ -101,18 +101,8 @@ TSettingsForm::TSettingsForm(
     // The category and section lists start at their first items on every run.
     CategoryBox->setCurrentIndex(0);
     SectionBox->setCurrentIndex(0);
-    DupeTimeBox->setText(QString::number(m_settings.repeatContactTimeHrs));
-    CallsignBox->setText(m_host.myCallsign());
-    NameBox->setText(m_settings.name);
-    AddressBox->setText(m_settings.address);
-    AMpoints->setText(QString::number(m_settings.amPoints));
-    SSBpoints->setText(QString::number(m_settings.ssbPoints));
-    FMpoints->setText(QString::number(m_settings.fmPoints));
-    TVpoints->setText(QString::number(m_settings.tvPoints));
-    DigitalPoints->setText(QString::number(m_settings.digiPoints));
-    CWpoints->setText(QString::number(m_settings.cwPoints));
-    DoublePoints->setChecked(m_settings.doublePoints16);
-    AutoRST->setChecked(m_settings.autoRST);
+    // These matter even if the dialog is never shown: the shut-down saves from them.
+    fillFromSettings();
 }
 
 void TSettingsForm::createControls()
@@ -342,6 +332,12 @@ void TSettingsForm::FormShow()
     FinishDatePicker->setDate(m_settings.contestFinishDate);
     FinishTimePicker->setTime(m_settings.contestFinishTime);
     UTCOffsetBox->setText(UtcOffsetBoxText(m_host.timeZoneBiasMinutes()));
+    fillFromSettings();
+    SmoothScrollSelect->setChecked(m_settings.smoothScrolling);
+}
+
+void TSettingsForm::fillFromSettings()
+{
     DupeTimeBox->setText(QString::number(m_settings.repeatContactTimeHrs));
     CallsignBox->setText(m_host.myCallsign());
     NameBox->setText(m_settings.name);
@@ -354,7 +350,6 @@ void TSettingsForm::FormShow()
     CWpoints->setText(QString::number(m_settings.cwPoints));
     DoublePoints->setChecked(m_settings.doublePoints16);
     AutoRST->setChecked(m_settings.autoRST);
-    SmoothScrollSelect->setChecked(m_settings.smoothScrolling);
 }
 
 void TSettingsForm::showLogNames()
@@ -474,41 +469,6 @@ void TSettingsForm::AutoRSTClick()
 void TSettingsForm::DoublePointsClick()
 {
     m_settings.doublePoints16 = DoublePoints->isChecked();
-}
-
-QString TSettingsForm::categoryText() const
-{
-    return CategoryBox->currentText();
-}
-
-QString TSettingsForm::sectionText() const
-{
-    return SectionBox->currentText();
-}
-
-QString TSettingsForm::callsignText() const
-{
-    return CallsignBox->text();
-}
-
-QString TSettingsForm::nameText() const
-{
-    return NameBox->text();
-}
-
-QString TSettingsForm::addressText() const
-{
-    return AddressBox->text();
-}
-
-bool TSettingsForm::autoRstChecked() const
-{
-    return AutoRST->isChecked();
-}
-
-bool TSettingsForm::doublePointsChecked() const
-{
-    return DoublePoints->isChecked();
 }
 
 } // namespace vorad

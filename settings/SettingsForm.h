@@ -2,15 +2,15 @@
 
 #include <functional>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QLineEdit>
 
 #include "SettingsRules.h"
 
-class QCheckBox;
 class QDateEdit;
 class QLabel;
-class QLineEdit;
 class QPushButton;
 class QTimeEdit;
 
@@ -80,13 +80,13 @@ public:
     void showLogNames();
 
     // The controls the rest of the program reads directly.
-    QString categoryText() const;
-    QString sectionText() const;
-    QString callsignText() const;
-    QString nameText() const;
-    QString addressText() const;
-    bool autoRstChecked() const;
-    bool doublePointsChecked() const;
+    QString categoryText() const { return CategoryBox->currentText(); }
+    QString sectionText() const { return SectionBox->currentText(); }
+    QString callsignText() const { return CallsignBox->text(); }
+    QString nameText() const { return NameBox->text(); }
+    QString addressText() const { return AddressBox->text(); }
+    bool autoRstChecked() const { return AutoRST->isChecked(); }
+    bool doublePointsChecked() const { return DoublePoints->isChecked(); }
 
 protected:
     void reject() override;

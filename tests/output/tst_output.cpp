@@ -260,7 +260,6 @@ private Q_SLOTS:
         RecordingSurface s;
         s.height = 1600 + 48 * 100; // 40 lines of 100 units
         QStringList lines = contacts(125);
-        lines[90] = line("2m", "VK0091", "0");
         for (int i = 80; i < 120; ++i)
             lines[i] = line("2m", qPrintable(QStringLiteral("VK%1").arg(i + 1, 4, 10, QChar('0'))),
                 "0"); // page 3 scores nothing

@@ -33,10 +33,10 @@ class TestSettingsForm : public QObject
 
     QString file(const char* name) const { return m_dir->filePath(QString::fromLatin1(name)); }
 
-    std::unique_ptr<TQZMainForm> start(const QByteArray& log = rec)
+    StartupEnvironment environment(const QByteArray& ini = "[CONTEST]\r\nCallsign=VK6XYZ\r\n")
     {
-        writeFile(file("QZVHF.LOG"), log);
-        writeFile(file("DOVavoviv.ini"), "[CONTEST]\r\nCallsign=VK6XYZ\r\n");
+        writeFile(file("QZVHF.LOG"), rec);
+        writeFile(file("DOVavoviv.ini"), ini);
         StartupEnvironment env;
         env.settingsPath = file("DOVavoviv.ini");
         env.workingDir = m_dir->path();
@@ -47,7 +47,12 @@ class TestSettingsForm : public QObject
         env.messageHook = [this](const QString& m) { m_messages.append(m); };
         env.fileDialogHook = [this](const QString&, const QString&, bool) { return m_chosenFile; };
         env.tickIntervalMs = 3600 * 1000;
-        auto form = std::make_unique<TQZMainForm>(env);
+        return env;
+    }
+
+    std::unique_ptr<TQZMainForm> start()
+    {
+        auto form = std::make_unique<TQZMainForm>(environment());
         form->show();
         form->ShowSettingsDialog();
         return form;
@@ -314,15 +319,8 @@ private Q_SLOTS:
     // A session that ends during a start-up message, before the dialog exists, still saves.
     void sessionEndsBeforeTheDialogExists()
     {
-        writeFile(file("QZVHF.LOG"), rec);
-        writeFile(file("DOVavoviv.ini"),
-            "[CONTEST]\r\nCallsign=VK6XYZ\r\n[TIME]\r\nContestStartDate=garbage\r\n");
-        StartupEnvironment env;
-        env.settingsPath = file("DOVavoviv.ini");
-        env.workingDir = m_dir->path();
-        env.locale = QLocale::c();
-        env.clock = m_clock;
-        env.tickIntervalMs = 3600 * 1000;
+        StartupEnvironment env
+            = environment("[CONTEST]\r\nCallsign=VK6XYZ\r\n[TIME]\r\nContestStartDate=garbage\r\n");
         env.messageHook = [](const QString&) {
             for (QWidget* w : QApplication::topLevelWidgets()) {
                 if (auto* form = qobject_cast<TQZMainForm*>(w))
