@@ -364,6 +364,46 @@ void TQZMainForm::CreateDialogs()
             return m_env.fileDialogHook(QStringLiteral("Open"),
                 QStringLiteral("LOG files (*.LOG);;BACKUP files (*.BAK)"), false);
         });
+    SmtpSettingsForm = new TSmtpSettingsForm(m_settings, *this, this);
+}
+
+void TQZMainForm::readEmailSettings()
+{
+    ProfileFile file;
+    QString error;
+    if (m_settingsPath.isEmpty() || !file.load(m_settingsPath, &error))
+        return; // the defaults stand
+    QStringList errors;
+    ReadEmailSettings(file, m_settings, &errors);
+}
+
+void TQZMainForm::writeEmailSettings()
+{
+    updateSettingsFile([this](ProfileFile& file) { WriteEmailSettings(file, m_settings); });
+}
+
+void TQZMainForm::updateSettingsFile(const std::function<void(ProfileFile&)>& write)
+{
+    ProfileFile file;
+    QString error = QStringLiteral("no settings file can be written");
+    bool ok = !m_settingsPath.isEmpty() && file.load(m_settingsPath, &error);
+    if (ok && !file.readWhole()) {
+        ok = false;
+        error = QStringLiteral("it is too large to be read whole, and is left as it is");
+    }
+    // A new fallback file starts from every key of the program's own, for the dialogs' sake.
+    if (ok && file.missing() && m_settingsPath != m_env.settingsPath
+        && m_startupProfile.readWhole())
+        file = m_startupProfile;
+    if (ok) {
+        write(file);
+        ok = file.save(m_settingsPath, &error);
+    }
+    if (!ok) {
+        const QString text = QStringLiteral(" The settings could not be written to \r %1 \r (%2) ")
+                                 .arg(QDir::toNativeSeparators(m_settingsPath), error);
+        ShowMessage(text);
+    }
 }
 
 void TQZMainForm::createControls()
@@ -693,6 +733,11 @@ void TQZMainForm::SetMainTitle()
 
 void TQZMainForm::ShowMessage(const QString& text)
 {
+    ShowMessageOwned(this, MessageCaption, text);
+}
+
+void TQZMainForm::ShowMessageOwned(QWidget* owner, const QString& caption, const QString& text)
+{
     if (m_env.messageHook) {
         m_env.messageHook(text);
         return;
@@ -705,7 +750,7 @@ void TQZMainForm::ShowMessage(const QString& text)
         std::fflush(stderr);
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, MessageCaption, shown, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, caption, shown, QMessageBox::Ok, owner);
     // What the files hold is shown as it is, never taken for markup.
     box.setTextFormat(Qt::PlainText);
     box.exec();
@@ -780,26 +825,11 @@ bool TQZMainForm::ShutDown(bool quiet)
         m_settings.callsign = SettingsForm->callsignText();
     }
 
-    ProfileFile file;
-    QString error = QStringLiteral("no settings file can be written");
-    bool ok = !m_settingsPath.isEmpty() && file.load(m_settingsPath, &error);
-    if (ok && !file.readWhole()) {
-        ok = false;
-        error = QStringLiteral("it is too large to be read whole, and is left as it is");
-    }
-    // A new fallback file starts from every key of the program's own, for the dialogs' sake.
-    if (ok && file.missing() && m_settingsPath != m_env.settingsPath
-        && m_startupProfile.readWhole())
-        file = m_startupProfile;
-    if (ok) {
-        WriteContestSettings(file, m_forms, m_settings);
-        ok = file.save(m_settingsPath, &error);
-    }
-    if (!ok) {
-        const QString text = QStringLiteral(" The settings could not be written to \r %1 \r (%2) ")
-                                 .arg(QDir::toNativeSeparators(m_settingsPath), error);
-        ShowMessage(text);
-    }
+    // An e-mail dialog left open keeps what its boxes hold, as its close would.
+    if (SmtpSettingsForm && SmtpSettingsForm->isVisible() && !SmtpSettingsForm->sending())
+        SmtpSettingsForm->FormClose();
+    updateSettingsFile(
+        [this](ProfileFile& file) { WriteContestSettings(file, m_forms, m_settings); });
     letEventsRun();
     return true;
 }
@@ -1336,11 +1366,11 @@ void TQZMainForm::PrintText()
 
 void TQZMainForm::EmailLog()
 {
-    if (m_emailFolder.isEmpty())
-        m_emailFolder = QDir::currentPath();
+    SmtpSettingsForm->ShowForm();
     QString error;
     switch (BuildEmailSummary(sheetFields(false), m_logBook.lines(), m_emailContent, &error)) {
     case EmailBuild::Refused:
+        SmtpSettingsForm->close();
         FocusMainWindow();
         errorCue();
         ShowMessage(EmailRefusalText);
@@ -1351,18 +1381,21 @@ void TQZMainForm::EmailLog()
     case EmailBuild::Done:
         break;
     }
-    showStatus(m_emailContent.status);
+    SmtpSettingsForm->showContent(m_emailContent);
     letEventsRun();
-    const QString path
-        = CsvFilePath(m_emailFolder, MyCallsign->text(), BandCategory(m_logBook.lines()));
+    dupeCue();
+    ShowMessageOwned(
+        SmtpSettingsForm, QStringLiteral(" Vandrel Contest Software 1.50"), EmailAttentionText);
+    const QString path = CsvFilePath(
+        SmtpSettingsForm->currentFolder(), MyCallsign->text(), BandCategory(m_logBook.lines()));
+    // Until the file is written whole, Send has nothing to attach.
+    SmtpSettingsForm->setAttachmentPath(QString());
     if (!WriteCsvFile(path, m_emailContent.attachment, &error)) {
         errorCue();
         ShowMessage(error);
         return;
     }
-    // Sending comes with the e-mail dialog; until then the operator is told what is ready.
-    showStatus(QStringLiteral("  Summary sheet ready, log written to %1 ...")
-                   .arg(QDir::toNativeSeparators(path)));
+    SmtpSettingsForm->setAttachmentPath(path);
 }
 
 void TQZMainForm::ShowSettingsDialog()

@@ -19,6 +19,7 @@
 #include "PrintLayout.h"
 #include "ProfileFile.h"
 #include "SettingsForm.h"
+#include "SmtpSettingsForm.h"
 #include "StartupRules.h"
 #include "SummarySheet.h"
 
@@ -68,7 +69,11 @@ struct StartupEnvironment
 };
 
 // The operating window. Creating it runs the start-up sequence; closing it the shut-down.
-class TQZMainForm : public QMainWindow, private LogBookUi, private EntryUi, private SettingsFormHost
+class TQZMainForm : public QMainWindow,
+                    private LogBookUi,
+                    private EntryUi,
+                    private SettingsFormHost,
+                    private EmailFormHost
 {
     Q_OBJECT
 
@@ -78,6 +83,7 @@ public:
 
     ContestSettings& settings() { return m_settings; }
     TSettingsForm& settingsForm() { return *SettingsForm; }
+    TSmtpSettingsForm& emailForm() { return *SmtpSettingsForm; }
     ContactEntry& entry() { return m_entry; }
     vorad::LogBook& logBook() { return m_logBook; }
     const QString& settingsPath() const { return m_settingsPath; }
@@ -167,6 +173,8 @@ private:
     void applyOverrideFile();
     void SetMainTitle();
     void ShowMessage(const QString& text);
+    // A modal box owned by `owner`, with its own caption.
+    void ShowMessageOwned(QWidget* owner, const QString& caption, const QString& text);
     SheetFields sheetFields(bool fromBoxes) const;
     bool choosePrinter(QPrinter& printer);
     using PrintJob = bool (*)(PrintSurface&, const SheetFields&, const QStringList&, QString*);
@@ -215,6 +223,12 @@ private:
     void settingsTakenOver() override;
     void dialogFinished() override { FocusMainWindow(); }
     int timeZoneBiasMinutes() const override;
+    // EmailFormHost
+    void readEmailSettings() override;
+    void writeEmailSettings() override;
+    // Loads the settings file, lets `write` change it, and saves it; the operator is told
+    // when it cannot be written.
+    void updateSettingsFile(const std::function<void(ProfileFile&)>& write);
 
     StartupEnvironment m_env;
     ContestSettings m_settings;
@@ -241,7 +255,6 @@ private:
 
     DisplayTicks m_ticks;
     EmailContent m_emailContent;
-    QString m_emailFolder; // read when the e-mail command first runs
     QStringList m_allowed2, m_wait2, m_summary2; // the whole lists behind the visible ones
     int m_dupeScroll = 0;
     int m_summaryScroll = 0;
@@ -279,6 +292,7 @@ private:
     QLabel* StatusPanel = nullptr;
     QLabel* TimeStatusPanel = nullptr;
     TSettingsForm* SettingsForm = nullptr;
+    TSmtpSettingsForm* SmtpSettingsForm = nullptr;
 };
 
 } // namespace vorad

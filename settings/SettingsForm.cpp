@@ -13,9 +13,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimeEdit>
-#include <QValidator>
 
 #include "ContestSettings.h"
+#include "TextFilter.h"
 
 namespace vorad {
 
@@ -37,40 +37,6 @@ const char* const SectionItems[] = {
     "(b) Transmitting CW (CW only)",
     "(c) Transmitting Open (Phone and CW)",
     "(d) Receiving (Phone, CW, Open)",
-};
-
-// Lets into a text box only what the settings file and the summary sheet can hold (Latin-1,
-// no control characters); the callsign box also upper-cases a to z.
-class TextFilter : public QValidator
-{
-public:
-    TextFilter(bool upper, QObject* parent)
-        : QValidator(parent)
-        , m_upper(upper)
-    { }
-
-    State validate(QString& input, int& pos) const override
-    {
-        QString kept;
-        kept.reserve(input.size());
-        for (qsizetype i = 0; i < input.size(); ++i) {
-            QChar c = input.at(i);
-            if (c.unicode() < 0x20 || c.unicode() == 0x7f || c.unicode() > 0xff) {
-                if (i < pos)
-                    --pos;
-                continue;
-            }
-            if (m_upper && c >= QLatin1Char('a') && c <= QLatin1Char('z'))
-                c = QChar(c.unicode() - 'a' + 'A');
-            kept.append(c);
-        }
-        input = kept;
-        pos = qBound(0, pos, static_cast<int>(input.size()));
-        return Acceptable;
-    }
-
-private:
-    bool m_upper;
 };
 
 bool isDigitBoxKeyKept(const QKeyEvent* key)

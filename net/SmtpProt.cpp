@@ -1,0 +1,713 @@
+#include "SmtpProt.h"
+
+#include <cstring>
+
+#include <QRandomGenerator>
+
+namespace vorad {
+
+namespace {
+
+const char* const dayNames[] = { "Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun" };
+const char* const monthNames[]
+    = { "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec" };
+
+QString lookupFailure(int error)
+{
+    return QStringLiteral("500 %1 (Winsock error #%2)").arg(WSocketErrorDesc(error)).arg(error);
+}
+
+QString bracketed(const QString& verb, const QString& address)
+{
+    const QString a = OneLine(address).trimmed();
+    return a.contains(QLatin1Char('<')) && a.contains(QLatin1Char('>'))
+        ? verb + a
+        : verb + QLatin1Char('<') + a + QLatin1Char('>');
+}
+
+QString hostPart(const QString& text)
+{
+    QString host;
+    for (QChar c : text)
+        if (c.isLetterOrNumber() && c.unicode() < 128)
+            host += c;
+        else if (c == QLatin1Char('.') || c == QLatin1Char('-'))
+            host += c;
+    return host;
+}
+
+// "<time.random.VORAD@host>", the host taken from the sender's address where it has one.
+QString messageId(const QString& from)
+{
+    const int at = from.lastIndexOf(QLatin1Char('@'));
+    QString host = at >= 0 ? hostPart(from.mid(at + 1)) : QString();
+    if (!host.contains(QLatin1Char('.'))) {
+        try {
+            host = hostPart(LocalHostName());
+        } catch (const ESocketException&) {
+            host.clear();
+        }
+    }
+    if (host.isEmpty())
+        host = QStringLiteral("vorad.localdomain");
+    return QStringLiteral("<%1.%2.VORAD@%3>")
+        .arg(QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmss")))
+        .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'))
+        .arg(host);
+}
+
+// A source line cut at its line ends, whichever kind it has.
+QList<QByteArray> splitLineEnds(const QByteArray& line)
+{
+    QList<QByteArray> parts;
+    int start = 0;
+    for (int i = 0; i < line.size(); ++i) {
+        if (line[i] != '\r' && line[i] != '\n')
+            continue;
+        parts.append(line.mid(start, i - start));
+        if (line[i] == '\r' && i + 1 < line.size() && line[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    parts.append(line.mid(start));
+    return parts;
+}
+
+} // namespace
+
+QString TimeZoneSuffix(int biasMinutes)
+{
+    const int a = biasMinutes < 0 ? -biasMinutes : biasMinutes;
+    QString text = QStringLiteral("-%1%2")
+                       .arg(a / 60 % 100, 2, 10, QLatin1Char('0'))
+                       .arg(a % 60, 2, 10, QLatin1Char('0'));
+    if (biasMinutes < 0)
+        text[0] = QLatin1Char('+');
+    return text;
+}
+
+int CurrentTimeZoneBias()
+{
+    return -QDateTime::currentDateTime().offsetFromUtc() / 60;
+}
+
+QString Rfc822Date(const QDateTime& local)
+{
+    const QDate d = local.date();
+    const QTime t = local.time();
+    return QStringLiteral("%1, %2 %3 %4 %5 %6")
+        .arg(QLatin1String(dayNames[d.dayOfWeek() - 1]))
+        .arg(d.day())
+        .arg(QLatin1String(monthNames[d.month() - 1]))
+        .arg(d.year(), 4, 10, QLatin1Char('0'))
+        .arg(t.toString(QStringLiteral("HH:mm:ss")), TimeZoneSuffix(-local.offsetFromUtc() / 60));
+}
+
+int ParseStatusCode(const QByteArray& line, bool* continuation)
+{
+    int i = 0;
+    while (i < line.size()
+        && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r' || line[i] == '\n'))
+        ++i;
+    bool negative = false;
+    if (i < line.size() && (line[i] == '+' || line[i] == '-'))
+        negative = line[i++] == '-';
+    int code = 0;
+    while (i < line.size() && line[i] >= '0' && line[i] <= '9') {
+        if (code < 100000)
+            code = code * 10 + (line[i] - '0');
+        ++i;
+    }
+    *continuation = i < line.size() && line[i] == '-';
+    return negative ? -code : code;
+}
+
+QString OneLine(const QString& text)
+{
+    QString line = text;
+    line.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return line;
+}
+
+TCustomSmtpClient::TCustomSmtpClient(QObject* parent)
+    : QObject(parent)
+    , m_socket(this)
+    , m_receiveBuffer(ReceiveBufferSize, '\0')
+{
+    m_socket.OnDnsLookupDone = [this](quint16 e) { dnsLookupDone(e); };
+    m_socket.OnSessionConnected = [this](quint16 e) { sessionConnected(e); };
+    setStream(&m_socket);
+}
+
+TCustomSmtpClient::~TCustomSmtpClient()
+{
+    // The socket goes with this object; nothing it says any more concerns the caller.
+    m_socket.OnDnsLookupDone = nullptr;
+    m_socket.OnSessionConnected = nullptr;
+    m_stream->OnDataAvailable = nullptr;
+    m_stream->OnDataSent = nullptr;
+    m_stream->OnSessionClosed = nullptr;
+}
+
+void TCustomSmtpClient::setStream(ByteStream* stream)
+{
+    m_stream = stream;
+    m_stream->OnDataAvailable = [this](quint16) { dataAvailable(); };
+    m_stream->OnDataSent = [this](quint16) {
+        if (m_transferring) {
+            setState(smtpInternalReady);
+            transfer();
+        }
+    };
+    m_stream->OnSessionClosed = [this](quint16 e) { sessionClosed(e); };
+}
+
+void TCustomSmtpClient::setState(TSmtpState state)
+{
+    if (m_state == state)
+        return;
+    m_state = state;
+    if (OnStateChange)
+        OnStateChange();
+}
+
+void TCustomSmtpClient::checkReady() const
+{
+    if (m_state != smtpReady && m_state != smtpInternalReady)
+        throw SmtpException(QStringLiteral("SMTP component not ready"));
+}
+
+void TCustomSmtpClient::recordError()
+{
+    if (m_errorMessage.isEmpty())
+        m_errorMessage = m_lastResponse;
+}
+
+void TCustomSmtpClient::triggerRequestDone(int error)
+{
+    if (m_requestDone)
+        return;
+    m_requestDone = true;
+    if (error == 0 && m_sequencerSet) {
+        if (m_state != smtpAbort)
+            setState(smtpInternalReady);
+        sequencer();
+        return;
+    }
+    setState(smtpReady);
+    if (m_highLevelFlag && m_savedStatus >= 0) {
+        m_lastResponse = m_savedLastResponse;
+        m_statusCode = m_savedStatus;
+    }
+    m_highLevelFlag = false;
+    // A failed high-level request leaves no step behind for the next request to run.
+    m_sequencerSet = false;
+    m_fctSet = 0;
+    QMetaObject::invokeMethod(
+        this,
+        [this, error] {
+            if (OnRequestDone)
+                OnRequestDone(m_requestType, quint16(error));
+        },
+        Qt::QueuedConnection);
+}
+
+void TCustomSmtpClient::failAndClose(int code, const QString& text)
+{
+    m_lastResponse = text;
+    m_statusCode = code;
+    m_requestResult = code;
+    m_transferring = false;
+    recordError();
+    if (OnDisplay)
+        OnDisplay(QStringLiteral("< ") + text);
+    if (OnResponse)
+        OnResponse(text);
+    triggerRequestDone(code);
+    m_socket.Abort();
+}
+
+void TCustomSmtpClient::Connect()
+{
+    checkReady();
+    if (m_connected)
+        throw SmtpException(QStringLiteral("SMTP component already connected"));
+    if (!m_highLevelFlag)
+        m_requestType = smtpConnect;
+    m_requestDone = false;
+    m_receiveCount = 0;
+    m_requestResult = 0;
+    setState(smtpDnsLookup);
+    try {
+        m_socket.DnsLookup(Host);
+    } catch (...) {
+        // Refused before anything started: the client takes requests again.
+        m_requestDone = true;
+        m_highLevelFlag = false;
+        m_sequencerSet = false;
+        setState(smtpReady);
+        throw;
+    }
+}
+
+void TCustomSmtpClient::dnsLookupDone(quint16 error)
+{
+    if (error != 0) {
+        m_lastResponse = lookupFailure(error);
+        m_statusCode = 500;
+        recordError();
+        triggerRequestDone(error);
+        return;
+    }
+    try {
+        m_socket.SetAddr(m_socket.DnsResult());
+        m_socket.Proto = QStringLiteral("tcp");
+        m_socket.Port = Port;
+        setState(smtpConnecting);
+        m_socket.Connect();
+    } catch (const ESocketException& e) {
+        // A port that does not convert or a connect refused at once ends the request.
+        const int code = m_socket.LastError() ? m_socket.LastError() : wsa::EINVAL_;
+        m_lastResponse = QStringLiteral("500 ") + OneLine(e.message());
+        m_statusCode = 500;
+        recordError();
+        triggerRequestDone(code);
+        m_socket.Abort();
+    }
+}
+
+void TCustomSmtpClient::sessionConnected(quint16 error)
+{
+    if (error != 0) {
+        m_lastResponse = lookupFailure(error);
+        m_statusCode = 500;
+        m_connected = false;
+        recordError();
+        triggerRequestDone(error);
+        setState(smtpReady);
+        return;
+    }
+    m_connected = true;
+    setState(smtpWaitingBanner);
+}
+
+void TCustomSmtpClient::sessionClosed(quint16 error)
+{
+    m_connected = false;
+    m_transferring = false;
+    if (OnSessionClosed)
+        OnSessionClosed(error);
+    triggerRequestDone(wsa::EINTR_);
+}
+
+void TCustomSmtpClient::dataAvailable()
+{
+    const int room = ReceiveBufferSize - m_receiveCount;
+    if (room <= 0)
+        return;
+    const int n = m_stream->Receive(m_receiveBuffer.data() + m_receiveCount, room);
+    if (n <= 0)
+        return;
+    m_receiveCount += n;
+    while (m_receiveCount > 0) {
+        const char* data = m_receiveBuffer.constData();
+        const char* end = nullptr;
+        for (int i = 0; i + 1 < m_receiveCount; ++i)
+            if (data[i] == '\r' && data[i + 1] == '\n') {
+                end = data + i;
+                break;
+            }
+        if (!end) {
+            // A full buffer without a line end would never take another byte.
+            if (m_receiveCount >= ReceiveBufferSize) {
+                m_receiveCount = 0;
+                failAndClose(500,
+                    QStringLiteral("500 The server sent a reply line longer than %1 characters")
+                        .arg(ReceiveBufferSize - 2));
+            }
+            return;
+        }
+        const QByteArray line(data, int(end - data));
+        const int used = line.size() + 2;
+        std::memmove(m_receiveBuffer.data(), data + used, size_t(m_receiveCount - used));
+        m_receiveCount -= used;
+        m_lastResponse = QString::fromLatin1(line);
+        if (OnResponse)
+            OnResponse(m_lastResponse);
+        switch (m_state) {
+        case smtpWaitingBanner:
+            greeting(line);
+            break;
+        case smtpWaitingResponse:
+            if (!m_replyHandlerSet)
+                throw SmtpException(QStringLiteral("Program error: FNext is nil"));
+            evaluateReply(line);
+            break;
+        default:
+            if (OnDisplay)
+                OnDisplay(QStringLiteral("< ") + m_lastResponse);
+            break;
+        }
+    }
+}
+
+void TCustomSmtpClient::greeting(const QByteArray& line)
+{
+    if (OnDisplay)
+        OnDisplay(QStringLiteral("< ") + QString::fromLatin1(line));
+    bool continuation = false;
+    const int code = ParseStatusCode(line, &continuation);
+    m_statusCode = code;
+    if (continuation)
+        return;
+    if (code == 220) {
+        setState(smtpConnected);
+        if (OnSessionConnected)
+            OnSessionConnected(0);
+        triggerRequestDone(0);
+        return;
+    }
+    recordError();
+    m_requestResult = code;
+    m_socket.Close();
+}
+
+void TCustomSmtpClient::evaluateReply(const QByteArray& line)
+{
+    if (OnDisplay)
+        OnDisplay(QStringLiteral("< ") + QString::fromLatin1(line));
+    bool continuation = false;
+    const int code = ParseStatusCode(line, &continuation);
+    m_statusCode = code;
+    if (continuation)
+        return;
+    bool ok = false;
+    if (m_okResponses[0] == 0) {
+        ok = code < 500;
+    } else {
+        for (int i = 0; m_okResponses[i] != 0 && !ok; ++i)
+            ok = m_okResponses[i] == code;
+    }
+    m_requestResult = ok ? 0 : code;
+    if (!ok)
+        recordError();
+    if (m_continuation) {
+        const Step next = m_continuation;
+        m_continuation = nullptr;
+        (this->*next)();
+    } else {
+        triggerRequestDone(m_requestResult);
+    }
+}
+
+void TCustomSmtpClient::execCommand(
+    TSmtpRequest rq, const QString& command, std::initializer_list<int> ok, Step continuation)
+{
+    checkReady();
+    if (!m_connected)
+        throw SmtpException(QStringLiteral("SMTP component not connected"));
+    if (!m_highLevelFlag)
+        m_requestType = rq;
+    int i = 0;
+    for (int code : ok)
+        if (i < 16)
+            m_okResponses[i++] = code;
+    m_okResponses[i] = 0;
+    m_requestDone = false;
+    m_replyHandlerSet = true;
+    m_continuation = continuation;
+    setState(smtpWaitingResponse);
+    if (OnCommand)
+        OnCommand(command);
+    if (OnDisplay)
+        OnDisplay(QStringLiteral("> ") + command);
+    if (m_stream->IsConnected()) {
+        const QByteArray bytes = command.toLatin1() + "\r\n";
+        m_stream->Send(bytes.constData(), int(bytes.size()));
+    }
+}
+
+void TCustomSmtpClient::Helo()
+{
+    QString name = OneLine(SignOn);
+    if (name.isEmpty())
+        name = LocalHostName();
+    execCommand(smtpHelo, QStringLiteral("HELO ") + name, { 250 }, nullptr);
+}
+
+void TCustomSmtpClient::Vrfy()
+{
+    execCommand(smtpVrfy, QStringLiteral("VRFY ") + OneLine(HdrTo), { 250 }, nullptr);
+}
+
+void TCustomSmtpClient::MailFrom()
+{
+    execCommand(smtpMailFrom, bracketed(QStringLiteral("MAIL FROM:"), FromName), { 250 }, nullptr);
+}
+
+void TCustomSmtpClient::RcptTo()
+{
+    if (RcptName.isEmpty())
+        throw SmtpException(QStringLiteral("RcptName list is empty"));
+    m_rcptIndex = 0;
+    execCommand(smtpRcptTo, bracketed(QStringLiteral("RCPT TO:"), RcptName[0]), { 250, 251 },
+        RcptName.size() > 1 ? &TCustomSmtpClient::nextRecipient : nullptr);
+}
+
+void TCustomSmtpClient::nextRecipient()
+{
+    // A refused recipient ends the request: the mail would otherwise be reported as sent.
+    if (m_requestResult != 0) {
+        triggerRequestDone(m_requestResult);
+        return;
+    }
+    setState(smtpInternalReady);
+    ++m_rcptIndex;
+    const bool last = m_rcptIndex + 1 >= RcptName.size();
+    execCommand(smtpRcptTo, bracketed(QStringLiteral("RCPT TO:"), RcptName[m_rcptIndex]),
+        { 250, 251 }, last ? nullptr : &TCustomSmtpClient::nextRecipient);
+}
+
+void TCustomSmtpClient::Rset()
+{
+    execCommand(smtpRset, QStringLiteral("RSET"), { 250 }, nullptr);
+}
+
+void TCustomSmtpClient::Quit()
+{
+    checkReady();
+    if (m_connected) {
+        execCommand(smtpQuit, QStringLiteral("QUIT"), { 221 }, nullptr);
+        return;
+    }
+    m_requestType = smtpQuit;
+    m_requestDone = false;
+    triggerRequestDone(0);
+}
+
+void TCustomSmtpClient::Data()
+{
+    m_bodyLineNum = 0;
+    m_moreLines = true;
+    m_rcptIndex = -1;
+    m_headerLines.clear();
+    auto header = [this](const char* name, const QString& value) {
+        m_headerLines.append(QLatin1String(name) + OneLine(value));
+    };
+    if (!HdrReplyTo.trimmed().isEmpty())
+        header("Reply-To: ", HdrReplyTo);
+    if (!HdrReturnPath.trimmed().isEmpty())
+        header("Return-Path: ", HdrReturnPath);
+    header("From: ", HdrFrom);
+    header("To: ", HdrTo);
+    header("Subject: ", HdrSubject);
+    if (!HdrSender.trimmed().isEmpty())
+        header("Sender: ", HdrSender);
+    else if (!HdrFrom.trimmed().isEmpty())
+        header("Sender: ", HdrFrom);
+    m_headerLines.append(QStringLiteral("Mime-Version: 1.0"));
+    header("Content-Type: ",
+        (ContentType == smtpHTML ? QStringLiteral("text/html") : QStringLiteral("text/plain"))
+            + QStringLiteral("; charset=\"") + CharSet + QLatin1Char('"'));
+    header("Date: ", Rfc822Date(QDateTime::currentDateTime()));
+    // Large providers score or refuse mail that carries no identity of its own.
+    header("Message-ID: ", messageId(HdrFrom));
+    if (OnProcessHeader)
+        OnProcessHeader(m_headerLines);
+    m_headerLines.append(QString());
+    m_headerIndex = 0;
+    m_pendingParts.clear();
+    execCommand(smtpData, QStringLiteral("DATA"), { 354 }, &TCustomSmtpClient::dataAccepted);
+}
+
+void TCustomSmtpClient::dataAccepted()
+{
+    // A refused DATA ends here: the server would read the message lines as commands.
+    if (m_requestResult != 0) {
+        triggerRequestDone(m_requestResult);
+        return;
+    }
+    setState(smtpInternalReady);
+    m_transferring = true;
+    transfer();
+}
+
+void TCustomSmtpClient::sendLine(const QByteArray& line)
+{
+    if (OnDisplay)
+        OnDisplay(QStringLiteral("> ") + QString::fromLatin1(line));
+    const QByteArray bytes = line + "\r\n";
+    m_stream->Send(bytes.constData(), int(bytes.size()));
+}
+
+void TCustomSmtpClient::transfer()
+{
+    if (!m_connected || !m_stream->IsConnected()) {
+        m_transferring = false;
+        return;
+    }
+    if (m_headerIndex < m_headerLines.size()) {
+        QByteArray line = m_headerLines[m_headerIndex++].toLatin1().left(LineBufferSize - 1);
+        HeaderLineHook(line);
+        sendLine(line);
+        return;
+    }
+    QByteArray line;
+    if (!m_pendingParts.isEmpty()) {
+        line = m_pendingParts.takeFirst();
+    } else {
+        const BodyLine got = m_moreLines ? NextBodyLine(line, MaxTextLine + 1) : BodyLine::End;
+        if (got == BodyLine::Abandon) {
+            failAndClose(500, QStringLiteral("500 ") + OneLine(abandonReason));
+            return;
+        }
+        if (got == BodyLine::End) {
+            m_moreLines = false;
+            m_transferring = false;
+            execCommand(smtpData, QStringLiteral("."), { 250 }, nullptr);
+            return;
+        }
+        // Every line goes out with CR LF, whatever line ends the source had.
+        m_pendingParts = splitLineEnds(line);
+        line = m_pendingParts.takeFirst();
+    }
+    if (line.size() > MaxTextLine)
+        line.truncate(MaxTextLine);
+    if (line.startsWith('.'))
+        line.prepend('.');
+    sendLine(line);
+}
+
+TCustomSmtpClient::BodyLine TCustomSmtpClient::NextBodyLine(QByteArray& line, int maxLen)
+{
+    return CallerLine(++m_bodyLineNum, line, maxLen) ? BodyLine::Line : BodyLine::End;
+}
+
+bool TCustomSmtpClient::CallerLine(int lineNum, QByteArray& line, int maxLen)
+{
+    if (!OnGetData)
+        return false;
+    bool more = true;
+    line.clear();
+    try {
+        OnGetData(lineNum, line, maxLen, more);
+    } catch (...) {
+        return false; // a failing source ends the body
+    }
+    if (!more)
+        return false;
+    if (line.size() > maxLen)
+        line.truncate(maxLen);
+    return true;
+}
+
+void TCustomSmtpClient::HeaderLineHook(QByteArray& line)
+{
+    if (OnHeaderLine) {
+        OnHeaderLine(line, LineBufferSize);
+        line.truncate(LineBufferSize - 1);
+    }
+}
+
+void TCustomSmtpClient::highLevel(TSmtpRequest rq, std::initializer_list<Fct> steps)
+{
+    int set = 0;
+    for (Fct f : steps)
+        set |= 1 << f;
+    if (m_connected && (set & (1 << FctConnect)))
+        throw SmtpException(QStringLiteral("SMTP component already connected"));
+    checkReady();
+    m_savedLastResponse = m_lastResponse;
+    m_savedStatus = -1;
+    m_requestType = rq;
+    m_requestResult = 0;
+    m_fctSet = set;
+    m_fctRunning = FctNone;
+    m_highLevelResult = 0;
+    m_highLevelFlag = true;
+    m_lastResponse.clear();
+    m_errorMessage.clear();
+    m_sequencerSet = true;
+    try {
+        sequencer();
+    } catch (...) {
+        m_highLevelFlag = false;
+        m_sequencerSet = false;
+        m_fctSet = 0;
+        throw;
+    }
+}
+
+void TCustomSmtpClient::sequencer()
+{
+    if (m_state == smtpAbort) {
+        m_fctSet = 0;
+        m_highLevelResult = 426;
+        m_errorMessage = QStringLiteral("426 Operation aborted.");
+    }
+    if (m_requestResult != 0) {
+        m_highLevelResult = m_requestResult;
+        const bool quitPending = (m_fctSet & (1 << FctQuit)) && m_fctRunning != FctQuit;
+        m_fctSet = quitPending ? 1 << FctQuit : 0;
+    }
+    static constexpr Fct order[]
+        = { FctConnect, FctHelo, FctVrfy, FctMailFrom, FctRcptTo, FctData, FctQuit };
+    for (Fct f : order) {
+        if (!(m_fctSet & (1 << f)))
+            continue;
+        m_fctSet &= ~(1 << f);
+        m_fctRunning = f;
+        switch (f) {
+        case FctConnect:
+            Connect();
+            break;
+        case FctHelo:
+            Helo();
+            break;
+        case FctVrfy:
+            Vrfy();
+            break;
+        case FctMailFrom:
+            MailFrom();
+            break;
+        case FctRcptTo:
+            RcptTo();
+            break;
+        case FctData:
+            Data();
+            break;
+        case FctQuit:
+            Quit();
+            break;
+        case FctNone:
+            break;
+        }
+        return;
+    }
+    m_fctSet = 0;
+    m_sequencerSet = false;
+    m_requestDone = false;
+    triggerRequestDone(m_highLevelResult);
+}
+
+void TCustomSmtpClient::Open()
+{
+    highLevel(smtpOpen, { FctConnect, FctHelo });
+}
+
+void TCustomSmtpClient::Mail()
+{
+    highLevel(smtpMail, { FctMailFrom, FctRcptTo, FctData });
+}
+
+void TCustomSmtpClient::Abort()
+{
+    setState(smtpAbort);
+    m_transferring = false;
+    m_socket.CancelDnsLookup();
+    m_socket.Abort();
+    setState(smtpReady);
+}
+
+} // namespace vorad

@@ -1,0 +1,192 @@
+#pragma once
+
+#include <functional>
+
+#include <QDateTime>
+#include <QObject>
+#include <QStringList>
+
+#include "WSocket.h"
+
+namespace vorad {
+
+class SmtpException : public NetException
+{
+public:
+    using NetException::NetException;
+};
+
+enum TSmtpState {
+    smtpReady,
+    smtpDnsLookup,
+    smtpConnecting,
+    smtpConnected,
+    smtpInternalReady,
+    smtpWaitingBanner,
+    smtpWaitingResponse,
+    smtpAbort
+};
+
+enum TSmtpRequest {
+    smtpConnect,
+    smtpHelo,
+    smtpMailFrom,
+    smtpVrfy,
+    smtpRcptTo,
+    smtpData,
+    smtpQuit,
+    smtpRset,
+    smtpOpen,
+    smtpMail
+};
+
+enum TSmtpContentType { smtpHTML, smtpPlainText };
+
+// "ddd, d mmm yyyy hh:mm:ss" in English whatever the system's language, then the zone.
+QString Rfc822Date(const QDateTime& local);
+// The zone as "+hhmm" or "-hhmm" from its bias in minutes west of UTC.
+QString TimeZoneSuffix(int biasMinutes);
+// The local zone's bias now, daylight saving included.
+int CurrentTimeZoneBias();
+// The reply code at the start of a line; `continuation` tells a "-" after it.
+int ParseStatusCode(const QByteArray& line, bool* continuation);
+// A header value or command argument on one line: CR and LF become blanks.
+QString OneLine(const QString& text);
+
+// Sends one message over one connection without ever waiting inside a call: each request
+// returns at once and ends with one OnRequestDone, delivered from the event loop.
+class TCustomSmtpClient : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int ReceiveBufferSize = 4096;
+    static constexpr int LineBufferSize = 1024;
+    // The longest text line the mail format allows, without its CR LF.
+    static constexpr int MaxTextLine = 998;
+
+    explicit TCustomSmtpClient(QObject* parent = nullptr);
+    ~TCustomSmtpClient() override;
+
+    void Connect();
+    void Helo();
+    void Vrfy();
+    void MailFrom();
+    void RcptTo();
+    virtual void Data();
+    void Quit();
+    void Rset();
+    void Open();
+    void Mail();
+    void Abort();
+
+    QString Host;
+    QString Port = QStringLiteral("smtp");
+    QString SignOn;
+    QString FromName;
+    QStringList RcptName;
+    QStringList MailMessage;
+    QString HdrFrom;
+    QString HdrTo;
+    QString HdrReplyTo;
+    QString HdrReturnPath;
+    QString HdrSubject;
+    QString HdrSender;
+    QString CharSet = QStringLiteral("iso-8859-1");
+    TSmtpContentType ContentType = smtpPlainText;
+
+    TSmtpState State() const { return m_state; }
+    QString ErrorMessage() const { return m_errorMessage; }
+    QString LastResponse() const { return m_lastResponse; }
+    bool Connected() const { return m_connected; }
+    TWSocket& socket() { return m_socket; }
+    // Where the bytes go: the socket itself, or a layer over it.
+    void setStream(ByteStream* stream);
+
+    std::function<void(const QString&)> OnDisplay;
+    std::function<void(const QString&)> OnCommand;
+    std::function<void(const QString&)> OnResponse;
+    std::function<void(int lineNum, QByteArray& msgLine, int maxLen, bool& more)> OnGetData;
+    std::function<void(QByteArray& msg, int size)> OnHeaderLine;
+    std::function<void(QStringList& hdrLines)> OnProcessHeader;
+    std::function<void(TSmtpRequest rqType, quint16 error)> OnRequestDone;
+    std::function<void(quint16)> OnSessionConnected;
+    std::function<void(quint16)> OnSessionClosed;
+    std::function<void()> OnStateChange;
+
+protected:
+    enum class BodyLine { Line, End, Abandon };
+    // The next body line into `line` (at most `maxLen` characters). Abandon ends the message
+    // without its final "." and the request with `abandonReason`.
+    virtual BodyLine NextBodyLine(QByteArray& line, int maxLen);
+    // Asks the caller (OnGetData) for its line number `lineNum`; false when it has no more.
+    bool CallerLine(int lineNum, QByteArray& line, int maxLen);
+    virtual void HeaderLineHook(QByteArray& line);
+    QString abandonReason;
+
+private:
+    enum Fct {
+        FctNone,
+        FctHelo = 1,
+        FctConnect,
+        FctMailFrom,
+        FctRcptTo,
+        FctData,
+        FctVrfy,
+        FctQuit
+    };
+    using Step = void (TCustomSmtpClient::*)();
+
+    void setState(TSmtpState state);
+    void checkReady() const;
+    void execCommand(
+        TSmtpRequest rq, const QString& command, std::initializer_list<int> ok, Step continuation);
+    void highLevel(TSmtpRequest rq, std::initializer_list<Fct> steps);
+    void sequencer();
+    void triggerRequestDone(int error);
+    void recordError();
+    void failAndClose(int code, const QString& text);
+
+    void dnsLookupDone(quint16 error);
+    void sessionConnected(quint16 error);
+    void dataAvailable();
+    void sessionClosed(quint16 error);
+    void greeting(const QByteArray& line);
+    void evaluateReply(const QByteArray& line);
+    void nextRecipient();
+    void dataAccepted();
+    void transfer();
+    void sendLine(const QByteArray& line);
+
+    TWSocket m_socket;
+    ByteStream* m_stream = nullptr;
+    TSmtpState m_state = smtpReady;
+    bool m_connected = false;
+    TSmtpRequest m_requestType = smtpConnect;
+    bool m_requestDone = true;
+    int m_requestResult = 0;
+    int m_statusCode = 0;
+    QString m_lastResponse;
+    QString m_errorMessage;
+    QByteArray m_receiveBuffer;
+    int m_receiveCount = 0;
+    int m_okResponses[17] = {};
+    bool m_replyHandlerSet = false;
+    Step m_continuation = nullptr;
+    bool m_sequencerSet = false;
+    int m_fctSet = 0;
+    Fct m_fctRunning = FctNone;
+    int m_highLevelResult = 0;
+    bool m_highLevelFlag = false;
+    QString m_savedLastResponse;
+    int m_savedStatus = -1;
+    int m_rcptIndex = -1;
+    QStringList m_headerLines;
+    int m_headerIndex = 0;
+    int m_bodyLineNum = 0;
+    bool m_moreLines = false;
+    bool m_transferring = false;
+    QList<QByteArray> m_pendingParts; // the rest of a source line that held line ends
+};
+
+} // namespace vorad

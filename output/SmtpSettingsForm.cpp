@@ -1,0 +1,401 @@
+#include "SmtpSettingsForm.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+#include "ContestSettings.h"
+#include "SummarySheet.h"
+#include "TextFilter.h"
+
+namespace vorad {
+
+namespace {
+
+constexpr int FormWidth = 556;
+constexpr int FormHeight = 412;
+
+const QString OpenDone = QStringLiteral("RequestDone Rq=8 Error=0");
+const QString MailDone = QStringLiteral("RequestDone Rq=9 Error=0");
+
+QFont courier()
+{
+    QFont f(QStringLiteral("Courier New"));
+    f.setStyleHint(QFont::Monospace);
+    f.setPixelSize(12);
+    return f;
+}
+
+QPlainTextEdit* blackMemo(QWidget* parent, const char* name, const char* hint, int top, int height)
+{
+    auto* memo = new QPlainTextEdit(parent);
+    memo->setObjectName(QString::fromLatin1(name));
+    memo->setGeometry(0, top, FormWidth, height);
+    memo->setFont(courier());
+    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QPalette p = memo->palette();
+    p.setColor(QPalette::Base, Qt::black);
+    p.setColor(QPalette::Text, Qt::white);
+    memo->setPalette(p);
+    memo->setToolTip(QString::fromLatin1(hint));
+    return memo;
+}
+
+} // namespace
+
+TSmtpSettingsForm::TSmtpSettingsForm(
+    ContestSettings& settings, EmailFormHost& host, QWidget* parent)
+    : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+    , m_settings(settings)
+    , m_host(host)
+{
+    setObjectName(QStringLiteral("SmtpSettingsForm"));
+    setWindowTitle(QStringLiteral("Vandrel Email Log to Contest Manager"));
+    createControls();
+
+    SmtpClient = new TSmtpCli(this);
+    SmtpClient->setObjectName(QStringLiteral("SmtpClient"));
+    SmtpClient->Port = QStringLiteral("smtp");
+    SmtpClient->CharSet = QStringLiteral("iso-8859-1");
+    SmtpClient->ContentType = smtpPlainText;
+    SmtpClient->OnResponse = [this](const QString& msg) { SmtpClientResponse(msg); };
+    SmtpClient->OnGetData = [this](int n, QByteArray& line, int maxLen, bool& more) {
+        SmtpClientGetData(n, line, maxLen, more);
+    };
+    SmtpClient->OnHeaderLine = [](QByteArray&, int) {}; // header lines go out unchanged
+    SmtpClient->OnRequestDone
+        = [this](TSmtpRequest rq, quint16 error) { SmtpClientRequestDone(rq, error); };
+
+    SmtpAbortTimer = new QTimer(this);
+    SmtpAbortTimer->setObjectName(QStringLiteral("SmtpAbortTimer"));
+    SmtpAbortTimer->setInterval(AbortIntervalMs);
+    connect(SmtpAbortTimer, &QTimer::timeout, this, [this] { SmtpAbortTimerTimer(); });
+}
+
+void TSmtpSettingsForm::createControls()
+{
+    setFixedSize(FormWidth, FormHeight);
+    QFont base(QStringLiteral("Arial"));
+    base.setPixelSize(12);
+    setFont(base);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, QColor(0, 0, 128));
+    setPalette(p);
+    setAutoFillBackground(true);
+
+    ToolsPanel = new QWidget(this);
+    ToolsPanel->setObjectName(QStringLiteral("ToolsPanel"));
+    ToolsPanel->setGeometry(0, 0, FormWidth, 137);
+
+    QFont bold = base;
+    bold.setBold(true);
+    bold.setPixelSize(13);
+    QPalette red = palette();
+    red.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    auto edit = [&](const char* label, const char* name, const char* hint, int top) {
+        auto* l = new QLabel(QString::fromLatin1(label), ToolsPanel);
+        l->setFont(bold);
+        l->setPalette(red);
+        l->move(12, top + 3);
+        l->adjustSize();
+        auto* e = new QLineEdit(ToolsPanel);
+        e->setObjectName(QString::fromLatin1(name));
+        e->setGeometry(64, top, 320, 23);
+        e->setToolTip(QString::fromLatin1(hint));
+        e->setValidator(new TextFilter(false, e));
+        return e;
+    };
+    HostEdit = edit(
+        "SMTP:", "HostEdit", "Your mail server hostname or IP address e.g. mail.example.net", 14);
+    FromEdit
+        = edit("From:", "FromEdit", "Enter your email address here - e.g. vk3xyz@example.net", 54);
+    ToEdit = edit("To:", "ToEdit", "Clicking SEND will send your log to this email address.", 94);
+
+    EmailButton = new QPushButton(QStringLiteral("&Send"), ToolsPanel);
+    EmailButton->setObjectName(QStringLiteral("EmailButton"));
+    EmailButton->setGeometry(404, 8, 137, 81);
+    EmailButton->setToolTip(QStringLiteral("Send Log Now..."));
+    QuitButton = new QPushButton(QStringLiteral("Quit"), ToolsPanel);
+    QuitButton->setObjectName(QStringLiteral("QuitButton"));
+    QuitButton->setGeometry(404, 100, 137, 25);
+    QuitButton->setToolTip(QStringLiteral("Quit eMail of QZ Log"));
+    connect(EmailButton, &QPushButton::clicked, this,
+        [this] { m_host.runCommand([this] { EmailButtonClick(); }); });
+    connect(QuitButton, &QPushButton::clicked, this,
+        [this] { m_host.runCommand([this] { QuitButtonClick(); }); });
+
+    MsgMemo = blackMemo(this, "MsgMemo",
+        "View the contents of the log before sending it via email - this is the text portion "
+        "of the email",
+        137, 96);
+    MsgMemo->setReadOnly(true);
+    FileAttachment = blackMemo(
+        this, "FileAttachment", "This is the .csv file attachment to the email", 233, 153);
+
+    StatusPanel = new QLabel(QStringLiteral("      Status Panel"), this);
+    StatusPanel->setObjectName(QStringLiteral("StatusPanel"));
+    StatusPanel->setGeometry(0, FormHeight - 25, FormWidth, 25);
+    StatusPanel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    StatusPanel->setTextFormat(Qt::PlainText);
+    QPalette yellow = palette();
+    yellow.setColor(QPalette::WindowText, QColor(255, 255, 0));
+    StatusPanel->setPalette(yellow);
+    StatusPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+
+    setTabOrder(HostEdit, FromEdit);
+    setTabOrder(FromEdit, ToEdit);
+    setTabOrder(ToEdit, EmailButton);
+    setTabOrder(EmailButton, QuitButton);
+}
+
+void TSmtpSettingsForm::setAbortInterval(int ms)
+{
+    SmtpAbortTimer->setInterval(ms);
+}
+
+QString TSmtpSettingsForm::statusText() const
+{
+    return StatusPanel->text();
+}
+
+void TSmtpSettingsForm::setStatus(const QString& text)
+{
+    StatusPanel->setText(text);
+}
+
+void TSmtpSettingsForm::repaintStatus()
+{
+    if (StatusPanel->isVisible())
+        StatusPanel->repaint();
+}
+
+void TSmtpSettingsForm::showContent(const EmailContent& content)
+{
+    MsgMemo->setPlainText(content.message.join(QLatin1Char('\n')));
+    m_messageLines = content.message;
+    FileAttachment->setPlainText(content.attachment.join(QLatin1Char('\n')));
+    setStatus(content.status);
+    repaintStatus();
+}
+
+void TSmtpSettingsForm::ShowForm()
+{
+    if (!isVisible())
+        FormShow();
+    show();
+    raise();
+    activateWindow();
+    QuitButton->setFocus(Qt::OtherFocusReason);
+}
+
+void TSmtpSettingsForm::FormShow()
+{
+    if (m_settingsLoaded)
+        return;
+    m_settingsLoaded = true;
+    m_currentFolder = QDir::currentPath();
+    m_host.readEmailSettings();
+    HostEdit->setText(m_settings.kHostName);
+    FromEdit->setText(m_settings.kFrom);
+    ToEdit->setText(m_settings.kTo);
+    // The border is fixed: the size stays the design size, the place is kept on the screen.
+    const QScreen* s = screen();
+    const QRect area = s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+    QRect frame = frameGeometry();
+    if (m_settings.kTop < 0 || m_settings.kLeft < 0) {
+        frame.moveCenter(area.center());
+    } else {
+        frame.moveTopLeft(QPoint(m_settings.kLeft, m_settings.kTop));
+        frame.moveLeft(qBound(area.left(), frame.left(), area.right() - frame.width() + 1));
+        frame.moveTop(qBound(area.top(), frame.top(), area.bottom() - frame.height() + 1));
+    }
+    move(frame.topLeft());
+    m_requestSeen = false;
+    m_sendStatus.clear();
+    m_waitAllowed = true;
+}
+
+void TSmtpSettingsForm::FormClose()
+{
+    m_currentFolder = QDir::currentPath();
+    m_settings.kHostName = HostEdit->text();
+    m_settings.kFrom = FromEdit->text();
+    m_settings.kTo = ToEdit->text();
+    m_settings.kTop = y();
+    m_settings.kLeft = x();
+    m_settings.kWidth = width();
+    m_settings.kHeight = height();
+    m_host.writeEmailSettings();
+}
+
+void TSmtpSettingsForm::closeEvent(QCloseEvent* event)
+{
+    // While a send runs its waits, the dialog stays: they end within two time-outs.
+    if (m_sending) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+void TSmtpSettingsForm::setEditing(bool on)
+{
+    EmailButton->setEnabled(on);
+    HostEdit->setEnabled(on);
+    FromEdit->setEnabled(on);
+    ToEdit->setEnabled(on);
+}
+
+void TSmtpSettingsForm::EmailButtonClick()
+{
+    // A click held while the last send ran finds the button disabled by then.
+    if (!EmailButton->isEnabled() || m_sending)
+        return;
+    if (HostEdit->text().trimmed().isEmpty()) {
+        setStatus(QStringLiteral("     No mail server: type its name or address in the SMTP box."));
+        m_host.errorCue();
+        return;
+    }
+    QuitButton->setEnabled(false);
+    bool sent = false;
+    if (m_waitAllowed) {
+        try {
+            sent = sendSequence();
+        } catch (const NetException& e) {
+            m_sending = false;
+            SmtpAbortTimer->stop();
+            m_host.showMessage(e.message());
+        }
+    }
+    finishSend(sent);
+}
+
+bool TSmtpSettingsForm::sendSequence()
+{
+    if (m_attachmentPath.isEmpty())
+        throw SmtpException(QStringLiteral("No log file was written to attach: use Email Log "
+                                           "again"));
+    SmtpClient->SetEmailFiles({ m_attachmentPath });
+    SmtpClient->Host = HostEdit->text().trimmed();
+    SmtpClient->Port = QStringLiteral("smtp");
+    SmtpClient->SignOn = QStringLiteral("Vandrel");
+    setStatus(QStringLiteral("     Opening SMTP connection..."));
+    repaintStatus();
+    m_sending = true;
+    SmtpClient->Open();
+    SmtpAbortTimer->start();
+
+    bool mailing = false;
+    bool sent = false;
+    while (m_waitAllowed) {
+        // Sleeps until an event comes: the socket, the client's completions, the timer.
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        if (!m_waitAllowed && !m_requestSeen) {
+            SmtpClient->Abort();
+            SmtpClient->Quit();
+        }
+        if (!m_waitAllowed || !m_requestSeen)
+            continue;
+        if (!mailing && m_sendStatus == OpenDone) {
+            setStatus(QStringLiteral("     SMTP connected... Sending Mail."));
+            repaintStatus();
+            m_requestSeen = false;
+            m_sendStatus.clear();
+            SmtpAbortTimer->stop();
+            QStringList recipients;
+            for (const QString& piece : ToEdit->text().split(QLatin1Char(';')))
+                recipients.append(piece.trimmed());
+            SmtpClient->RcptName = recipients;
+            SmtpClient->HdrFrom = FromEdit->text();
+            SmtpClient->HdrTo = ToEdit->text();
+            SmtpClient->HdrSubject
+                = QStringLiteral("Log Submission from Vandrel for ") + m_host.myCallsign();
+            SmtpClient->FromName = FromEdit->text();
+            SmtpClient->Mail();
+            SmtpAbortTimer->start();
+            m_requestSeen = false;
+            m_sendStatus.clear();
+            m_waitAllowed = true;
+            mailing = true;
+        } else if (mailing && m_sendStatus == MailDone) {
+            setStatus(QStringLiteral("     Mail Sent... Closing."));
+            repaintStatus();
+            SmtpAbortTimer->stop();
+            SmtpClient->Quit();
+            m_waitAllowed = false;
+            sent = true;
+        }
+    }
+    SmtpAbortTimer->stop();
+    m_sending = false;
+    return sent;
+}
+
+void TSmtpSettingsForm::finishSend(bool sent)
+{
+    QuitButton->setEnabled(true);
+    setEditing(false);
+    if (sent)
+        setStatus(QStringLiteral("     Log Sent to contest manager..."));
+    repaintStatus();
+}
+
+void TSmtpSettingsForm::QuitButtonClick()
+{
+    m_requestSeen = false;
+    m_sendStatus.clear();
+    m_waitAllowed = true;
+    QuitButton->setEnabled(true);
+    setEditing(true);
+    try {
+        SmtpClient->Quit();
+    } catch (const NetException& e) {
+        m_host.showMessage(e.message());
+        return;
+    }
+    close();
+}
+
+void TSmtpSettingsForm::SmtpClientGetData(int lineNum, QByteArray& msgLine, int maxLen, bool& more)
+{
+    if (lineNum > m_messageLines.size()) {
+        more = false;
+        return;
+    }
+    msgLine = m_messageLines[lineNum - 1].toLatin1();
+    if (msgLine.size() >= maxLen)
+        msgLine.truncate(maxLen - 1);
+}
+
+void TSmtpSettingsForm::SmtpClientResponse(const QString& msg)
+{
+    setStatus(QStringLiteral("     ") + msg);
+    repaintStatus();
+}
+
+void TSmtpSettingsForm::SmtpClientRequestDone(TSmtpRequest rqType, quint16 error)
+{
+    m_requestSeen = true;
+    m_sendStatus = QStringLiteral("RequestDone Rq=%1 Error=%2").arg(int(rqType)).arg(error);
+    // A failure no server reply told of (a name that does not resolve, a refused
+    // connection) is still shown to the operator.
+    if (error != 0 && !SmtpClient->ErrorMessage().isEmpty()) {
+        setStatus(QStringLiteral("     ") + SmtpClient->ErrorMessage());
+        repaintStatus();
+    }
+}
+
+void TSmtpSettingsForm::SmtpAbortTimerTimer()
+{
+    m_waitAllowed = false;
+}
+
+} // namespace vorad

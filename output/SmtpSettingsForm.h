@@ -1,0 +1,106 @@
+#pragma once
+
+#include <functional>
+
+#include <QWidget>
+
+#include "SmtpCli.h"
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+
+namespace vorad {
+
+struct ContestSettings;
+struct EmailContent;
+
+// What the e-mail dialog asks of the main window that owns the settings.
+class EmailFormHost
+{
+public:
+    virtual ~EmailFormHost() = default;
+    // Runs the handler now, or after the one that is letting events run.
+    virtual void runCommand(std::function<void()> command) = 0;
+    // The dialog's seven keys from the settings file into the settings, and back.
+    virtual void readEmailSettings() = 0;
+    virtual void writeEmailSettings() = 0;
+    virtual QString myCallsign() const = 0;
+    // The program's error box; lines are separated by "\r".
+    virtual void showMessage(const QString& text) = 0;
+    virtual void errorCue() = 0;
+};
+
+// The dialog that shows what goes to the contest manager and sends it: modeless, created
+// once, hidden between uses.
+class TSmtpSettingsForm : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int AbortIntervalMs = 15000;
+
+    TSmtpSettingsForm(ContestSettings& settings, EmailFormHost& host, QWidget* parent = nullptr);
+
+    void ShowForm();
+    void FormShow();
+    void FormClose();
+    void EmailButtonClick();
+    void QuitButtonClick();
+
+    // The summary sheet into the message box, the CSV lines into the attachment box.
+    void showContent(const EmailContent& content);
+    void setStatus(const QString& text);
+    // The CSV file the last "&Email Log" wrote; it is the one attached.
+    void setAttachmentPath(const QString& path) { m_attachmentPath = path; }
+    // The current directory read at the first showing and at every close.
+    QString currentFolder() const { return m_currentFolder; }
+
+    TSmtpCli& client() { return *SmtpClient; }
+    QString statusText() const;
+    bool sending() const { return m_sending; }
+    // Tests shorten the wait for a server that never answers.
+    void setAbortInterval(int ms);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void SmtpClientGetData(int lineNum, QByteArray& msgLine, int maxLen, bool& more);
+    void SmtpClientResponse(const QString& msg);
+    void SmtpClientRequestDone(TSmtpRequest rqType, quint16 error);
+    void SmtpAbortTimerTimer();
+    // Lets events run until a wait ends; true when the mail was accepted.
+    bool sendSequence();
+    void finishSend(bool sent);
+    void repaintStatus();
+    void setEditing(bool on);
+
+    ContestSettings& m_settings;
+    EmailFormHost& m_host;
+    QString m_sendStatus;
+    bool m_requestSeen = false;
+    bool m_waitAllowed = true;
+    bool m_settingsLoaded = false;
+    bool m_sending = false;
+    QString m_currentFolder;
+    QString m_attachmentPath;
+    QStringList m_messageLines; // what the message box shows, line by line
+
+    QWidget* ToolsPanel = nullptr;
+    QLineEdit* HostEdit = nullptr;
+    QLineEdit* FromEdit = nullptr;
+    QLineEdit* ToEdit = nullptr;
+    QPushButton* EmailButton = nullptr;
+    QPushButton* QuitButton = nullptr;
+    QPlainTextEdit* MsgMemo = nullptr;
+    QPlainTextEdit* FileAttachment = nullptr;
+    QLabel* StatusPanel = nullptr;
+    TSmtpCli* SmtpClient = nullptr;
+    QTimer* SmtpAbortTimer = nullptr;
+};
+
+} // namespace vorad

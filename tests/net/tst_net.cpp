@@ -1,0 +1,347 @@
+#include <QBuffer>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimeZone>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "MailPeer.h"
+#include "SmtpCli.h"
+#include "TestFiles.h"
+
+using namespace vorad;
+
+namespace {
+
+int freePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a {};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof a;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+QJsonObject parseMail(const QString& eml)
+{
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"),
+        { QStringLiteral(VORAD_TESTS_DIR "/net/mime_check.py"), eml });
+    p.waitForFinished(30000);
+    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+}
+
+QStringList jsonLines(const QJsonValue& v)
+{
+    QStringList lines;
+    for (const QJsonValue& line : v.toArray())
+        lines.append(line.toString());
+    return lines;
+}
+
+} // namespace
+
+class TestNet : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+private Q_SLOTS:
+    // A dotted address completes inside DnsLookup; a short send is told once, afterwards;
+    // a peer that closes with data unread delivers the data first.
+    void socketEvents()
+    {
+        const QString steps = m_dir.filePath(QStringLiteral("events"));
+        writeFile(steps, "send hello\\r\\n\nread\nsend bye\\r\\n\nclose\n");
+        MailPeer peer;
+        QVERIFY(peer.start(QStringLiteral("script"), steps));
+
+        TWSocket s;
+        QStringList events;
+        QByteArray received;
+        s.OnDnsLookupDone = [&](quint16 e) { events << QStringLiteral("lookup %1").arg(e); };
+        s.OnSessionConnected = [&](quint16 e) { events << QStringLiteral("connected %1").arg(e); };
+        s.OnDataSent = [&](quint16) { events << QStringLiteral("sent"); };
+        s.OnDataAvailable = [&](quint16) {
+            char buffer[100];
+            const int n = s.Receive(buffer, sizeof buffer);
+            if (n > 0)
+                received.append(buffer, n);
+            if (received == "hello\r\n" && n > 0) {
+                s.SendStr("x\r\n");
+                events << QStringLiteral("sendstr returned");
+            }
+        };
+        s.OnSessionClosed = [&](quint16) {
+            events << QStringLiteral("closed after ") + QString::fromLatin1(received.toHex());
+        };
+        s.DnsLookup(QStringLiteral("127.0.0.1"));
+        QCOMPARE(events, QStringList { QStringLiteral("lookup 0") });
+        s.SetAddr(s.DnsResult());
+        s.Port = QString::number(peer.port);
+        s.Connect();
+        QVERIFY(runUntil([&] { return s.State() == wsClosed; }));
+        QCOMPARE(events,
+            QStringList({ "lookup 0", "connected 0", "sendstr returned", "sent",
+                "closed after " + QString::fromLatin1(QByteArray("hello\r\nbye\r\n").toHex()) }));
+    }
+
+    void connectErrors_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("response");
+        QTest::newRow("refused") << "127.0.0.1" << 10061
+                                 << "500 Connection refused (Winsock error #10061)";
+        QTest::newRow("unknown host")
+            << "no-such-host.invalid" << 11001 << "500 Host not found (Winsock error #11001)";
+    }
+
+    void connectErrors()
+    {
+        QFETCH(QString, host);
+        QFETCH(int, error);
+        QFETCH(QString, response);
+        TSmtpCli client;
+        client.Host = host;
+        client.Port = QString::number(freePort());
+        QCOMPARE(request(client, [&] { client.Open(); }), error);
+        QCOMPARE(client.LastResponse(), response);
+        QCOMPARE(client.State(), smtpReady);
+        // Not connected: QUIT completes at once, nothing sent.
+        QCOMPARE(request(client, [&] { client.Quit(); }), 0);
+        // An empty server name is refused and leaves the client ready.
+        client.Host.clear();
+        QVERIFY_THROWS_EXCEPTION(ESocketException, client.Open());
+        QCOMPARE(client.State(), smtpReady);
+    }
+
+    // Peers that no real server plays on demand.
+    void scripted_data()
+    {
+        QTest::addColumn<QByteArray>("steps");
+        QTest::addColumn<bool>("mail");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("got"); // what the peer read, lines joined by "|"
+        const QByteArray greet = "send 220 hi\\r\\n\nread\nsend 250 hello\\r\\n\n";
+        const QByteArray envelope = greet
+            + "read\nsend 250 ok\\r\\n\nread\nsend 250 a\\r\\n\nread\nsend 250 b\\r\\n\nread\n";
+        QTest::newRow("two-line greeting")
+            << QByteArray("send 220-first\\r\\n\nsleep 0.2\nsend 220 second\\r\\n\nread\n"
+                          "send 250 hello\\r\\n\n")
+            << false << 0 << "HELO Vandrel";
+        QTest::newRow("CR and LF in two reads")
+            << QByteArray("send 220 hi\\r\nsleep 0.2\nsend \\n\nread\nsend 250 ok\\r\\n\n") << false
+            << 0 << "HELO Vandrel";
+        QTest::newRow("peer closes with the reply unread")
+            << QByteArray("send 220 hi\\r\\n250 ok\\r\\n\nclose\n") << false << 0 << "HELO Vandrel";
+        QTest::newRow("greeting refused")
+            << QByteArray("send 554 go away\\r\\n\nsleep 0.3\n") << false << 10004 << "";
+        QTest::newRow("reply line without end")
+            << QByteArray("sendmany 5000 x\nsleep 0.5\n") << false << 500 << "";
+        QTest::newRow("third recipient refused")
+            << envelope + "send 550 no such user\\r\\n\nsleep 0.3\n" << true << 550
+            << "HELO Vandrel|MAIL FROM:<me@x.net>|RCPT TO:<a@x.net>|RCPT TO:<b@x.net>|"
+               "RCPT TO:<c@x.net>";
+        QTest::newRow("DATA refused")
+            << envelope + "send 250 c\\r\\n\nread\nsend 554 no thanks\\r\\n\nsleep 0.5\n" << true
+            << 554
+            << "HELO Vandrel|MAIL FROM:<me@x.net>|RCPT TO:<a@x.net>|RCPT TO:<b@x.net>|"
+               "RCPT TO:<c@x.net>|DATA";
+    }
+
+    void scripted()
+    {
+        QFETCH(QByteArray, steps);
+        QFETCH(bool, mail);
+        QFETCH(int, error);
+        QFETCH(QString, got);
+        const QString file = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
+        writeFile(file, steps);
+        MailPeer peer;
+        QVERIFY(peer.start(QStringLiteral("script"), file));
+        TSmtpCli client;
+        client.Host = QStringLiteral("127.0.0.1");
+        client.Port = QString::number(peer.port);
+        client.SignOn = QStringLiteral("Vandrel");
+        const int opened = request(client, [&] { client.Open(); });
+        int result = opened;
+        if (mail) {
+            QCOMPARE(opened, 0);
+            client.FromName = QStringLiteral("me@x.net");
+            client.RcptName = QStringList { "a@x.net", "b@x.net", "c@x.net" };
+            client.OnGetData = [](int n, QByteArray& line, int, bool& more) {
+                more = n == 1;
+                line = "body";
+            };
+            result = request(client, [&] { client.Mail(); });
+        }
+        QCOMPARE(result, error);
+        client.Abort();
+        QVERIFY(peer.finish());
+        QCOMPARE(QString::fromLatin1(readAll(file + QStringLiteral(".got"))).trimmed(),
+            got.replace(QLatin1Char('|'), QLatin1Char('\n')));
+    }
+
+    void base64Lines_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<QList<int>>("lengths");
+        QTest::newRow("empty") << 0 << QList<int> { 0 };
+        QTest::newRow("10 bytes") << 10 << QList<int> { 16 };
+        QTest::newRow("45 bytes") << 45 << QList<int> { 60 };
+        QTest::newRow("46 bytes") << 46 << QList<int> { 60, 4 };
+    }
+
+    void base64Lines()
+    {
+        QFETCH(int, size);
+        QFETCH(QList<int>, lengths);
+        QByteArray data;
+        for (int i = 0; i < size; ++i)
+            data += char(i * 37 + 200);
+        QBuffer file(&data);
+        file.open(QIODevice::ReadOnly);
+        QByteArray all;
+        QList<int> made;
+        bool more = true;
+        while (more) {
+            QByteArray line;
+            more = EncodeBase64Line(file, line);
+            made.append(int(line.size()));
+            all += line;
+        }
+        QCOMPARE(made, lengths);
+        QCOMPARE(all, data.toBase64());
+    }
+
+    // Through a real server, read back by an independent MIME parser.
+    void realServer_data()
+    {
+        QTest::addColumn<int>("size");
+        for (int size : { 0, 10, 45, 46, 1 << 20 })
+            QTest::addRow("%d bytes", size) << size;
+    }
+
+    void realServer()
+    {
+        QFETCH(int, size);
+        const QString folder = m_dir.filePath(QStringLiteral("store%1").arg(size));
+        QDir().mkpath(folder);
+        MailPeer peer;
+        QVERIFY(peer.start(QStringLiteral("store"), folder));
+        QByteArray bytes;
+        for (int i = 0; i < size; ++i)
+            bytes += char(i % 251);
+        const QString csv = m_dir.filePath(QStringLiteral("VK6XYZ_VHF.CSV"));
+        writeFile(csv, bytes);
+
+        TSmtpCli client;
+        client.Host = QStringLiteral("127.0.0.1");
+        client.Port = QString::number(peer.port);
+        client.SignOn = QStringLiteral("Vandrel");
+        client.SetEmailFiles({ QStringLiteral("  ") + csv, QString() });
+        QCOMPARE(client.EmailFiles, QStringList { csv });
+        client.FromName = QStringLiteral("op@example.net");
+        client.RcptName = QStringList { "cm@example.org", "<log@example.org>" };
+        client.HdrFrom = QStringLiteral("op@example.net");
+        client.HdrTo = QStringLiteral("cm@example.org; log@example.org");
+        client.HdrSubject = QStringLiteral("Log\r\nBcc: evil@example.com");
+        const QStringList body { "Line one", ".", ".dot", "bare\nLF", QString(1100, 'y'), "" };
+        client.OnGetData = [&](int n, QByteArray& line, int, bool& more) {
+            more = n <= body.size();
+            if (more)
+                line = body[n - 1].toLatin1();
+        };
+        QCOMPARE(request(client, [&] { client.Open(); }), 0);
+        QCOMPARE(request(client, [&] { client.Mail(); }), 0);
+        QCOMPARE(request(client, [&] { client.Quit(); }), 0);
+
+        QCOMPARE(readAll(folder + QStringLiteral("/1.env")),
+            "op@example.net\ncm@example.org\nlog@example.org\n");
+        const QJsonObject mail = parseMail(folder + QStringLiteral("/1.eml"));
+        const QJsonObject h = mail[QStringLiteral("headers")].toObject();
+        QCOMPARE(h[QStringLiteral("From")].toString(), "op@example.net");
+        QCOMPARE(h[QStringLiteral("Subject")].toString(), "Log  Bcc: evil@example.com");
+        QCOMPARE(h[QStringLiteral("Sender")].toString(), "op@example.net");
+        QCOMPARE(h[QStringLiteral("Mime-Version")].toString(), "1.0");
+        QVERIFY(h[QStringLiteral("Content-Type")].toString().startsWith(
+            "multipart/mixed; boundary=\"= Multipart Boundary "));
+        QVERIFY(!h.contains(QStringLiteral("Bcc")));
+        QVERIFY(h[QStringLiteral("Message-ID")].toString().endsWith(".VORAD@example.net>"));
+        QVERIFY(mail[QStringLiteral("date_ok")].toBool());
+        const QStringList raw = jsonLines(mail[QStringLiteral("raw_lines")]);
+        QCOMPARE(raw.mid(0, 3), QStringList({ "From: op@example.net",
+                                    "To: cm@example.org; log@example.org",
+                                    "Subject: Log  Bcc: evil@example.com" }));
+        QCOMPARE(raw.at(9), "");
+        QCOMPARE(raw.at(10), "This is a multipart MIME message.");
+
+        const QJsonArray parts = mail[QStringLiteral("parts")].toArray();
+        QCOMPARE(parts.size(), 1);
+        QCOMPARE(jsonLines(parts[0]).mid(0, 7),
+            QStringList({ "Line one", ".", ".dot", "bare", "LF", QString(998, 'y'), "" }));
+        const QJsonArray att = mail[QStringLiteral("attachments")].toArray();
+        QCOMPARE(att.size(), 1);
+        QCOMPARE(att[0].toObject()[QStringLiteral("name")].toString(), "VK6XYZ_VHF.CSV");
+        QCOMPARE(readAll(folder + QStringLiteral("/1.att0")), bytes);
+    }
+
+    // A listed file gone when its turn comes: the message is abandoned, never half sent.
+    void missingAttachment()
+    {
+        const QString folder = m_dir.filePath(QStringLiteral("missing"));
+        QDir().mkpath(folder);
+        MailPeer peer;
+        QVERIFY(peer.start(QStringLiteral("store"), folder));
+        const QString csv = m_dir.filePath(QStringLiteral("gone.CSV"));
+        writeFile(csv, "x");
+        TSmtpCli client;
+        client.Host = QStringLiteral("127.0.0.1");
+        client.Port = QString::number(peer.port);
+        client.SetEmailFiles({ csv });
+        QFile::remove(csv);
+        QVERIFY_THROWS_EXCEPTION(SmtpException, client.SetEmailFiles({ csv }));
+        client.FromName = QStringLiteral("op@example.net");
+        client.RcptName = QStringList { "cm@example.org" };
+        QCOMPARE(request(client, [&] { client.Open(); }), 0);
+        QCOMPARE(request(client, [&] { client.Mail(); }), 500);
+        QVERIFY(client.ErrorMessage().startsWith("500 Attachment could not be opened"));
+        QVERIFY(runUntil([&] { return !client.Connected(); }));
+        QTest::qWait(300);
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList {});
+    }
+
+    void dates_data()
+    {
+        QTest::addColumn<QDateTime>("local");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("east") << QDateTime(QDate(2026, 12, 8), QTime(9, 5, 3), QTimeZone(28800))
+                              << "Tue, 8 Dec 2026 09:05:03 +0800";
+        QTest::newRow("west") << QDateTime(QDate(2026, 8, 15), QTime(23, 0, 0), QTimeZone(-19800))
+                              << "Sat, 15 Aug 2026 23:00:00 -0530";
+        QTest::newRow("UTC") << QDateTime(QDate(2027, 1, 3), QTime(0, 0, 9), QTimeZone(0))
+                             << "Sun, 3 Jan 2027 00:00:09 -0000";
+    }
+
+    void dates()
+    {
+        QFETCH(QDateTime, local);
+        QFETCH(QString, text);
+        QCOMPARE(Rfc822Date(local), text);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNet)
+#include "tst_net.moc"
