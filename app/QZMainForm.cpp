@@ -365,6 +365,7 @@ void TQZMainForm::CreateDialogs()
                 QStringLiteral("LOG files (*.LOG);;BACKUP files (*.BAK)"), false);
         });
     SmtpSettingsForm = new TSmtpSettingsForm(m_settings, *this, this);
+    SmtpSettingsForm->setServicePort(m_env.smtpPort);
 }
 
 void TQZMainForm::readEmailSettings()

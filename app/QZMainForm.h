@@ -62,6 +62,8 @@ struct StartupEnvironment
     std::function<void(const QUrl&)> openUrlHook;
     // When set, stands in for the print dialog (false is a cancel); tests print to a PDF file.
     std::function<bool(QPrinter&)> printDialogHook;
+    // The mail server's port; tests send to a server of their own.
+    QString smtpPort = QStringLiteral("smtp");
     int tickIntervalMs
         = 200; // five ticks a second: the seconds show on time, the idle program sleeps
 

@@ -285,7 +285,7 @@ bool TSmtpSettingsForm::sendSequence()
                                            "again"));
     SmtpClient->SetEmailFiles({ m_attachmentPath });
     SmtpClient->Host = HostEdit->text().trimmed();
-    SmtpClient->Port = QStringLiteral("smtp");
+    SmtpClient->Port = m_servicePort;
     SmtpClient->SignOn = QStringLiteral("Vandrel");
     setStatus(QStringLiteral("     Opening SMTP connection..."));
     repaintStatus();

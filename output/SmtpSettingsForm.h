@@ -63,6 +63,7 @@ public:
     bool sending() const { return m_sending; }
     // Tests shorten the wait for a server that never answers.
     void setAbortInterval(int ms);
+    void setServicePort(const QString& port) { m_servicePort = port; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -88,6 +89,7 @@ private:
     bool m_sending = false;
     QString m_currentFolder;
     QString m_attachmentPath;
+    QString m_servicePort = QStringLiteral("smtp");
     QStringList m_messageLines; // what the message box shows, line by line
 
     QWidget* ToolsPanel = nullptr;

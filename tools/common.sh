@@ -3,7 +3,8 @@ set -euo pipefail
 
 PACKAGES=(build-essential cmake ninja-build qt6-base-dev libbenchmark-dev
     fonts-dejavu-core fonts-liberation fonts-liberation2
-    xvfb xauth xdotool python3-xlib imagemagick poppler-utils time clang-format git)
+    xvfb xauth xdotool python3-xlib imagemagick poppler-utils time clang-format git
+    python3-aiosmtpd netbase)
 
 install_packages() {
     local missing=()

@@ -151,12 +151,13 @@ private Q_SLOTS:
         QTest::newRow("reply line without end")
             << QByteArray("sendmany 5000 x\nsleep 0.5\n") << false << 500 << "";
         QTest::newRow("third recipient refused")
-            << envelope + "send 550 no such user\\r\\n\nsleep 0.3\n" << true << 550
+            << envelope + "send 550 no such user\\r\\n\nsleep 0.3\n"
+            << true << 550
             << "HELO Vandrel|MAIL FROM:<me@x.net>|RCPT TO:<a@x.net>|RCPT TO:<b@x.net>|"
                "RCPT TO:<c@x.net>";
         QTest::newRow("DATA refused")
-            << envelope + "send 250 c\\r\\n\nread\nsend 554 no thanks\\r\\n\nsleep 0.5\n" << true
-            << 554
+            << envelope + "send 250 c\\r\\n\nread\nsend 554 no thanks\\r\\n\nsleep 0.5\n"
+            << true << 554
             << "HELO Vandrel|MAIL FROM:<me@x.net>|RCPT TO:<a@x.net>|RCPT TO:<b@x.net>|"
                "RCPT TO:<c@x.net>|DATA";
     }
@@ -258,7 +259,8 @@ private Q_SLOTS:
         client.HdrFrom = QStringLiteral("op@example.net");
         client.HdrTo = QStringLiteral("cm@example.org; log@example.org");
         client.HdrSubject = QStringLiteral("Log\r\nBcc: evil@example.com");
-        const QStringList body { "Line one", ".", ".dot", "bare\nLF", QString(1100, 'y'), "" };
+        const QStringList body { "Line one", ".", ".dot", "bare\nLF", QString(1100, 'y'),
+            "." + QString(1100, 'z'), "" };
         client.OnGetData = [&](int n, QByteArray& line, int, bool& more) {
             more = n <= body.size();
             if (more)
@@ -282,16 +284,17 @@ private Q_SLOTS:
         QVERIFY(h[QStringLiteral("Message-ID")].toString().endsWith(".VORAD@example.net>"));
         QVERIFY(mail[QStringLiteral("date_ok")].toBool());
         const QStringList raw = jsonLines(mail[QStringLiteral("raw_lines")]);
-        QCOMPARE(raw.mid(0, 3), QStringList({ "From: op@example.net",
-                                    "To: cm@example.org; log@example.org",
-                                    "Subject: Log  Bcc: evil@example.com" }));
+        QCOMPARE(raw.mid(0, 3),
+            QStringList({ "From: op@example.net", "To: cm@example.org; log@example.org",
+                "Subject: Log  Bcc: evil@example.com" }));
         QCOMPARE(raw.at(9), "");
         QCOMPARE(raw.at(10), "This is a multipart MIME message.");
 
         const QJsonArray parts = mail[QStringLiteral("parts")].toArray();
         QCOMPARE(parts.size(), 1);
-        QCOMPARE(jsonLines(parts[0]).mid(0, 7),
-            QStringList({ "Line one", ".", ".dot", "bare", "LF", QString(998, 'y'), "" }));
+        QCOMPARE(jsonLines(parts[0]).mid(0, 8),
+            QStringList({ "Line one", ".", ".dot", "bare", "LF", QString(998, 'y'),
+                "." + QString(997, 'z'), "" }));
         const QJsonArray att = mail[QStringLiteral("attachments")].toArray();
         QCOMPARE(att.size(), 1);
         QCOMPARE(att[0].toObject()[QStringLiteral("name")].toString(), "VK6XYZ_VHF.CSV");

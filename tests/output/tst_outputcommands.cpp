@@ -1,9 +1,15 @@
 #include <QDir>
 #include <QFontMetrics>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
 #include <QPageSize>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -11,6 +17,7 @@
 #include "QZMainForm.h"
 #include "TestClock.h"
 #include "TestFiles.h"
+#include "net/MailPeer.h"
 
 using namespace vorad;
 
@@ -43,7 +50,7 @@ QString pdfText(const QString& pdf, int page)
 
 } // namespace
 
-class TestPrintPdf : public QObject
+class TestOutputCommands : public QObject
 {
     Q_OBJECT
 
@@ -51,6 +58,8 @@ class TestPrintPdf : public QObject
     QStringList m_messages;
     bool m_printAnswer = true;
     int m_pageLines = 0; // 0: A4; else a page that holds that many log lines
+    QByteArray m_emailKeys; // the settings file's [DATA] section
+    int m_smtpPort = 25;
 
     QString file(const char* name) const { return m_dir->filePath(QString::fromLatin1(name)); }
 
@@ -59,7 +68,7 @@ class TestPrintPdf : public QObject
         writeFile(file("QZVHF.LOG"), log);
         writeFile(file("DOVavoviv.ini"),
             QByteArray("[CONTEST]\r\nCallsign=VK6XYZ\r\nName=") + name
-                + "\r\nAddress=1 Main St Perth\r\n");
+                + "\r\nAddress=1 Main St Perth\r\n[DATA]\r\n" + m_emailKeys);
         StartupEnvironment env;
         env.settingsPath = file("DOVavoviv.ini");
         env.workingDir = m_dir->path();
@@ -71,6 +80,7 @@ class TestPrintPdf : public QObject
         env.store->setSyncEnabled(false);
         env.messageHook = [this](const QString& m) { m_messages.append(m); };
         env.tickIntervalMs = 3600 * 1000;
+        env.smtpPort = QString::number(m_smtpPort);
         env.printDialogHook = [this](QPrinter& printer) {
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(file("log.pdf"));
@@ -98,6 +108,7 @@ private Q_SLOTS:
         m_messages.clear();
         m_printAnswer = true;
         m_pageLines = 0;
+        m_emailKeys.clear();
     }
 
     // With 40 lines a page, contact 41 opens page 2 at contact 1's height; each page ends in
@@ -193,14 +204,90 @@ private Q_SLOTS:
         form->EmailLog();
         form->EmailLog();
         QDir::setCurrent(before);
-        QCOMPARE(m_messages, QStringList {});
+        QCOMPARE(m_messages, QStringList({ EmailAttentionText, EmailAttentionText }));
         QCOMPARE(form->emailContent().message.size(), 22);
         QCOMPARE(form->emailContent().message.at(13), "  Total Score:  4 points.");
         const QByteArray csv = readAll(file("VK6XYZ_VHF.CSV"));
         QCOMPARE(csv.count("\r\n"), 3);
         QVERIFY(csv.startsWith("15/08/2026,09:01,2m,FM,VK0001,59001,59012,1,Peter\r\n"));
     }
+    // The summary sheet as the body and the CSV file as the attachment, twice in one run;
+    // the boxes are kept at every close.
+    void emailSend()
+    {
+        const QString store = file("store");
+        QDir().mkpath(store);
+        MailPeer peer;
+        QVERIFY(peer.start(QStringLiteral("store"), store));
+        m_smtpPort = peer.port;
+        m_emailKeys = "KHostName=127.0.0.1\r\nKFrom=op@example.net\r\n"
+                      "KTo=cm@example.org; log@example.org\r\n";
+        const auto back = qScopeGuard([before = QDir::currentPath()] { QDir::setCurrent(before); });
+        QDir::setCurrent(m_dir->path());
+        auto form = start(records(3));
+        TSmtpSettingsForm& dialog = form->emailForm();
+        for (int round = 1; round <= 2; ++round) {
+            form->EmailLog();
+            QVERIFY(dialog.isVisible());
+            dialog.EmailButtonClick();
+            QCOMPARE(dialog.statusText(), "     Log Sent to contest manager...");
+            QVERIFY(!dialog.findChild<QPushButton*>("EmailButton")->isEnabled());
+            // Quit while the server has not yet answered QUIT is refused as not ready.
+            QVERIFY(runUntil([&] { return dialog.client().State() == smtpReady; }));
+            dialog.QuitButtonClick();
+            QVERIFY(!dialog.isVisible());
+        }
+        QCOMPARE(m_messages, QStringList({ EmailAttentionText, EmailAttentionText }));
+        QVERIFY(readAll(file("DOVavoviv.ini")).contains("KTo=cm@example.org; log@example.org\r\n"));
+        for (const char* n : { "/1", "/2" }) {
+            const QString base = store + QLatin1String(n);
+            QCOMPARE(readAll(base + ".env"), "op@example.net\ncm@example.org\nlog@example.org\n");
+            QProcess p;
+            p.start("/usr/bin/python3", { VORAD_TESTS_DIR "/net/mime_check.py", base + ".eml" });
+            p.waitForFinished(30000);
+            const QJsonObject mail = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+            QCOMPARE(mail["headers"].toObject()["Subject"].toString(),
+                "Log Submission from Vandrel for VK6XYZ");
+            QStringList body;
+            for (const QJsonValue& line : mail["parts"].toArray().at(0).toArray())
+                body << line.toString();
+            QCOMPARE(body.mid(0, 22), form->emailContent().message);
+            QCOMPARE(readAll(base + ".att0"), readAll(file("VK6XYZ_VHF.CSV")));
+        }
+    }
+
+    void emailFailures_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("finished");
+        QTest::newRow("no server") << ""
+                                   << "     No mail server: type its name or address in the "
+                                      "SMTP box."
+                                   << false;
+        QTest::newRow("name that does not resolve")
+            << "no-such-host.invalid"
+            << "     500 Host not found (Winsock error #11001)" << true;
+    }
+
+    void emailFailures()
+    {
+        QFETCH(QString, host);
+        QFETCH(QString, status);
+        QFETCH(bool, finished);
+        const auto back = qScopeGuard([before = QDir::currentPath()] { QDir::setCurrent(before); });
+        QDir::setCurrent(m_dir->path());
+        auto form = start(records(1));
+        TSmtpSettingsForm& dialog = form->emailForm();
+        dialog.setAbortInterval(200);
+        form->EmailLog();
+        dialog.findChild<QLineEdit*>("HostEdit")->setText(host);
+        dialog.EmailButtonClick();
+        QCOMPARE(dialog.statusText(), status);
+        QCOMPARE(dialog.findChild<QPushButton*>("EmailButton")->isEnabled(), !finished);
+        QVERIFY(dialog.findChild<QPushButton*>("QuitButton")->isEnabled());
+    }
 };
 
-QTEST_MAIN(TestPrintPdf)
-#include "tst_printpdf.moc"
+QTEST_MAIN(TestOutputCommands)
+#include "tst_outputcommands.moc"
