@@ -73,6 +73,12 @@ void TSmtpCli::PrepareMessage()
     m_messageQueue += MailMessage;
 }
 
+void TSmtpCli::ReleaseMessage()
+{
+    m_file.close();
+    m_fileStarted = false;
+}
+
 void TSmtpCli::HeaderLineHook(QByteArray& line)
 {
     if (!m_mimeBoundary.isEmpty() && line.left(13).toUpper() == "CONTENT-TYPE:")

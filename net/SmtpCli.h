@@ -36,6 +36,7 @@ public:
 protected:
     BodyLine NextBodyLine(QByteArray& line, int maxLen) override;
     void HeaderLineHook(QByteArray& line) override;
+    void ReleaseMessage() override;
 
 private:
     void PrepareMessage();

@@ -73,6 +73,14 @@ QList<QByteArray> splitLineEnds(const QByteArray& line)
     return parts;
 }
 
+// The code of a reply line. One that is not a three-digit reply code counts as a failure, so
+// that no odd line is ever taken for the server's consent.
+int replyCode(const QByteArray& line, bool* continuation)
+{
+    const int code = ParseStatusCode(line, continuation);
+    return code >= 100 && code <= 599 ? code : 500;
+}
+
 } // namespace
 
 QString TimeZoneSuffix(int biasMinutes)
@@ -192,7 +200,18 @@ void TCustomSmtpClient::triggerRequestDone(int error)
     if (error == 0 && m_sequencerSet) {
         if (m_state != smtpAbort)
             setState(smtpInternalReady);
-        sequencer();
+        try {
+            sequencer();
+        } catch (const std::exception& e) {
+            // A step that cannot start ends the request, which is still reported.
+            m_lastResponse = QStringLiteral("500 ") + OneLine(QString::fromLocal8Bit(e.what()));
+            m_statusCode = 500;
+            recordError();
+            m_sequencerSet = false;
+            m_fctSet = 0;
+            m_requestDone = false;
+            triggerRequestDone(500);
+        }
         return;
     }
     setState(smtpReady);
@@ -224,8 +243,9 @@ void TCustomSmtpClient::failAndClose(int code, const QString& text)
         OnDisplay(QStringLiteral("< ") + text);
     if (OnResponse)
         OnResponse(text);
+    ReleaseMessage();
     triggerRequestDone(code);
-    m_socket.Abort();
+    m_stream->Abort();
 }
 
 void TCustomSmtpClient::Connect()
@@ -269,11 +289,12 @@ void TCustomSmtpClient::dnsLookupDone(quint16 error)
     } catch (const ESocketException& e) {
         // A port that does not convert or a connect refused at once ends the request.
         const int code = m_socket.LastError() ? m_socket.LastError() : wsa::EINVAL_;
-        m_lastResponse = QStringLiteral("500 ") + OneLine(e.message());
+        m_lastResponse = m_socket.LastError() ? lookupFailure(code)
+                                              : QStringLiteral("500 ") + OneLine(e.message());
         m_statusCode = 500;
         recordError();
         triggerRequestDone(code);
-        m_socket.Abort();
+        m_stream->Abort();
     }
 }
 
@@ -296,6 +317,7 @@ void TCustomSmtpClient::sessionClosed(quint16 error)
 {
     m_connected = false;
     m_transferring = false;
+    ReleaseMessage();
     if (OnSessionClosed)
         OnSessionClosed(error);
     triggerRequestDone(wsa::EINTR_);
@@ -357,7 +379,7 @@ void TCustomSmtpClient::greeting(const QByteArray& line)
     if (OnDisplay)
         OnDisplay(QStringLiteral("< ") + QString::fromLatin1(line));
     bool continuation = false;
-    const int code = ParseStatusCode(line, &continuation);
+    const int code = replyCode(line, &continuation);
     m_statusCode = code;
     if (continuation)
         return;
@@ -370,7 +392,7 @@ void TCustomSmtpClient::greeting(const QByteArray& line)
     }
     recordError();
     m_requestResult = code;
-    m_socket.Close();
+    m_stream->Close();
 }
 
 void TCustomSmtpClient::evaluateReply(const QByteArray& line)
@@ -378,7 +400,7 @@ void TCustomSmtpClient::evaluateReply(const QByteArray& line)
     if (OnDisplay)
         OnDisplay(QStringLiteral("< ") + QString::fromLatin1(line));
     bool continuation = false;
-    const int code = ParseStatusCode(line, &continuation);
+    const int code = replyCode(line, &continuation);
     m_statusCode = code;
     if (continuation)
         return;
@@ -478,12 +500,19 @@ void TCustomSmtpClient::Quit()
 {
     checkReady();
     if (m_connected) {
-        execCommand(smtpQuit, QStringLiteral("QUIT"), { 221 }, nullptr);
+        execCommand(smtpQuit, QStringLiteral("QUIT"), { 221 }, &TCustomSmtpClient::quitDone);
         return;
     }
     m_requestType = smtpQuit;
     m_requestDone = false;
     triggerRequestDone(0);
+}
+
+void TCustomSmtpClient::quitDone()
+{
+    // The goodbye is said: our side closes too, whether or not the server does.
+    triggerRequestDone(m_requestResult);
+    m_stream->Close();
 }
 
 void TCustomSmtpClient::Data()
@@ -565,6 +594,7 @@ void TCustomSmtpClient::transfer()
         if (got == BodyLine::End) {
             m_moreLines = false;
             m_transferring = false;
+            ReleaseMessage();
             execCommand(smtpData, QStringLiteral("."), { 250 }, nullptr);
             return;
         }
@@ -572,8 +602,9 @@ void TCustomSmtpClient::transfer()
         m_pendingParts = splitLineEnds(line);
         line = m_pendingParts.takeFirst();
     }
-    if (line.size() > MaxTextLine)
-        line.truncate(MaxTextLine);
+    // Cut so that the line, with a doubled leading dot, stays within the mail format's limit.
+    if (line.size() > MaxTextLine - (line.startsWith('.') ? 1 : 0))
+        line.truncate(MaxTextLine - (line.startsWith('.') ? 1 : 0));
     if (line.startsWith('.'))
         line.prepend('.');
     sendLine(line);
@@ -705,8 +736,9 @@ void TCustomSmtpClient::Abort()
 {
     setState(smtpAbort);
     m_transferring = false;
+    ReleaseMessage();
     m_socket.CancelDnsLookup();
-    m_socket.Abort();
+    m_stream->Abort();
     setState(smtpReady);
 }
 

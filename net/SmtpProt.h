@@ -122,6 +122,8 @@ protected:
     // Asks the caller (OnGetData) for its line number `lineNum`; false when it has no more.
     bool CallerLine(int lineNum, QByteArray& line, int maxLen);
     virtual void HeaderLineHook(QByteArray& line);
+    // The message is over (sent, abandoned or cut off): files it reads are closed.
+    virtual void ReleaseMessage() { }
     QString abandonReason;
 
 private:
@@ -155,6 +157,7 @@ private:
     void evaluateReply(const QByteArray& line);
     void nextRecipient();
     void dataAccepted();
+    void quitDone();
     void transfer();
     void sendLine(const QByteArray& line);
 

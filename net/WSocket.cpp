@@ -458,6 +458,7 @@ void TCustomWSocket::Connect()
     if (Proto.isEmpty())
         raise(QStringLiteral("Connect: No Protocol Specified"));
 
+    m_lastError = 0;
     in_addr_t address = 0;
     in_port_t port = 0;
     int type = SOCK_STREAM;
@@ -592,6 +593,8 @@ void TCustomWSocket::connectFinished()
 
 void TCustomWSocket::receiveLoop()
 {
+    // A peer that never stops sending still lets the event loop run between rounds.
+    const qint64 start = m_readCount;
     for (;;) {
         const qint64 before = m_readCount;
         if (OnDataAvailable) {
@@ -605,8 +608,8 @@ void TCustomWSocket::receiveLoop()
         int waiting = 0;
         if (ioctl(m_fd, FIONREAD, &waiting) != 0 || waiting <= 0)
             return;
-        if (m_readCount == before)
-            return; // the handler takes no more now
+        if (m_readCount == before || m_readCount - start >= ReceiveRoundBytes)
+            return; // the handler takes no more now, or the next notice brings the rest
     }
 }
 

@@ -71,6 +71,9 @@ public:
     virtual int Send(const char* data, int count) = 0;
     virtual int Receive(char* buffer, int size) = 0;
     virtual bool IsConnected() const = 0;
+    // An orderly close, and an immediate one.
+    virtual void Close() = 0;
+    virtual void Abort() = 0;
     // Told when bytes wait to be read, when everything queued has gone out, and when the
     // connection has closed; each with a socket error number, 0 for none.
     std::function<void(quint16)> OnDataAvailable;
@@ -99,6 +102,9 @@ class TCustomWSocket : public QObject, public ByteStream
     Q_OBJECT
 
 public:
+    // The most one read notice takes in before the event loop runs again.
+    static constexpr qint64 ReceiveRoundBytes = 64 * 1024;
+
     explicit TCustomWSocket(QObject* parent = nullptr);
     ~TCustomWSocket() override;
 
@@ -109,8 +115,8 @@ public:
     void PutDataInSendBuffer(const char* data, int count);
     int Send(const char* data, int count) override;
     int SendStr(const QByteArray& text) { return Send(text.constData(), int(text.size())); }
-    void Close();
-    void Abort();
+    void Close() override;
+    void Abort() override;
     bool IsConnected() const override { return m_state == wsConnected; }
 
     QString Addr() const { return m_addr; }

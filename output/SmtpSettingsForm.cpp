@@ -187,6 +187,9 @@ void TSmtpSettingsForm::showContent(const EmailContent& content)
 
 void TSmtpSettingsForm::ShowForm()
 {
+    // Shown again after its close box, it is ready for a new send as after "Quit".
+    if (!isVisible() && !m_sending && m_settingsLoaded)
+        makeReady();
     if (!isVisible())
         FormShow();
     show();
@@ -207,9 +210,9 @@ void TSmtpSettingsForm::FormShow()
     ToEdit->setText(m_settings.kTo);
     // The border is fixed: the size stays the design size, the place is kept on the screen.
     const QScreen* s = screen();
-    const QRect area = s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+    const QRect area = s ? s->availableVirtualGeometry() : QRect(0, 0, 1024, 768);
     QRect frame = frameGeometry();
-    if (m_settings.kTop < 0 || m_settings.kLeft < 0) {
+    if (m_settings.kTop == -1 && m_settings.kLeft == -1) {
         frame.moveCenter(area.center());
     } else {
         frame.moveTopLeft(QPoint(m_settings.kLeft, m_settings.kTop));
@@ -284,12 +287,20 @@ bool TSmtpSettingsForm::sendSequence()
         throw SmtpException(QStringLiteral("No log file was written to attach: use Email Log "
                                            "again"));
     SmtpClient->SetEmailFiles({ m_attachmentPath });
+    // A connection left over from the last send (a goodbye never answered) goes first.
+    if (SmtpClient->Connected() || SmtpClient->State() != smtpReady)
+        SmtpClient->Abort();
+    // What the boxes held at the press is what is sent, whatever is typed while it goes.
+    const QString from = FromEdit->text();
+    const QString to = ToEdit->text();
     SmtpClient->Host = HostEdit->text().trimmed();
     SmtpClient->Port = m_servicePort;
     SmtpClient->SignOn = QStringLiteral("Vandrel");
     setStatus(QStringLiteral("     Opening SMTP connection..."));
     repaintStatus();
     m_sending = true;
+    for (QLineEdit* box : { HostEdit, FromEdit, ToEdit })
+        box->setReadOnly(true);
     SmtpClient->Open();
     SmtpAbortTimer->start();
 
@@ -311,14 +322,14 @@ bool TSmtpSettingsForm::sendSequence()
             m_sendStatus.clear();
             SmtpAbortTimer->stop();
             QStringList recipients;
-            for (const QString& piece : ToEdit->text().split(QLatin1Char(';')))
+            for (const QString& piece : to.split(QLatin1Char(';')))
                 recipients.append(piece.trimmed());
             SmtpClient->RcptName = recipients;
-            SmtpClient->HdrFrom = FromEdit->text();
-            SmtpClient->HdrTo = ToEdit->text();
+            SmtpClient->HdrFrom = from;
+            SmtpClient->HdrTo = to;
             SmtpClient->HdrSubject
                 = QStringLiteral("Log Submission from Vandrel for ") + m_host.myCallsign();
-            SmtpClient->FromName = FromEdit->text();
+            SmtpClient->FromName = from;
             SmtpClient->Mail();
             SmtpAbortTimer->start();
             m_requestSeen = false;
@@ -341,24 +352,35 @@ bool TSmtpSettingsForm::sendSequence()
 
 void TSmtpSettingsForm::finishSend(bool sent)
 {
+    for (QLineEdit* box : { HostEdit, FromEdit, ToEdit })
+        box->setReadOnly(false);
     QuitButton->setEnabled(true);
     setEditing(false);
+    m_sentShown = sent;
     if (sent)
         setStatus(QStringLiteral("     Log Sent to contest manager..."));
     repaintStatus();
 }
 
-void TSmtpSettingsForm::QuitButtonClick()
+void TSmtpSettingsForm::makeReady()
 {
     m_requestSeen = false;
     m_sendStatus.clear();
     m_waitAllowed = true;
+    m_sentShown = false;
     QuitButton->setEnabled(true);
     setEditing(true);
+}
+
+void TSmtpSettingsForm::QuitButtonClick()
+{
+    makeReady();
     try {
         SmtpClient->Quit();
     } catch (const NetException& e) {
         m_host.showMessage(e.message());
+        // The server owes its goodbye: the next "Quit" does not wait for it.
+        SmtpClient->Abort();
         return;
     }
     close();
@@ -377,6 +399,9 @@ void TSmtpSettingsForm::SmtpClientGetData(int lineNum, QByteArray& msgLine, int 
 
 void TSmtpSettingsForm::SmtpClientResponse(const QString& msg)
 {
+    // The server's goodbye after the mail went does not hide that it went.
+    if (m_sentShown)
+        return;
     setStatus(QStringLiteral("     ") + msg);
     repaintStatus();
 }
@@ -387,7 +412,7 @@ void TSmtpSettingsForm::SmtpClientRequestDone(TSmtpRequest rqType, quint16 error
     m_sendStatus = QStringLiteral("RequestDone Rq=%1 Error=%2").arg(int(rqType)).arg(error);
     // A failure no server reply told of (a name that does not resolve, a refused
     // connection) is still shown to the operator.
-    if (error != 0 && !SmtpClient->ErrorMessage().isEmpty()) {
+    if (error != 0 && !m_sentShown && !SmtpClient->ErrorMessage().isEmpty()) {
         setStatus(QStringLiteral("     ") + SmtpClient->ErrorMessage());
         repaintStatus();
     }

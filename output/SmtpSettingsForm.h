@@ -79,6 +79,8 @@ private:
     void finishSend(bool sent);
     void repaintStatus();
     void setEditing(bool on);
+    // What "Quit" and a new showing set: flags cleared, the controls enabled.
+    void makeReady();
 
     ContestSettings& m_settings;
     EmailFormHost& m_host;
@@ -87,6 +89,7 @@ private:
     bool m_waitAllowed = true;
     bool m_settingsLoaded = false;
     bool m_sending = false;
+    bool m_sentShown = false; // "Log Sent" stays in the status line until the next send
     QString m_currentFolder;
     QString m_attachmentPath;
     QString m_servicePort = QStringLiteral("smtp");

@@ -4,6 +4,7 @@ store DIR      a real SMTP server (aiosmtpd); each message goes to DIR/N.eml wit
                envelope in DIR/N.env; a recipient whose address holds "refuse" gets 550.
 script FILE    a scripted server for one connection: FILE holds one step a line,
                "send TEXT" (\\r \\n \\t written as escapes), "read" (one line from the client),
+               "readto LINE" (lines up to LINE, only LINE kept), "sendmany N TEXT",
                "sleep SECONDS", "close"; every line the client sent goes to FILE.got.
 """
 import socket
@@ -46,6 +47,10 @@ def store(folder):
         controller.stop()
 
 
+def unescape(text):
+    return text.replace("\\r", "\r").replace("\\n", "\n").replace("\\t", "\t").encode("latin-1")
+
+
 def script(path):
     steps = [line.rstrip("\n") for line in open(path, encoding="latin-1")]
     listener = socket.socket()
@@ -59,11 +64,10 @@ def script(path):
     for step in steps:
         verb, _, arg = step.partition(" ")
         if verb == "send":
-            text = arg.replace("\\r", "\r").replace("\\n", "\n").replace("\\t", "\t")
-            conn.sendall(text.encode("latin-1"))
+            conn.sendall(unescape(arg))
         elif verb == "sendmany":
             count, _, text = arg.partition(" ")
-            conn.sendall(text.encode("latin-1") * int(count))
+            conn.sendall(unescape(text) * int(count))
         elif verb == "read":
             while b"\r\n" not in pending:
                 data = conn.recv(65536)
@@ -73,6 +77,19 @@ def script(path):
             line, _, pending = pending.partition(b"\r\n")
             got.write(line + b"\n")
             got.flush()
+        elif verb == "readto":
+            while True:
+                while b"\r\n" not in pending:
+                    data = conn.recv(65536)
+                    if not data:
+                        break
+                    pending += data
+                if b"\r\n" not in pending:
+                    break
+                line, _, pending = pending.partition(b"\r\n")
+                if line == arg.encode("latin-1"):
+                    got.write(line + b"\n")
+                    break
         elif verb == "sleep":
             time.sleep(float(arg))
         elif verb == "close":
