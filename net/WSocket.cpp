@@ -253,8 +253,10 @@ TCustomWSocket::~TCustomWSocket()
 
 void TCustomWSocket::SetAddr(const QString& addr)
 {
-    if (m_state != wsClosed)
+    if (m_state != wsClosed) {
         raise(QStringLiteral("Cannot change Addr if not closed"));
+        return;
+    }
     m_addr = addr;
 }
 
@@ -449,14 +451,20 @@ void TCustomWSocket::resolve(in_addr_t* address, in_port_t* port, int* type)
 
 void TCustomWSocket::Connect()
 {
+    // With OnError set, raise() returns: each refusal still ends the call.
+    const char* refusal = nullptr;
     if (m_fd >= 0 && m_state != wsClosed)
-        raise(QStringLiteral("Connect: Socket already in use"));
-    if (Port.isEmpty())
-        raise(QStringLiteral("Connect: No Port Specified"));
-    if (m_addr.isEmpty())
-        raise(QStringLiteral("Connect: No IP Address Specified"));
-    if (Proto.isEmpty())
-        raise(QStringLiteral("Connect: No Protocol Specified"));
+        refusal = "Connect: Socket already in use";
+    else if (Port.isEmpty())
+        refusal = "Connect: No Port Specified";
+    else if (m_addr.isEmpty())
+        refusal = "Connect: No IP Address Specified";
+    else if (Proto.isEmpty())
+        refusal = "Connect: No Protocol Specified";
+    if (refusal) {
+        raise(QString::fromLatin1(refusal));
+        return;
+    }
 
     m_lastError = 0;
     in_addr_t address = 0;
@@ -480,6 +488,14 @@ void TCustomWSocket::Connect()
         return;
     }
     setState(wsOpened);
+    // A connection that cannot be set up leaves no handle behind.
+    const auto fail = [this](const char* operation, int error) {
+        stopNotifiers();
+        ::close(m_fd);
+        m_fd = -1;
+        setState(wsClosed);
+        report(QString::fromLatin1(operation), error);
+    };
 
     if (type == SOCK_STREAM) {
         if (LocalAddr != QLatin1String("0.0.0.0") || LocalPort != QLatin1String("0")) {
@@ -488,7 +504,7 @@ void TCustomWSocket::Connect()
             inet_aton(LocalAddr.toLatin1().constData(), &local.sin_addr);
             local.sin_port = htons(in_port_t(LocalPort.toUShort()));
             if (::bind(m_fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-                report(QStringLiteral("Bind"), WinsockErrorFromErrno(errno));
+                fail("Bind", WinsockErrorFromErrno(errno));
                 return;
             }
         }
@@ -499,11 +515,11 @@ void TCustomWSocket::Connect()
         }
         const int on = 1;
         if (setsockopt(m_fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) != 0) {
-            report(QStringLiteral("setsockopt(SO_KEEPALIVE)"), WinsockErrorFromErrno(errno));
+            fail("setsockopt(SO_KEEPALIVE)", WinsockErrorFromErrno(errno));
             return;
         }
         if (setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) {
-            report(QStringLiteral("setsockopt(SO_REUSEADDR)"), WinsockErrorFromErrno(errno));
+            fail("setsockopt(SO_REUSEADDR)", WinsockErrorFromErrno(errno));
             return;
         }
     }
@@ -519,8 +535,7 @@ void TCustomWSocket::Connect()
     peer.sin_port = port;
     if (::connect(m_fd, reinterpret_cast<sockaddr*>(&peer), sizeof peer) != 0
         && errno != EINPROGRESS) {
-        const int error = WinsockErrorFromErrno(errno);
-        report(QStringLiteral("Connect"), error);
+        fail("Connect", WinsockErrorFromErrno(errno));
         return;
     }
     // The write notifier firing tells that the connection is made or has failed.
