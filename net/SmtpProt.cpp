@@ -223,11 +223,12 @@ void TCustomSmtpClient::triggerRequestDone(int error)
     // A failed high-level request leaves no step behind for the next request to run.
     m_sequencerSet = false;
     m_fctSet = 0;
+    // The request is named as it was when it ended, not as it is when the call runs.
     QMetaObject::invokeMethod(
         this,
-        [this, error] {
+        [this, error, rq = m_requestType] {
             if (OnRequestDone)
-                OnRequestDone(m_requestType, quint16(error));
+                OnRequestDone(rq, quint16(error));
         },
         Qt::QueuedConnection);
 }

@@ -451,6 +451,7 @@ void TCustomWSocket::resolve(in_addr_t* address, in_port_t* port, int* type)
 
 void TCustomWSocket::Connect()
 {
+    m_lastError = 0; // what follows tells only of this connection
     // With OnError set, raise() returns: each refusal still ends the call.
     const char* refusal = nullptr;
     if (m_fd >= 0 && m_state != wsClosed)
@@ -466,7 +467,6 @@ void TCustomWSocket::Connect()
         return;
     }
 
-    m_lastError = 0;
     in_addr_t address = 0;
     in_port_t port = 0;
     int type = SOCK_STREAM;

@@ -293,6 +293,7 @@ bool TSmtpSettingsForm::sendSequence()
     // What the boxes held at the press is what is sent, whatever is typed while it goes.
     const QString from = FromEdit->text();
     const QString to = ToEdit->text();
+    m_sendingLines = m_messageLines;
     SmtpClient->Host = HostEdit->text().trimmed();
     SmtpClient->Port = m_servicePort;
     SmtpClient->SignOn = QStringLiteral("Vandrel");
@@ -301,6 +302,10 @@ bool TSmtpSettingsForm::sendSequence()
     m_sending = true;
     for (QLineEdit* box : { HostEdit, FromEdit, ToEdit })
         box->setReadOnly(true);
+    // A completion of an earlier request (an abort, a goodbye) arriving now is not this one's.
+    m_requestSeen = false;
+    m_sendStatus.clear();
+    m_awaited = smtpOpen;
     SmtpClient->Open();
     SmtpAbortTimer->start();
 
@@ -330,6 +335,7 @@ bool TSmtpSettingsForm::sendSequence()
             SmtpClient->HdrSubject
                 = QStringLiteral("Log Submission from Vandrel for ") + m_host.myCallsign();
             SmtpClient->FromName = from;
+            m_awaited = smtpMail;
             SmtpClient->Mail();
             SmtpAbortTimer->start();
             m_requestSeen = false;
@@ -388,11 +394,11 @@ void TSmtpSettingsForm::QuitButtonClick()
 
 void TSmtpSettingsForm::SmtpClientGetData(int lineNum, QByteArray& msgLine, int maxLen, bool& more)
 {
-    if (lineNum > m_messageLines.size()) {
+    if (lineNum > m_sendingLines.size()) {
         more = false;
         return;
     }
-    msgLine = m_messageLines[lineNum - 1].toLatin1();
+    msgLine = m_sendingLines[lineNum - 1].toLatin1();
     if (msgLine.size() >= maxLen)
         msgLine.truncate(maxLen - 1);
 }
@@ -408,6 +414,8 @@ void TSmtpSettingsForm::SmtpClientResponse(const QString& msg)
 
 void TSmtpSettingsForm::SmtpClientRequestDone(TSmtpRequest rqType, quint16 error)
 {
+    if (m_sending && rqType != m_awaited)
+        return;
     m_requestSeen = true;
     m_sendStatus = QStringLiteral("RequestDone Rq=%1 Error=%2").arg(int(rqType)).arg(error);
     // A failure no server reply told of (a name that does not resolve, a refused

@@ -94,6 +94,8 @@ private:
     QString m_attachmentPath;
     QString m_servicePort = QStringLiteral("smtp");
     QStringList m_messageLines; // what the message box shows, line by line
+    QStringList m_sendingLines; // ... as it was at the press of Send
+    TSmtpRequest m_awaited = smtpOpen; // the request a wait of the send is for
 
     QWidget* ToolsPanel = nullptr;
     QLineEdit* HostEdit = nullptr;

@@ -5,6 +5,7 @@ store DIR      a real SMTP server (aiosmtpd); each message goes to DIR/N.eml wit
 script FILE    a scripted server for one connection: FILE holds one step a line,
                "send TEXT" (\\r \\n \\t written as escapes), "read" (one line from the client),
                "readto LINE" (lines up to LINE, only LINE kept), "sendmany N TEXT",
+               "accept" (the next connection, after closing this one),
                "sleep SECONDS", "close"; every line the client sent goes to FILE.got.
 """
 import socket
@@ -92,6 +93,9 @@ def script(path):
                     break
         elif verb == "sleep":
             time.sleep(float(arg))
+        elif verb == "accept":
+            conn.close()
+            conn, _ = listener.accept()
         elif verb == "close":
             break
     # Whatever else came before the close is kept too.
