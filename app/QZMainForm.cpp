@@ -30,6 +30,7 @@
 #include <QTimer>
 #include <QValidator>
 
+#include "AlsaSink.h"
 #include "BandMode.h"
 #include "DrumList.h"
 #include "LogFileCommands.h"
@@ -229,6 +230,7 @@ StartupEnvironment StartupEnvironment::forProgram()
     env.workingDir = QDir::currentPath();
     env.rescueFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     env.watchSessionEnd = true;
+    env.sink = std::make_shared<AlsaSink>();
     return env;
 }
 
@@ -238,7 +240,10 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     , m_forms(DateTimeForms::forLocale(m_env.locale))
     , m_logBook(*m_env.store, this)
     , m_entry(m_settings, m_logBook, *this, *m_env.clock, *this)
+    , m_cues(m_env.sink ? *m_env.sink : static_cast<AudioSink&>(m_silence), m_settings)
 {
+    m_cues.onRefused = [this](const QString& text) { showStatus(text); };
+    m_cues.letEventsRun = [this] { letEventsRun(); };
     m_logBook.setRescueFolder(m_env.rescueFolder);
     if (m_env.watchSessionEnd) {
         // First of all: the start-up itself waits on message boxes.
@@ -845,12 +850,14 @@ void TQZMainForm::errorCue()
 {
     if (m_env.cueHook)
         m_env.cueHook("error");
+    m_cues.errorCue();
 }
 
 void TQZMainForm::dupeCue()
 {
     if (m_env.cueHook)
         m_env.cueHook("dupe");
+    m_cues.dupeCue();
 }
 
 void TQZMainForm::letEventsRun()

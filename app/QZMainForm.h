@@ -20,6 +20,7 @@
 #include "ProfileFile.h"
 #include "SettingsForm.h"
 #include "SmtpSettingsForm.h"
+#include "SoundCues.h"
 #include "StartupRules.h"
 #include "SummarySheet.h"
 
@@ -51,8 +52,10 @@ struct StartupEnvironment
     bool watchSessionEnd = false;
     // When set, message boxes go here instead of to the screen.
     std::function<void(const QString&)> messageHook;
-    // Told of every cue ("error", "dupe"); the cues themselves are silent for now.
+    // Told of every cue ("error", "dupe").
     std::function<void(const char*)> cueHook;
+    // Where cues are heard; none is silence.
+    std::shared_ptr<AudioSink> sink;
     // Called each time a handler lets pending events run (tests deliver keys there).
     std::function<void()> eventsHook;
     // When set, these stand in for the file dialogs (an empty path is a cancel), the yes/no
@@ -204,7 +207,8 @@ private:
     void refreshDupeDisplay() override;
     // The first tick after a new or empty logbook.
     void openSettingsDialog() override { ShowSettingsDialog(); }
-    void sendMorse(const QString&, int) override { }
+    void sendMorse(const QString& text, int speed) override { m_cues.sendMorse(text, speed); }
+    void playSoundCue(const QString& name) override { m_cues.PlaySoundCue(name); }
     void clockText(const QString& time) override;
     void scrollLogTo(int firstRow) override;
     bool dialogClosed() override { return m_dialogClosed; }
@@ -237,6 +241,8 @@ private:
     DateTimeForms m_forms;
     vorad::LogBook m_logBook;
     ContactEntry m_entry;
+    SilentSink m_silence;
+    SoundCues m_cues;
     QString m_settingsPath; // empty when no settings file may be written
     ProfileFile m_startupProfile; // as read at start-up
     QString m_settingsNote; // told once in the status panel

@@ -199,8 +199,13 @@ void ContactEntry::CommitEntry()
         m_row.status.text = refusal;
     m_ui.refreshDupeAndSummary();
     m_ui.focusMainWindow();
-    if (committed && m_settings.soundEnabled && m_settings.cwEnabled)
-        m_ui.sendMorse(m_settings.callsign.mid(3, 3), 20);
+    // The operator watching the radio hears that the contact is in the log.
+    if (committed && m_settings.soundEnabled) {
+        if (m_settings.cwEnabled)
+            m_ui.sendMorse(m_settings.callsign.mid(3, 3), 20);
+        else
+            m_ui.playSoundCue(m_settings.qsookSoundFile);
+    }
 }
 
 void ContactEntry::fillRecordFromRow()

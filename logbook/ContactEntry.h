@@ -70,6 +70,8 @@ public:
     virtual void refreshDupeDisplay() = 0;
     virtual void openSettingsDialog() = 0;
     virtual void sendMorse(const QString& text, int wordsPerMinute) = 0;
+    // A cue by name: a built-in sound or a wave file.
+    virtual void playSoundCue(const QString& name) { (void)name; }
     virtual void clockText(const QString& time) = 0;
     // Puts that line at the top of the log list.
     virtual void scrollLogTo(int firstRow) { (void)firstRow; }

@@ -1,0 +1,69 @@
+#include "SoundCues.h"
+
+#include <QFile>
+
+#include "ContestSettings.h"
+#include "WaveFile.h"
+
+// The sounds are compiled into a static library: they are brought in by name.
+static void initCueResources()
+{
+    Q_INIT_RESOURCE(cues);
+}
+
+namespace vorad {
+
+SoundCues::SoundCues(
+    AudioSink& sink, const ContestSettings& settings, std::function<qint64()> clockMs)
+    : m_sink(sink)
+    , m_settings(settings)
+    , m_morse(sink, std::move(clockMs))
+{
+    initCueResources();
+}
+
+void SoundCues::PlaySoundCue(const QString& name)
+{
+    Pcm pcm;
+    QString error;
+    if (name == QLatin1String("ERROR") || name == QLatin1String("QSOOK")
+        || name == QLatin1String("DUPE")) {
+        QFile resource(QStringLiteral(":/cues/") + name);
+        if (resource.open(QIODevice::ReadOnly) && ReadWave(resource.readAll(), &pcm, &error))
+            m_sink.play(pcm);
+        return; // a missing built-in sound plays nothing
+    }
+    if (!ReadWaveFile(name, &pcm, &error)) {
+        // Told once a file: the status line is the refusals' place, not the sounds'.
+        if (onRefused && !m_refusedFiles.contains(name)) {
+            m_refusedFiles.insert(name);
+            onRefused(QStringLiteral("  The sound %1 was not played: %2").arg(name, error));
+        }
+        return;
+    }
+    m_sink.play(pcm);
+    if (letEventsRun)
+        letEventsRun();
+}
+
+void SoundCues::cue(const QString& name)
+{
+    if (!m_settings.soundEnabled)
+        return;
+    if (m_settings.cwEnabled)
+        m_morse.send(QStringLiteral("#"), 20);
+    else
+        PlaySoundCue(name);
+}
+
+void SoundCues::errorCue()
+{
+    cue(m_settings.errorSoundFile);
+}
+
+void SoundCues::dupeCue()
+{
+    cue(m_settings.dupeSoundFile);
+}
+
+} // namespace vorad
