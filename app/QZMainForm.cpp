@@ -369,6 +369,13 @@ void TQZMainForm::CreateDialogs()
             return m_env.fileDialogHook(QStringLiteral("Open"),
                 QStringLiteral("LOG files (*.LOG);;BACKUP files (*.BAK)"), false);
         });
+    SoundSettings = new TSoundSettings(m_settings, *this, this);
+    SoundSettings->setWindowFlag(Qt::Dialog);
+    if (m_env.fileDialogHook)
+        SoundSettings->setWaveDialogHook([this] {
+            return m_env.fileDialogHook(
+                QStringLiteral("Open"), QStringLiteral("Wave Files (*.WAV *.wav)"), false);
+        });
     SmtpSettingsForm = new TSmtpSettingsForm(m_settings, *this, this);
     SmtpSettingsForm->setServicePort(m_env.smtpPort);
 }
@@ -1413,7 +1420,7 @@ void TQZMainForm::ShowSettingsDialog()
 
 void TQZMainForm::ShowSoundDialog()
 {
-    showStatus(QStringLiteral("  The Sound dialog is not available in this version..."));
+    SoundSettings->ShowForm();
 }
 
 void TQZMainForm::ShowColourDialog()

@@ -21,6 +21,7 @@
 #include "SettingsForm.h"
 #include "SmtpSettingsForm.h"
 #include "SoundCues.h"
+#include "SoundSettings.h"
 #include "StartupRules.h"
 #include "SummarySheet.h"
 
@@ -89,6 +90,7 @@ public:
     ContestSettings& settings() { return m_settings; }
     TSettingsForm& settingsForm() { return *SettingsForm; }
     TSmtpSettingsForm& emailForm() { return *SmtpSettingsForm; }
+    TSoundSettings& soundForm() { return *SoundSettings; }
     ContactEntry& entry() { return m_entry; }
     vorad::LogBook& logBook() { return m_logBook; }
     const QString& settingsPath() const { return m_settingsPath; }
@@ -301,6 +303,7 @@ private:
     QLabel* TimeStatusPanel = nullptr;
     TSettingsForm* SettingsForm = nullptr;
     TSmtpSettingsForm* SmtpSettingsForm = nullptr;
+    TSoundSettings* SoundSettings = nullptr;
 };
 
 } // namespace vorad

@@ -55,10 +55,9 @@ bool isDigitBoxKeyKept(const QKeyEvent* key)
 
 TSettingsForm::TSettingsForm(
     ContestSettings& settings, const DateTimeForms& forms, SettingsFormHost& host, QWidget* parent)
-    : QDialog(parent)
+    : OptionsDialog(host, parent)
     , m_settings(settings)
     , m_forms(forms)
-    , m_host(host)
 {
     setObjectName(QStringLiteral("SettingsForm"));
     setWindowTitle(QStringLiteral("Settings"));
@@ -101,12 +100,12 @@ void TSettingsForm::createControls()
     };
 
     label("Label1", "Log Filename:", 16, 16, bold);
-    LogFileNameBox = new LogFileBox(this);
+    LogFileNameBox = new ChooserBox(this);
     LogFileNameBox->setObjectName(QStringLiteral("LogFileNameBox"));
     LogFileNameBox->setEditable(true);
     LogFileNameBox->setInsertPolicy(QComboBox::NoInsert);
     LogFileNameBox->setGeometry(128, 8, 289, 21);
-    connect(LogFileNameBox, &LogFileBox::chooserRequested, this,
+    connect(LogFileNameBox, &ChooserBox::chooserRequested, this,
         [this] { m_host.runCommand([this] { LogFileNameBoxDropDown(); }); });
 
     label("Label2", "Backup Filename:", 16, 48, bold);
@@ -273,17 +272,7 @@ void TSettingsForm::ShowForm()
         return;
     }
     FormShow();
-    if (!m_placed) {
-        m_placed = true;
-        if (const QScreen* s = screen()) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(s->availableGeometry().center());
-            move(frame.topLeft());
-        }
-    }
-    show();
-    raise();
-    activateWindow();
+    showPlaced();
     OKButton->setFocus(Qt::OtherFocusReason);
 }
 
@@ -402,25 +391,48 @@ void TSettingsForm::OKButtonClick()
     }
     TakeOverSettings(b, m_settings);
     m_host.settingsTakenOver();
-    m_host.setDialogClosed(true);
-    hide();
-    m_host.dialogFinished();
+    closeDialog();
 }
 
-void TSettingsForm::CancelButtonClick()
+OptionsDialog::OptionsDialog(SettingsFormHost& host, QWidget* parent)
+    : QDialog(parent)
+    , m_host(host)
+{ }
+
+void OptionsDialog::showPlaced()
+{
+    if (!m_placed) {
+        m_placed = true;
+        if (const QScreen* s = screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(s->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void OptionsDialog::closeDialog()
 {
     m_host.setDialogClosed(true);
     hide();
     m_host.dialogFinished();
 }
 
+void OptionsDialog::CancelButtonClick()
+{
+    closeDialog();
+}
+
 // Escape and the window's close box end the dialog as Cancel does.
-void TSettingsForm::reject()
+void OptionsDialog::reject()
 {
     m_host.runCommand([this] { CancelButtonClick(); });
 }
 
-void TSettingsForm::changeEvent(QEvent* event)
+void OptionsDialog::changeEvent(QEvent* event)
 {
     QDialog::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && isVisible())

@@ -42,8 +42,8 @@ public:
     virtual void showMessage(const QString& text) = 0;
 };
 
-// The log file box: opening its list runs the file chooser instead.
-class LogFileBox : public QComboBox
+// A box whose list, when opened, runs a file chooser instead.
+class ChooserBox : public QComboBox
 {
     Q_OBJECT
 
@@ -55,8 +55,30 @@ Q_SIGNALS:
     void chooserRequested();
 };
 
+// What the options dialogs share: Cancel, Escape and the close box end them alike, and
+// activating one tells the main window to leave the focus alone.
+class OptionsDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    OptionsDialog(SettingsFormHost& host, QWidget* parent);
+    void CancelButtonClick();
+
+protected:
+    void reject() override;
+    void changeEvent(QEvent* event) override;
+    // Shown in front, centred on the screen the first time.
+    void showPlaced();
+    // Hidden, with the main window told.
+    void closeDialog();
+
+    SettingsFormHost& m_host;
+    bool m_placed = false;
+};
+
 // The contest settings dialog: modeless, created once, hidden between uses.
-class TSettingsForm : public QDialog
+class TSettingsForm : public OptionsDialog
 {
     Q_OBJECT
 
@@ -73,7 +95,6 @@ public:
     void FormShow();
     void LogFileNameBoxDropDown();
     void OKButtonClick();
-    void CancelButtonClick();
     void AutoRSTClick();
     void DoublePointsClick();
     // The log names after the main window switched the logbook.
@@ -89,8 +110,6 @@ public:
     bool doublePointsChecked() const { return DoublePoints->isChecked(); }
 
 protected:
-    void reject() override;
-    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -100,11 +119,9 @@ private:
 
     ContestSettings& m_settings;
     const DateTimeForms& m_forms;
-    SettingsFormHost& m_host;
     std::function<QString()> m_openDialogHook;
-    bool m_placed = false; // centred on the screen at the first showing
 
-    LogFileBox* LogFileNameBox = nullptr;
+    ChooserBox* LogFileNameBox = nullptr;
     QLineEdit* BackupFileNameBox = nullptr;
     QDateEdit* StartDatePicker = nullptr;
     QTimeEdit* StartTimePicker = nullptr;

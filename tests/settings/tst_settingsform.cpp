@@ -345,6 +345,60 @@ private Q_SLOTS:
         QVERIFY(ini.contains("CategoryText= VHF operation on and above 50MHz Multi-operator\r\n"));
         QVERIFY(ini.contains("Callsign=VK2QQ\r\n"));
     }
+    // The sound dialog: what it shows, what OK and Cancel take over.
+    void soundDialog_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("steps"); // t: tick CW, p: pick a wave for Error, c: clear Dupe
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("kept"); // cwEnabled, soundEnabled, dupe, error after it
+        QTest::newRow("CW set opens greyed, unticked at once")
+            << QByteArray("[SETTINGS]\r\nCWEnabled=1\r\n") << "t" << false << "0 1 DUPE ERROR";
+        QTest::newRow("a picked file and Cancel")
+            << QByteArray() << "p" << false << "0 1 DUPE ERROR";
+        QTest::newRow("CW ticked and Cancel") << QByteArray() << "t" << false << "1 1 DUPE ERROR";
+        QTest::newRow("sound off stays off")
+            << QByteArray("[SETTINGS]\r\nSoundEnabled=0\r\n") << "" << true << "0 0 DUPE ERROR";
+        QTest::newRow("a cleared box and a picked file, OK")
+            << QByteArray() << "cp" << true << "0 1  /tmp/beep.wav";
+    }
+
+    void soundDialog()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, steps);
+        QFETCH(bool, ok);
+        QFETCH(QString, kept);
+        auto form
+            = std::make_unique<TQZMainForm>(environment("[CONTEST]\r\nCallsign=VK6XYZ\r\n" + ini));
+        form->show();
+        m_chosenFile = QStringLiteral("/tmp/beep.wav");
+        TSoundSettings& dialog = form->soundForm();
+        dialog.ShowForm();
+        auto* cw = dialog.findChild<QCheckBox*>("CWEnabled");
+        auto* dupe = dialog.findChild<QComboBox*>("DupeSoundFile");
+        auto* error = dialog.findChild<QComboBox*>("ErrorSoundFile");
+        QCOMPARE(dupe->isEnabled(), !form->settings().cwEnabled);
+        for (QChar step : steps) {
+            if (step == 't') {
+                cw->click();
+                QCOMPARE(dupe->isEnabled(), !cw->isChecked());
+            } else if (step == 'p') {
+                error->showPopup();
+            } else {
+                dupe->setEditText(QString());
+            }
+        }
+        ok ? dialog.OKButtonClick() : dialog.CancelButtonClick();
+        const ContestSettings& s = form->settings();
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4")
+                     .arg(int(s.cwEnabled))
+                     .arg(int(s.soundEnabled))
+                     .arg(s.dupeSoundFile, s.errorSoundFile),
+            kept);
+        dialog.ShowForm();
+        QCOMPARE(error->currentText(), s.errorSoundFile);
+    }
 };
 
 QTEST_MAIN(TestSettingsForm)
