@@ -80,6 +80,8 @@ void AlsaSink::run()
         }
         const int frame = pcm.channels * pcm.bits / 8;
         const auto started = std::chrono::steady_clock::now();
+        if (onStarted)
+            onStarted();
         if (device
             && snd_pcm_set_params(device, format(pcm), SND_PCM_ACCESS_RW_INTERLEAVED,
                    unsigned(pcm.channels), unsigned(pcm.rate), 1, 100000)

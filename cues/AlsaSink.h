@@ -1,6 +1,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -18,6 +19,8 @@ public:
 
     void play(const Pcm& pcm) override;
     void playAndWait(const Pcm& pcm) override;
+    // Told, on the sink's thread, as each sound starts going to the device (or to silence).
+    std::function<void()> onStarted;
 
 private:
     void run();
