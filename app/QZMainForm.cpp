@@ -242,7 +242,6 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     , m_entry(m_settings, m_logBook, *this, *m_env.clock, *this)
     , m_cues(m_env.sink ? *m_env.sink : static_cast<AudioSink&>(m_silence), m_settings)
 {
-    m_cues.onRefused = [this](const QString& text) { showStatus(text); };
     m_cues.letEventsRun = [this] { letEventsRun(); };
     m_logBook.setRescueFolder(m_env.rescueFolder);
     if (m_env.watchSessionEnd) {
@@ -371,10 +370,21 @@ void TQZMainForm::CreateDialogs()
         });
     SoundSettings = new TSoundSettings(m_settings, *this, this);
     SoundSettings->setWindowFlag(Qt::Dialog);
+    // A cue that cannot be heard is told as it is chosen; a refusal's status text stays its own.
+    SoundSettings->onTakenOver = [this] {
+        for (const QString& name :
+            { m_settings.dupeSoundFile, m_settings.errorSoundFile, m_settings.qsookSoundFile }) {
+            const QString refusal = SoundCues::CueRefusal(name);
+            if (!refusal.isEmpty()) {
+                showStatus(refusal);
+                return;
+            }
+        }
+    };
     if (m_env.fileDialogHook)
         SoundSettings->setWaveDialogHook([this] {
             return m_env.fileDialogHook(
-                QStringLiteral("Open"), QStringLiteral("Wave Files (*.WAV *.wav)"), false);
+                QStringLiteral("Open"), QStringLiteral("Wave Files (*.WAV)"), false);
         });
     SmtpSettingsForm = new TSmtpSettingsForm(m_settings, *this, this);
     SmtpSettingsForm->setServicePort(m_env.smtpPort);

@@ -64,12 +64,14 @@ void AlsaSink::run()
     bool tried = false;
     for (;;) {
         Pcm pcm;
+        quint64 taken = 0;
         {
             std::unique_lock lock(m_mutex);
             m_wake.wait(lock, [this] { return m_pending || m_quit; });
             if (m_quit)
                 break;
             pcm = std::move(m_next);
+            taken = m_queued; // a sound replaced before it was taken counts as ended with it
             m_pending = false;
             m_cancel = false;
         }
@@ -110,10 +112,15 @@ void AlsaSink::run()
                 std::lock_guard lock(m_mutex);
                 cut = m_cancel;
             }
-            if (cut)
-                snd_pcm_drop(device);
-            else
-                snd_pcm_drain(device);
+            // What the device still holds plays out unless a new cue comes: no drain, which
+            // could not be cut short.
+            snd_pcm_sframes_t delay = 0;
+            if (!cut && snd_pcm_delay(device, &delay) == 0 && delay > 0) {
+                std::unique_lock lock(m_mutex);
+                m_wake.wait_for(lock, std::chrono::milliseconds(delay * 1000 / pcm.rate),
+                    [this] { return m_cancel || m_quit; });
+            }
+            snd_pcm_drop(device);
         } else {
             // No device: the wait lasts as long as the sound would have, unless cut off.
             std::unique_lock lock(m_mutex);
@@ -122,7 +129,7 @@ void AlsaSink::run()
         }
         {
             std::lock_guard lock(m_mutex);
-            ++m_finished;
+            m_finished = taken;
         }
         m_done.notify_all();
     }

@@ -46,6 +46,18 @@ void SoundCues::PlaySoundCue(const QString& name)
         letEventsRun();
 }
 
+QString SoundCues::CueRefusal(const QString& name)
+{
+    if (name == QLatin1String("ERROR") || name == QLatin1String("QSOOK")
+        || name == QLatin1String("DUPE"))
+        return {};
+    Pcm pcm;
+    QString error;
+    return ReadWaveFile(name, &pcm, &error)
+        ? QString()
+        : QStringLiteral("  The sound %1 will not be played: %2").arg(name, error);
+}
+
 void SoundCues::cue(const QString& name)
 {
     if (!m_settings.soundEnabled)

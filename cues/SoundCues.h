@@ -23,6 +23,9 @@ public:
     // "ERROR", "QSOOK" and "DUPE" (exactly) are the built-in sounds; anything else is the
     // path of a wave file. Returns at once; a new cue cuts off the one still playing.
     void PlaySoundCue(const QString& name);
+    // Why a cue name will not be heard ("" when it will): for telling the operator when it is
+    // chosen, not when it sounds.
+    static QString CueRefusal(const QString& name);
     void errorCue();
     void dupeCue();
     void sendMorse(const QString& text, int speed) { m_morse.send(text, speed); }

@@ -1,6 +1,7 @@
 #include "WaveFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <QtEndian>
 
@@ -82,6 +83,11 @@ bool ReadWave(const QByteArray& bytes, Pcm* pcm, QString* error)
 
 bool ReadWaveFile(const QString& path, Pcm* pcm, QString* error)
 {
+    // Only a plain file: a device or a pipe could never end or would block the window.
+    if (!QFileInfo(path).isFile()) {
+        *error = QStringLiteral("it is not a file");
+        return false;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *error = file.errorString();
@@ -91,7 +97,12 @@ bool ReadWaveFile(const QString& path, Pcm* pcm, QString* error)
         *error = QStringLiteral("it is too long for a cue");
         return false;
     }
-    return ReadWave(file.readAll(), pcm, error);
+    const QByteArray bytes = file.read(MaxWaveBytes + 1);
+    if (bytes.size() > MaxWaveBytes) {
+        *error = QStringLiteral("it is too long for a cue");
+        return false;
+    }
+    return ReadWave(bytes, pcm, error);
 }
 
 } // namespace vorad

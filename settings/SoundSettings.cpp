@@ -47,6 +47,7 @@ TSoundSettings::TSoundSettings(ContestSettings& settings, SettingsFormHost& host
         auto* box = new ChooserBox(this);
         box->setObjectName(QString::fromLatin1(name));
         box->setEditable(true);
+        box->setInsertPolicy(QComboBox::NoInsert);
         box->lineEdit()->setValidator(new TextFilter(false, box));
         box->setGeometry(56, top, 249, 21);
         connect(box, &ChooserBox::chooserRequested, this,
@@ -112,7 +113,7 @@ void TSoundSettings::chooseWave(ChooserBox* box)
         path = m_waveDialogHook();
     } else {
         QFileDialog dialog(
-            this, QStringLiteral("Open"), QString(), QStringLiteral("Wave Files (*.WAV *.wav)"));
+            this, QStringLiteral("Open"), QString(), QStringLiteral("Wave Files (*.WAV)"));
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setFileMode(QFileDialog::ExistingFile);
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
@@ -139,6 +140,8 @@ void TSoundSettings::OKButtonClick()
     greyCueBoxes();
     m_settings.soundEnabled = SoundEnabledCheckBox->isChecked();
     closeDialog();
+    if (onTakenOver)
+        onTakenOver();
 }
 
 } // namespace vorad

@@ -22,6 +22,8 @@ public:
 
     // The wave file chooser; an empty path is a cancel. Tests set the hook to stand in for it.
     void setWaveDialogHook(std::function<QString()> hook) { m_waveDialogHook = std::move(hook); }
+    // Run after OK took the cues over.
+    std::function<void()> onTakenOver;
 
     void ShowForm();
     void FormShow();
