@@ -375,14 +375,20 @@ void TCustomSmtpClient::dataAvailable()
     }
 }
 
-void TCustomSmtpClient::greeting(const QByteArray& line)
+bool TCustomSmtpClient::finalReply(const QByteArray& line, int* code)
 {
     if (OnDisplay)
         OnDisplay(QStringLiteral("< ") + QString::fromLatin1(line));
     bool continuation = false;
-    const int code = replyCode(line, &continuation);
-    m_statusCode = code;
-    if (continuation)
+    *code = replyCode(line, &continuation);
+    m_statusCode = *code;
+    return !continuation; // a reply of several lines is judged by its last
+}
+
+void TCustomSmtpClient::greeting(const QByteArray& line)
+{
+    int code = 0;
+    if (!finalReply(line, &code))
         return;
     if (code == 220) {
         setState(smtpConnected);
@@ -398,12 +404,8 @@ void TCustomSmtpClient::greeting(const QByteArray& line)
 
 void TCustomSmtpClient::evaluateReply(const QByteArray& line)
 {
-    if (OnDisplay)
-        OnDisplay(QStringLiteral("< ") + QString::fromLatin1(line));
-    bool continuation = false;
-    const int code = replyCode(line, &continuation);
-    m_statusCode = code;
-    if (continuation)
+    int code = 0;
+    if (!finalReply(line, &code))
         return;
     bool ok = false;
     if (m_okResponses[0] == 0) {

@@ -153,6 +153,8 @@ private:
     void sessionConnected(quint16 error);
     void dataAvailable();
     void sessionClosed(quint16 error);
+    // Shows the line and reads its code; false for a continuation line.
+    bool finalReply(const QByteArray& line, int* code);
     void greeting(const QByteArray& line);
     void evaluateReply(const QByteArray& line);
     void nextRecipient();

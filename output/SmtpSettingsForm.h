@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+#include "SettingsForm.h"
 #include "SmtpCli.h"
 
 class QLabel;
@@ -17,19 +18,13 @@ namespace vorad {
 struct ContestSettings;
 struct EmailContent;
 
-// What the e-mail dialog asks of the main window that owns the settings.
-class EmailFormHost
+// What the e-mail dialog asks of the main window besides what every dialog does.
+class EmailFormHost : public DialogHost
 {
 public:
-    virtual ~EmailFormHost() = default;
-    // Runs the handler now, or after the one that is letting events run.
-    virtual void runCommand(std::function<void()> command) = 0;
     // The dialog's seven keys from the settings file into the settings, and back.
     virtual void readEmailSettings() = 0;
     virtual void writeEmailSettings() = 0;
-    virtual QString myCallsign() const = 0;
-    // The program's error box; lines are separated by "\r".
-    virtual void showMessage(const QString& text) = 0;
     virtual void errorCue() = 0;
 };
 

@@ -19,18 +19,26 @@ namespace vorad {
 struct ContestSettings;
 struct DateTimeForms;
 
-// What the settings dialog asks of the main window that owns the settings.
-class SettingsFormHost
+// What every dialog asks of the main window that owns the settings.
+class DialogHost
 {
 public:
-    virtual ~SettingsFormHost() = default;
+    virtual ~DialogHost() = default;
     // Runs the handler now, or after the one that is letting events run.
     virtual void runCommand(std::function<void()> command) = 0;
+    virtual QString myCallsign() const = 0;
+    // A modal box with the program's caption; lines are separated by "\r".
+    virtual void showMessage(const QString& text) = 0;
+};
+
+// ... and what the settings and sound dialogs ask besides.
+class SettingsFormHost : public DialogHost
+{
+public:
     virtual void setDialogClosed(bool closed) = 0;
     virtual void clearSettingsOpenPending() = 0;
     // Makes `path` the logbook in use and loads it (the names are paired there).
     virtual void logFilePicked(const QString& path) = 0;
-    virtual QString myCallsign() const = 0;
     virtual void setMyCallsign(const QString& callsign) = 0;
     // After OK took the settings over: the sent report, the points box and the displays.
     virtual void settingsTakenOver() = 0;
@@ -38,8 +46,6 @@ public:
     virtual void dialogFinished() = 0;
     // The operating system's standard time-zone bias in minutes (UTC = local + bias).
     virtual int timeZoneBiasMinutes() const = 0;
-    // A modal box with the program's caption; lines are separated by "\r".
-    virtual void showMessage(const QString& text) = 0;
 };
 
 // A box whose list, when opened, runs a file chooser instead.
