@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -47,7 +48,7 @@ const QString MessageCaption = QStringLiteral("Vandrel Contest Software 1.50");
 
 QColor toColor(ColourValue v)
 {
-    return QColor(ColourScheme::red(v), ColourScheme::green(v), ColourScheme::blue(v));
+    return ToQColor(v);
 }
 
 bool folderWritable(const QString& path)
@@ -190,9 +191,8 @@ const CommandRow* commandForKey(int functionKey)
     return nullptr;
 }
 
-// The design size of the client area; the menu bar comes on top of it.
-constexpr int DesignWidth = 635;
-constexpr int DesignHeight = 434;
+// The window's default size, menu bar included.
+constexpr QSize DefaultWindowSize(635, 435);
 // Item heights of the visible lists at the design size.
 constexpr int DupeItemHeight = 6;
 constexpr int SummaryItemHeight = 14;
@@ -282,7 +282,7 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     // 7. The options and e-mail dialogs, once.
     CreateDialogs();
 
-    // 8. Centred, then laid out.
+    // 8. Centred, then titled and laid out for the screen.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         // A size from the settings file never puts the window past the screen's edges.
         const QRect available = screen->availableGeometry();
@@ -292,10 +292,11 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
         frame.moveCenter(available.center());
         move(frame.topLeft());
     }
-    LayoutMainWindow();
+    m_fitReference = QSize(635, 482);
+    SetMainTitle();
 
     // 9. The status lines.
-    applyColours();
+    PaintWidget(StatusPanel, m_settings.colours.titleColour, m_settings.colours.colourForm);
     TimeStatusPanel->clear();
 
     // 10. A fresh entry.
@@ -388,6 +389,15 @@ void TQZMainForm::CreateDialogs()
         });
     SmtpSettingsForm = new TSmtpSettingsForm(m_settings, *this, this);
     SmtpSettingsForm->setServicePort(m_env.smtpPort);
+    ColourForm = new TColourForm(m_settings.colours, *this, this);
+    ColourForm->setWindowFlag(Qt::Dialog);
+    if (m_env.colourChooserHook)
+        ColourForm->setChooserHook(m_env.colourChooserHook);
+    ApplyColourScheme(ColourForm->samples());
+    // The sent report in its inverse colours, its look in the entry row.
+    m_entry.row().rstTx.textColour = ColourRole::ListBox;
+    m_entry.row().rstTx.background = ColourRole::EntryBox;
+    render();
 }
 
 void TQZMainForm::readEmailSettings()
@@ -434,15 +444,14 @@ void TQZMainForm::createControls()
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("Client"));
     setCentralWidget(client);
-    client->setMinimumSize(DesignWidth, DesignHeight);
-    resize(DesignWidth, DesignHeight);
+    resize(DefaultWindowSize);
 
     const QFont arial(QStringLiteral("Arial"), -1);
     QFont base = arial;
     base.setPixelSize(13);
     client->setFont(base);
     QFont courier(QStringLiteral("Courier New"));
-    courier.setPixelSize(13);
+    courier.setPointSize(10); // the layout reads the heading's size in points
     courier.setStyleHint(QFont::TypeWriter);
     QFont black(QStringLiteral("Arial Black"));
     black.setPixelSize(16);
@@ -463,13 +472,10 @@ void TQZMainForm::createControls()
     ContestLogLabel1
         = label("ContestLogLabel1", QStringLiteral("QZ Contest Station:"), 254, 16, base);
     MyCallsign = label("MyCallsign", QStringLiteral("MYCALL"), 254, 32, black);
-    MyCallsign->setMinimumWidth(150);
     CurrentTZLabel = label("CurrentTZLabel", QStringLiteral("Current TZ:"), 254, 56, base);
     TimeZoneLabel = label("TimeZoneLabel", QStringLiteral("UTC +0"), 254, 72, black);
-    TimeZoneLabel->setMinimumWidth(150);
     PointsTotalLabel = label("PointsTotalLabel", QStringLiteral("Points:"), 256, 104, base);
     PointsTotal = label("PointsTotal", QStringLiteral("0"), 256, 120, black);
-    PointsTotal->setMinimumWidth(150);
 
     SummaryBox = new DrumList(DrumList::Style::Plain, SummaryItemHeight, client);
     SummaryBox->setObjectName(QStringLiteral("SummaryBox"));
@@ -590,6 +596,7 @@ void TQZMainForm::createControls()
     TimeStatusPanel->setAutoFillBackground(true);
 
     createMenusAndKeys();
+    paintDesignColours();
     // The boxes the mouse guard and the list's double click watch.
     for (QWidget* w : { static_cast<QWidget*>(NameN), static_cast<QWidget*>(RSTRxN),
              static_cast<QWidget*>(RSTTxN), LogBook->viewport() })
@@ -625,7 +632,8 @@ void TQZMainForm::createMenusAndKeys()
     }
 }
 
-void TQZMainForm::applyColours()
+// The colours of the form's design; the scheme is applied over them once the dialogs exist.
+void TQZMainForm::paintDesignColours()
 {
     const ColourScheme& c = m_settings.colours;
     auto paint = [](QWidget* w, ColourValue text, ColourValue background) {
@@ -663,6 +671,195 @@ void TQZMainForm::applyColours()
     paint(PointsN, c.entryBox, c.listBox);
     paint(StatusPanel, c.titleColour, c.colourForm);
     paint(TimeStatusPanel, c.features, c.colourForm);
+}
+
+void TQZMainForm::ApplyColourScheme(const ColourScheme& s)
+{
+    const ColourValue window = s.colourForm;
+    const ColourValue list = s.listBox;
+    // 1. Window backgrounds.
+    PaintWidget(centralWidget(), s.titleColour, window);
+    SettingsForm->paintColours(window, s.titleColour); // 6. with its captions
+    SoundSettings->paintColours(window, s.titleColour); // 8. with its captions
+    for (QLabel* panel : { StatusPanel, TimeStatusPanel }) {
+        QPalette p = panel->palette();
+        p.setColor(QPalette::Window, toColor(window));
+        panel->setPalette(p);
+    }
+    // 2 to 4. The logbook list and the nine entry boxes, in their plain colours.
+    PaintWidget(LogBook, s.textLabel, list);
+    EntryRow& row = m_entry.row();
+    for (BoxView* box : { &row.band, &row.mode, &row.rstTx, &row.callsign, &row.name, &row.rstRx,
+             &row.time, &row.date, &row.points }) {
+        box->textColour = ColourRole::EntryBox;
+        box->background = ColourRole::ListBox;
+    }
+    // 5. The function keys.
+    for (int n = 1; n <= 10; ++n) {
+        PaintWidget(findChild<QLabel*>(QStringLiteral("F%1Top").arg(n)), s.functionT, s.functionB);
+        PaintWidget(
+            findChild<QLabel*>(QStringLiteral("F%1Bottom").arg(n)), s.functionL, s.functionB);
+    }
+    // 7. The header labels.
+    for (QLabel* l : { MyCallsign, TimeZoneLabel, PointsTotal })
+        PaintWidget(l, s.titleColour, window);
+    for (QLabel* l : { ContestLogLabel1, CurrentTZLabel, PointsTotalLabel })
+        PaintWidget(l, s.features, window);
+    // 9. The e-mail dialog.
+    SmtpSettingsForm->applyColourScheme(s);
+    // 10. The summary and the column headings.
+    PaintWidget(SummaryHeader, s.functionL, s.functionB);
+    PaintWidget(TopIndexLabel, s.functionL, s.functionB);
+    PaintWidget(SummaryBox, s.functionL, s.functionB);
+    // 11, 12.
+    m_settings.colours = s;
+    render();
+    LayoutMainWindow();
+}
+
+namespace {
+
+// Text measured in a control's own typeface, at the size the layout is about to give it.
+class WidgetMeasure : public LayoutMeasure
+{
+public:
+    std::array<QWidget*, LayoutControlCount> widgets {};
+
+    QSize textSize(LayoutControl c, int points, const QString& text) const override
+    {
+        return metrics(c, points).size(Qt::TextSingleLine, text);
+    }
+    int fontHeight(LayoutControl c, int points) const override
+    {
+        return metrics(c, points).height();
+    }
+
+private:
+    QFontMetrics metrics(LayoutControl c, int points) const
+    {
+        QWidget* w = widgets[static_cast<std::size_t>(c)];
+        QFont f = w->font();
+        if (points > 0)
+            f.setPointSize(points);
+        return QFontMetrics(f, w);
+    }
+};
+
+void setPoints(QWidget* w, int points)
+{
+    if (points <= 0 || w->font().pointSize() == points)
+        return;
+    QFont f = w->font();
+    f.setPointSize(points);
+    w->setFont(f);
+}
+
+} // namespace
+
+void TQZMainForm::LayoutMainWindow()
+{
+    Busy busy(*this);
+    QLabel* keyTop = findChild<QLabel*>(QStringLiteral("F1Top"));
+    QLabel* keyBottom = findChild<QLabel*>(QStringLiteral("F1Bottom"));
+    using C = LayoutControl;
+    const std::pair<C, QWidget*> controls[] = {
+        { C::ContestLogLabel1, ContestLogLabel1 },
+        { C::MyCallsign, MyCallsign },
+        { C::CurrentTZLabel, CurrentTZLabel },
+        { C::TimeZoneLabel, TimeZoneLabel },
+        { C::PointsTotalLabel, PointsTotalLabel },
+        { C::PointsTotal, PointsTotal },
+        { C::TopIndexLabel, TopIndexLabel },
+        { C::LogBook, LogBook },
+        { C::BandN, BandN },
+        { C::ModeN, ModeN },
+        { C::RSTTxN, RSTTxN },
+        { C::CallsignN, CallsignN },
+        { C::NameN, NameN },
+        { C::RSTRxN, RSTRxN },
+        { C::TimeUTC, TimeUTC },
+        { C::DateN, DateN },
+        { C::PointsN, PointsN },
+        { C::SummaryHeader, SummaryHeader },
+        { C::SummaryBox, SummaryBox },
+        { C::AllowedList, AllowedList },
+        { C::WaitList, WaitList },
+        { C::AllowedLabel, AllowedLabel },
+        { C::WaitLabel, WaitLabel },
+        { C::StatusPanel, StatusPanel },
+        { C::TimeStatusPanel, TimeStatusPanel },
+        { C::CLOCK1, CLOCK1 },
+        { C::FTop, keyTop },
+        { C::FBottom, keyBottom },
+    };
+    WidgetMeasure measure;
+    for (auto [c, w] : controls)
+        measure.widgets[static_cast<std::size_t>(c)] = w;
+
+    LayoutInput in;
+    in.window = size();
+    in.clientHeight
+        = height() - (menuBar()->isNativeMenuBar() ? 0 : menuBar()->sizeHint().height());
+    in.dpi = screenDpi();
+    in.fullScreen = m_ticks.fullScreen;
+    in.clockSide = m_clockSide;
+    // Qt counts a window that is not shown yet as inactive: the start-up lays it out too.
+    in.mayLayOut = !isMinimized() && !m_shutDownDone;
+    in.headingPointsBefore
+        = TopIndexLabel->font().pointSize() > 0 ? TopIndexLabel->font().pointSize() : 10;
+    in.captionHeightBefore = keyBottom->height();
+    in.logLines = m_logBook.rowCount();
+    for (auto [c, w] : controls) {
+        if (static_cast<std::size_t>(c) < in.headerTexts.size())
+            in.headerTexts[static_cast<std::size_t>(c)] = static_cast<QLabel*>(w)->text();
+    }
+    const MainLayout out = ComputeMainLayout(in, measure);
+    if (out.window != size()) {
+        ++m_placingWindow;
+        resize(out.window);
+        --m_placingWindow;
+    }
+    if (!out.laidOut)
+        return;
+    for (auto [c, w] : controls) {
+        if (c == C::CLOCK1 || c == C::FTop || c == C::FBottom)
+            continue;
+        setPoints(w, out[c].points);
+        w->setGeometry(out[c].rect);
+    }
+    for (int n = 1; n <= 10; ++n) {
+        QWidget* top = findChild<QLabel*>(QStringLiteral("F%1Top").arg(n));
+        QWidget* bottom = findChild<QLabel*>(QStringLiteral("F%1Bottom").arg(n));
+        setPoints(top, out[C::FTop].points);
+        top->setGeometry(out.keyTops[static_cast<std::size_t>(n - 1)]);
+        setPoints(bottom, out[C::FBottom].points);
+        bottom->setGeometry(out.keyBottoms[static_cast<std::size_t>(n - 1)]);
+    }
+    m_settings.winLogLength = out.winLogLength;
+    scrollLogTo(out.firstVisibleLine);
+    letEventsRun();
+    if (m_clockSide != '\0') {
+        setPoints(CLOCK1, out[C::CLOCK1].points);
+        CLOCK1->setGeometry(out[C::CLOCK1].rect);
+        CLOCK1->show();
+        CLOCK1->raise();
+    }
+}
+
+void TQZMainForm::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    // A size the desktop gave the window (maximise, the window manager) is laid out once
+    // the handler running now has ended.
+    if (m_placingWindow > 0 || m_layoutQueued || m_shutDownDone)
+        return;
+    m_layoutQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        runCommand([this] {
+            m_layoutQueued = false;
+            LayoutMainWindow();
+        });
+    });
 }
 
 void TQZMainForm::chooseSettingsPath()
@@ -708,10 +905,10 @@ void TQZMainForm::readSettings()
     }
     QStringList conversionErrors;
     ReadContestSettings(m_startupProfile, m_forms, m_settings, &conversionErrors);
-    SetMainTitle();
+    showLogFileCaption();
     resize(m_settings.posWidth, m_settings.posHeight);
     move(m_settings.posLeft, m_settings.posTop);
-    MyCallsign->setText(m_settings.callsign);
+    setValueText(MyCallsign, m_settings.callsign);
     for (const QString& message : std::as_const(conversionErrors))
         ShowMessage(message);
 }
@@ -732,7 +929,7 @@ void TQZMainForm::applyOverrideFile()
     const OverrideFile qz = ParseOverrideFile(bytes);
     if (qz.hasCallsign) {
         m_settings.callsign = qz.callsign;
-        MyCallsign->setText(qz.callsign);
+        setValueText(MyCallsign, qz.callsign);
     }
     if (!qz.hasOffset)
         return;
@@ -742,16 +939,59 @@ void TQZMainForm::applyOverrideFile()
     }
     if (qz.offsetClamped)
         ShowMessage(qz.rangeError());
-    TimeZoneLabel->setText(qz.timeZoneLabel());
+    setValueText(TimeZoneLabel, qz.timeZoneLabel());
     m_entry.setUtcOffset(qz.offsetHours * 3600, true);
+}
+
+void TQZMainForm::showLogFileCaption()
+{
+    showTitle(LogFileCaption(m_settings.logFileName));
+}
+
+void TQZMainForm::showTitle(const QString& title)
+{
+    m_title = title;
+    m_titleInStep = m_logBook.fileInStep();
+    setWindowTitle(title
+        + (m_titleInStep ? QString()
+                         : QStringLiteral("   [LogBook NOT on disk - kept in memory]")));
+}
+
+void TQZMainForm::setValueText(QLabel* label, const QString& text)
+{
+    label->setText(text);
+    // It sizes itself to its text, and never shrinks below the place the layout gave it.
+    label->resize(label->sizeHint().expandedTo(label->size()));
+}
+
+QSize TQZMainForm::screenSize() const
+{
+    if (m_env.screenSizeHook)
+        return m_env.screenSizeHook();
+    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    return s ? s->size() : QSize(1024, 768);
+}
+
+int TQZMainForm::screenDpi() const
+{
+    return m_env.screenDpiHook ? m_env.screenDpiHook() : logicalDpiX();
 }
 
 void TQZMainForm::SetMainTitle()
 {
-    m_titleInStep = m_logBook.fileInStep();
-    setWindowTitle(LogFileCaption(m_settings.logFileName)
-        + (m_titleInStep ? QString()
-                         : QStringLiteral("   [LogBook NOT on disk - kept in memory]")));
+    // The task bar shows the window's own title on this desktop.
+    showTitle(
+        MainTitle(MyCallsign->text(), BandCategory(m_logBook.lines()), m_settings.logFileName));
+    LayoutMainWindow();
+    const ScreenFit fit = ScreenFitSize(screenSize(), m_fitReference);
+    if (fit.size.isEmpty())
+        return;
+    ++m_placingWindow;
+    resize(fit.size);
+    --m_placingWindow;
+    if (fit.proportional)
+        m_fitReference = size();
+    LayoutMainWindow();
 }
 
 void TQZMainForm::ShowMessage(const QString& text)
@@ -900,7 +1140,7 @@ void TQZMainForm::showEntryPoints(const QString& points)
 
 void TQZMainForm::showRunningTotal(qint64 total)
 {
-    PointsTotal->setText(QString::number(total));
+    setValueText(PointsTotal, QString::number(total));
 }
 
 void TQZMainForm::showNextSerial(int serial)
@@ -969,7 +1209,7 @@ void TQZMainForm::paintBox(QLineEdit* box, const BoxView& view)
 void TQZMainForm::render()
 {
     if (m_titleInStep != m_logBook.fileInStep()) {
-        SetMainTitle();
+        showTitle(m_title);
         if (m_titleInStep)
             m_closeRefused = false; // a later failure refuses the close again
     }
@@ -1302,7 +1542,7 @@ QString TQZMainForm::myCallsign() const
 void TQZMainForm::setMyCallsign(const QString& callsign)
 {
     m_settings.callsign = callsign;
-    MyCallsign->setText(callsign);
+    setValueText(MyCallsign, callsign);
 }
 
 void TQZMainForm::settingsTakenOver()
@@ -1435,21 +1675,25 @@ void TQZMainForm::ShowSoundDialog()
 
 void TQZMainForm::ShowColourDialog()
 {
-    showStatus(QStringLiteral("  The Colour dialog is not available in this version..."));
+    ColourForm->ShowForm();
 }
 
 void TQZMainForm::RestoreDefaultColours()
 {
     m_settings.colours = ColourScheme();
-    applyColours();
+    ColourForm->LoadSamples(m_settings.colours);
+    ApplyColourScheme(ColourForm->samples());
 }
 
 void TQZMainForm::RestoreDefaultWindowSize()
 {
     if (isMaximized() || isMinimized())
         showNormal();
-    resize(DesignWidth, DesignHeight + (menuBar()->isVisible() ? menuBar()->height() : 0));
-    LayoutMainWindow();
+    m_fitReference = DefaultWindowSize;
+    ++m_placingWindow;
+    resize(DefaultWindowSize);
+    --m_placingWindow;
+    SetMainTitle();
     if (AllowedList->isVisible())
         RefreshDupeDisplay();
     RefreshSummary();
@@ -1637,23 +1881,21 @@ void TQZMainForm::updateTicks()
 
 void TQZMainForm::placeClock(char side)
 {
+    m_clockSide = side;
     if (side == '\0') {
         CLOCK1->hide();
         return;
     }
     CLOCK1->setText(m_entry.row().time.text);
+    QFont impact = CLOCK1->font();
+    impact.setPointSize(48);
+    CLOCK1->setFont(impact);
+    PaintWidget(CLOCK1, 0xFFFF, m_settings.colours.colourForm);
     const QSize size = CLOCK1->fontMetrics().size(Qt::TextSingleLine, QStringLiteral("00:00:00"));
-    QRect area;
-    if (side == 'L') {
-        area = QRect(SummaryBox->x(), SummaryHeader->y(), SummaryBox->width(),
-            SummaryBox->geometry().bottom() - SummaryHeader->y());
-    } else {
-        area = QRect(AllowedList->x(), AllowedLabel->y(),
-            WaitList->geometry().right() - AllowedList->x(),
-            AllowedList->height() + AllowedLabel->height());
-    }
-    CLOCK1->setGeometry(area.x() + (area.width() - size.width()) / 2,
-        area.y() + (area.height() - size.height()) / 2, size.width(), size.height());
+    CLOCK1->setGeometry(
+        QRect(ClockPosition(side, size, SummaryBox->geometry(), AllowedList->geometry(),
+                  WaitList->width(), AllowedLabel->geometry()),
+            size));
     CLOCK1->show();
     CLOCK1->raise();
 }
@@ -1746,9 +1988,7 @@ void TQZMainForm::moveEvent(QMoveEvent* event)
     // and resizes together).
     const bool drag = m_watchMoves && event->spontaneous() && size() == m_sizeAtLastMove;
     m_sizeAtLastMove = size();
-    const QSize design(
-        DesignWidth, DesignHeight + (menuBar()->isVisible() ? menuBar()->height() : 0));
-    if (drag && !isMaximized() && size() != design)
+    if (drag && !isMaximized() && size() != DefaultWindowSize)
         runCommand([this] {
             RestoreDefaultWindowSize();
             letEventsRun();

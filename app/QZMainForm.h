@@ -10,12 +10,14 @@
 #include <deque>
 
 #include "Clock.h"
+#include "ColourForm.h"
 #include "ContactEntry.h"
 #include "ContactRecord.h"
 #include "ContestSettings.h"
 #include "DupeSummary.h"
 #include "LogBook.h"
 #include "LogFileStore.h"
+#include "MainLayout.h"
 #include "PrintLayout.h"
 #include "ProfileFile.h"
 #include "SettingsForm.h"
@@ -29,6 +31,7 @@ class QAction;
 class QKeyEvent;
 class QMouseEvent;
 class QMoveEvent;
+class QResizeEvent;
 class QLabel;
 class QLineEdit;
 class QListView;
@@ -66,6 +69,11 @@ struct StartupEnvironment
     std::function<void(const QUrl&)> openUrlHook;
     // When set, stands in for the print dialog (false is a cancel); tests print to a PDF file.
     std::function<bool(QPrinter&)> printDialogHook;
+    // When set, stands in for the colour chooser (returning the preset is a cancel).
+    std::function<QColor(const QColor&)> colourChooserHook;
+    // When set, the screen's size and horizontal dots per inch as the layout sees them.
+    std::function<QSize()> screenSizeHook;
+    std::function<int()> screenDpiHook;
     // The mail server's port; tests send to a server of their own.
     QString smtpPort = QStringLiteral("smtp");
     int tickIntervalMs
@@ -91,6 +99,7 @@ public:
     TSettingsForm& settingsForm() { return *SettingsForm; }
     TSmtpSettingsForm& emailForm() { return *SmtpSettingsForm; }
     TSoundSettings& soundForm() { return *SoundSettings; }
+    TColourForm& colourForm() { return *ColourForm; }
     ContactEntry& entry() { return m_entry; }
     vorad::LogBook& logBook() { return m_logBook; }
     const QString& settingsPath() const { return m_settingsPath; }
@@ -140,6 +149,13 @@ public:
 
     void RefreshDupeDisplay();
     void RefreshSummary();
+    // The samples become every window's colours and the scheme; the window is laid out again.
+    void ApplyColourScheme(const ColourScheme& samples);
+    // Every control placed and sized for the window's size.
+    void LayoutMainWindow();
+    // The titles, the layout, and the window's size for the screen.
+    void SetMainTitle();
+    int winLogLength() const { return m_settings.winLogLength; }
     const DisplayTicks& displayTicks() const { return m_ticks; }
     // What the e-mail dialog is to show, and the attachment written for it.
     const EmailContent& emailContent() const { return m_emailContent; }
@@ -149,6 +165,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -174,11 +191,15 @@ private:
     void paintBox(QLineEdit* box, const BoxView& view);
     void sessionEnding();
     void createControls();
-    void applyColours();
+    void paintDesignColours();
+    void showLogFileCaption();
+    void showTitle(const QString& title);
+    void setValueText(QLabel* label, const QString& text);
+    QSize screenSize() const;
+    int screenDpi() const;
     void chooseSettingsPath();
     void readSettings();
     void applyOverrideFile();
-    void SetMainTitle();
     void ShowMessage(const QString& text);
     // A modal box owned by `owner`, with its own caption.
     void ShowMessageOwned(QWidget* owner, const QString& caption, const QString& text);
@@ -190,8 +211,7 @@ private:
     // Steps whose behaviour arrives with later work.
     void SwitchOffDragFullWindows() { }
     void CreateDialogs();
-    void LayoutMainWindow() { }
-    void FinishLayout() { }
+    void FinishLayout() { LayoutMainWindow(); }
     void RefreshDupeAndSummary();
 
     // LogBookUi
@@ -220,7 +240,7 @@ private:
     void showNextSerial(int serial) override;
     void scrollToLastLines() override;
     void requestSettingsDialog() override { m_entry.setSettingsOpenPending(true); }
-    void logFileNameChanged() override { SetMainTitle(); }
+    void logFileNameChanged() override { showLogFileCaption(); }
     void rebuildSummary() override { }
     // SettingsFormHost
     void setDialogClosed(bool closed) override { m_dialogClosed = closed; }
@@ -231,6 +251,8 @@ private:
     void settingsTakenOver() override;
     void dialogFinished() override { FocusMainWindow(); }
     int timeZoneBiasMinutes() const override;
+    void applyColourScheme(const ColourScheme& samples) override { ApplyColourScheme(samples); }
+    void clearEntry() override { ClearEntry(); }
     // EmailFormHost
     void readEmailSettings() override;
     void writeEmailSettings() override;
@@ -252,6 +274,11 @@ private:
     bool m_quietMessages = false;
     bool m_closeRefused = false;
     bool m_titleInStep = true;
+    QString m_title; // the title before the note that the log is not on disk
+    QSize m_fitReference { 635, 482 };
+    char m_clockSide = '\0';
+    bool m_layoutQueued = false;
+    int m_placingWindow = 0; // the program itself is sizing the window
     int m_busyDepth = 0;
     bool m_replaying = false;
     bool m_quitting = false;
@@ -304,6 +331,7 @@ private:
     TSettingsForm* SettingsForm = nullptr;
     TSmtpSettingsForm* SmtpSettingsForm = nullptr;
     TSoundSettings* SoundSettings = nullptr;
+    TColourForm* ColourForm = nullptr;
 };
 
 } // namespace vorad

@@ -316,14 +316,16 @@ int NextSerialNumber(const QStringList& lines)
     return 1;
 }
 
+QString ShortLogFileName(const QString& logFileName)
+{
+    if (logFileName.size() <= 25)
+        return logFileName;
+    return logFileName.left(12) + QLatin1String("....") + logFileName.right(13);
+}
+
 QString LogFileCaption(const QString& logFileName)
 {
-    QString caption = QStringLiteral("Vandrel Contest Program 1.50      ");
-    if (logFileName.size() <= 25)
-        caption += logFileName;
-    else
-        caption += logFileName.left(12) + QLatin1String("....") + logFileName.right(13);
-    return caption;
+    return QStringLiteral("Vandrel Contest Program 1.50      ") + ShortLogFileName(logFileName);
 }
 
 QString BackupLogName(const QString& logFileName)

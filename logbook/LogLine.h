@@ -57,6 +57,8 @@ bool IsSignalAndFourDigitSerial(QStringView stripped);
 // report.
 int NextSerialNumber(const QStringList& lines);
 
+// The name as a title shows it: past 25 characters, the first 12, "...." and the last 13.
+QString ShortLogFileName(const QString& logFileName);
 QString LogFileCaption(const QString& logFileName);
 
 // The log's own backup: its last three characters replaced by "BAK" when the name ends in a

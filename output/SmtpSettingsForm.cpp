@@ -105,6 +105,7 @@ void TSmtpSettingsForm::createControls()
         l->setPalette(red);
         l->move(12, top + 3);
         l->adjustSize();
+        m_labels.push_back(l);
         auto* e = new QLineEdit(ToolsPanel);
         e->setObjectName(QString::fromLatin1(name));
         e->setGeometry(64, top, 320, 23);
@@ -153,6 +154,18 @@ void TSmtpSettingsForm::createControls()
     setTabOrder(FromEdit, ToEdit);
     setTabOrder(ToEdit, EmailButton);
     setTabOrder(EmailButton, QuitButton);
+}
+
+void TSmtpSettingsForm::applyColourScheme(const ColourScheme& s)
+{
+    QPalette p = palette();
+    p.setColor(QPalette::Window, ToQColor(s.colourForm));
+    setPalette(p);
+    PaintWidget(ToolsPanel, s.features, s.colourForm);
+    for (QLabel* l : m_labels)
+        PaintWidget(l, s.features, s.colourForm);
+    PaintWidget(MsgMemo, s.textLabel, s.listBox);
+    PaintWidget(StatusPanel, s.titleColour, s.colourForm);
 }
 
 void TSmtpSettingsForm::setAbortInterval(int ms)

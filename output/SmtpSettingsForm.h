@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include <QList>
 #include <QWidget>
 
 #include "SettingsForm.h"
@@ -58,6 +59,8 @@ public:
     bool sending() const { return m_sending; }
     // Tests shorten the wait for a server that never answers.
     void setAbortInterval(int ms);
+    // The screen colours: window and panels, captions, message box, status line.
+    void applyColourScheme(const ColourScheme& scheme);
     void setServicePort(const QString& port) { m_servicePort = port; }
 
 protected:
@@ -101,6 +104,7 @@ private:
     QPlainTextEdit* MsgMemo = nullptr;
     QPlainTextEdit* FileAttachment = nullptr;
     QLabel* StatusPanel = nullptr;
+    QList<QLabel*> m_labels; // "SMTP:", "From:", "To:"
     TSmtpCli* SmtpClient = nullptr;
     QTimer* SmtpAbortTimer = nullptr;
 };

@@ -165,6 +165,10 @@ void TSettingsForm::createControls()
     check(AutoRST, "AutoRST", "Auto 599 RST", 120);
     check(DoublePoints, "DoublePoints", "x2 points 1-6", 144);
     check(SmoothScrollSelect, "SmoothScrollSelect", "Smooth Scroll", 168);
+    // Its yellow is its own: the screen colours leave it.
+    QPalette yellow = SmoothScrollSelect->palette();
+    yellow.setColor(QPalette::WindowText, QColor(255, 255, 0));
+    SmoothScrollSelect->setPalette(yellow);
     // Both switches are taken over at once, not on OK.
     connect(AutoRST, &QCheckBox::clicked, this,
         [this] { m_host.runCommand([this] { AutoRSTClick(); }); });
@@ -412,6 +416,24 @@ void OptionsDialog::showPlaced()
     show();
     raise();
     activateWindow();
+}
+
+void PaintWidget(QWidget* w, ColourValue text, ColourValue background)
+{
+    QPalette p = w->palette();
+    for (auto role : { QPalette::WindowText, QPalette::Text, QPalette::ButtonText })
+        p.setColor(role, ToQColor(text));
+    for (auto role : { QPalette::Window, QPalette::Base })
+        p.setColor(role, ToQColor(background));
+    w->setPalette(p);
+}
+
+void OptionsDialog::paintColours(ColourValue window, ColourValue text)
+{
+    QPalette p = palette();
+    p.setColor(QPalette::Window, ToQColor(window));
+    p.setColor(QPalette::WindowText, ToQColor(text));
+    setPalette(p);
 }
 
 void OptionsDialog::closeDialog()

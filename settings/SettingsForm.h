@@ -3,10 +3,12 @@
 #include <functional>
 
 #include <QCheckBox>
+#include <QColor>
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
 
+#include "ColourScheme.h"
 #include "SettingsRules.h"
 
 class QDateEdit;
@@ -18,6 +20,15 @@ namespace vorad {
 
 struct ContestSettings;
 struct DateTimeForms;
+
+inline QColor ToQColor(ColourValue v)
+{
+    return QColor(ColourScheme::red(v), ColourScheme::green(v), ColourScheme::blue(v));
+}
+
+// The palette roles a control draws its text and its background with (a control that fills
+// its background draws it in `background`).
+void PaintWidget(QWidget* w, ColourValue text, ColourValue background);
 
 // What every dialog asks of the main window that owns the settings.
 class DialogHost
@@ -46,6 +57,10 @@ public:
     virtual void dialogFinished() = 0;
     // The operating system's standard time-zone bias in minutes (UTC = local + bias).
     virtual int timeZoneBiasMinutes() const = 0;
+    // The colours window's samples become the colours of every window, and the scheme.
+    virtual void applyColourScheme(const ColourScheme& samples) = 0;
+    // The entry row emptied (and painted in the colours now in force).
+    virtual void clearEntry() = 0;
 };
 
 // A box whose list, when opened, runs a file chooser instead.
@@ -70,6 +85,8 @@ class OptionsDialog : public QDialog
 public:
     OptionsDialog(SettingsFormHost& host, QWidget* parent);
     void CancelButtonClick();
+    // The window and its captions; a control given colours of its own keeps them.
+    void paintColours(ColourValue window, ColourValue text);
 
 protected:
     void reject() override;

@@ -78,6 +78,10 @@ TSoundSettings::TSoundSettings(ContestSettings& settings, SettingsFormHost& host
     };
     SoundEnabledCheckBox = check("Sound Enabled", "SoundEnabledCheckBox", 56, true);
     CWEnabled = check("CW Enabled", "CWEnabled", 160, false);
+    // Its yellow is its own: the screen colours leave it.
+    QPalette yellow = CWEnabled->palette();
+    yellow.setColor(QPalette::WindowText, QColor(255, 255, 0));
+    CWEnabled->setPalette(yellow);
     connect(CWEnabled, &QCheckBox::clicked, this,
         [this] { m_host.runCommand([this] { CWEnabledClick(); }); });
 }

@@ -48,10 +48,10 @@ contact() {
     xdotool type --delay 20 "$2"; xdotool key Return
     xdotool type --delay 20 "$3"; xdotool key Return
 }
-# row_at N: window coordinates of the Nth line (from 0) of the log list, which sits at 8,168 of
-# the client area (the design height, 434) below the menu bar.
+# row_at N: window coordinates of the Nth line (from 0) of the log list, which the layout puts
+# at 8,187 of the client area below the menu bar in the 635 x 435 window.
 row_at() {
-    echo "108 $((MENU + 168 + 16 * $1 + 8))"
+    echo "108 $((MENU + 187 + 16 * $1 + 8))"
 }
 line() { # line KEY: one logged contact as the file holds it, any date and time
     printf '^"[0-9]{2}-[0-9]{2}-[0-9]{4}","[0-9]{2}:[0-9]{2}",%s\r$' "$1"
@@ -65,10 +65,14 @@ printf '[FILES]\r\nLogFileName=%s\r\n[CONTEST]\r\nCallsign=VK6XYZ\r\n[TIME]\r\nC
     "$LOG" "$(LC_ALL=C date -u -d '-1 hour' +'%-d %b %Y')" "$(date -u -d '-1 hour' +%H:%M:%S)" \
     "$(LC_ALL=C date -u -d '+12 hours' +'%-d %b %Y')" "$(date -u -d '+12 hours' +%H:%M:%S)" >"$INI"
 LC_ALL=C "$BIN" & APP=$!
-MAIN=$(wait_window "Vandrel Contest Program 1.50") || fail "no main window"
+MAIN=$(wait_window "Vandrel v1.50") || fail "no main window"
 eval "$(xdotool getwindowgeometry --shell "$MAIN")"
-MENU=$((HEIGHT - 434))
-[ "$MENU" -gt 10 ] && [ "$MENU" -lt 40 ] || fail "window ${WIDTH}x$HEIGHT: no menu bar above the design height"
+[ "${WIDTH}x$HEIGHT" = 635x435 ] || fail "window ${WIDTH}x$HEIGHT, not the default 635x435"
+# The client area starts at the first navy line under the menu bar.
+sleep 0.3
+import -window "$MAIN" "$WORK/start.png"
+MENU=$(convert "$WORK/start.png" -crop 1x60+4+0 +repage txt:- | awk -F'[,:]' '/#000080/ { print $2; exit }')
+[ -n "$MENU" ] && [ "$MENU" -gt 10 ] && [ "$MENU" -lt 40 ] || fail "no menu bar above the client area (${MENU:-none})"
 # The displays' state must come back from the program at exit, not from this file.
 sed -i '/^DupeScreen=/d;/^SummaryScreen=/d;/^LogFileName=/d' "$INI"
 # An empty logbook opens the settings dialog at the first clock tick; Escape closes it.
@@ -98,7 +102,7 @@ pass
 # The picture: both panels show, and no clock stands over either of them.
 sleep 0.2
 import -window "$MAIN" "$WORK/operating-window.png"
-COLOURS=$(identify -format "%[hex:p{230,$((MENU + 95))}] %[hex:p{600,$((MENU + 100))}] %[hex:p{400,$((MENU + 140))}]" \
+COLOURS=$(identify -format "%[hex:p{230,$((MENU + 95))}] %[hex:p{600,$((MENU + 100))}] %[hex:p{248,$((MENU + 150))}]" \
     "$WORK/operating-window.png")
 [ "$COLOURS" = "808080 000000 000080" ] \
     || fail "summary (grey), dupe list (black), form (navy) not where expected: $COLOURS"

@@ -22,7 +22,7 @@ cd "$WORK"
 # First start: no logbook, no settings.
 "$BIN" & APP=$!
 answer_box "first-run message"
-MAIN=$(wait_window "Vandrel Contest Program 1.50") || fail "no main window"
+MAIN=$(wait_window "Vandrel v1.50") || fail "no main window"
 [ -f "$WORK/QZVHF.LOG" ] || fail "the logbook was not created"
 [ ! -s "$WORK/QZVHF.LOG" ] || fail "the new logbook is not empty"
 /usr/bin/python3 "$TOOLS/wm_close.py" "$MAIN"
@@ -34,15 +34,15 @@ grep -q '^ColourForm=8388608' "$INI" || fail "colours not in the settings"
 
 # Second start: the empty log asks for the callsign; a SIGTERM (logout) still saves.
 printf '\r\n[MINE]\r\nKeep=this\r\n' >>"$INI"
-sed -i 's/^WinLogLength=.*/WinLogLength=7/' "$INI"
+sed -i 's/^RepeatContactTimeHrs=.*/RepeatContactTimeHrs=3/' "$INI"
 "$BIN" & APP=$!
 answer_box "callsign message"
-wait_window "Vandrel Contest Program 1.50" >/dev/null || fail "no main window"
+wait_window "Vandrel v1.50" >/dev/null || fail "no main window"
 sleep 0.2
 kill -TERM "$APP"
 wait_exit || fail "exit status $? after SIGTERM"
 APP=
-grep -q '^WinLogLength=7' "$INI" || fail "settings not kept through SIGTERM"
+grep -q '^RepeatContactTimeHrs=3' "$INI" || fail "settings not kept through SIGTERM"
 grep -q '^Keep=this' "$INI" || fail "a foreign key was lost"
 [ -f "$WORK/QZVHF.LOG" ] && [ ! -s "$WORK/QZVHF.LOG" ] || fail "the logbook changed"
 
@@ -60,7 +60,7 @@ grep -q '^Last=DOVavovivProgramRunTime' "$INI" || fail "settings not written on 
 printf '[FILES]\r\nLogFileName=%s\r\n[CONTEST]\r\nCallsign=VK6XYZ\r\n[TIME]\r\nContestFinishDate=%s\r\nContestFinishTime=%s\r\n' \
     "$WORK/QZVHF.LOG" "$(LC_ALL=C date -u -d '+12 hours' +'%-d %b %Y')" "$(date -u -d '+12 hours' +%H:%M:%S)" >"$INI"
 LC_ALL=C "$BIN" & APP=$!
-MAIN=$(wait_window "Vandrel Contest Program 1.50") || fail "no main window"
+MAIN=$(wait_window "Vandrel v1.50") || fail "no main window"
 xdotool windowfocus --sync "$MAIN"
 sleep 0.3
 xdotool type --delay 20 vk3abc; xdotool key Return

@@ -40,6 +40,7 @@ class TestMainForm : public QObject
     StartupEnvironment environment()
     {
         StartupEnvironment env;
+        env.screenSizeHook = [] { return QSize(1024, 768); }; // the window keeps its size
         env.settingsPath = file("DOVavoviv.ini");
         env.fallbackSettingsPath = file("config/DOVavoviv.ini");
         env.workingDir = m_dir->path();
@@ -78,7 +79,7 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(file("QZVHF.LOG")));
         QCOMPARE(form.settings().logFileName, file("QZVHF.LOG"));
         QCOMPARE(form.settings().contestStartDate, QDate(2026, 8, 15));
-        QCOMPARE(form.windowTitle(), LogFileCaption(file("QZVHF.LOG")));
+        QCOMPARE(form.windowTitle(), MainTitle("MYCALL", "Open", file("QZVHF.LOG")));
         QCOMPARE(child<QLabel>(form, "MyCallsign")->text(), QStringLiteral("MYCALL"));
         QCOMPARE(child<QLabel>(form, "TimeZoneLabel")->text(), QStringLiteral("UTC +9.5"));
         QCOMPARE(child<QLabel>(form, "PointsTotal")->text(), QStringLiteral("0"));

@@ -70,6 +70,7 @@ class TestOutputCommands : public QObject
             QByteArray("[CONTEST]\r\nCallsign=VK6XYZ\r\nName=") + name
                 + "\r\nAddress=1 Main St Perth\r\n[DATA]\r\n" + m_emailKeys);
         StartupEnvironment env;
+        env.screenSizeHook = [] { return QSize(1024, 768); }; // the window keeps its size
         env.settingsPath = file("DOVavoviv.ini");
         env.workingDir = m_dir->path();
         env.locale = QLocale::c();

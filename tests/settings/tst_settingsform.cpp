@@ -38,6 +38,7 @@ class TestSettingsForm : public QObject
         writeFile(file("QZVHF.LOG"), rec);
         writeFile(file("DOVavoviv.ini"), ini);
         StartupEnvironment env;
+        env.screenSizeHook = [] { return QSize(1024, 768); }; // the window keeps its size
         env.settingsPath = file("DOVavoviv.ini");
         env.workingDir = m_dir->path();
         env.locale = QLocale::c();
