@@ -977,6 +977,14 @@ int TQZMainForm::screenDpi() const
     return m_env.screenDpiHook ? m_env.screenDpiHook() : logicalDpiX();
 }
 
+// The title is titled again once the log is loaded: its bands give the category.
+void TQZMainForm::FinishLayout()
+{
+    showTitle(
+        MainTitle(MyCallsign->text(), BandCategory(m_logBook.lines()), m_settings.logFileName));
+    LayoutMainWindow();
+}
+
 void TQZMainForm::SetMainTitle()
 {
     // The task bar shows the window's own title on this desktop.

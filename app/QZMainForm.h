@@ -211,7 +211,7 @@ private:
     // Steps whose behaviour arrives with later work.
     void SwitchOffDragFullWindows() { }
     void CreateDialogs();
-    void FinishLayout() { LayoutMainWindow(); }
+    void FinishLayout();
     void RefreshDupeAndSummary();
 
     // LogBookUi
