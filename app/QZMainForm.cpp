@@ -503,7 +503,7 @@ void TQZMainForm::createControls()
     CLOCK1->hide();
 
     TopIndexLabel = label("TopIndexLabel", LogColumnHeading, 8, 152, courier);
-    TopIndexLabel->setFixedWidth(592);
+    TopIndexLabel->resize(592, TopIndexLabel->height());
     TopIndexLabel->setAutoFillBackground(true);
 
     LogBook = new QListView(client);
@@ -540,7 +540,8 @@ void TQZMainForm::createControls()
         e->setObjectName(QString::fromLatin1(b.name));
         e->setFont(courier);
         e->setGeometry(b.left, 328, b.width, 24);
-        e->setFrame(true);
+        // No frame: the layout makes each box just as wide as its sample text.
+        e->setFrame(false);
         // The program moves the focus itself (Enter steps between the boxes), never Tab or a
         // click.
         e->setFocusPolicy(Qt::NoFocus);
@@ -999,6 +1000,15 @@ void TQZMainForm::SetMainTitle()
     --m_placingWindow;
     if (fit.proportional)
         m_fitReference = size();
+    // The window was centred at its old size: grown, it would hang past the screen's edges.
+    const QRect area = m_env.screenSizeHook
+        ? QRect(QPoint(0, 0), m_env.screenSizeHook())
+        : (screen() ? screen()->availableGeometry() : QRect(QPoint(0, 0), screenSize()));
+    if (!area.contains(frameGeometry())) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(area.center());
+        move(frame.topLeft());
+    }
     LayoutMainWindow();
 }
 
@@ -1202,8 +1212,12 @@ int TQZMainForm::selectedLogRow()
 
 void TQZMainForm::paintBox(QLineEdit* box, const BoxView& view)
 {
-    if (box->text() != view.text)
+    if (box->text() != view.text) {
         box->setText(view.text);
+        // A shown value reads from its start, even where its padding is wider than the box.
+        if (box->isReadOnly())
+            box->setCursorPosition(0);
+    }
     const QColor text = toColor(roleValue(m_settings.colours, view.textColour));
     const QColor background = toColor(roleValue(m_settings.colours, view.background));
     QPalette p = box->palette();
@@ -1827,8 +1841,7 @@ void TQZMainForm::RefreshSummary()
     const auto tally = TallyBands(m_logBook.lines(), &total);
     m_logBook.setRunningTotal(total);
     showRunningTotal(total);
-    SummaryHeader->setText(SummaryHeading);
-    SummaryHeader->adjustSize();
+    setValueText(SummaryHeader, SummaryHeading);
     m_summary2 = SummaryRows(tally);
     SummaryBox->setEntries(VisibleEntries(m_summary2, SummaryBox->rows()));
     letEventsRun();

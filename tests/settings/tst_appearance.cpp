@@ -244,6 +244,7 @@ private Q_SLOTS:
         m_screen = QSize(1920, 1080);
         auto form = start();
         QCOMPARE(form->size(), QSize(1190, 677));
+        QVERIFY(QRect(0, 0, 1920, 1080).contains(form->frameGeometry()));
         QVERIFY(form->windowTitle().startsWith("VK6XYZ VHF Vandrel v1.50      "));
         trigger(*form, "RestoreScreenSize1");
         QCOMPARE(form->size(), QSize(1190, 611));
