@@ -1000,11 +1000,12 @@ void TQZMainForm::SetMainTitle()
     --m_placingWindow;
     if (fit.proportional)
         m_fitReference = size();
-    // The window was centred at its old size: grown, it would hang past the screen's edges.
+    // At start-up the window was centred at its old size: grown, it would hang past the
+    // screen's edges. Later the operator's place for it stands.
     const QRect area = m_env.screenSizeHook
         ? QRect(QPoint(0, 0), m_env.screenSizeHook())
         : (screen() ? screen()->availableGeometry() : QRect(QPoint(0, 0), screenSize()));
-    if (!area.contains(frameGeometry())) {
+    if (!isVisible() && !area.contains(frameGeometry())) {
         QRect frame = frameGeometry();
         frame.moveCenter(area.center());
         move(frame.topLeft());
