@@ -278,6 +278,8 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     // 6. The settings file.
     chooseSettingsPath();
     readSettings();
+    // The layouts of the start-up use the arrangement the settings file keeps.
+    m_ticks = { m_settings.dupeScreen, m_settings.summaryScreen, m_settings.logBookFullScreen };
 
     // 7. The options and e-mail dialogs, once.
     CreateDialogs();
@@ -825,6 +827,12 @@ void TQZMainForm::LayoutMainWindow()
     for (auto [c, w] : controls) {
         if (c == C::CLOCK1 || c == C::FTop || c == C::FBottom)
             continue;
+        if (c == C::AllowedList || c == C::WaitList) {
+            // The station caption's typeface, smaller.
+            QFont f = ContestLogLabel1->font();
+            f.setPointSize(out[c].points);
+            w->setFont(f);
+        }
         setPoints(w, out[c].points);
         w->setGeometry(out[c].rect);
     }

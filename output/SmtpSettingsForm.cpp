@@ -161,7 +161,10 @@ void TSmtpSettingsForm::applyColourScheme(const ColourScheme& s)
     QPalette p = palette();
     p.setColor(QPalette::Window, ToQColor(s.colourForm));
     setPalette(p);
-    PaintWidget(ToolsPanel, s.features, s.colourForm);
+    // Only the panel's own background: its boxes and buttons keep their colours.
+    QPalette panel = ToolsPanel->palette();
+    panel.setColor(QPalette::Window, ToQColor(s.colourForm));
+    ToolsPanel->setPalette(panel);
     for (QLabel* l : m_labels)
         PaintWidget(l, s.features, s.colourForm);
     PaintWidget(MsgMemo, s.textLabel, s.listBox);
