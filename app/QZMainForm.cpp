@@ -46,11 +46,6 @@ namespace {
 
 const QString MessageCaption = QStringLiteral("Vandrel Contest Software 1.50");
 
-QColor toColor(ColourValue v)
-{
-    return ToQColor(v);
-}
-
 bool folderWritable(const QString& path)
 {
     // The file is saved whole under a new name and renamed: the folder must take it too.
@@ -641,10 +636,10 @@ void TQZMainForm::paintDesignColours()
     const ColourScheme& c = m_settings.colours;
     auto paint = [](QWidget* w, ColourValue text, ColourValue background) {
         QPalette p = w->palette();
-        p.setColor(QPalette::WindowText, toColor(text));
-        p.setColor(QPalette::Text, toColor(text));
-        p.setColor(QPalette::Window, toColor(background));
-        p.setColor(QPalette::Base, toColor(background));
+        p.setColor(QPalette::WindowText, ToQColor(text));
+        p.setColor(QPalette::Text, ToQColor(text));
+        p.setColor(QPalette::Window, ToQColor(background));
+        p.setColor(QPalette::Base, ToQColor(background));
         w->setPalette(p);
     };
     paint(centralWidget(), c.titleColour, c.colourForm);
@@ -686,7 +681,7 @@ void TQZMainForm::ApplyColourScheme(const ColourScheme& s)
     SoundSettings->paintColours(window, s.titleColour); // 8. with its captions
     for (QLabel* panel : { StatusPanel, TimeStatusPanel }) {
         QPalette p = panel->palette();
-        p.setColor(QPalette::Window, toColor(window));
+        p.setColor(QPalette::Window, ToQColor(window));
         panel->setPalette(p);
     }
     // 2 to 4. The logbook list and the nine entry boxes, in their plain colours.
@@ -1227,8 +1222,8 @@ void TQZMainForm::paintBox(QLineEdit* box, const BoxView& view)
         if (box->isReadOnly())
             box->setCursorPosition(0);
     }
-    const QColor text = toColor(roleValue(m_settings.colours, view.textColour));
-    const QColor background = toColor(roleValue(m_settings.colours, view.background));
+    const QColor text = ToQColor(roleValue(m_settings.colours, view.textColour));
+    const QColor background = ToQColor(roleValue(m_settings.colours, view.background));
     QPalette p = box->palette();
     if (p.color(QPalette::Text) != text || p.color(QPalette::Base) != background) {
         p.setColor(QPalette::Text, text);
@@ -1257,8 +1252,8 @@ void TQZMainForm::render()
     auto paintPanel = [this](QLabel* panel, const PanelView& view) {
         if (panel->text() != view.text)
             panel->setText(view.text);
-        const QColor text = toColor(roleValue(m_settings.colours, view.textColour));
-        const QColor background = toColor(roleValue(m_settings.colours, view.background));
+        const QColor text = ToQColor(roleValue(m_settings.colours, view.textColour));
+        const QColor background = ToQColor(roleValue(m_settings.colours, view.background));
         QPalette p = panel->palette();
         if (p.color(QPalette::WindowText) != text || p.color(QPalette::Window) != background) {
             p.setColor(QPalette::WindowText, text);
