@@ -126,6 +126,7 @@ enum CommandFlag : unsigned {
     Disabled = 2, // its key label and menu entry are greyed
     MenuInert = 4, // the menu entry has no action
     Tickable = 8, // a View entry whose tick shows a display state
+    SeparatorBefore = 16,
 };
 
 // Every command of the window, wired once: its function key and key label, its menu entry.
@@ -149,6 +150,11 @@ const CommandRow Commands[] = {
     { &TQZMainForm::PrintText, 0, nullptr, "&File", "PrintLog2", "Print Log  (Text)", 0 },
     { &TQZMainForm::EmailLog, 0, nullptr, "&File", "EmailLog1", "&Email Log", 0 },
     { &TQZMainForm::Quit, 10, "QUIT", "&File", "QuitFromMenu", "&Quit     (F10)", 0 },
+    { &TQZMainForm::ExportCabrillo1Click, 0, nullptr, "&File", "ExportCabrillo1",
+        "Export Ca&brillo Log...", SeparatorBefore },
+    { &TQZMainForm::ExportAdif1Click, 0, nullptr, "&File", "ExportAdif1", "Export A&DIF Log...",
+        0 },
+    { &TQZMainForm::CheckLog1Click, 0, nullptr, "&File", "CheckLog1", "&Check Log", 0 },
     { &TQZMainForm::ClearEntry, 1, "CLEAR ENTRY", "&Edit", "ClearEntryF11", "&Clear Entry    (F1)",
         0 },
     { &TQZMainForm::EditContact, 2, "EDIT CONTACT", "&Edit", "EditContact1", "&Edit Contact  (F2)",
@@ -390,6 +396,23 @@ void TQZMainForm::CreateDialogs()
     ColourForm->setWindowFlag(Qt::Dialog);
     if (m_env.colourChooserHook)
         ColourForm->setChooserHook(m_env.colourChooserHook);
+    FindingsForm = new TFindingsForm([this](std::function<void()> c) { runCommand(std::move(c)); },
+        [this](int row) { selectLogLine(row); }, this);
+    // Its rows name lines of the log: they are made again after every change to it.
+    auto logChanged = [this] {
+        if (m_findingsQueued || !FindingsForm->isVisible())
+            return;
+        m_findingsQueued = true;
+        QTimer::singleShot(0, this, [this] {
+            m_findingsQueued = false;
+            FindingsForm->logChanged();
+        });
+    };
+    connect(&m_logBook, &QAbstractItemModel::rowsInserted, this, logChanged);
+    connect(&m_logBook, &QAbstractItemModel::rowsRemoved, this, logChanged);
+    connect(&m_logBook, &QAbstractItemModel::rowsMoved, this, logChanged);
+    connect(&m_logBook, &QAbstractItemModel::dataChanged, this, logChanged);
+    connect(&m_logBook, &QAbstractItemModel::modelReset, this, logChanged);
     ApplyColourScheme(ColourForm->samples());
     // The sent report in its inverse colours, its look in the entry row.
     m_entry.row().rstTx.textColour = ColourRole::ListBox;
@@ -612,6 +635,8 @@ void TQZMainForm::createMenusAndKeys()
             menu = menuBar()->addMenu(title);
             menu->setObjectName(QString(title).remove(QLatin1Char('&')));
         }
+        if (row.flags & SeparatorBefore)
+            menu->addSeparator();
         QAction* action = menu->addAction(QString::fromLatin1(row.menuCaption));
         action->setObjectName(QString::fromLatin1(row.entry));
         action->setEnabled(!(row.flags & Disabled));
@@ -1507,16 +1532,20 @@ bool TQZMainForm::askQuestion(const QString& text)
     return box.exec() == QMessageBox::Yes;
 }
 
-QString TQZMainForm::chooseFile(const QString& caption, const QString& filter, bool save)
+QString TQZMainForm::chooseFile(
+    const QString& caption, const QString& filter, bool save, const QString& proposed)
 {
     if (m_env.fileDialogHook)
         return m_env.fileDialogHook(caption, filter, save);
-    const QString folder = QFileInfo(m_settings.logFileName).absolutePath();
+    const QString folder
+        = QFileInfo(proposed.isEmpty() ? m_settings.logFileName : proposed).absolutePath();
     // Neither needs the file to exist: a new name opens a new log.
     QFileDialog dialog(this, caption, folder, filter);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
+    if (!proposed.isEmpty())
+        dialog.selectFile(QFileInfo(proposed).fileName());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().first();
@@ -1687,6 +1716,130 @@ void TQZMainForm::EmailLog()
         return;
     }
     SmtpSettingsForm->setAttachmentPath(path);
+}
+
+void TQZMainForm::ExportCabrillo1Click()
+{
+    exportLog(ExportFormat::Cabrillo);
+}
+
+void TQZMainForm::ExportAdif1Click()
+{
+    exportLog(ExportFormat::Adif);
+}
+
+void TQZMainForm::exportLog(ExportFormat format)
+{
+    const bool cabrillo = format == ExportFormat::Cabrillo;
+    const QString kind = cabrillo ? QStringLiteral("Cabrillo") : QStringLiteral("ADIF");
+    const QString path = chooseFile(QStringLiteral("Export %1 Log").arg(kind),
+        cabrillo ? QStringLiteral("Cabrillo Files (*.cbr *.log)")
+                 : QStringLiteral("ADIF Files (*.adi)"),
+        true, ExportFileName(m_settings.logFileName, format));
+    if (path.isEmpty())
+        return;
+    // The export must never take the place of the contacts themselves.
+    const auto same = [](const QString& a, const QString& b) {
+        const QFileInfo fa(a), fb(b);
+        return fa.absoluteFilePath() == fb.absoluteFilePath()
+            || (fa.exists() && fb.exists() && fa.canonicalFilePath() == fb.canonicalFilePath());
+    };
+    if (same(path, m_settings.logFileName) || same(path, m_settings.backupLogFileName)) {
+        errorCue();
+        ShowMessage(QStringLiteral(" The %1 log can not be written over the logbook \r"
+                                   " or its backup. Please choose another name. ")
+                        .arg(kind));
+        return;
+    }
+    ExportStation station;
+    station.callsign = MyCallsign->text();
+    station.name = m_settings.name;
+    station.address = m_settings.address;
+    station.category = SettingsForm->categoryText();
+    station.section = SettingsForm->sectionText();
+    station.claimedScore = m_logBook.runningTotal();
+    station.created = m_env.clock->localNow().toUTC();
+    showStatus(QStringLiteral("  Writing the %1 log...").arg(kind));
+    const QString shown = QDir::toNativeSeparators(path);
+    const ExportResult r = ExportLog(format, path, m_logBook.lines(), station, *m_env.store);
+    if (!r.written) {
+        showStatus(QStringLiteral("  The %1 log was not written.").arg(kind));
+        errorCue();
+        ShowMessage(QStringLiteral(" The %1 log could not be written: \r %2 \r (%3) ")
+                        .arg(kind, shown, r.error));
+        return;
+    }
+    QString status = QStringLiteral("  %1 log written: %2 contacts to %3")
+                         .arg(kind)
+                         .arg(r.contacts)
+                         .arg(shown);
+    if (r.withoutSignalReport > 0)
+        status += QStringLiteral(" (%1 without a signal report)").arg(r.withoutSignalReport);
+    showStatus(status);
+    if (r.skipped.isEmpty())
+        return;
+    QList<LogFinding> rows;
+    for (const ExportSkip& skip : r.skipped)
+        rows.append({ skip.lineNumber, LogFinding::BandMode,
+            QStringLiteral("not written: ") + skip.reason });
+    errorCue();
+    FindingsForm->showFindings(QStringLiteral("%1 Export").arg(kind),
+        QStringLiteral(
+            "%1 contacts were written to %2. These %3 were not, as %4 can not name them:")
+            .arg(r.contacts)
+            .arg(shown)
+            .arg(r.skipped.size())
+            .arg(kind),
+        rows);
+}
+
+QList<LogFinding> TQZMainForm::logCheck() const
+{
+    return CheckLog(
+        m_logBook.lines(), m_settings, sheetFields(false), m_env.clock->localNow().offsetFromUtc());
+}
+
+void TQZMainForm::showLogCheck()
+{
+    const QList<LogFinding> findings = logCheck();
+    const QString heading = findings.isEmpty()
+        ? NoFindingsText(m_logBook.rowCount())
+        : QStringLiteral("%1 things to look at in the log of %2 contacts. Pick a row to select "
+                         "its line; F2 in the main window then edits it.")
+              .arg(findings.size())
+              .arg(m_logBook.rowCount());
+    FindingsForm->showFindings(
+        QStringLiteral("Check Log"), heading, findings, [this] { showLogCheck(); });
+}
+
+void TQZMainForm::CheckLog1Click()
+{
+    showLogCheck();
+}
+
+bool TQZMainForm::checkBeforeSend()
+{
+    const qsizetype found = logCheck().size();
+    if (found == 0)
+        return true;
+    if (askQuestion(QStringLiteral(" The log check found %1 thing%2 to look at before the log \r"
+                                   " goes to the contest manager. \r\r"
+                                   " Send the log as it stands? \r"
+                                   " (No shows them in the Check Log window.) ")
+                        .arg(found)
+                        .arg(found == 1 ? QString() : QStringLiteral("s"))))
+        return true;
+    showLogCheck();
+    return false;
+}
+
+void TQZMainForm::selectLogLine(int row)
+{
+    if (row < 0 || row >= m_logBook.rowCount())
+        return;
+    const QModelIndex index = m_logBook.index(row);
+    LogBook->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+    LogBook->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
 void TQZMainForm::ShowSettingsDialog()

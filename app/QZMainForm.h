@@ -15,7 +15,9 @@
 #include "ContactRecord.h"
 #include "ContestSettings.h"
 #include "DupeSummary.h"
+#include "FindingsForm.h"
 #include "LogBook.h"
+#include "LogExport.h"
 #include "LogFileStore.h"
 #include "MainLayout.h"
 #include "PrintLayout.h"
@@ -100,6 +102,7 @@ public:
     TSmtpSettingsForm& emailForm() { return *SmtpSettingsForm; }
     TSoundSettings& soundForm() { return *SoundSettings; }
     TColourForm& colourForm() { return *ColourForm; }
+    TFindingsForm& findingsForm() { return *FindingsForm; }
     ContactEntry& entry() { return m_entry; }
     vorad::LogBook& logBook() { return m_logBook; }
     const QString& settingsPath() const { return m_settingsPath; }
@@ -135,6 +138,9 @@ public:
     void PrintNormal();
     void PrintText();
     void EmailLog();
+    void ExportCabrillo1Click();
+    void ExportAdif1Click();
+    void CheckLog1Click();
     void ToggleLogBookFullScreen();
     void RestoreDefaultWindowSize();
     void RestoreDefaultColours();
@@ -186,7 +192,12 @@ private:
     bool mouseFilter(QWidget* widget, QMouseEvent* event);
     bool askQuestion(const QString& text);
     void endEditForNewFile();
-    QString chooseFile(const QString& caption, const QString& filter, bool save);
+    QString chooseFile(
+        const QString& caption, const QString& filter, bool save, const QString& proposed = {});
+    void exportLog(ExportFormat format);
+    QList<LogFinding> logCheck() const;
+    void showLogCheck();
+    void selectLogLine(int row);
     void render();
     void paintBox(QLineEdit* box, const BoxView& view);
     void sessionEnding();
@@ -256,6 +267,7 @@ private:
     // EmailFormHost
     void readEmailSettings() override;
     void writeEmailSettings() override;
+    bool checkBeforeSend() override;
     // Loads the settings file, lets `write` change it, and saves it; the operator is told
     // when it cannot be written.
     void updateSettingsFile(const std::function<void(ProfileFile&)>& write);
@@ -332,6 +344,8 @@ private:
     TSmtpSettingsForm* SmtpSettingsForm = nullptr;
     TSoundSettings* SoundSettings = nullptr;
     TColourForm* ColourForm = nullptr;
+    TFindingsForm* FindingsForm = nullptr;
+    bool m_findingsQueued = false;
 };
 
 } // namespace vorad

@@ -312,6 +312,78 @@ bool LogFileStore::writeNew(const QString& path, const QByteArray& content, QStr
     return true;
 }
 
+LogFileStore::StreamedFile::StreamedFile(LogFileStore& store, const QString& path)
+    : m_store(store)
+    , m_name(nativePath(path))
+    , m_temporary(m_name + ".new")
+{ }
+
+LogFileStore::StreamedFile::~StreamedFile()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        ::unlink(m_temporary.constData());
+    }
+}
+
+bool LogFileStore::StreamedFile::open(QString* error)
+{
+    m_fd = m_store.m_faults.open
+        ? -1
+        : ::open(m_temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (m_fd < 0) {
+        if (error)
+            *error = errnoText(m_store.m_faults.open ? EACCES : errno);
+        return false;
+    }
+    m_buffer.reserve(BufferSize);
+    return true;
+}
+
+void LogFileStore::StreamedFile::write(QByteArrayView bytes)
+{
+    m_buffer.append(bytes);
+    if (m_buffer.size() >= BufferSize)
+        flush();
+}
+
+bool LogFileStore::StreamedFile::flush()
+{
+    if (!m_failed && m_fd >= 0 && !m_store.writeAll(m_fd, m_buffer, &m_error))
+        m_failed = true;
+    m_buffer.clear();
+    return !m_failed;
+}
+
+bool LogFileStore::StreamedFile::commit(QString* error)
+{
+    if (m_fd < 0) {
+        if (error)
+            *error = errnoText(EBADF);
+        return false;
+    }
+    bool ok = flush() && m_store.syncFd(m_fd, &m_error);
+    if (::close(m_fd) != 0 && ok) {
+        ok = false;
+        m_error = errnoText(errno);
+    }
+    m_fd = -1;
+    if (ok
+        && (m_store.m_faults.rename
+            || ::rename(m_temporary.constData(), m_name.constData()) != 0)) {
+        ok = false;
+        m_error = errnoText(m_store.m_faults.rename ? EACCES : errno);
+    }
+    if (!ok) {
+        ::unlink(m_temporary.constData());
+        if (error)
+            *error = m_error;
+        return false;
+    }
+    m_store.syncFolderOf(QFile::decodeName(m_name));
+    return true;
+}
+
 bool LogFileStore::remove(const QString& path, QString* error)
 {
     if (::unlink(nativePath(path).constData()) != 0 && errno != ENOENT) {

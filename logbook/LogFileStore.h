@@ -69,6 +69,34 @@ public:
     // Deletes a file; a file that is not there is no failure.
     bool remove(const QString& path, QString* error);
 
+    // A whole file written piece by piece under a temporary name beside its own, which it takes
+    // only once complete and on disk: a failure or a crash never leaves half a file under the
+    // name, and a file that was there stays whole until the new one replaces it.
+    class StreamedFile
+    {
+    public:
+        StreamedFile(LogFileStore& store, const QString& path);
+        ~StreamedFile(); // unfinished: the temporary file is removed
+        StreamedFile(const StreamedFile&) = delete;
+        StreamedFile& operator=(const StreamedFile&) = delete;
+
+        bool open(QString* error);
+        void write(QByteArrayView bytes);
+        bool commit(QString* error);
+
+    private:
+        static constexpr qsizetype BufferSize = 64 * 1024;
+        bool flush();
+
+        LogFileStore& m_store;
+        QByteArray m_name;
+        QByteArray m_temporary;
+        QByteArray m_buffer;
+        QString m_error;
+        int m_fd = -1;
+        bool m_failed = false;
+    };
+
     void setSyncEnabled(bool on) { m_sync = on; }
     Faults& faults() { return m_faults; }
 

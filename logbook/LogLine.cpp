@@ -301,6 +301,47 @@ bool IsSignalAndFourDigitSerial(QStringView stripped)
         && stripped.at(2) != QLatin1Char('0');
 }
 
+namespace {
+
+bool twoDigits(QStringView text, qsizetype at, int* value)
+{
+    const char16_t a = text.at(at).unicode();
+    const char16_t b = text.at(at + 1).unicode();
+    if (a < u'0' || a > u'9' || b < u'0' || b > u'9')
+        return false;
+    *value = (a - u'0') * 10 + (b - u'0');
+    return true;
+}
+
+} // namespace
+
+bool ReadLogDate(QStringView text, QDate* date)
+{
+    int month = 0, day = 0, century = 0, year = 0;
+    if (text.size() != 10 || text.at(2) != QLatin1Char('-') || text.at(5) != QLatin1Char('-')
+        || !twoDigits(text, 0, &month) || !twoDigits(text, 3, &day) || !twoDigits(text, 6, &century)
+        || !twoDigits(text, 8, &year))
+        return false;
+    *date = QDate(century * 100 + year, month, day);
+    return date->isValid();
+}
+
+bool ReadLogTime(QStringView text, QTime* time)
+{
+    int hours = 0, minutes = 0;
+    if (text.size() != 5 || text.at(2) != QLatin1Char(':') || !twoDigits(text, 0, &hours)
+        || !twoDigits(text, 3, &minutes))
+        return false;
+    *time = QTime(hours, minutes);
+    return time->isValid();
+}
+
+ReportParts SplitReport(QStringView stripped, bool cw)
+{
+    const QStringView serial = serialDigits(stripped, cw);
+    return { stripped.first(stripped.size() - serial.size()), serial };
+}
+
 int NextSerialNumber(const QStringList& lines)
 {
     // A damaged last line must neither stop the contest nor restart the serials: count on

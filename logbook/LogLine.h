@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QDate>
 #include <QString>
 #include <QStringList>
+#include <QTime>
 
 namespace vorad {
 
@@ -52,6 +54,20 @@ bool PointsValue(QStringView points, int* value);
 // "591000": a phone signal report and a serial of 1000 or more, told from a CW report and a
 // three-digit serial ("599012") by its third character.
 bool IsSignalAndFourDigitSerial(QStringView stripped);
+
+// The date "mm-dd-yyyy" and the time "hh:nn" of a log line; false when they do not read as a
+// real date or time.
+bool ReadLogDate(QStringView text, QDate* date);
+bool ReadLogTime(QStringView text, QTime* time);
+
+// A report cut into its signal report and its serial, as the serial counter reads it; either
+// may be empty (a report typed without its signal part is a serial alone).
+struct ReportParts
+{
+    QStringView signal;
+    QStringView serial;
+};
+ReportParts SplitReport(QStringView stripped, bool cw);
 
 // The serial of the newest line whose RST sent reads, plus one: the digits after the signal
 // report.

@@ -283,6 +283,8 @@ void TSmtpSettingsForm::EmailButtonClick()
         m_host.errorCue();
         return;
     }
+    if (!m_host.checkBeforeSend())
+        return;
     QuitButton->setEnabled(false);
     bool sent = false;
     if (m_waitAllowed) {

@@ -27,6 +27,8 @@ public:
     virtual void readEmailSettings() = 0;
     virtual void writeEmailSettings() = 0;
     virtual void errorCue() = 0;
+    // The log check, offered before a send: false when the operator chose to look first.
+    virtual bool checkBeforeSend() = 0;
 };
 
 // The dialog that shows what goes to the contest manager and sends it: modeless, created

@@ -1,0 +1,327 @@
+#include "LogCheck.h"
+
+#include <QHash>
+
+#include "BandMode.h"
+#include "ContestSettings.h"
+#include "EntryRules.h"
+#include "LogLine.h"
+
+namespace vorad {
+
+namespace {
+
+constexpr int DayMinutes = 24 * 60;
+// A contact is stamped when its callsign is entered and scored when it is committed: near the
+// edges of the early-morning hours either score may be right.
+constexpr int CommitSlackMinutes = 5;
+
+QString quoted(const QString& text)
+{
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+QString hoursAndMinutes(qint64 seconds)
+{
+    const qint64 minutes = seconds / 60;
+    if (minutes < 60)
+        return QStringLiteral("%1 min").arg(minutes);
+    return QStringLiteral("%1 hrs %2 min").arg(minutes / 60).arg(minutes % 60);
+}
+
+// Whether the early-morning doubling applies to a contact at this local minute of the day:
+// 1 yes, 0 no, -1 either (the commit may have fallen on the other side of the edge).
+int earlyMorning(int localMinute)
+{
+    const int start = 60;
+    const int end = 6 * 60;
+    if (localMinute >= start && localMinute < end - CommitSlackMinutes)
+        return 1;
+    if ((localMinute >= start - CommitSlackMinutes && localMinute < start)
+        || (localMinute >= end - CommitSlackMinutes && localMinute <= end))
+        return -1;
+    return 0;
+}
+
+class Checker
+{
+public:
+    Checker(const ContestSettings& settings, const SheetFields& sheet, int localOffsetSeconds)
+        : m_settings(settings)
+        , m_sheet(sheet)
+        , m_offsetMinutes(localOffsetSeconds / 60)
+    {
+        if (settings.contestFinishDate.isValid()) {
+            const QDateTime finish(settings.contestFinishDate, settings.contestFinishTime, Qt::UTC);
+            const QString clock = FormatClock(finish);
+            m_finishTime = clock.left(5);
+            m_finishDate = clock.mid(9, 10);
+            const QString start = FormatClock(finish.addSecs(-86400));
+            m_window = QStringLiteral("%1 %2 to %3 %4 UTC")
+                           .arg(start.mid(9, 10), start.left(5), m_finishDate, m_finishTime);
+        }
+        m_ownArea = settings.callsign.left(3);
+    }
+
+    void line(int number, const QString& text)
+    {
+        const LogFields f = ParseLogLine(text);
+        m_number = number;
+        m_lastCall = checkCallsign(f.callsign, m_lastCall);
+        int points = 0;
+        const bool pointsRead = PointsValue(f.points, &points);
+        m_loggedTotal += points;
+        QDate date;
+        QTime time;
+        const bool when = ReadLogDate(f.date, &date) && ReadLogTime(f.time, &time);
+        if (!when)
+            add(LogFinding::DateTime,
+                QStringLiteral("the date %1 or the time %2 does not read")
+                    .arg(quoted(f.date), quoted(f.time)));
+        else
+            checkWindow(f);
+        checkPoints(f, pointsRead, points, when ? time : QTime());
+        if (when)
+            checkRepeat(f);
+        checkSerial(f);
+    }
+
+    QList<LogFinding> finish()
+    {
+        m_number = 0;
+        if (m_loggedTotal != m_rulesTotal)
+            add(LogFinding::PointsTotal,
+                QStringLiteral("the points total is %1; by the scoring rules it would be %2")
+                    .arg(m_loggedTotal)
+                    .arg(m_rulesTotal));
+        auto missing = [this](bool absent, const char* what) {
+            if (absent)
+                add(LogFinding::MissingSetting,
+                    QStringLiteral("%1 for the summary sheet is not filled in (Options..Settings)")
+                        .arg(QLatin1String(what)));
+        };
+        const QString call = m_sheet.callsign.trimmed();
+        missing(call.isEmpty() || call == QLatin1String("MYCALL"), "your callsign");
+        missing(m_sheet.name.trimmed().isEmpty() || m_sheet.name.startsWith(QLatin1Char('<')),
+            "your name");
+        missing(m_sheet.address.trimmed().isEmpty() || m_sheet.address.startsWith(QLatin1Char('<')),
+            "your address");
+        missing(m_sheet.category.trimmed().isEmpty(), "the category");
+        missing(m_sheet.section.trimmed().isEmpty(), "the section");
+        return m_findings;
+    }
+
+private:
+    void add(LogFinding::Kind kind, const QString& text)
+    {
+        m_findings.append({ m_number, kind, text });
+    }
+
+    // Returns the callsign the entry rules would take as the last one for the next line.
+    QString checkCallsign(const QString& call, const QString& last)
+    {
+        if (call.isEmpty()) {
+            add(LogFinding::Callsign, QStringLiteral("the callsign is empty"));
+            return last;
+        }
+        const NormalisedCallsign n = NormaliseCallsignText(call, last);
+        if (call.size() > 8)
+            add(LogFinding::Callsign,
+                QStringLiteral("the callsign %1 is longer than the callsign box takes (8)")
+                    .arg(quoted(call)));
+        else if (n.callsign.isEmpty())
+            add(LogFinding::Callsign,
+                QStringLiteral("the callsign %1 would be refused by the entry rules")
+                    .arg(quoted(call)));
+        else if (n.callsign != call)
+            add(LogFinding::Callsign,
+                QStringLiteral("the callsign %1 would be entered as %2")
+                    .arg(quoted(call), n.callsign));
+        return call;
+    }
+
+    void checkWindow(const LogFields& f)
+    {
+        if (m_finishDate.isEmpty())
+            return;
+        const Elapsed left = ElapsedSeconds(f.date, f.time, m_finishDate, m_finishTime);
+        if (left.yearMismatch)
+            add(LogFinding::OutsideWindow,
+                QStringLiteral("%1 at %2 %3 is not in the contest's year (%4)")
+                    .arg(f.callsign, f.date, f.time, m_finishDate.right(4)));
+        else if (left.seconds < 0 || left.seconds >= 86402)
+            add(LogFinding::OutsideWindow,
+                QStringLiteral("%1 at %2 %3 is outside the contest window (%4)")
+                    .arg(f.callsign, f.date, f.time, m_window));
+    }
+
+    void checkPoints(const LogFields& f, bool pointsRead, int points, const QTime& utc)
+    {
+        const bool knownBand = BandIndex(f.band) >= 0;
+        int base = 0;
+        const bool knownMode = ModePoints(m_settings, f.mode, &base);
+        if (!knownBand || !knownMode) {
+            add(LogFinding::BandMode,
+                knownBand ? QStringLiteral("the mode %1 is none of the program's modes: its "
+                                           "points can not be checked")
+                                .arg(quoted(f.mode))
+                          : QStringLiteral("the band %1 is none of the program's bands")
+                                .arg(quoted(f.band)));
+        }
+        if (!pointsRead) {
+            add(LogFinding::Points,
+                QStringLiteral("the points %1 do not read").arg(quoted(f.points)));
+            return;
+        }
+        if (!knownMode) {
+            m_rulesTotal += points; // nothing to tell them by
+            return;
+        }
+        const bool sameArea = !f.callsign.contains(QLatin1Char('/'))
+            && f.callsign.left(3) == m_ownArea && IsSameAreaHfBand(f.band);
+        if (sameArea) {
+            if (points != 0)
+                add(LogFinding::SameCallArea,
+                    QStringLiteral("%1 on %2 is in your own call area: it scores 0, the log has %3")
+                        .arg(f.callsign, f.band)
+                        .arg(points));
+            return;
+        }
+        int single = base * (IsAlwaysDoubledBand(f.band) ? 2 : 1);
+        int early = 0;
+        if (m_settings.doublePoints16 && utc.isValid()) {
+            const int local
+                = ((utc.hour() * 60 + utc.minute() + m_offsetMinutes) % DayMinutes + DayMinutes)
+                % DayMinutes;
+            early = earlyMorning(local);
+        }
+        const int doubled = single * 2;
+        const bool right = early == 1 ? points == doubled
+            : early == 0              ? points == single
+                                      : points == single || points == doubled;
+        if (right) {
+            m_rulesTotal += points;
+            return;
+        }
+        const int expected = early == 1 ? doubled : single;
+        m_rulesTotal += expected;
+        const QString rules = early == -1 ? QStringLiteral("%1 or %2").arg(single).arg(doubled)
+                                          : QString::number(expected);
+        add(LogFinding::Points,
+            QStringLiteral("%1 on %2 %3 has %4 points; the scoring rules give %5")
+                .arg(f.callsign, f.band, f.mode)
+                .arg(points)
+                .arg(rules));
+    }
+
+    void checkRepeat(const LogFields& f)
+    {
+        QString key = f.band;
+        key += QChar(1);
+        key += f.mode;
+        key += QChar(1);
+        key += f.callsign;
+        auto it = m_newest.find(key);
+        if (it == m_newest.end()) {
+            m_newest.insert(key, { m_number, f.date, f.time });
+            return;
+        }
+        const qint64 interval = qint64(m_settings.repeatContactTimeHrs) * 3600;
+        const Elapsed e = ElapsedSeconds(it->date, it->time, f.date, f.time);
+        if (e.seconds < interval) {
+            const QString after = e.yearMismatch
+                ? QStringLiteral("in another year than line %1").arg(it->number)
+                : e.seconds < 0 ? QStringLiteral("before line %1 in time").arg(it->number)
+                                : QStringLiteral("%1 after line %2")
+                                      .arg(hoursAndMinutes(e.seconds))
+                                      .arg(it->number);
+            add(LogFinding::Repeat,
+                QStringLiteral("%1 on %2 %3 again %4; the repeat interval is %5 hrs")
+                    .arg(f.callsign, f.band, f.mode, after)
+                    .arg(m_settings.repeatContactTimeHrs));
+        }
+        *it = { m_number, f.date, f.time };
+    }
+
+    void checkSerial(const LogFields& f)
+    {
+        const ReportParts parts = SplitReport(f.rstSent, f.mode == QLatin1String("CW"));
+        bool ok = false;
+        const int serial = parts.serial.toInt(&ok, 10);
+        if (!ok || serial < 0 || parts.serial.startsWith(QLatin1Char('+'))) {
+            add(LogFinding::Serial,
+                QStringLiteral("the sent report %1 holds no serial").arg(quoted(f.rstSent)));
+            return;
+        }
+        const auto seen = m_serials.constFind(serial);
+        if (seen != m_serials.constEnd()) {
+            add(LogFinding::Serial,
+                QStringLiteral("serial %1 sent twice (also on line %2)")
+                    .arg(parts.serial)
+                    .arg(*seen));
+        } else {
+            m_serials.insert(serial, m_number);
+            if (m_lastSerialLine > 0 && serial < m_lastSerial)
+                add(LogFinding::Serial,
+                    QStringLiteral("serial %1 sent after %2 (line %3)")
+                        .arg(parts.serial, m_lastSerialText)
+                        .arg(m_lastSerialLine));
+        }
+        m_lastSerial = serial;
+        m_lastSerialText = parts.serial.toString();
+        m_lastSerialLine = m_number;
+    }
+
+    struct Seen
+    {
+        int number;
+        QString date;
+        QString time;
+    };
+
+    const ContestSettings& m_settings;
+    const SheetFields& m_sheet;
+    int m_offsetMinutes = 0;
+    QString m_finishDate;
+    QString m_finishTime;
+    QString m_window;
+    QString m_ownArea;
+    int m_number = 0;
+    QString m_lastCall = QStringLiteral("VK6AAA");
+    qint64 m_loggedTotal = 0;
+    qint64 m_rulesTotal = 0;
+    QHash<QString, Seen> m_newest;
+    QHash<int, int> m_serials;
+    int m_lastSerial = 0;
+    QString m_lastSerialText;
+    int m_lastSerialLine = 0;
+    QList<LogFinding> m_findings;
+};
+
+} // namespace
+
+QList<LogFinding> CheckLog(const QStringList& lines, const ContestSettings& settings,
+    const SheetFields& sheet, int localOffsetSeconds)
+{
+    Checker checker(settings, sheet, localOffsetSeconds);
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        checker.line(int(i + 1), lines.at(i));
+    return checker.finish();
+}
+
+QString FindingRowText(const LogFinding& finding)
+{
+    const QString where = finding.lineNumber > 0 ? QStringLiteral("Line %1").arg(finding.lineNumber)
+        : finding.kind == LogFinding::MissingSetting ? QStringLiteral("Settings")
+                                                     : QStringLiteral("Log");
+    return where.leftJustified(10, QLatin1Char(' ')) + finding.text;
+}
+
+QString NoFindingsText(qsizetype contacts)
+{
+    return QStringLiteral("Nothing to correct: the %1 contacts in the log keep the contest's "
+                          "rules, and the summary sheet has what it needs.")
+        .arg(contacts);
+}
+
+} // namespace vorad
