@@ -168,23 +168,21 @@ private:
                           : QStringLiteral("the band %1 is none of the program's bands")
                                 .arg(quoted(f.band)));
         }
-        if (!pointsRead) {
-            add(LogFinding::Points,
-                QStringLiteral("the points %1 do not read").arg(quoted(f.points)));
-            return;
-        }
         if (!knownMode) {
+            if (!pointsRead)
+                add(LogFinding::Points,
+                    QStringLiteral("the points %1 do not read").arg(quoted(f.points)));
             m_rulesTotal += points; // nothing to tell them by
             return;
         }
         const bool sameArea = !f.callsign.contains(QLatin1Char('/'))
             && f.callsign.left(3) == m_ownArea && IsSameAreaHfBand(f.band);
         if (sameArea) {
-            if (points != 0)
+            if (!pointsRead || points != 0)
                 add(LogFinding::SameCallArea,
                     QStringLiteral("%1 on %2 is in your own call area: it scores 0, the log has %3")
-                        .arg(f.callsign, f.band)
-                        .arg(points));
+                        .arg(f.callsign, f.band,
+                            pointsRead ? QString::number(points) : quoted(f.points)));
             return;
         }
         int single = base * (IsAlwaysDoubledBand(f.band) ? 2 : 1);
@@ -199,7 +197,7 @@ private:
         const bool right = early == 1 ? points == doubled
             : early == 0              ? points == single
                                       : points == single || points == doubled;
-        if (right) {
+        if (pointsRead && right) {
             m_rulesTotal += points;
             return;
         }
@@ -207,11 +205,10 @@ private:
         m_rulesTotal += expected;
         const QString rules = early == -1 ? QStringLiteral("%1 or %2").arg(single).arg(doubled)
                                           : QString::number(expected);
+        const QString has = pointsRead ? QString::number(points) : quoted(f.points);
         add(LogFinding::Points,
             QStringLiteral("%1 on %2 %3 has %4 points; the scoring rules give %5")
-                .arg(f.callsign, f.band, f.mode)
-                .arg(points)
-                .arg(rules));
+                .arg(f.callsign, f.band, f.mode, has, rules));
     }
 
     void checkRepeat(const LogFields& f)

@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
+#include <QListView>
 #include <QPageSize>
 #include <QPrinter>
 #include <QProcess>
@@ -60,6 +61,9 @@ class TestOutputCommands : public QObject
     int m_pageLines = 0; // 0: A4; else a page that holds that many log lines
     QByteArray m_emailKeys; // the settings file's [DATA] section
     int m_smtpPort = 25;
+    QStringList m_questions;
+    bool m_answer = true; // to every yes/no question
+    QString m_chosenFile; // what the file dialog gives
 
     QString file(const char* name) const { return m_dir->filePath(QString::fromLatin1(name)); }
 
@@ -81,6 +85,11 @@ class TestOutputCommands : public QObject
         env.store->setSyncEnabled(false);
         env.messageHook = [this](const QString& m) { m_messages.append(m); };
         env.tickIntervalMs = 3600 * 1000;
+        env.questionHook = [this](const QString& q) {
+            m_questions.append(q);
+            return m_answer;
+        };
+        env.fileDialogHook = [this](const QString&, const QString&, bool) { return m_chosenFile; };
         env.smtpPort = QString::number(m_smtpPort);
         env.printDialogHook = [this](QPrinter& printer) {
             printer.setOutputFormat(QPrinter::PdfFormat);
@@ -110,6 +119,8 @@ private Q_SLOTS:
         m_printAnswer = true;
         m_pageLines = 0;
         m_emailKeys.clear();
+        m_questions.clear();
+        m_answer = true;
     }
 
     // With 40 lines a page, contact 41 opens page 2 at contact 1's height; each page ends in
@@ -212,6 +223,49 @@ private Q_SLOTS:
         QCOMPARE(csv.count("\r\n"), 3);
         QVERIFY(csv.startsWith("15/08/2026,09:01,2m,FM,VK0001,59001,59012,1,Peter\r\n"));
     }
+    // The check lists what it finds and a picked row selects its line; Send asks first and,
+    // told no, shows the findings instead; an export goes beside the log, never over it.
+    void checkAndExport()
+    {
+        auto form = start(records(3)); // the third contact claims 2 points for FM
+        form->CheckLog1Click();
+        TFindingsForm& check = form->findingsForm();
+        QVERIFY(check.isVisible());
+        const QStringList rows = check.rowTexts();
+        QCOMPARE(rows.size(), 2);
+        QVERIFY2(rows[0].startsWith("Line 3    VK0003 on 2m FM has 2 points"), qPrintable(rows[0]));
+        check.pickRow(0);
+        auto* list = form->findChild<QListView*>("LogBook");
+        QCOMPARE(list->selectionModel()->selectedRows().value(0).row(), 2);
+
+        check.close();
+        m_answer = false;
+        form->EmailLog();
+        form->emailForm().EmailButtonClick();
+        QCOMPARE(m_questions.size(), 1);
+        QVERIFY2(m_questions[0].contains("found 2 things"), qPrintable(m_questions[0]));
+        QVERIFY(!form->emailForm().sending());
+        QVERIFY(form->emailForm().findChild<QPushButton*>("QuitButton")->isEnabled());
+        QVERIFY(check.isVisible());
+
+        const QByteArray log = readAll(file("QZVHF.LOG"));
+        const qsizetype told = m_messages.size();
+        for (const char* target : { "QZVHF.LOG", "QZVHF.BAK" }) {
+            m_chosenFile = file(target);
+            form->ExportCabrillo1Click();
+        }
+        QCOMPARE(m_messages.size(), told + 2);
+        QVERIFY(m_messages.last().contains("can not be written over the logbook"));
+        QCOMPARE(readAll(file("QZVHF.LOG")), log);
+        QVERIFY(!QFile::exists(file("QZVHF.BAK")));
+        m_chosenFile = file("out.cbr");
+        form->ExportCabrillo1Click();
+        const QByteArray cabrillo = readAll(file("out.cbr"));
+        QVERIFY(cabrillo.contains("\r\nCLAIMED-SCORE: 4\r\n"));
+        QCOMPARE(cabrillo.count("\r\nQSO: "), 3);
+        QCOMPARE(ExportFileName(file("QZVHF.LOG"), ExportFormat::Adif), file("QZVHF.adi"));
+    }
+
     // The summary sheet as the body and the CSV file as the attachment, twice in one run;
     // the boxes are kept at every close.
     void emailSend()

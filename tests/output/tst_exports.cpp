@@ -1,0 +1,366 @@
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "BandMode.h"
+#include "ContestSettings.h"
+#include "LogCheck.h"
+#include "LogExport.h"
+#include "LogFileStore.h"
+#include "LogLine.h"
+#include "TestFiles.h"
+
+using namespace vorad;
+
+namespace {
+
+// Findings as line number and kind.
+using Expected = QList<QPair<int, int>>;
+
+struct Contact
+{
+    const char* band = "2m";
+    const char* mode = "FM";
+    const char* sent = "59001";
+    const char* call = "VK2ABC";
+    const char* name = "Bob";
+    const char* received = "59012";
+    const char* time = "08:05";
+    const char* date = "08-15-2026";
+    const char* points = "1";
+};
+
+QString line(const Contact& c)
+{
+    return FormatLogLine(QString::fromLatin1(c.band), QString::fromLatin1(c.mode),
+        QString::fromLatin1(c.sent), QString::fromLatin1(c.call), QString::fromLatin1(c.name),
+        QString::fromLatin1(c.received), QString::fromLatin1(c.time), QString::fromLatin1(c.date),
+        QString::fromLatin1(c.points));
+}
+
+ExportStation station()
+{
+    ExportStation s;
+    s.callsign = "VK3XYZ";
+    s.name = "Ann Smith";
+    s.address = "1 Long Road, Kestrelwood Heights VIC 3999, Australia, via the back gate";
+    s.category = " HF operation on bands below 50MHz Single Operator section";
+    s.section = "(c) Transmitting Open (Phone and CW)";
+    s.claimedScore = 9;
+    s.created = QDateTime(QDate(2026, 8, 16), QTime(9, 30, 5), Qt::UTC);
+    return s;
+}
+
+// The six contacts of the small log: names the exports must carry, and two each format can't.
+QStringList smallLog()
+{
+    return {
+        line({ "40m", "SSB", "59001", "VK3ABC", "Bob", "59012", "08:05", "08-15-2026", "1" }),
+        line({ "2m", "CW", "599002", "VK2XYZ", "Jos\xe9", "599007", "09:30", "08-15-2026", "2" }),
+        line({ "23cm", "FM", "59003", "VK4DEF", "Ann", "591001", "10:00", "08-15-2026", "2" }),
+        line({ "70cm", "TV", "59004", "VK5GHI", "", "59002", "11:00", "08-15-2026", "1" }),
+        line({ "6m", "Phone", "005", "ZL1AB", "Kim", "003", "23:59", "08-15-2026", "1" }),
+        line({ "160m", "Dgtl", "591000", "VK7JK/P", "Al", "59010", "02:00", "08-16-2026", "2" }),
+    };
+}
+
+ContestSettings checkSettings()
+{
+    ContestSettings s;
+    s.callsign = "VK3XYZ";
+    s.contestFinishDate = QDate(2026, 8, 16);
+    s.contestFinishTime = QTime(7, 59, 59);
+    s.repeatContactTimeHrs = 2;
+    return s;
+}
+
+SheetFields sheet()
+{
+    return { "VK3XYZ", "Ann", "1 Main St", " HF cat", "(a) sec", 2026, "08-16-2026" };
+}
+
+} // namespace
+
+class TestExports : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    LogFileStore m_store;
+
+    QString path(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+
+private Q_SLOTS:
+    void initTestCase() { m_store.setSyncEnabled(false); }
+
+    void smallLog_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::addColumn<QList<int>>("skipped");
+        QTest::newRow("Cabrillo")
+            << int(ExportFormat::Cabrillo)
+            << QByteArray(
+                   "START-OF-LOG: 3.0\r\n"
+                   "CONTEST: KESTRELWOOD-CUP\r\n"
+                   "CALLSIGN: VK3XYZ\r\n"
+                   "CATEGORY-OPERATOR: SINGLE-OP\r\n"
+                   "CATEGORY-BAND: ALL\r\n"
+                   "CATEGORY-MODE: MIXED\r\n"
+                   "CLAIMED-SCORE: 9\r\n"
+                   "NAME: Ann Smith\r\n"
+                   "ADDRESS: 1 Long Road, Kestrelwood Heights VIC 3999,\r\n"
+                   "ADDRESS: Australia, via the back gate\r\n"
+                   "CREATED-BY: VORAD 1.50\r\n"
+                   "QSO:  7000 PH 2026-08-15 0805 VK3XYZ         59 001    VK3ABC         "
+                   "59 012\r\n"
+                   "QSO:   144 CW 2026-08-15 0930 VK3XYZ        599 002    VK2XYZ        "
+                   "599 007\r\n"
+                   "QSO:  1.2G FM 2026-08-15 1000 VK3XYZ         59 003    VK4DEF         "
+                   "59 1001\r\n"
+                   "QSO:    50 PH 2026-08-15 2359 VK3XYZ            005    ZL1AB             "
+                   "003\r\n"
+                   "QSO:  1800 DG 2026-08-16 0200 VK3XYZ         59 1000   VK7JK/P        "
+                   "59 010\r\n"
+                   "END-OF-LOG:\r\n")
+            << QList<int> { 4 };
+        QTest::newRow("ADIF")
+            << int(ExportFormat::Adif)
+            << QByteArray("Kestrelwood Cup log of VK3XYZ, exported by VORAD 1.50\r\n"
+                          "<ADIF_VER:5>3.1.6\r\n"
+                          "<PROGRAMID:5>VORAD\r\n"
+                          "<PROGRAMVERSION:4>1.50\r\n"
+                          "<CREATED_TIMESTAMP:15>20260816 093005\r\n"
+                          "<EOH>\r\n"
+                          "<CALL:6>VK3ABC <QSO_DATE:8>20260815 <TIME_ON:4>0805 <BAND:3>40m "
+                          "<MODE:3>SSB <RST_SENT:2>59 <RST_RCVD:2>59 <STX:1>1 <SRX:2>12 "
+                          "<NAME:3>Bob <STATION_CALLSIGN:6>VK3XYZ "
+                          "<CONTEST_ID:15>KESTRELWOOD-CUP <EOR>\r\n"
+                          "<CALL:6>VK2XYZ <QSO_DATE:8>20260815 <TIME_ON:4>0930 <BAND:2>2m "
+                          "<MODE:2>CW <RST_SENT:3>599 <RST_RCVD:3>599 <STX:1>2 <SRX:1>7 "
+                          "<NAME:4>Jose <STATION_CALLSIGN:6>VK3XYZ "
+                          "<CONTEST_ID:15>KESTRELWOOD-CUP <EOR>\r\n"
+                          "<CALL:6>VK4DEF <QSO_DATE:8>20260815 <TIME_ON:4>1000 <BAND:4>23cm "
+                          "<MODE:2>FM <RST_SENT:2>59 <RST_RCVD:2>59 <STX:1>3 <SRX:4>1001 "
+                          "<NAME:3>Ann <STATION_CALLSIGN:6>VK3XYZ "
+                          "<CONTEST_ID:15>KESTRELWOOD-CUP <EOR>\r\n"
+                          "<CALL:6>VK5GHI <QSO_DATE:8>20260815 <TIME_ON:4>1100 <BAND:4>70cm "
+                          "<MODE:3>ATV <RST_SENT:2>59 <RST_RCVD:2>59 <STX:1>4 <SRX:1>2 "
+                          "<STATION_CALLSIGN:6>VK3XYZ <CONTEST_ID:15>KESTRELWOOD-CUP <EOR>\r\n")
+            << QList<int> { 5, 6 };
+    }
+
+    // Each format's bytes for a log of six contacts; what it can not name is listed instead.
+    void smallLog()
+    {
+        QFETCH(int, format);
+        QFETCH(QByteArray, expected);
+        QFETCH(QList<int>, skipped);
+        const QString out = path("small.out");
+        const ExportResult r
+            = ExportLog(ExportFormat(format), out, ::smallLog(), station(), m_store);
+        QVERIFY2(r.written, qPrintable(r.error));
+        QCOMPARE(readAll(out), expected);
+        QList<int> lines;
+        for (const ExportSkip& s : r.skipped)
+            lines.append(s.lineNumber);
+        QCOMPARE(lines, skipped);
+        QCOMPARE(r.contacts, 6 - skipped.size());
+    }
+
+    // 10,000 contacts over every band and mode, read back by a reader of the tests' own.
+    void readBack()
+    {
+        QStringList lines;
+        QByteArray records;
+        static const char* const modes[] = { "Phone", "AM", "FM", "SSB", "TV", "Dgtl", "CW" };
+        static const char* const names[] = { "Bob", "Jos\xe9", "M\xfcller", "",
+            "Pe\xf1"
+            "a" };
+        for (int i = 0; i < 10000; ++i) {
+            const QByteArray call = "VK" + QByteArray::number(1 + i % 8) + "A"
+                + QByteArray(1, char('A' + i / 26 % 26)) + QByteArray(1, char('A' + i % 26));
+            const QByteArray sent = i % 7 == 6
+                ? "599" + QByteArray::number(1000 + i).right(4)
+                : "59" + QByteArray::number(i % 1000).rightJustified(3, '0');
+            const QByteArray time = QByteArray::number(i / 60 % 24).rightJustified(2, '0') + ":"
+                + QByteArray::number(i % 60).rightJustified(2, '0');
+            const QByteArray rcvd = i % 11 == 0
+                ? QByteArray::number(i % 1000).rightJustified(3, '0')
+                : "59" + QByteArray::number(i % 997).rightJustified(3, '0');
+            Contact c { BandTable[i % 18].label, modes[i % 7], sent.constData(), call.constData(),
+                names[i % 5], rcvd.constData(), time.constData(),
+                i < 5000 ? "08-15-2026" : "08-16-2026", i % 3 ? "1" : "2" };
+            lines.append(line(c));
+            AppendFileRecord(records, lines.last());
+            records += "\r\n";
+        }
+        QVERIFY(writeFile(path("big.LOG"), records));
+        ExportStation s = station();
+        for (auto [format, name] : { std::pair { ExportFormat::Cabrillo, "big.cbr" },
+                 { ExportFormat::Adif, "big.adi" } }) {
+            const ExportResult r = ExportLog(format, path(name), lines, s, m_store);
+            QVERIFY2(r.written, qPrintable(r.error));
+        }
+        QProcess reader;
+        reader.start("python3",
+            { QStringLiteral(VORAD_TESTS_DIR "/output/read_exports.py"), path("big.LOG"),
+                path("big.cbr"), path("big.adi") });
+        QVERIFY(reader.waitForFinished(60000));
+        const QByteArray said = reader.readAllStandardOutput() + reader.readAllStandardError();
+        qInfo("%s", said.constData());
+        QVERIFY2(reader.exitStatus() == QProcess::NormalExit && reader.exitCode() == 0,
+            said.constData());
+    }
+
+    // A failed write leaves neither half a file nor a changed one under the name.
+    void failedWriteKeepsTheOldFile()
+    {
+        const QString out = path("kept.adi");
+        QVERIFY(writeFile(out, "the earlier export"));
+        LogFileStore store; // syncing, so that a failed sync shows
+        QStringList lines;
+        for (int i = 0; i < 3000; ++i) // more than one buffer's worth
+            lines.append(line({}));
+        for (bool LogFileStore::Faults::*fault : { &LogFileStore::Faults::write,
+                 &LogFileStore::Faults::sync, &LogFileStore::Faults::rename }) {
+            store.faults().*fault = true;
+            const ExportResult r = ExportLog(ExportFormat::Adif, out, lines, station(), store);
+            store.faults() = {};
+            QVERIFY(!r.written);
+            QVERIFY(!r.error.isEmpty());
+            QCOMPARE(readAll(out), QByteArray("the earlier export"));
+            QCOMPARE(QDir(m_dir.path()).entryList({ "kept*" }), QStringList { "kept.adi" });
+        }
+    }
+
+    void check_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("name");
+        // Each finding as line number and kind.
+        QTest::addColumn<Expected>("expected");
+        using F = LogFinding;
+        const Contact first { "2m", "FM", "59001", "VK2ABC" };
+        auto log = [&](Contact second) { return QStringList { line(first), line(second) }; };
+        const Contact ok { "2m", "FM", "59002", "VK4ABC", "Al", "59001", "09:00" };
+        auto with = [&](auto change) {
+            Contact c = ok;
+            change(c);
+            return c;
+        };
+        QTest::newRow("clean") << QStringList { line(first), line(ok), line(with([](Contact& c) {
+                                                   c.call = "VK2ABC";
+                                                   c.time = "10:05";
+                                                   c.sent = "59003";
+                                               })),
+            line(with([](Contact& c) {
+                c.call = "VK3AAA";
+                c.sent = "59004";
+            })),
+            line(with([](Contact& c) {
+                c.call = "VK5AB/P";
+                c.band = "40m";
+                c.mode = "SSB";
+                c.sent = "59005";
+                c.time = "16:00";
+                c.points = "2";
+            })),
+            line(with([](Contact& c) {
+                c.call = "ZL1AB";
+                c.mode = "CW";
+                c.band = "23cm";
+                c.sent = "599006";
+                c.time = "14:57";
+                c.points = "8";
+            })) } << "Ann" << Expected {};
+        QTest::newRow("before the window") << log(with([](Contact& c) { c.time = "07:58"; }))
+                                           << "Ann" << Expected { { 2, F::OutsideWindow } };
+        QTest::newRow("after the window") << log(with([](Contact& c) {
+            c.date = "08-16-2026";
+            c.time = "08:00";
+        })) << "Ann" << Expected { { 2, F::OutsideWindow } };
+        QTest::newRow("another year") << log(with([](Contact& c) { c.date = "08-15-2025"; }))
+                                      << "Ann" << Expected { { 2, F::OutsideWindow } };
+        QTest::newRow("repeat inside the interval") << log(with([](Contact& c) {
+            c.call = "VK2ABC";
+            c.time = "10:04";
+        })) << "Ann" << Expected { { 2, F::Repeat } };
+        QTest::newRow("same call area on HF") << log(with([](Contact& c) {
+            c.call = "VK3ABC";
+            c.band = "40m";
+        })) << "Ann" << Expected { { 2, F::SameCallArea }, { 0, F::PointsTotal } };
+        QTest::newRow("points too few for CW on 23cm") << log(with([](Contact& c) {
+            c.mode = "CW";
+            c.band = "23cm";
+            c.sent = "599002";
+            c.points = "2";
+        })) << "Ann" << Expected { { 2, F::Points }, { 0, F::PointsTotal } };
+        QTest::newRow("early morning undoubled")
+            << log(with([](Contact& c) { c.time = "16:00"; })) << "Ann"
+            << Expected { { 2, F::Points }, { 0, F::PointsTotal } };
+        QTest::newRow("points do not read")
+            << log(with([](Contact& c) { c.points = "x"; })) << "Ann"
+            << Expected { { 2, F::Points }, { 0, F::PointsTotal } };
+        QTest::newRow("date does not read") << log(with([](Contact& c) { c.date = "13-40-2026"; }))
+                                            << "Ann" << Expected { { 2, F::DateTime } };
+        QTest::newRow("serial twice") << log(with([](Contact& c) { c.sent = "59001"; })) << "Ann"
+                                      << Expected { { 2, F::Serial } };
+        QTest::newRow("serial out of order") << QStringList {
+            line(with([](Contact& c) { c.sent = "59005"; })), line(with([](Contact& c) {
+                c.sent = "59004";
+                c.call = "VK5ABC";
+            }))
+        } << "Ann" << Expected { { 2, F::Serial } };
+        QTest::newRow("no serial")
+            << log(with([](Contact& c) { c.sent = ""; })) << "Ann" << Expected { { 2, F::Serial } };
+        QTest::newRow("callsign refused") << log(with([](Contact& c) { c.call = "XX1ABC"; }))
+                                          << "Ann" << Expected { { 2, F::Callsign } };
+        QTest::newRow("callsign without its prefix")
+            << log(with([](Contact& c) { c.call = "4ABC"; })) << "Ann"
+            << Expected { { 2, F::Callsign } };
+        QTest::newRow("unknown band") << log(with([](Contact& c) { c.band = "4m"; })) << "Ann"
+                                      << Expected { { 2, F::BandMode } };
+        QTest::newRow("name missing")
+            << log(ok) << "<type your name>" << Expected { { 0, F::MissingSetting } };
+    }
+
+    // Each finding on a log made to hold it; a clean log and settings give none.
+    void check()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(QString, name);
+        QFETCH(Expected, expected);
+        SheetFields fields = sheet();
+        fields.name = name;
+        // Local time is UTC + 10 hours: 15:00 to 20:00 UTC is the early morning.
+        const QList<LogFinding> findings = CheckLog(lines, checkSettings(), fields, 10 * 3600);
+        Expected got;
+        QStringList texts;
+        for (const LogFinding& f : findings) {
+            got.append({ f.lineNumber, int(f.kind) });
+            texts.append(FindingRowText(f));
+        }
+        QVERIFY2(got == expected, qPrintable(texts.join('\n')));
+    }
+
+    // What the operator reads for the findings that carry figures.
+    void checkTexts()
+    {
+        const QStringList lines { line({ "40m", "SSB", "59001", "VK2ABC" }),
+            line({ "40m", "SSB", "59002", "VK2ABC", "Bob", "59012", "09:04" }),
+            line({ "2m", "CW", "599003", "VK4ABC", "Al", "599001", "09:10" }) };
+        const QList<LogFinding> f = CheckLog(lines, checkSettings(), sheet(), 10 * 3600);
+        QCOMPARE(f.size(), 3);
+        QCOMPARE(FindingRowText(f[0]),
+            "Line 2    VK2ABC on 40m SSB again 59 min after line 1; the repeat interval is 2 hrs");
+        QCOMPARE(FindingRowText(f[1]),
+            "Line 3    VK4ABC on 2m CW has 1 points; the scoring rules give 2");
+        QCOMPARE(FindingRowText(f[2]),
+            "Log       the points total is 3; by the scoring rules it would be 4");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExports)
+#include "tst_exports.moc"
