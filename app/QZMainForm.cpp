@@ -1744,7 +1744,8 @@ void TQZMainForm::exportLog(ExportFormat format)
         return fa.absoluteFilePath() == fb.absoluteFilePath()
             || (fa.exists() && fb.exists() && fa.canonicalFilePath() == fb.canonicalFilePath());
     };
-    if (same(path, m_settings.logFileName) || same(path, m_settings.backupLogFileName)) {
+    if (same(path, m_settings.logFileName) || same(path, m_settings.backupLogFileName)
+        || same(path, m_settings.logFileName + QLatin1String(".new"))) {
         errorCue();
         ShowMessage(QStringLiteral(" The %1 log can not be written over the logbook \r"
                                    " or its backup. Please choose another name. ")

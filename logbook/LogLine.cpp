@@ -137,16 +137,31 @@ QString FormatLogLine(const QString& band, const QString& mode, const QString& r
 LogFields ParseLogLine(const QString& line)
 {
     LogFields f;
-    f.band = stripped(cut(line, BandCut));
-    f.mode = stripped(cut(line, ModeCut));
-    f.rstSent = stripped(cut(line, RstSentCut));
-    f.callsign = stripped(cut(line, CallsignCut));
-    f.name = stripped(cut(line, NameCut));
-    f.rstReceived = stripped(cut(line, RstReceivedCut));
-    f.time = cut(line, TimeCut).toString();
-    f.date = cut(line, DateCut).toString();
-    f.points = LogLinePoints(line).toString();
+    ParseLogLine(line, f);
     return f;
+}
+
+void ParseLogLine(QStringView line, LogFields& f)
+{
+    auto strip = [](QString& out, QStringView text) {
+        out.clear();
+        for (QChar c : text) {
+            if (c != QLatin1Char(' '))
+                out += c;
+        }
+    };
+    strip(f.band, cut(line, BandCut));
+    strip(f.mode, cut(line, ModeCut));
+    strip(f.rstSent, cut(line, RstSentCut));
+    strip(f.callsign, cut(line, CallsignCut));
+    strip(f.name, cut(line, NameCut));
+    strip(f.rstReceived, cut(line, RstReceivedCut));
+    f.time.clear();
+    f.time += cut(line, TimeCut);
+    f.date.clear();
+    f.date += cut(line, DateCut);
+    f.points.clear();
+    f.points += LogLinePoints(line);
 }
 
 QStringView LogLinePoints(QStringView line)

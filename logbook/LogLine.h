@@ -30,6 +30,8 @@ QString FormatLogLine(const QString& band, const QString& mode, const QString& r
 
 // Points are read from column 73 to the end of the line, so values of two digits survive.
 LogFields ParseLogLine(const QString& line);
+// The same into fields kept from line to line, so that a walk over the log allocates little.
+void ParseLogLine(QStringView line, LogFields& fields);
 
 QString LogLineToFileRecord(const QString& line);
 // The same record as Latin-1 bytes, appended to a file buffer.

@@ -53,17 +53,15 @@ constexpr const char* LetterForms[64] = { "A", "A", "A", "A", "A", "A", "AE", "C
     "TH", "ss", "a", "a", "a", "a", "a", "a", "ae", "c", "e", "e", "e", "e", "i", "i", "i", "i",
     "d", "n", "o", "o", "o", "o", "o", "?", "o", "u", "u", "u", "u", "y", "th", "y" };
 
+// One contact as the writers need it; kept from line to line so that a walk allocates little.
 struct Contact
 {
+    LogFields f;
     QDate date;
     QTime time;
     int band = -1;
     int mode = -1;
-    QString callsign;
-    QString name;
-    QString rstSent;
-    QString rstReceived;
-    ReportParts sent;
+    ReportParts sent; // views into f
     ReportParts received;
 };
 
@@ -81,10 +79,11 @@ bool isPlainAscii(QStringView text)
     return true;
 }
 
-// The contact of one line, or why no format can carry it.
-bool readContact(const QString& line, ExportFormat format, Contact& c, QString* reason)
+// The contact of one line, or why the format can not carry it.
+bool readContact(QStringView line, ExportFormat format, Contact& c, QString* reason)
 {
-    const LogFields f = ParseLogLine(line);
+    LogFields& f = c.f;
+    ParseLogLine(line, f);
     if (!ReadLogDate(f.date, &c.date) || !ReadLogTime(f.time, &c.time)) {
         *reason = QStringLiteral("the date %1 or the time %2 does not read")
                       .arg(quotedValue(f.date), quotedValue(f.time));
@@ -92,14 +91,12 @@ bool readContact(const QString& line, ExportFormat format, Contact& c, QString* 
     }
     c.band = BandIndex(f.band);
     if (c.band < 0) {
-        *reason
-            = QStringLiteral("the band %1 is none of the program's bands").arg(quotedValue(f.band));
+        *reason = QStringLiteral("the band %1 is none of the program's bands").arg(quotedValue(f.band));
         return false;
     }
     c.mode = ModeIndex(f.mode);
     if (c.mode < 0) {
-        *reason
-            = QStringLiteral("the mode %1 is none of the program's modes").arg(quotedValue(f.mode));
+        *reason = QStringLiteral("the mode %1 is none of the program's modes").arg(quotedValue(f.mode));
         return false;
     }
     const char* modeName
@@ -118,44 +115,66 @@ bool readContact(const QString& line, ExportFormat format, Contact& c, QString* 
                   .arg(quotedValue(f.callsign));
         return false;
     }
-    c.callsign = f.callsign;
-    c.name = ToAscii(f.name);
-    c.rstSent = f.rstSent;
-    c.rstReceived = f.rstReceived;
     const bool cw = f.mode == QLatin1String("CW");
-    c.sent = SplitReport(c.rstSent, cw);
-    c.received = SplitReport(c.rstReceived, cw);
+    c.sent = SplitReport(f.rstSent, cw);
+    c.received = SplitReport(f.rstReceived, cw);
     return true;
+}
+
+// Appends the ASCII form of the text (see ToAscii); returns the bytes it took.
+qsizetype appendAscii(QByteArray& out, QStringView text)
+{
+    const qsizetype before = out.size();
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 0x20 && u < 0x7f)
+            out += char(u);
+        else if (u == 0xa0)
+            out += ' ';
+        else if (u >= 0xc0 && u <= 0xff)
+            out += LetterForms[u - 0xc0];
+        else
+            out += '?';
+    }
+    return out.size() - before;
 }
 
 QByteArray ascii(QStringView text)
 {
-    return ToAscii(text).toLatin1();
+    QByteArray out;
+    appendAscii(out, text);
+    return out;
 }
 
 void appendPadded(QByteArray& out, QStringView text, qsizetype width, bool right)
 {
-    const QByteArray bytes = ascii(text);
-    if (right && bytes.size() < width)
-        out.append(width - bytes.size(), ' ');
-    out += bytes;
-    if (!right && bytes.size() < width)
-        out.append(width - bytes.size(), ' ');
+    const qsizetype at = out.size();
+    const qsizetype taken = appendAscii(out, text);
+    if (taken < width)
+        out.insert(right ? at : out.size(), width - taken, ' ');
+}
+
+void appendDigits(QByteArray& out, int value, int width)
+{
+    char digits[8];
+    for (int i = width - 1; i >= 0; --i, value /= 10)
+        digits[i] = char('0' + value % 10);
+    out.append(digits, width);
 }
 
 void appendDate(QByteArray& out, const QDate& d, const char* separator)
 {
-    out += QByteArray::number(d.year()).rightJustified(4, '0');
+    appendDigits(out, d.year(), 4);
     out += separator;
-    out += QByteArray::number(d.month()).rightJustified(2, '0');
+    appendDigits(out, d.month(), 2);
     out += separator;
-    out += QByteArray::number(d.day()).rightJustified(2, '0');
+    appendDigits(out, d.day(), 2);
 }
 
 void appendTime(QByteArray& out, const QTime& t)
 {
-    out += QByteArray::number(t.hour()).rightJustified(2, '0');
-    out += QByteArray::number(t.minute()).rightJustified(2, '0');
+    appendDigits(out, t.hour(), 2);
+    appendDigits(out, t.minute(), 2);
 }
 
 // One QSO line in the usual columns of a serial-number exchange:
@@ -177,7 +196,7 @@ void appendCabrilloQso(QByteArray& out, const Contact& c, const QString& own)
     out += ' ';
     appendPadded(out, c.sent.serial, 6, false);
     out += ' ';
-    appendPadded(out, c.callsign, 13, false);
+    appendPadded(out, c.f.callsign, 13, false);
     out += ' ';
     appendPadded(out, c.received.signal, 3, true);
     out += ' ';
@@ -191,13 +210,14 @@ void appendAdifField(QByteArray& out, const char* name, QStringView value)
 {
     if (value.isEmpty())
         return;
-    const QByteArray bytes = ascii(value);
     out += '<';
     out += name;
     out += ':';
-    out += QByteArray::number(bytes.size());
+    const qsizetype lengthAt = out.size();
     out += '>';
-    out += bytes;
+    // The length counts the bytes written, which an accented letter's form may make more.
+    const qsizetype taken = appendAscii(out, value);
+    out.insert(lengthAt, QByteArray::number(taken));
     out += ' ';
 }
 
@@ -211,20 +231,19 @@ QString serialNumber(QStringView serial)
 
 void appendAdifRecord(QByteArray& out, const Contact& c, const QString& own)
 {
-    QByteArray date;
-    appendDate(date, c.date, "");
-    QByteArray time;
-    appendTime(time, c.time);
-    appendAdifField(out, "CALL", c.callsign);
-    appendAdifField(out, "QSO_DATE", QString::fromLatin1(date));
-    appendAdifField(out, "TIME_ON", QString::fromLatin1(time));
+    appendAdifField(out, "CALL", c.f.callsign);
+    out += "<QSO_DATE:8>";
+    appendDate(out, c.date, "");
+    out += " <TIME_ON:4>";
+    appendTime(out, c.time);
+    out += ' ';
     appendAdifField(out, "BAND", QString::fromLatin1(BandNameTable[c.band].adif));
     appendAdifField(out, "MODE", QString::fromLatin1(AdifModes[c.mode]));
     appendAdifField(out, "RST_SENT", c.sent.signal);
     appendAdifField(out, "RST_RCVD", c.received.signal);
     appendAdifField(out, "STX", serialNumber(c.sent.serial));
     appendAdifField(out, "SRX", serialNumber(c.received.serial));
-    appendAdifField(out, "NAME", c.name);
+    appendAdifField(out, "NAME", c.f.name);
     appendAdifField(out, "STATION_CALLSIGN", own);
     appendAdifField(out, "CONTEST_ID", ExportContestId);
     out += "<EOR>\r\n";
@@ -306,20 +325,7 @@ QString categoryMode(unsigned modes, const QString& section)
 
 QString ToAscii(QStringView text)
 {
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u >= 0x20 && u < 0x7f)
-            out += c;
-        else if (u == 0xa0)
-            out += QLatin1Char(' ');
-        else if (u >= 0xc0 && u <= 0xff)
-            out += QLatin1String(LetterForms[u - 0xc0]);
-        else
-            out += QLatin1Char('?');
-    }
-    return out;
+    return QString::fromLatin1(ascii(text));
 }
 
 QString ExportFileName(const QString& logFileName, ExportFormat format)
