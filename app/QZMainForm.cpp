@@ -1732,6 +1732,15 @@ void TQZMainForm::exportLog(ExportFormat format)
 {
     const bool cabrillo = format == ExportFormat::Cabrillo;
     const QString kind = cabrillo ? QStringLiteral("Cabrillo") : QStringLiteral("ADIF");
+    if (!m_logBook.loaded()) {
+        // Memory holds only the contacts made since: the file would pass for the whole log.
+        errorCue();
+        ShowMessage(
+            QStringLiteral(" The logbook file could not be read whole, so the %1 log \r"
+                           " would hold only the contacts made since. Nothing was written. ")
+                .arg(kind));
+        return;
+    }
     const QString path = chooseFile(QStringLiteral("Export %1 Log").arg(kind),
         cabrillo ? QStringLiteral("Cabrillo Files (*.cbr *.log)")
                  : QStringLiteral("ADIF Files (*.adi)"),
@@ -1803,12 +1812,15 @@ QList<LogFinding> TQZMainForm::logCheck() const
 void TQZMainForm::showLogCheck()
 {
     const QList<LogFinding> findings = logCheck();
-    const QString heading = findings.isEmpty()
+    QString heading = findings.isEmpty()
         ? NoFindingsText(m_logBook.rowCount())
         : QStringLiteral("%1 things to look at in the log of %2 contacts. Pick a row to select "
                          "its line; F2 in the main window then edits it.")
               .arg(findings.size())
               .arg(m_logBook.rowCount());
+    if (!m_logBook.loaded())
+        heading += QStringLiteral("\nThe logbook file could not be read whole: only the contacts "
+                                  "made since are checked.");
     FindingsForm->showFindings(
         QStringLiteral("Check Log"), heading, findings, [this] { showLogCheck(); });
 }

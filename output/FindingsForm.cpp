@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 
 namespace vorad {
@@ -54,9 +55,11 @@ void TFindingsForm::showFindings(const QString& caption, const QString& heading,
         auto* item = new QListWidgetItem(FindingRowText(f), Rows);
         item->setData(Qt::UserRole, f.lineNumber);
     }
+    // Made again after a change, it stays where it is: the operator is typing in the log.
     if (!isVisible())
         show();
-    raise();
+    else if (!m_refilling)
+        raise();
 }
 
 void TFindingsForm::logChanged()
@@ -64,7 +67,10 @@ void TFindingsForm::logChanged()
     if (!isVisible())
         return;
     if (m_recheck) {
-        m_recheck();
+        m_refilling = true;
+        const auto restore = qScopeGuard([this] { m_refilling = false; });
+        const std::function<void()> recheck = m_recheck; // it replaces itself
+        recheck();
         return;
     }
     if (!m_stale) {

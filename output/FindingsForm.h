@@ -42,6 +42,7 @@ private:
     std::function<void(int)> m_selectLine;
     std::function<void()> m_recheck;
     bool m_stale = false;
+    bool m_refilling = false;
     QLabel* Heading = nullptr;
     QListWidget* Rows = nullptr;
     QPushButton* CloseButton = nullptr;

@@ -91,12 +91,14 @@ bool readContact(QStringView line, ExportFormat format, Contact& c, QString* rea
     }
     c.band = BandIndex(f.band);
     if (c.band < 0) {
-        *reason = QStringLiteral("the band %1 is none of the program's bands").arg(quotedValue(f.band));
+        *reason
+            = QStringLiteral("the band %1 is none of the program's bands").arg(quotedValue(f.band));
         return false;
     }
     c.mode = ModeIndex(f.mode);
     if (c.mode < 0) {
-        *reason = QStringLiteral("the mode %1 is none of the program's modes").arg(quotedValue(f.mode));
+        *reason
+            = QStringLiteral("the mode %1 is none of the program's modes").arg(quotedValue(f.mode));
         return false;
     }
     const char* modeName
