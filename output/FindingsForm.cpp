@@ -56,9 +56,14 @@ void TFindingsForm::showFindings(const QString& caption, const QString& heading,
         item->setData(Qt::UserRole, f.lineNumber);
     }
     // Made again after a change, it stays where it is: the operator is typing in the log.
-    if (!isVisible())
+    if (!isVisible()) {
+        if (!m_placed && parentWidget()) {
+            // Over the middle of the main window the first time; where the operator left it after.
+            m_placed = true;
+            move(parentWidget()->frameGeometry().center() - rect().center());
+        }
         show();
-    else if (!m_refilling)
+    } else if (!m_refilling)
         raise();
 }
 

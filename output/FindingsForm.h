@@ -43,6 +43,7 @@ private:
     std::function<void()> m_recheck;
     bool m_stale = false;
     bool m_refilling = false;
+    bool m_placed = false;
     QLabel* Heading = nullptr;
     QListWidget* Rows = nullptr;
     QPushButton* CloseButton = nullptr;

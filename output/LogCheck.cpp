@@ -205,9 +205,11 @@ private:
         m_rulesTotal += expected;
         const QString rules = early == -1 ? QStringLiteral("%1 or %2").arg(single).arg(doubled)
                                           : QString::number(expected);
-        const QString has = pointsRead ? QString::number(points) : quoted(f.points);
+        const QString has = !pointsRead ? quoted(f.points) + QStringLiteral(" as points")
+            : points == 1               ? QStringLiteral("1 point")
+                                        : QStringLiteral("%1 points").arg(points);
         add(LogFinding::Points,
-            QStringLiteral("%1 on %2 %3 has %4 points; the scoring rules give %5")
+            QStringLiteral("%1 on %2 %3 has %4; the scoring rules give %5")
                 .arg(f.callsign, f.band, f.mode, has, rules));
     }
 

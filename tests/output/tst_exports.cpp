@@ -356,7 +356,7 @@ private Q_SLOTS:
         QCOMPARE(FindingRowText(f[0]),
             "Line 2    VK2ABC on 40m SSB again 59 min after line 1; the repeat interval is 2 hrs");
         QCOMPARE(FindingRowText(f[1]),
-            "Line 3    VK4ABC on 2m CW has 1 points; the scoring rules give 2");
+            "Line 3    VK4ABC on 2m CW has 1 point; the scoring rules give 2");
         QCOMPARE(FindingRowText(f[2]),
             "Log       the points total is 3; by the scoring rules it would be 4");
     }
