@@ -1806,7 +1806,7 @@ void TQZMainForm::exportLog(ExportFormat format)
 QList<LogFinding> TQZMainForm::logCheck() const
 {
     return CheckLog(
-        m_logBook.lines(), m_settings, sheetFields(false), m_env.clock->localNow().offsetFromUtc());
+        m_logBook.lines(), m_settings, sheetFields(false), m_entry.clockOffsetSeconds());
 }
 
 void TQZMainForm::showLogCheck()

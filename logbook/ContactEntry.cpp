@@ -32,13 +32,22 @@ void ContactEntry::setUtcOffset(int offsetSeconds, bool fromStationFile)
     m_offsetFromStationFile = fromStationFile;
 }
 
+int ContactEntry::clockOffsetSeconds(const QDateTime& local) const
+{
+    // The station file gives whole hours; the minutes part stays the system's.
+    return m_offsetFromStationFile ? m_offsetSeconds + local.offsetFromUtc() % 3600
+                                   : local.offsetFromUtc();
+}
+
+int ContactEntry::clockOffsetSeconds() const
+{
+    return clockOffsetSeconds(m_clock.localNow());
+}
+
 QDateTime ContactEntry::utcNow() const
 {
     const QDateTime local = m_clock.localNow();
-    // The station file gives whole hours; the minutes part stays the system's.
-    const int offset = m_offsetFromStationFile ? m_offsetSeconds + local.offsetFromUtc() % 3600
-                                               : local.offsetFromUtc();
-    return QDateTime(local.date(), local.time(), Qt::UTC).addSecs(-offset);
+    return QDateTime(local.date(), local.time(), Qt::UTC).addSecs(-clockOffsetSeconds(local));
 }
 
 void ContactEntry::setStatus(const QString& text, ColourRole textColour, ColourRole background)

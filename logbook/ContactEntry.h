@@ -101,6 +101,9 @@ public:
     void setSettingsOpenPending(bool on) { m_settingsOpenPending = on; }
     // The UTC offset applied by the clock; set at start-up (system or station file).
     void setUtcOffset(int offsetSeconds, bool fromStationFile);
+    // Local wall time minus the contest clock's UTC: what turns a logged time into the local
+    // time the points were scored at.
+    int clockOffsetSeconds() const;
 
     // The entry handlers.
     void CallsignNEnter();
@@ -171,6 +174,7 @@ private:
     // cleared the selection meanwhile, so that the edited contact never goes nowhere.
     int m_editRow = -1;
 
+    int clockOffsetSeconds(const QDateTime& local) const;
     int m_offsetSeconds = 0;
     bool m_offsetFromStationFile = false;
     QString m_lastMinute;

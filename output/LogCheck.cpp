@@ -38,7 +38,7 @@ int earlyMorning(int localMinute)
     if (localMinute >= start && localMinute < end - CommitSlackMinutes)
         return 1;
     if ((localMinute >= start - CommitSlackMinutes && localMinute < start)
-        || (localMinute >= end - CommitSlackMinutes && localMinute <= end))
+        || (localMinute >= end - CommitSlackMinutes && localMinute < end))
         return -1;
     return 0;
 }
@@ -52,20 +52,22 @@ public:
         , m_offsetMinutes(localOffsetSeconds / 60)
     {
         if (settings.contestFinishDate.isValid()) {
-            const QDateTime finish(settings.contestFinishDate, settings.contestFinishTime, Qt::UTC);
-            const QString clock = FormatClock(finish);
-            m_finishTime = clock.left(5);
-            m_finishDate = clock.mid(9, 10);
-            const QString start = FormatClock(finish.addSecs(-86400));
+            // The clock counts whole minutes: the window is the 24 hours ending at the finish
+            // minute, both ends included.
+            const QTime t = settings.contestFinishTime;
+            m_finish = QDateTime(settings.contestFinishDate, QTime(t.hour(), t.minute()), Qt::UTC);
+            const QString finish = FormatClock(m_finish);
+            const QString start = FormatClock(m_finish.addSecs(-86400));
             m_window = QStringLiteral("%1 %2 to %3 %4 UTC")
-                           .arg(start.mid(9, 10), start.left(5), m_finishDate, m_finishTime);
+                           .arg(start.mid(9, 10), start.left(5), finish.mid(9, 10), finish.left(5));
         }
         m_ownArea = settings.callsign.left(3);
     }
 
     void line(int number, const QString& text)
     {
-        const LogFields f = ParseLogLine(text);
+        ParseLogLine(text, m_fields);
+        const LogFields& f = m_fields;
         m_number = number;
         m_lastCall = checkCallsign(f.callsign, m_lastCall);
         int points = 0;
@@ -79,7 +81,7 @@ public:
                 QStringLiteral("the date %1 or the time %2 does not read")
                     .arg(quoted(f.date), quoted(f.time)));
         else
-            checkWindow(f);
+            checkWindow(f, QDateTime(date, time, Qt::UTC));
         checkPoints(f, pointsRead, points, when ? time : QTime());
         if (when)
             checkRepeat(f);
@@ -140,16 +142,12 @@ private:
         return call;
     }
 
-    void checkWindow(const LogFields& f)
+    void checkWindow(const LogFields& f, const QDateTime& moment)
     {
-        if (m_finishDate.isEmpty())
+        if (!m_finish.isValid())
             return;
-        const Elapsed left = ElapsedSeconds(f.date, f.time, m_finishDate, m_finishTime);
-        if (left.yearMismatch)
-            add(LogFinding::OutsideWindow,
-                QStringLiteral("%1 at %2 %3 is not in the contest's year (%4)")
-                    .arg(f.callsign, f.date, f.time, m_finishDate.right(4)));
-        else if (left.seconds < 0 || left.seconds >= 86402)
+        const qint64 left = moment.secsTo(m_finish);
+        if (left < 0 || left > 86400)
             add(LogFinding::OutsideWindow,
                 QStringLiteral("%1 at %2 %3 is outside the contest window (%4)")
                     .arg(f.callsign, f.date, f.time, m_window));
@@ -187,7 +185,9 @@ private:
         }
         int single = base * (IsAlwaysDoubledBand(f.band) ? 2 : 1);
         int early = 0;
-        if (m_settings.doublePoints16 && utc.isValid()) {
+        if (m_settings.doublePoints16 && !utc.isValid()) {
+            early = -1; // the time does not tell
+        } else if (m_settings.doublePoints16) {
             const int local
                 = ((utc.hour() * 60 + utc.minute() + m_offsetMinutes) % DayMinutes + DayMinutes)
                 % DayMinutes;
@@ -213,13 +213,19 @@ private:
                 .arg(f.callsign, f.band, f.mode, has, rules));
     }
 
-    void checkRepeat(const LogFields& f)
+    static QString stationKey(const LogFields& f)
     {
         QString key = f.band;
         key += QChar(1);
         key += f.mode;
         key += QChar(1);
         key += f.callsign;
+        return key;
+    }
+
+    void checkRepeat(const LogFields& f)
+    {
+        const QString key = stationKey(f);
         auto it = m_newest.find(key);
         if (it == m_newest.end()) {
             m_newest.insert(key, { m_number, f.date, f.time });
@@ -254,12 +260,18 @@ private:
         }
         const auto seen = m_serials.constFind(serial);
         if (seen != m_serials.constEnd()) {
+            // An allowed repeat entered straight from the callsign keeps the report it shows.
+            const bool repeat = seen->station == stationKey(f);
             add(LogFinding::Serial,
-                QStringLiteral("serial %1 sent twice (also on line %2)")
-                    .arg(parts.serial)
-                    .arg(*seen));
+                repeat
+                    ? QStringLiteral("serial %1 sent twice: this repeat re-sent line %2's report")
+                          .arg(parts.serial)
+                          .arg(seen->number)
+                    : QStringLiteral("serial %1 sent twice (also on line %2)")
+                          .arg(parts.serial)
+                          .arg(seen->number));
         } else {
-            m_serials.insert(serial, m_number);
+            m_serials.insert(serial, { m_number, stationKey(f) });
             if (m_lastSerialLine > 0 && serial < m_lastSerial)
                 add(LogFinding::Serial,
                     QStringLiteral("serial %1 sent after %2 (line %3)")
@@ -281,8 +293,7 @@ private:
     const ContestSettings& m_settings;
     const SheetFields& m_sheet;
     int m_offsetMinutes = 0;
-    QString m_finishDate;
-    QString m_finishTime;
+    QDateTime m_finish;
     QString m_window;
     QString m_ownArea;
     int m_number = 0;
@@ -290,11 +301,17 @@ private:
     qint64 m_loggedTotal = 0;
     qint64 m_rulesTotal = 0;
     QHash<QString, Seen> m_newest;
-    QHash<int, int> m_serials;
+    struct Sent
+    {
+        int number;
+        QString station;
+    };
+    QHash<int, Sent> m_serials;
     int m_lastSerial = 0;
     QString m_lastSerialText;
     int m_lastSerialLine = 0;
     QList<LogFinding> m_findings;
+    LogFields m_fields; // kept from line to line
 };
 
 } // namespace
@@ -318,9 +335,12 @@ QString FindingRowText(const LogFinding& finding)
 
 QString NoFindingsText(qsizetype contacts)
 {
-    return QStringLiteral("Nothing to correct: the %1 contacts in the log keep the contest's "
-                          "rules, and the summary sheet has what it needs.")
-        .arg(contacts);
+    const QString what = contacts == 1
+        ? QStringLiteral("the one contact in the log keeps")
+        : QStringLiteral("the %1 contacts in the log keep").arg(contacts);
+    return QStringLiteral("Nothing to correct: %1 the contest's rules, and the summary sheet has "
+                          "what it needs.")
+        .arg(what);
 }
 
 } // namespace vorad

@@ -307,6 +307,11 @@ private Q_SLOTS:
                                             << "Ann" << Expected { { 2, F::DateTime } };
         QTest::newRow("serial twice") << log(with([](Contact& c) { c.sent = "59001"; })) << "Ann"
                                       << Expected { { 2, F::Serial } };
+        QTest::newRow("allowed repeat re-sends its report") << log(with([](Contact& c) {
+            c.call = "VK2ABC";
+            c.time = "10:05";
+            c.sent = "59001";
+        })) << "Ann" << Expected { { 2, F::Serial } };
         QTest::newRow("serial out of order") << QStringList {
             line(with([](Contact& c) { c.sent = "59005"; })), line(with([](Contact& c) {
                 c.sent = "59004";
@@ -343,6 +348,22 @@ private Q_SLOTS:
             texts.append(FindingRowText(f));
         }
         QVERIFY2(got == expected, qPrintable(texts.join('\n')));
+    }
+
+    // The window's 24 hours may cross the new year: the moments count, not the year.
+    void windowAcrossTheYear()
+    {
+        ContestSettings s = checkSettings();
+        s.contestFinishDate = QDate(2027, 1, 1);
+        const QStringList lines {
+            line({ "2m", "FM", "59001", "VK2ABC", "Bob", "59012", "07:59", "12-31-2026" }),
+            line({ "2m", "FM", "59002", "VK4ABC", "Al", "59012", "07:58", "12-31-2026" })
+        };
+        const QList<LogFinding> f = CheckLog(lines, s, sheet(), 10 * 3600);
+        QCOMPARE(f.size(), 1);
+        QCOMPARE(FindingRowText(f[0]),
+            "Line 2    VK4ABC at 12-31-2026 07:58 is outside the contest window (12-31-2026 07:59 "
+            "to 01-01-2027 07:59 UTC)");
     }
 
     // What the operator reads for the findings that carry figures.
