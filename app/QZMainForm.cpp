@@ -400,6 +400,7 @@ void TQZMainForm::CreateDialogs()
         [this](int row) { selectLogLine(row); }, this);
     // Its rows name lines of the log: they are made again after every change to it.
     auto logChanged = [this] {
+        ++m_logGeneration;
         if (m_findingsQueued || !FindingsForm->isVisible())
             return;
         m_findingsQueued = true;
@@ -1702,6 +1703,7 @@ void TQZMainForm::EmailLog()
         break;
     }
     SmtpSettingsForm->showContent(m_emailContent);
+    m_emailGeneration = m_logGeneration;
     letEventsRun();
     dupeCue();
     ShowMessageOwned(
@@ -1832,6 +1834,15 @@ void TQZMainForm::CheckLog1Click()
 
 bool TQZMainForm::checkBeforeSend()
 {
+    if (m_emailGeneration != m_logGeneration) {
+        // The summary sheet and the attachment are the log as it stood at "Email Log".
+        errorCue();
+        ShowMessageOwned(SmtpSettingsForm, MessageCaption,
+            QStringLiteral(" The log has changed since \"Email Log\" made the summary sheet \r"
+                           " and the attachment. Please choose \"Email Log\" again, \r"
+                           " then \"Send\". "));
+        return false;
+    }
     const qsizetype found = logCheck().size();
     if (found == 0)
         return true;
@@ -1850,6 +1861,13 @@ void TQZMainForm::selectLogLine(int row)
 {
     if (row < 0 || row >= m_logBook.rowCount())
         return;
+    if (m_entry.editPending()) {
+        // The edit would be written over the line picked instead of its own.
+        errorCue();
+        showStatus(QStringLiteral("  Finish the edit (Enter) or clear it (F1) before picking "
+                                  "another line..."));
+        return;
+    }
     const QModelIndex index = m_logBook.index(row);
     LogBook->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
     LogBook->scrollTo(index, QAbstractItemView::PositionAtCenter);

@@ -346,6 +346,8 @@ private:
     TColourForm* ColourForm = nullptr;
     TFindingsForm* FindingsForm = nullptr;
     bool m_findingsQueued = false;
+    quint64 m_logGeneration = 0; // counts the changes to the log list
+    quint64 m_emailGeneration = ~quint64(0); // ... as "Email Log" found it
 };
 
 } // namespace vorad

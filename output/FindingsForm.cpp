@@ -32,12 +32,14 @@ TFindingsForm::TFindingsForm(std::function<void(std::function<void()>)> runComma
     layout->addWidget(Heading);
     layout->addWidget(Rows, 1);
     layout->addWidget(CloseButton, 0, Qt::AlignRight);
-    connect(Rows, &QListWidget::currentRowChanged, this,
-        [this](int row) { m_runCommand([this, row] { RowsCurrentRowChanged(row); }); });
-    connect(Rows, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+    // Only the operator's own pick moves the log's selection (an edit commits over the selected
+    // line): a click, a double click or Enter, never the list's own current row.
+    auto picked = [this](QListWidgetItem* item) {
         const int row = Rows->row(item);
-        m_runCommand([this, row] { RowsCurrentRowChanged(row); });
-    });
+        m_runCommand([this, row] { RowsClick(row); });
+    };
+    connect(Rows, &QListWidget::itemClicked, this, picked);
+    connect(Rows, &QListWidget::itemActivated, this, picked);
     connect(
         CloseButton, &QPushButton::clicked, this, [this] { m_runCommand([this] { close(); }); });
 }
@@ -102,9 +104,10 @@ QString TFindingsForm::headingText() const
 void TFindingsForm::pickRow(int row)
 {
     Rows->setCurrentRow(row);
+    RowsClick(row);
 }
 
-void TFindingsForm::RowsCurrentRowChanged(int row)
+void TFindingsForm::RowsClick(int row)
 {
     if (m_stale || row < 0 || row >= Rows->count())
         return;

@@ -36,7 +36,7 @@ public:
     void pickRow(int row);
 
 private:
-    void RowsCurrentRowChanged(int row);
+    void RowsClick(int row);
 
     std::function<void(std::function<void()>)> m_runCommand;
     std::function<void(int)> m_selectLine;

@@ -234,9 +234,17 @@ private Q_SLOTS:
         const QStringList rows = check.rowTexts();
         QCOMPARE(rows.size(), 2);
         QVERIFY2(rows[0].startsWith("Line 3    VK0003 on 2m FM has 2 points"), qPrintable(rows[0]));
-        check.pickRow(0);
         auto* list = form->findChild<QListView*>("LogBook");
+        QVERIFY(list->selectionModel()->selectedRows().isEmpty()); // only a pick selects
+        check.pickRow(0);
         QCOMPARE(list->selectionModel()->selectedRows().value(0).row(), 2);
+        // During an edit a pick would move the line the edit is written over: refused.
+        list->selectionModel()->select(
+            form->logBook().index(0), QItemSelectionModel::ClearAndSelect);
+        form->EditContact();
+        check.pickRow(0);
+        QCOMPARE(list->selectionModel()->selectedRows().value(0).row(), 0);
+        form->ClearEntry();
 
         check.close();
         m_answer = false;
@@ -252,6 +260,11 @@ private Q_SLOTS:
         QTRY_VERIFY(check.rowTexts().isEmpty());
         QVERIFY2(check.headingText().startsWith("Nothing to correct: the 2 contacts"),
             qPrintable(check.headingText()));
+        // The attachment was made before the change: Send asks for a new one.
+        form->emailForm().EmailButtonClick();
+        QCOMPARE(m_questions.size(), 1);
+        QVERIFY(m_messages.last().contains("The log has changed since"));
+        QVERIFY(!form->emailForm().sending());
 
         const QByteArray log = readAll(file("QZVHF.LOG"));
         const qsizetype told = m_messages.size();
