@@ -1545,8 +1545,10 @@ QString TQZMainForm::chooseFile(
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
-    if (!proposed.isEmpty())
+    if (!proposed.isEmpty()) {
         dialog.selectFile(QFileInfo(proposed).fileName());
+        dialog.setDefaultSuffix(QFileInfo(proposed).suffix());
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().first();
@@ -1744,23 +1746,19 @@ void TQZMainForm::exportLog(ExportFormat format)
         return;
     }
     const QString path = chooseFile(QStringLiteral("Export %1 Log").arg(kind),
-        cabrillo ? QStringLiteral("Cabrillo Files (*.cbr *.log)")
+        cabrillo ? QStringLiteral("Cabrillo Files (*.cbr)")
                  : QStringLiteral("ADIF Files (*.adi)"),
         true, ExportFileName(m_settings.logFileName, format));
     if (path.isEmpty())
         return;
-    // The export must never take the place of the contacts themselves.
-    const auto same = [](const QString& a, const QString& b) {
-        const QFileInfo fa(a), fb(b);
-        return fa.absoluteFilePath() == fb.absoluteFilePath()
-            || (fa.exists() && fb.exists() && fa.canonicalFilePath() == fb.canonicalFilePath());
-    };
-    if (same(path, m_settings.logFileName) || same(path, m_settings.backupLogFileName)
-        || same(path, m_settings.logFileName + QLatin1String(".new"))) {
+    const QString refusal = ExportTargetRefusal(path,
+        { m_settings.logFileName, m_settings.backupLogFileName,
+            m_settings.logFileName + QLatin1String(".new") });
+    if (!refusal.isEmpty()) {
         errorCue();
-        ShowMessage(QStringLiteral(" The %1 log can not be written over the logbook \r"
-                                   " or its backup. Please choose another name. ")
-                        .arg(kind));
+        ShowMessage(QStringLiteral(" The %1 log can not be written there: \r %2 \r"
+                                   " (%3). Please choose another name. ")
+                        .arg(kind, QDir::toNativeSeparators(path), refusal));
         return;
     }
     ExportStation station;

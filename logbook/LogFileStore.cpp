@@ -1,6 +1,7 @@
 #include "LogFileStore.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include <fcntl.h>

@@ -1,6 +1,9 @@
 #include "LogExport.h"
 
+#include <sys/stat.h>
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include "BandMode.h"
@@ -339,6 +342,29 @@ QString ExportFileName(const QString& logFileName, ExportFormat format)
     if (base.isEmpty())
         base = QStringLiteral("QZVHF");
     return log.dir().filePath(base + extension);
+}
+
+QString ExportTargetRefusal(const QString& path, const QStringList& contactFiles)
+{
+    const QFileInfo target(path);
+    const QString suffix = target.suffix().toUpper();
+    if (suffix == QLatin1String("LOG") || suffix == QLatin1String("BAK"))
+        return QStringLiteral("a name ending in .LOG or .BAK is kept for logbooks");
+    struct stat t
+    {
+    };
+    const bool exists = ::stat(QFile::encodeName(path).constData(), &t) == 0;
+    for (const QString& file : contactFiles) {
+        struct stat f
+        {
+        };
+        const bool same = QFileInfo(file).absoluteFilePath() == target.absoluteFilePath()
+            || (exists && ::stat(QFile::encodeName(file).constData(), &f) == 0
+                && f.st_dev == t.st_dev && f.st_ino == t.st_ino);
+        if (same)
+            return QStringLiteral("that file holds the logbook's contacts");
+    }
+    return {};
 }
 
 ExportResult ExportLog(ExportFormat format, const QString& path, const QStringList& lines,

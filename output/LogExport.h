@@ -45,6 +45,11 @@ struct ExportResult
 // A name beside the log: the log's own name with the format's extension.
 QString ExportFileName(const QString& logFileName, ExportFormat format);
 
+// Why an export may not go to `path`, or empty: a .LOG or .BAK name is a logbook's (the file
+// system may not tell case), and the files that hold contacts are never replaced, whatever name
+// or link leads to them.
+QString ExportTargetRefusal(const QString& path, const QStringList& contactFiles);
+
 // Writes the log lines in the format to `path`, through the store's complete-or-nothing save.
 ExportResult ExportLog(ExportFormat format, const QString& path, const QStringList& lines,
     const ExportStation& station, LogFileStore& store);

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -233,6 +235,23 @@ private Q_SLOTS:
             QCOMPARE(readAll(out), QByteArray("the earlier export"));
             QCOMPARE(QDir(m_dir.path()).entryList({ "kept*" }), QStringList { "kept.adi" });
         }
+    }
+
+    // No export takes the place of a file that holds contacts, by any name or link.
+    void exportTarget()
+    {
+        const QString log = path("QZVHF.LOG");
+        QVERIFY(writeFile(log, "\"08-15-2026\"\r\n"));
+        QVERIFY(QFile::link(log, path("link.cbr")));
+        QCOMPARE(::link(QFile::encodeName(log).constData(),
+                     QFile::encodeName(path("hard.adi")).constData()),
+            0);
+        const QStringList contacts { log, path("QZVHF.BAK"), log + ".new" };
+        for (const char* name :
+            { "qzvhf.log", "other.Bak", "link.cbr", "hard.adi", "QZVHF.LOG.new" })
+            QVERIFY2(!ExportTargetRefusal(path(name), contacts).isEmpty(), name);
+        QCOMPARE(ExportTargetRefusal(path("QZVHF.cbr"), contacts), QString());
+        QCOMPARE(ExportFileName(log, ExportFormat::Cabrillo), path("QZVHF.cbr"));
     }
 
     void check_data()

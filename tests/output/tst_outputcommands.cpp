@@ -273,7 +273,7 @@ private Q_SLOTS:
             form->ExportCabrillo1Click();
         }
         QCOMPARE(m_messages.size(), told + 2);
-        QVERIFY(m_messages.last().contains("can not be written over the logbook"));
+        QVERIFY2(m_messages.last().contains("kept for logbooks"), qPrintable(m_messages.last()));
         QCOMPARE(readAll(file("QZVHF.LOG")), log);
         QVERIFY(!QFile::exists(file("QZVHF.BAK")));
         m_chosenFile = file("out.cbr");
@@ -282,7 +282,6 @@ private Q_SLOTS:
         QVERIFY(cabrillo.contains(
             "\r\nCLAIMED-SCORE: " + QByteArray::number(form->logBook().runningTotal()) + "\r\n"));
         QCOMPARE(cabrillo.count("\r\nQSO: "), 2);
-        QCOMPARE(ExportFileName(file("QZVHF.LOG"), ExportFormat::Adif), file("QZVHF.adi"));
     }
 
     // The summary sheet as the body and the CSV file as the attachment, twice in one run;
