@@ -1745,9 +1745,16 @@ void TQZMainForm::exportLog(ExportFormat format)
                 .arg(kind));
         return;
     }
+    const QString own = MyCallsign->text().trimmed();
+    if (own.isEmpty() || own == QLatin1String("MYCALL")) {
+        errorCue();
+        ShowMessage(QStringLiteral(" Please set your callsign in \"Options..Settings\" \r"
+                                   " before the %1 log is written. ")
+                        .arg(kind));
+        return;
+    }
     const QString path = chooseFile(QStringLiteral("Export %1 Log").arg(kind),
-        cabrillo ? QStringLiteral("Cabrillo Files (*.cbr)")
-                 : QStringLiteral("ADIF Files (*.adi)"),
+        cabrillo ? QStringLiteral("Cabrillo Files (*.cbr)") : QStringLiteral("ADIF Files (*.adi)"),
         true, ExportFileName(m_settings.logFileName, format));
     if (path.isEmpty())
         return;

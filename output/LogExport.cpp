@@ -82,6 +82,15 @@ bool isPlainAscii(QStringView text)
     return true;
 }
 
+bool isDigits(QStringView text)
+{
+    for (QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    return true;
+}
+
 // The contact of one line, or why the format can not carry it.
 bool readContact(QStringView line, ExportFormat format, Contact& c, QString* reason)
 {
@@ -123,6 +132,16 @@ bool readContact(QStringView line, ExportFormat format, Contact& c, QString* rea
     const bool cw = f.mode == QLatin1String("CW");
     c.sent = SplitReport(f.rstSent, cw);
     c.received = SplitReport(f.rstReceived, cw);
+    // Anything else would shift the fixed columns or lose the serial.
+    for (const auto& [report, parts, what] : { std::tuple { &f.rstSent, &c.sent, "sent" },
+             { &f.rstReceived, &c.received, "received" } }) {
+        if (!isDigits(*report) || parts->signal.size() > 3 || parts->serial.isEmpty()
+            || parts->serial.size() > 4) {
+            *reason = QStringLiteral("the %1 report %2 does not read as a signal report and serial")
+                          .arg(QLatin1String(what), quotedValue(*report));
+            return false;
+        }
+    }
     return true;
 }
 
@@ -226,12 +245,10 @@ void appendAdifField(QByteArray& out, const char* name, QStringView value)
     out += ' ';
 }
 
-// An ADIF Integer: the serial's digits without leading zeros; empty when it is not a number.
+// An ADIF Integer: the serial's digits (read as such) without leading zeros.
 QString serialNumber(QStringView serial)
 {
-    bool ok = false;
-    const int n = serial.toInt(&ok, 10);
-    return ok && n >= 0 && !serial.startsWith(QLatin1Char('+')) ? QString::number(n) : QString();
+    return QString::number(serial.toInt());
 }
 
 void appendAdifRecord(QByteArray& out, const Contact& c, const QString& own)
@@ -260,7 +277,7 @@ QString sheetValue(const QString& text)
     return text.startsWith(QLatin1Char('<')) ? QString() : text.trimmed();
 }
 
-// Cabrillo's ADDRESS lines hold 45 characters each, six lines at most.
+// Cabrillo's ADDRESS lines hold 45 characters each.
 QStringList addressLines(const QString& address)
 {
     QStringList out;
@@ -270,14 +287,18 @@ QStringList addressLines(const QString& address)
             out.append(line);
             line.clear();
         }
-        line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word.left(45);
+        // A word longer than a line is carried on in the next, never cut off.
+        for (qsizetype at = 0; at < word.size(); at += 45) {
+            if (at > 0) {
+                out.append(line);
+                line.clear();
+            }
+            line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word.mid(at, 45);
+        }
     }
     if (!line.isEmpty() || out.isEmpty())
         out.append(line);
-    while (out.size() > 6) {
-        out[5] += QLatin1Char(' ') + out.takeLast();
-    }
-    return out;
+    return out; // past six lines (270 characters) the address is kept whole all the same
 }
 
 QByteArray headerLine(const char* tag, const QString& value)
@@ -399,6 +420,8 @@ ExportResult ExportLog(ExportFormat format, const QString& path, const QStringLi
                 ? QStringLiteral("MULTI-OP")
                 : QStringLiteral("SINGLE-OP"));
         head += headerLine("CATEGORY-BAND", categoryBand(survey.bands));
+        if (station.section.contains(QLatin1String("Receiving")))
+            head += headerLine("CATEGORY-TRANSMITTER", QStringLiteral("SWL"));
         head += headerLine("CATEGORY-MODE", categoryMode(survey.modes, station.section));
         head += headerLine("CLAIMED-SCORE", QString::number(station.claimedScore));
         head += headerLine("NAME", sheetValue(station.name));

@@ -54,7 +54,7 @@ ExportStation station()
     return s;
 }
 
-// The six contacts of the small log: names the exports must carry, and two each format can't.
+// The small log: what the exports must carry, what each format can not name, a damaged report.
 QStringList smallLog()
 {
     return {
@@ -64,6 +64,7 @@ QStringList smallLog()
         line({ "70cm", "TV", "59004", "VK5GHI", "", "59002", "11:00", "08-15-2026", "1" }),
         line({ "6m", "Phone", "005", "ZL1AB", "Kim", "003", "23:59", "08-15-2026", "1" }),
         line({ "160m", "Dgtl", "591000", "VK7JK/P", "Al", "59010", "02:00", "08-16-2026", "2" }),
+        line({ "2m", "FM", "59A007", "VK2AAA", "Al", "59010", "02:01", "08-16-2026", "1" }),
     };
 }
 
@@ -126,7 +127,7 @@ private Q_SLOTS:
                    "QSO:  1800 DG 2026-08-16 0200 VK3XYZ         59 1000   VK7JK/P        "
                    "59 010\r\n"
                    "END-OF-LOG:\r\n")
-            << QList<int> { 4 };
+            << QList<int> { 4, 7 };
         QTest::newRow("ADIF")
             << int(ExportFormat::Adif)
             << QByteArray("Kestrelwood Cup log of VK3XYZ, exported by VORAD 1.50\r\n"
@@ -150,7 +151,7 @@ private Q_SLOTS:
                           "<CALL:6>VK5GHI <QSO_DATE:8>20260815 <TIME_ON:4>1100 <BAND:4>70cm "
                           "<MODE:3>ATV <RST_SENT:2>59 <RST_RCVD:2>59 <STX:1>4 <SRX:1>2 "
                           "<STATION_CALLSIGN:6>VK3XYZ <CONTEST_ID:15>KESTRELWOOD-CUP <EOR>\r\n")
-            << QList<int> { 5, 6 };
+            << QList<int> { 5, 6, 7 };
     }
 
     // Each format's bytes for a log of six contacts; what it can not name is listed instead.
@@ -168,7 +169,7 @@ private Q_SLOTS:
         for (const ExportSkip& s : r.skipped)
             lines.append(s.lineNumber);
         QCOMPARE(lines, skipped);
-        QCOMPARE(r.contacts, 6 - skipped.size());
+        QCOMPARE(r.contacts, 7 - skipped.size());
     }
 
     // 10,000 contacts over every band and mode, read back by a reader of the tests' own.
