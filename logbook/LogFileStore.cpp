@@ -352,7 +352,7 @@ bool LogFileStore::StreamedFile::flush()
 {
     if (!m_failed && m_fd >= 0 && !m_store.writeAll(m_fd, m_buffer, &m_error))
         m_failed = true;
-    m_buffer.clear();
+    m_buffer.resize(0); // the buffer is kept for the next piece
     return !m_failed;
 }
 

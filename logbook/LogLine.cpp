@@ -143,8 +143,9 @@ LogFields ParseLogLine(const QString& line)
 
 void ParseLogLine(QStringView line, LogFields& f)
 {
+    // resize(0) keeps the field's buffer, clear() would give it up.
     auto strip = [](QString& out, QStringView text) {
-        out.clear();
+        out.resize(0);
         for (QChar c : text) {
             if (c != QLatin1Char(' '))
                 out += c;
@@ -156,11 +157,11 @@ void ParseLogLine(QStringView line, LogFields& f)
     strip(f.callsign, cut(line, CallsignCut));
     strip(f.name, cut(line, NameCut));
     strip(f.rstReceived, cut(line, RstReceivedCut));
-    f.time.clear();
+    f.time.resize(0);
     f.time += cut(line, TimeCut);
-    f.date.clear();
+    f.date.resize(0);
     f.date += cut(line, DateCut);
-    f.points.clear();
+    f.points.resize(0);
     f.points += LogLinePoints(line);
 }
 

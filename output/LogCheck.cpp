@@ -83,9 +83,10 @@ public:
         else
             checkWindow(f, QDateTime(date, time, Qt::UTC));
         checkPoints(f, pointsRead, points, when ? time : QTime());
+        const int station = stationId(f);
         if (when)
-            checkRepeat(f);
-        checkSerial(f);
+            checkRepeat(f, station, date, time);
+        checkSerial(f, station);
     }
 
     QList<LogFinding> finish()
@@ -213,42 +214,54 @@ private:
                 .arg(f.callsign, f.band, f.mode, has, rules));
     }
 
-    static QString stationKey(const LogFields& f)
+    // One number per station on a band and mode, in the order first logged.
+    int stationId(const LogFields& f)
     {
-        QString key = f.band;
-        key += QChar(1);
-        key += f.mode;
-        key += QChar(1);
-        key += f.callsign;
-        return key;
+        m_key.resize(0);
+        m_key += f.band;
+        m_key += QChar(1);
+        m_key += f.mode;
+        m_key += QChar(1);
+        m_key += f.callsign;
+        const auto it = m_stationIds.constFind(m_key);
+        if (it != m_stationIds.constEnd())
+            return *it;
+        const int id = int(m_newest.size());
+        m_stationIds.insert(m_key, id);
+        m_newest.append(Seen());
+        return id;
     }
 
-    void checkRepeat(const LogFields& f)
+    // As the entry rules tell the time since the newest contact with the station: in whole
+    // minutes, and 0 from another year.
+    void checkRepeat(const LogFields& f, int station, const QDate& date, const QTime& time)
     {
-        const QString key = stationKey(f);
-        auto it = m_newest.find(key);
-        if (it == m_newest.end()) {
-            m_newest.insert(key, { m_number, f.date, f.time });
+        Seen& last = m_newest[station];
+        const Seen now { m_number, date, time.hour() * 60 + time.minute() };
+        if (last.number == 0) {
+            last = now;
             return;
         }
+        const bool otherYear = last.date.year() != date.year();
+        const qint64 elapsed = otherYear ? 0
+                                         : (date.toJulianDay() - last.date.toJulianDay()) * 86400
+                + (now.minute - last.minute) * 60;
         const qint64 interval = qint64(m_settings.repeatContactTimeHrs) * 3600;
-        const Elapsed e = ElapsedSeconds(it->date, it->time, f.date, f.time);
-        if (e.seconds < interval) {
-            const QString after = e.yearMismatch
-                ? QStringLiteral("in another year than line %1").arg(it->number)
-                : e.seconds < 0 ? QStringLiteral("before line %1 in time").arg(it->number)
-                                : QStringLiteral("%1 after line %2")
-                                      .arg(hoursAndMinutes(e.seconds))
-                                      .arg(it->number);
+        if (elapsed < interval) {
+            const QString after = otherYear
+                ? QStringLiteral("in another year than line %1").arg(last.number)
+                : elapsed < 0
+                ? QStringLiteral("before line %1 in time").arg(last.number)
+                : QStringLiteral("%1 after line %2").arg(hoursAndMinutes(elapsed)).arg(last.number);
             add(LogFinding::Repeat,
                 QStringLiteral("%1 on %2 %3 again %4; the repeat interval is %5 hrs")
                     .arg(f.callsign, f.band, f.mode, after)
                     .arg(m_settings.repeatContactTimeHrs));
         }
-        *it = { m_number, f.date, f.time };
+        last = now;
     }
 
-    void checkSerial(const LogFields& f)
+    void checkSerial(const LogFields& f, int station)
     {
         const ReportParts parts = SplitReport(f.rstSent, f.mode == QLatin1String("CW"));
         bool ok = false;
@@ -261,7 +274,7 @@ private:
         const auto seen = m_serials.constFind(serial);
         if (seen != m_serials.constEnd()) {
             // An allowed repeat entered straight from the callsign keeps the report it shows.
-            const bool repeat = seen->station == stationKey(f);
+            const bool repeat = seen->station == station;
             add(LogFinding::Serial,
                 repeat
                     ? QStringLiteral("serial %1 sent twice: this repeat re-sent line %2's report")
@@ -271,7 +284,7 @@ private:
                           .arg(parts.serial)
                           .arg(seen->number));
         } else {
-            m_serials.insert(serial, { m_number, stationKey(f) });
+            m_serials.insert(serial, { m_number, station });
             if (m_lastSerialLine > 0 && serial < m_lastSerial)
                 add(LogFinding::Serial,
                     QStringLiteral("serial %1 sent after %2 (line %3)")
@@ -285,9 +298,9 @@ private:
 
     struct Seen
     {
-        int number;
-        QString date;
-        QString time;
+        int number = 0; // 0: not logged yet
+        QDate date;
+        int minute = 0; // of the day
     };
 
     const ContestSettings& m_settings;
@@ -300,11 +313,13 @@ private:
     QString m_lastCall = QStringLiteral("VK6AAA");
     qint64 m_loggedTotal = 0;
     qint64 m_rulesTotal = 0;
-    QHash<QString, Seen> m_newest;
+    QHash<QString, int> m_stationIds;
+    QList<Seen> m_newest; // by station
+    QString m_key;
     struct Sent
     {
         int number;
-        QString station;
+        int station;
     };
     QHash<int, Sent> m_serials;
     int m_lastSerial = 0;

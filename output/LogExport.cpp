@@ -1,5 +1,7 @@
 #include "LogExport.h"
 
+#include <cstdio>
+
 #include <sys/stat.h>
 
 #include <QDir>
@@ -241,14 +243,18 @@ void appendAdifField(QByteArray& out, const char* name, QStringView value)
     out += '>';
     // The length counts the bytes written, which an accented letter's form may make more.
     const qsizetype taken = appendAscii(out, value);
-    out.insert(lengthAt, QByteArray::number(taken));
+    char digits[24];
+    const int n = std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(taken));
+    out.insert(lengthAt, QByteArrayView(digits, n));
     out += ' ';
 }
 
-// An ADIF Integer: the serial's digits (read as such) without leading zeros.
-QString serialNumber(QStringView serial)
+// An ADIF Integer: the serial's digits without leading zeros.
+QStringView serialNumber(QStringView serial)
 {
-    return QString::number(serial.toInt());
+    while (serial.size() > 1 && serial.front() == QLatin1Char('0'))
+        serial = serial.mid(1);
+    return serial;
 }
 
 void appendAdifRecord(QByteArray& out, const Contact& c, const QString& own)
@@ -455,7 +461,7 @@ ExportResult ExportLog(ExportFormat format, const QString& path, const QStringLi
             result.skipped.append({ int(i + 1), reason });
             continue;
         }
-        out.clear();
+        out.resize(0); // keeps its buffer from line to line
         if (format == ExportFormat::Cabrillo)
             appendCabrilloQso(out, c, own);
         else
