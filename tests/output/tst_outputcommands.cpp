@@ -284,6 +284,18 @@ private Q_SLOTS:
         QCOMPARE(cabrillo.count("\r\nQSO: "), 2);
     }
 
+    // The night's doubling is judged by the contest clock's offset (here a station file's +10
+    // hours, while the computer keeps +8): 20:30 UTC is 06:30 there, and 1 point is right.
+    void checkUsesTheClocksOffset()
+    {
+        writeFile(file("QZ.INI"), "VK6XYZ\r\n10\r\n");
+        auto form = start("\"08-15-2026\",\"20:30\",\"2m\",\"FM\",\"VK2ABC\",\"59001\","
+                          "\"59012\",1,\"Al\"\r\n");
+        form->CheckLog1Click();
+        const QStringList rows = form->findingsForm().rowTexts();
+        QVERIFY2(rows.filter("points").isEmpty(), qPrintable(rows.join('\n')));
+    }
+
     // The summary sheet as the body and the CSV file as the attachment, twice in one run;
     // the boxes are kept at every close.
     void emailSend()
