@@ -32,14 +32,15 @@ QStringList ExportLines()
                                  .arg(QChar(u'A' + n % 26));
         const int serial = 1 + i % 8999;
         const QString rst = cw ? QStringLiteral("599") : QStringLiteral("59");
-        lines.append(FormatLogLine(QString::fromLatin1(band.label), QString::fromLatin1(modes[i % 7]),
-            rst + QStringLiteral("%1").arg(serial, 3, 10, QLatin1Char('0')), call,
-            QStringLiteral("Jos\u00e9"), rst + QStringLiteral("012"),
-            QStringLiteral("%1:%2")
-                .arg(minute / 60 % 24, 2, 10, QLatin1Char('0'))
-                .arg(minute % 60, 2, 10, QLatin1Char('0')),
-            minute < 1440 ? QStringLiteral("08-15-2026") : QStringLiteral("08-16-2026"),
-            QString::number((cw ? 2 : 1) * (band.alwaysDoubled ? 2 : 1))));
+        lines.append(
+            FormatLogLine(QString::fromLatin1(band.label), QString::fromLatin1(modes[i % 7]),
+                rst + QStringLiteral("%1").arg(serial, 3, 10, QLatin1Char('0')), call,
+                QStringLiteral("Jos\u00e9"), rst + QStringLiteral("012"),
+                QStringLiteral("%1:%2")
+                    .arg(minute / 60 % 24, 2, 10, QLatin1Char('0'))
+                    .arg(minute % 60, 2, 10, QLatin1Char('0')),
+                minute < 1440 ? QStringLiteral("08-15-2026") : QStringLiteral("08-16-2026"),
+                QString::number((cw ? 2 : 1) * (band.alwaysDoubled ? 2 : 1))));
     }
     return lines;
 }
