@@ -20,18 +20,21 @@ namespace {
 // Findings as line number and kind.
 using Expected = QList<QPair<int, int>>;
 
+// By default the second contact of a log that the checks find clean (see `first`).
 struct Contact
 {
     const char* band = "2m";
     const char* mode = "FM";
-    const char* sent = "59001";
-    const char* call = "VK2ABC";
-    const char* name = "Bob";
-    const char* received = "59012";
-    const char* time = "08:05";
+    const char* sent = "59002";
+    const char* call = "VK4ABC";
+    const char* name = "Al";
+    const char* received = "59001";
+    const char* time = "09:00";
     const char* date = "08-15-2026";
     const char* points = "1";
 };
+
+const Contact first { .sent = "59001", .call = "VK2ABC", .name = "Bob", .time = "08:05" };
 
 QString line(const Contact& c)
 {
@@ -259,96 +262,45 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QString>("name");
-        // Each finding as line number and kind.
         QTest::addColumn<Expected>("expected");
         using F = LogFinding;
-        const Contact first { "2m", "FM", "59001", "VK2ABC" };
-        auto log = [&](Contact second) { return QStringList { line(first), line(second) }; };
-        const Contact ok { "2m", "FM", "59002", "VK4ABC", "Al", "59001", "09:00" };
-        auto with = [&](auto change) {
-            Contact c = ok;
-            change(c);
-            return c;
+        auto log = [](Contact second) { return QStringList { line(first), line(second) }; };
+        auto row = [&](const char* name, Contact second, Expected expected) {
+            QTest::newRow(name) << log(second) << "Ann" << expected;
         };
-        QTest::newRow("clean") << QStringList { line(first), line(ok), line(with([](Contact& c) {
-                                                   c.call = "VK2ABC";
-                                                   c.time = "10:05";
-                                                   c.sent = "59003";
-                                               })),
-            line(with([](Contact& c) {
-                c.call = "VK3AAA";
-                c.sent = "59004";
-            })),
-            line(with([](Contact& c) {
-                c.call = "VK5AB/P";
-                c.band = "40m";
-                c.mode = "SSB";
-                c.sent = "59005";
-                c.time = "16:00";
-                c.points = "2";
-            })),
-            line(with([](Contact& c) {
-                c.call = "ZL1AB";
-                c.mode = "CW";
-                c.band = "23cm";
-                c.sent = "599006";
-                c.time = "14:57";
-                c.points = "8";
-            })) } << "Ann" << Expected {};
-        QTest::newRow("before the window") << log(with([](Contact& c) { c.time = "07:58"; }))
-                                           << "Ann" << Expected { { 2, F::OutsideWindow } };
-        QTest::newRow("after the window") << log(with([](Contact& c) {
-            c.date = "08-16-2026";
-            c.time = "08:00";
-        })) << "Ann" << Expected { { 2, F::OutsideWindow } };
-        QTest::newRow("another year") << log(with([](Contact& c) { c.date = "08-15-2025"; }))
-                                      << "Ann" << Expected { { 2, F::OutsideWindow } };
-        QTest::newRow("repeat inside the interval") << log(with([](Contact& c) {
-            c.call = "VK2ABC";
-            c.time = "10:04";
-        })) << "Ann" << Expected { { 2, F::Repeat } };
-        QTest::newRow("same call area on HF") << log(with([](Contact& c) {
-            c.call = "VK3ABC";
-            c.band = "40m";
-        })) << "Ann" << Expected { { 2, F::SameCallArea }, { 0, F::PointsTotal } };
-        QTest::newRow("points too few for CW on 23cm") << log(with([](Contact& c) {
-            c.mode = "CW";
-            c.band = "23cm";
-            c.sent = "599002";
-            c.points = "2";
-        })) << "Ann" << Expected { { 2, F::Points }, { 0, F::PointsTotal } };
-        QTest::newRow("early morning undoubled")
-            << log(with([](Contact& c) { c.time = "16:00"; })) << "Ann"
-            << Expected { { 2, F::Points }, { 0, F::PointsTotal } };
-        QTest::newRow("points do not read")
-            << log(with([](Contact& c) { c.points = "x"; })) << "Ann"
-            << Expected { { 2, F::Points }, { 0, F::PointsTotal } };
-        QTest::newRow("date does not read") << log(with([](Contact& c) { c.date = "13-40-2026"; }))
-                                            << "Ann" << Expected { { 2, F::DateTime } };
-        QTest::newRow("serial twice") << log(with([](Contact& c) { c.sent = "59001"; })) << "Ann"
-                                      << Expected { { 2, F::Serial } };
-        QTest::newRow("allowed repeat re-sends its report") << log(with([](Contact& c) {
-            c.call = "VK2ABC";
-            c.time = "10:05";
-            c.sent = "59001";
-        })) << "Ann" << Expected { { 2, F::Serial } };
-        QTest::newRow("serial out of order") << QStringList {
-            line(with([](Contact& c) { c.sent = "59005"; })), line(with([](Contact& c) {
-                c.sent = "59004";
-                c.call = "VK5ABC";
-            }))
-        } << "Ann" << Expected { { 2, F::Serial } };
-        QTest::newRow("no serial")
-            << log(with([](Contact& c) { c.sent = ""; })) << "Ann" << Expected { { 2, F::Serial } };
-        QTest::newRow("callsign refused") << log(with([](Contact& c) { c.call = "XX1ABC"; }))
-                                          << "Ann" << Expected { { 2, F::Callsign } };
-        QTest::newRow("callsign without its prefix")
-            << log(with([](Contact& c) { c.call = "4ABC"; })) << "Ann"
-            << Expected { { 2, F::Callsign } };
-        QTest::newRow("unknown band") << log(with([](Contact& c) { c.band = "4m"; })) << "Ann"
-                                      << Expected { { 2, F::BandMode } };
+        // An allowed repeat, the own area off HF, a portable call at night (local = UTC + 10),
+        // CW on a doubled band at the night's edge.
+        QTest::newRow("clean") << QStringList { line(first), line({}),
+            line({ .sent = "59003", .call = "VK2ABC", .time = "10:05" }),
+            line({ .sent = "59004", .call = "VK3AAA" }),
+            line({ "40m", "SSB", "59005", "VK5AB/P", "Al", "59001", "16:00", "08-15-2026", "2" }),
+            line({ "23cm", "CW", "599006", "ZL1AB", "Al", "599001", "14:57", "08-15-2026", "8" }) }
+                               << "Ann" << Expected {};
+        row("before the window", { .time = "07:58" }, { { 2, F::OutsideWindow } });
+        row("after the window", { .time = "08:00", .date = "08-16-2026" },
+            { { 2, F::OutsideWindow } });
+        row("another year", { .date = "08-15-2025" }, { { 2, F::OutsideWindow } });
+        row("repeat inside the interval", { .call = "VK2ABC", .time = "10:04" },
+            { { 2, F::Repeat } });
+        row("same call area on HF", { .band = "40m", .call = "VK3ABC" },
+            { { 2, F::SameCallArea }, { 0, F::PointsTotal } });
+        row("points too few for CW on 23cm",
+            { .band = "23cm", .mode = "CW", .sent = "599002", .points = "2" },
+            { { 2, F::Points }, { 0, F::PointsTotal } });
+        row("early morning undoubled", { .time = "16:00" },
+            { { 2, F::Points }, { 0, F::PointsTotal } });
+        row("points do not read", { .points = "x" }, { { 2, F::Points }, { 0, F::PointsTotal } });
+        row("date does not read", { .date = "13-40-2026" }, { { 2, F::DateTime } });
+        row("serial twice", { .sent = "59001" }, { { 2, F::Serial } });
+        row("allowed repeat re-sends its report",
+            { .sent = "59001", .call = "VK2ABC", .time = "10:05" }, { { 2, F::Serial } });
+        row("serial out of order", { .sent = "59000" }, { { 2, F::Serial } });
+        row("no serial", { .sent = "" }, { { 2, F::Serial } });
+        row("callsign refused", { .call = "XX1ABC" }, { { 2, F::Callsign } });
+        row("callsign without its prefix", { .call = "4ABC" }, { { 2, F::Callsign } });
+        row("unknown band", { .band = "4m" }, { { 2, F::BandMode } });
         QTest::newRow("name missing")
-            << log(ok) << "<type your name>" << Expected { { 0, F::MissingSetting } };
+            << log({}) << "<type your name>" << Expected { { 0, F::MissingSetting } };
     }
 
     // Each finding on a log made to hold it; a clean log and settings give none.
@@ -389,7 +341,8 @@ private Q_SLOTS:
     // What the operator reads for the findings that carry figures.
     void checkTexts()
     {
-        const QStringList lines { line({ "40m", "SSB", "59001", "VK2ABC" }),
+        const QStringList lines { line(
+                                      { "40m", "SSB", "59001", "VK2ABC", "Bob", "59012", "08:05" }),
             line({ "40m", "SSB", "59002", "VK2ABC", "Bob", "59012", "09:04" }),
             line({ "2m", "CW", "599003", "VK4ABC", "Al", "599001", "09:10" }) };
         const QList<LogFinding> f = CheckLog(lines, checkSettings(), sheet(), 10 * 3600);
