@@ -1706,6 +1706,7 @@ void TQZMainForm::EmailLog()
     }
     SmtpSettingsForm->showContent(m_emailContent);
     m_emailGeneration = m_logGeneration;
+    m_emailSheet = sheetKey();
     letEventsRun();
     dupeCue();
     ShowMessageOwned(
@@ -1837,15 +1838,21 @@ void TQZMainForm::CheckLog1Click()
     showLogCheck();
 }
 
+QString TQZMainForm::sheetKey() const
+{
+    const SheetFields f = sheetFields(false);
+    return QStringList { f.callsign, f.name, f.address, f.category, f.section }.join(QChar(1));
+}
+
 bool TQZMainForm::checkBeforeSend()
 {
-    if (m_emailGeneration != m_logGeneration) {
+    if (m_emailGeneration != m_logGeneration || m_emailSheet != sheetKey()) {
         // The summary sheet and the attachment are the log as it stood at "Email Log".
         errorCue();
         ShowMessageOwned(SmtpSettingsForm, MessageCaption,
-            QStringLiteral(" The log has changed since \"Email Log\" made the summary sheet \r"
-                           " and the attachment. Please choose \"Email Log\" again, \r"
-                           " then \"Send\". "));
+            QStringLiteral(" The log or the settings have changed since \"Email Log\" made \r"
+                           " the summary sheet and the attachment. Please choose \r"
+                           " \"Email Log\" again, then \"Send\". "));
         return false;
     }
     const qsizetype found = logCheck().size();

@@ -198,6 +198,7 @@ private:
     QList<LogFinding> logCheck() const;
     void showLogCheck();
     void selectLogLine(int row);
+    QString sheetKey() const;
     void render();
     void paintBox(QLineEdit* box, const BoxView& view);
     void sessionEnding();
@@ -348,6 +349,7 @@ private:
     bool m_findingsQueued = false;
     quint64 m_logGeneration = 0; // counts the changes to the log list
     quint64 m_emailGeneration = ~quint64(0); // ... as "Email Log" found it
+    QString m_emailSheet; // the station's details as "Email Log" put them on the sheet
 };
 
 } // namespace vorad

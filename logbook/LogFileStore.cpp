@@ -316,7 +316,6 @@ bool LogFileStore::writeNew(const QString& path, const QByteArray& content, QStr
 LogFileStore::StreamedFile::StreamedFile(LogFileStore& store, const QString& path)
     : m_store(store)
     , m_name(nativePath(path))
-    , m_temporary(m_name + ".new")
 { }
 
 LogFileStore::StreamedFile::~StreamedFile()
@@ -329,14 +328,17 @@ LogFileStore::StreamedFile::~StreamedFile()
 
 bool LogFileStore::StreamedFile::open(QString* error)
 {
-    m_fd = m_store.m_faults.open
-        ? -1
-        : ::open(m_temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // A name of its own, made new: never a file or a link that is there already.
+    m_temporary = m_name + ".XXXXXX";
+    m_fd = m_store.m_faults.open ? -1 : ::mkostemp(m_temporary.data(), O_CLOEXEC);
     if (m_fd < 0) {
         if (error)
             *error = errnoText(m_store.m_faults.open ? EACCES : errno);
         return false;
     }
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    (void)::fchmod(m_fd, 0666 & ~mask); // an ordinary new file, not mkostemp's private 0600
     m_buffer.reserve(BufferSize);
     return true;
 }

@@ -4,6 +4,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace vorad {
@@ -38,8 +39,10 @@ TFindingsForm::TFindingsForm(std::function<void(std::function<void()>)> runComma
         const int row = Rows->row(item);
         m_runCommand([this, row] { RowsClick(row); });
     };
-    connect(Rows, &QListWidget::itemClicked, this, picked);
     connect(Rows, &QListWidget::itemActivated, this, picked);
+    // Where one click already activates, a second signal would pick twice.
+    if (!Rows->style()->styleHint(QStyle::SH_ItemView_ActivateItemOnSingleClick, nullptr, Rows))
+        connect(Rows, &QListWidget::itemClicked, this, picked);
     connect(
         CloseButton, &QPushButton::clicked, this, [this] { m_runCommand([this] { close(); }); });
 }

@@ -140,7 +140,8 @@ private:
             add(LogFinding::Callsign,
                 QStringLiteral("the callsign %1 would be entered as %2")
                     .arg(quoted(call), n.callsign));
-        return call;
+        // As the entry would have gone on: a refused callsign is never the last one.
+        return n.callsign.isEmpty() ? last : n.callsign;
     }
 
     void checkWindow(const LogFields& f, const QDateTime& moment)

@@ -137,8 +137,7 @@ bool readContact(QStringView line, ExportFormat format, Contact& c, QString* rea
     // Anything else would shift the fixed columns or lose the serial.
     for (const auto& [report, parts, what] : { std::tuple { &f.rstSent, &c.sent, "sent" },
              { &f.rstReceived, &c.received, "received" } }) {
-        if (!isDigits(*report) || parts->signal.size() > 3 || parts->serial.isEmpty()
-            || parts->serial.size() > 4) {
+        if (!isDigits(*report) || parts->signal.size() > 3 || parts->serial.size() > 4) {
             *reason = QStringLiteral("the %1 report %2 does not read as a signal report and serial")
                           .arg(QLatin1String(what), quotedValue(*report));
             return false;
@@ -375,8 +374,10 @@ QString ExportTargetRefusal(const QString& path, const QStringList& contactFiles
 {
     const QFileInfo target(path);
     const QString suffix = target.suffix().toUpper();
-    if (suffix == QLatin1String("LOG") || suffix == QLatin1String("BAK"))
-        return QStringLiteral("a name ending in .LOG or .BAK is kept for logbooks");
+    // .NEW is the name a logbook's own rewrite passes through.
+    if (suffix == QLatin1String("LOG") || suffix == QLatin1String("BAK")
+        || suffix == QLatin1String("NEW"))
+        return QStringLiteral("a name ending in .LOG, .BAK or .NEW is kept for logbooks");
     struct stat t
     {
     };

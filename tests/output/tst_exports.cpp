@@ -68,6 +68,7 @@ QStringList smallLog()
         line({ "6m", "Phone", "005", "ZL1AB", "Kim", "003", "23:59", "08-15-2026", "1" }),
         line({ "160m", "Dgtl", "591000", "VK7JK/P", "Al", "59010", "02:00", "08-16-2026", "2" }),
         line({ "2m", "FM", "59A007", "VK2AAA", "Al", "59010", "02:01", "08-16-2026", "1" }),
+        line({ "2m", "FM", "", "VK2AAB", "Al", "59011", "02:02", "08-16-2026", "1" }),
     };
 }
 
@@ -129,6 +130,8 @@ private Q_SLOTS:
                    "003\r\n"
                    "QSO:  1800 DG 2026-08-16 0200 VK3XYZ         59 1000   VK7JK/P        "
                    "59 010\r\n"
+                   "QSO:   144 FM 2026-08-16 0202 VK3XYZ                   VK2AAB         "
+                   "59 011\r\n"
                    "END-OF-LOG:\r\n")
             << QList<int> { 4, 7 };
         QTest::newRow("ADIF")
@@ -153,6 +156,9 @@ private Q_SLOTS:
                           "<CONTEST_ID:15>KESTRELWOOD-CUP <EOR>\r\n"
                           "<CALL:6>VK5GHI <QSO_DATE:8>20260815 <TIME_ON:4>1100 <BAND:4>70cm "
                           "<MODE:3>ATV <RST_SENT:2>59 <RST_RCVD:2>59 <STX:1>4 <SRX:1>2 "
+                          "<STATION_CALLSIGN:6>VK3XYZ <CONTEST_ID:15>KESTRELWOOD-CUP <EOR>\r\n"
+                          "<CALL:6>VK2AAB <QSO_DATE:8>20260816 <TIME_ON:4>0202 <BAND:2>2m "
+                          "<MODE:2>FM <RST_RCVD:2>59 <SRX:2>11 <NAME:2>Al "
                           "<STATION_CALLSIGN:6>VK3XYZ <CONTEST_ID:15>KESTRELWOOD-CUP <EOR>\r\n")
             << QList<int> { 5, 6, 7 };
     }
@@ -172,7 +178,7 @@ private Q_SLOTS:
         for (const ExportSkip& s : r.skipped)
             lines.append(s.lineNumber);
         QCOMPARE(lines, skipped);
-        QCOMPARE(r.contacts, 7 - skipped.size());
+        QCOMPARE(r.contacts, 8 - skipped.size());
     }
 
     // 10,000 contacts over every band and mode, read back by a reader of the tests' own.
@@ -252,10 +258,20 @@ private Q_SLOTS:
             0);
         const QStringList contacts { log, path("QZVHF.BAK"), log + ".new" };
         for (const char* name :
-            { "qzvhf.log", "other.Bak", "link.cbr", "hard.adi", "QZVHF.LOG.new" })
+            { "qzvhf.log", "other.Bak", "link.cbr", "hard.adi", "qzvhf.log.NEW" })
             QVERIFY2(!ExportTargetRefusal(path(name), contacts).isEmpty(), name);
         QCOMPARE(ExportTargetRefusal(path("QZVHF.cbr"), contacts), QString());
         QCOMPARE(ExportFileName(log, ExportFormat::Cabrillo), path("QZVHF.cbr"));
+    }
+
+    // The temporary file is a new one of its own, an ordinary file: what lies beside is untouched.
+    void temporaryFileIsItsOwn()
+    {
+        QVERIFY(writeFile(path("victim.LOG"), "contacts"));
+        QVERIFY(QFile::link(path("victim.LOG"), path("own.cbr.new")));
+        QVERIFY(ExportLog(ExportFormat::Cabrillo, path("own.cbr"), {}, station(), m_store).written);
+        QCOMPARE(readAll(path("victim.LOG")), QByteArray("contacts"));
+        QVERIFY(QFileInfo(path("own.cbr")).permission(QFile::ReadOther));
     }
 
     void check_data()
@@ -299,6 +315,10 @@ private Q_SLOTS:
         row("callsign refused", { .call = "XX1ABC" }, { { 2, F::Callsign } });
         row("callsign without its prefix", { .call = "4ABC" }, { { 2, F::Callsign } });
         row("unknown band", { .band = "4m" }, { { 2, F::BandMode } });
+        // After a refused callsign the last one is still VK2ABC: seven letters are refused too.
+        QTest::newRow("refused callsign is not the last") << QStringList {
+            line(first), line({ .call = "XX1ABC" }), line({ .sent = "59003", .call = "VK4ABCD" })
+        } << "Ann" << Expected { { 2, F::Callsign }, { 3, F::Callsign } };
         QTest::newRow("name missing")
             << log({}) << "<type your name>" << Expected { { 0, F::MissingSetting } };
     }

@@ -263,8 +263,12 @@ private Q_SLOTS:
         // The attachment was made before the change: Send asks for a new one.
         form->emailForm().EmailButtonClick();
         QCOMPARE(m_questions.size(), 1);
-        QVERIFY(m_messages.last().contains("The log has changed since"));
+        QVERIFY(m_messages.last().contains("The log or the settings have changed since"));
         QVERIFY(!form->emailForm().sending());
+        form->EmailLog();
+        form->settings().name = "Bea Jones"; // the sheet would carry the name before
+        form->emailForm().EmailButtonClick();
+        QVERIFY(m_messages.last().contains("The log or the settings have changed since"));
 
         const QByteArray log = readAll(file("QZVHF.LOG"));
         const qsizetype told = m_messages.size();
