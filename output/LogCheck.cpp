@@ -72,6 +72,8 @@ public:
         m_lastCall = checkCallsign(f.callsign, m_lastCall);
         int points = 0;
         const bool pointsRead = PointsValue(f.points, &points);
+        if (!pointsRead)
+            points = 0; // as the running total counts it
         m_loggedTotal += points;
         QDate date;
         QTime time;

@@ -321,7 +321,7 @@ QByteArray headerLine(const char* tag, const QString& value)
 struct Survey
 {
     unsigned bands = 0; // bit per band index written
-    unsigned modes = 0; // bit per Cabrillo mode name
+    unsigned modes = 0; // bit per mode index written
 };
 
 QString categoryBand(unsigned bands)
@@ -442,8 +442,10 @@ ExportResult ExportLog(ExportFormat format, const QString& path, const QStringLi
         head += ", exported by VORAD 1.50\r\n";
         auto field = [&head](const char* name, const QString& value) {
             appendAdifField(head, name, value);
-            head.chop(1);
-            head += "\r\n";
+            if (head.endsWith(' ')) // an empty value writes no field
+                head.chop(1);
+            if (!head.endsWith('\n'))
+                head += "\r\n";
         };
         field("ADIF_VER", QStringLiteral("3.1.6"));
         field("PROGRAMID", QStringLiteral("VORAD"));
