@@ -161,6 +161,18 @@ private Q_SLOTS:
             << 3 << 550
             << "HELO Vandrel|MAIL FROM:<me@x.net>|RCPT TO:<a@x.net>|RCPT TO:<b@x.net>|"
                "RCPT TO:<c@x.net>";
+        // Hostile peers: what they send never stops the client or reaches a command.
+        QTest::newRow("binary greeting")
+            << QByteArray("send \x01\x02\xff\xfe\x7f\\r\\n\nsleep 0.3\n") << -1 << 10004 << "";
+        QTest::newRow("20,000 continuation lines") << QByteArray(
+            "sendmany 20000 220-x\\r\\n\nsend 220 ok\\r\\n\nread\n"
+            "send 250 hello\\r\\n\n") << -1 << 0 << "HELO Vandrel";
+        // Reset before the go-ahead: not one line of the message may follow DATA.
+        QTest::newRow("reset at DATA")
+            << envelope + "send 250 c\\r\\n\nread\nclose\n"
+            << 3 << 10004
+            << "HELO Vandrel|MAIL FROM:<me@x.net>|RCPT TO:<a@x.net>|RCPT TO:<b@x.net>|"
+               "RCPT TO:<c@x.net>|DATA";
         QTest::newRow("DATA refused")
             << envelope + "send 250 c\\r\\n\nread\nsend 554 no thanks\\r\\n\nsleep 0.5\n"
             << 3 << 554
