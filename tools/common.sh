@@ -4,7 +4,7 @@ set -euo pipefail
 PACKAGES=(build-essential cmake ninja-build qt6-base-dev libbenchmark-dev
     fonts-dejavu-core fonts-liberation fonts-liberation2
     xvfb xauth xdotool python3-xlib imagemagick poppler-utils time clang-format git
-    python3-aiosmtpd netbase libasound2-dev pkg-config)
+    python3-aiosmtpd netbase libasound2-dev pkg-config clang libclang-rt-14-dev)
 
 install_packages() {
     local missing=()

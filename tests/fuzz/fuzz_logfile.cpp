@@ -1,0 +1,38 @@
+// A whole logbook file: split into lines, loaded into a logbook, checked against the rules.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include "ContestSettings.h"
+#include "LogBook.h"
+#include "LogCheck.h"
+#include "LogFileStore.h"
+#include "NullUi.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
+{
+    using namespace vorad;
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const LoadedLog parsed = ParseLogFile(bytes);
+    ContestSettings settings;
+    settings.callsign = QStringLiteral("VK3XYZ");
+    settings.contestFinishDate = QDate(2026, 8, 16);
+    CheckLog(parsed.lines, settings, {}, 36000);
+
+    static const QString folder = QDir::tempPath() + QStringLiteral("/vorad-fuzz-%1")
+                                                         .arg(QCoreApplication::applicationPid());
+    QDir().mkpath(folder);
+    settings.logFileName = folder + QStringLiteral("/QZVHF.LOG");
+    settings.backupLogFileName = folder + QStringLiteral("/QZVHF.BAK");
+    QFile file(settings.logFileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        return 0;
+    file.close();
+    LogFileStore store;
+    store.setSyncEnabled(false);
+    LogBook book(store);
+    NullUi ui;
+    book.LoadLogBook(settings, ui);
+    book.NextSerialNumber();
+    return 0;
+}
