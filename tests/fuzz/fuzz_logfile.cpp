@@ -19,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
     settings.contestFinishDate = QDate(2026, 8, 16);
     CheckLog(parsed.lines, settings, {}, 36000);
 
-    static const QString folder = QDir::tempPath() + QStringLiteral("/vorad-fuzz-%1")
-                                                         .arg(QCoreApplication::applicationPid());
+    static const QString folder = QDir::tempPath()
+        + QStringLiteral("/vorad-fuzz-%1").arg(QCoreApplication::applicationPid());
     QDir().mkpath(folder);
     settings.logFileName = folder + QStringLiteral("/QZVHF.LOG");
     settings.backupLogFileName = folder + QStringLiteral("/QZVHF.BAK");
