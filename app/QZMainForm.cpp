@@ -451,7 +451,7 @@ void TQZMainForm::updateSettingsFile(const std::function<void(ProfileFile&)>& wr
         file = m_startupProfile;
     if (ok) {
         write(file);
-        ok = file.save(m_settingsPath, &error);
+        ok = file.save(m_settingsPath, &error, m_env.store.get());
     }
     if (!ok) {
         const QString text = QStringLiteral(" The settings could not be written to \r %1 \r (%2) ")
@@ -1715,7 +1715,7 @@ void TQZMainForm::EmailLog()
         SmtpSettingsForm->currentFolder(), MyCallsign->text(), BandCategory(m_logBook.lines()));
     // Until the file is written whole, Send has nothing to attach.
     SmtpSettingsForm->setAttachmentPath(QString());
-    if (!WriteCsvFile(path, m_emailContent.attachment, &error)) {
+    if (!WriteCsvFile(path, m_emailContent.attachment, &error, m_env.store.get())) {
         errorCue();
         ShowMessage(error);
         return;

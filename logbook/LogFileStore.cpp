@@ -315,8 +315,12 @@ bool LogFileStore::writeNew(const QString& path, const QByteArray& content, QStr
 
 LogFileStore::StreamedFile::StreamedFile(LogFileStore& store, const QString& path)
     : m_store(store)
-    , m_name(nativePath(path))
-{ }
+    // A link keeps pointing where it did: the file it leads to is the one replaced.
+    , m_name(nativePath(QFileInfo(path).isSymLink() ? QFileInfo(path).canonicalFilePath() : path))
+{
+    if (m_name.isEmpty()) // a dangling link: its own name, as a new file would take it
+        m_name = nativePath(path);
+}
 
 LogFileStore::StreamedFile::~StreamedFile()
 {

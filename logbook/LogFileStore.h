@@ -71,7 +71,8 @@ public:
 
     // A whole file written piece by piece under a temporary name beside its own, which it takes
     // only once complete and on disk: a failure or a crash never leaves half a file under the
-    // name, and a file that was there stays whole until the new one replaces it.
+    // name, and a file that was there stays whole until the new one replaces it. Through a
+    // link, the file it leads to is replaced.
     class StreamedFile
     {
     public:

@@ -1,7 +1,7 @@
 #include "ProfileFile.h"
 
+#include "LogFileStore.h"
 #include <QFile>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <limits>
@@ -80,15 +80,14 @@ bool ProfileFile::load(const QString& path, QString* error)
     return true;
 }
 
-bool ProfileFile::save(const QString& path, QString* error) const
+bool ProfileFile::save(const QString& path, QString* error, LogFileStore* store) const
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(serialise()) < 0 || !file.commit()) {
-        if (error)
-            *error = file.errorString();
+    LogFileStore own;
+    LogFileStore::StreamedFile file(store ? *store : own, path);
+    if (!file.open(error))
         return false;
-    }
-    return true;
+    file.write(serialise());
+    return file.commit(error);
 }
 
 void ProfileFile::parse(const QByteArray& bytes)

@@ -14,6 +14,8 @@ std::optional<qint64> WideInteger(const QString& text);
 
 // A sectioned key=value text file. Sections and keys are matched without regard to case;
 // every line this program does not know is kept as it was, in its place.
+class LogFileStore;
+
 class ProfileFile
 {
 public:
@@ -28,7 +30,8 @@ public:
     bool readWhole() const { return m_readWhole; }
     // After load: true when there was no file at the path.
     bool missing() const { return m_missing; }
-    bool save(const QString& path, QString* error = nullptr) const;
+    // Written whole through `store` (its faults included), or a store of its own.
+    bool save(const QString& path, QString* error = nullptr, LogFileStore* store = nullptr) const;
     void parse(const QByteArray& bytes);
     QByteArray serialise() const;
 

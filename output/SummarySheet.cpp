@@ -1,7 +1,7 @@
 #include "SummarySheet.h"
 
+#include "LogFileStore.h"
 #include <QDir>
-#include <QSaveFile>
 
 #include "LogLine.h"
 #include "PageTotals.h"
@@ -149,21 +149,23 @@ EmailBuild BuildEmailSummary(
     return EmailBuild::Done;
 }
 
-bool WriteCsvFile(const QString& path, const QStringList& lines, QString* error)
+bool WriteCsvFile(
+    const QString& path, const QStringList& lines, QString* error, LogFileStore* store)
 {
-    QSaveFile file(path);
-    QByteArray bytes;
-    bytes.reserve(lines.size() * 64);
-    for (const QString& line : lines) {
-        bytes += line.toLatin1();
-        bytes += "\r\n";
+    LogFileStore own;
+    LogFileStore::StreamedFile file(store ? *store : own, path);
+    QString why;
+    if (file.open(&why)) {
+        for (const QString& line : lines) {
+            file.write(line.toLatin1());
+            file.write("\r\n");
+        }
+        if (file.commit(&why))
+            return true;
     }
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = QStringLiteral(" The log file for the e-mail could not be written: \r %1 \r (%2) ")
-                     .arg(QDir::toNativeSeparators(path), file.errorString());
-        return false;
-    }
-    return true;
+    *error = QStringLiteral(" The log file for the e-mail could not be written: \r %1 \r (%2) ")
+                 .arg(QDir::toNativeSeparators(path), why);
+    return false;
 }
 
 } // namespace vorad

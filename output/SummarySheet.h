@@ -5,6 +5,8 @@
 
 namespace vorad {
 
+class LogFileStore;
+
 // What the summary sheet, the attachment's name and both prints show of the station.
 struct SheetFields
 {
@@ -48,6 +50,7 @@ EmailBuild BuildEmailSummary(
 
 // Replaces the file with the lines, each ended by CR LF, in Latin-1. The new file is written
 // whole before it takes the name, so a failure never leaves half a file there.
-bool WriteCsvFile(const QString& path, const QStringList& lines, QString* error);
+bool WriteCsvFile(
+    const QString& path, const QStringList& lines, QString* error, LogFileStore* store = nullptr);
 
 } // namespace vorad

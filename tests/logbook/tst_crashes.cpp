@@ -13,6 +13,8 @@
 #include "LogFileStore.h"
 #include "LogLine.h"
 #include "NullUi.h"
+#include "ProfileFile.h"
+#include "SummarySheet.h"
 #include "TestFiles.h"
 
 using namespace vorad;
@@ -152,8 +154,9 @@ private Q_SLOTS:
     }
 
     // Open (EACCES), write (ENOSPC), sync (EIO) and rename (EACCES) failures in every logbook
-    // write: append, edit, delete, save, New Log. Each is told, memory keeps every contact, the
-    // file never holds half a line, and the next good contact puts the whole log on disk.
+    // write (append, edit, delete, save, New Log), the CSV file and the settings file. Each is
+    // told, memory keeps every contact, the file never holds half a line, and the next good contact
+    // puts the whole log on disk.
     void writeFaults()
     {
         QTemporaryDir dir;
@@ -223,7 +226,26 @@ private Q_SLOTS:
             // A rename that fails leaves the rewrite to go on without its backup: told as well.
             if (ui.told == told && !book.fileInStep())
                 ++untold;
+            // The e-mail's CSV file and the settings file, under the same fault: refused with a
+            // reason, the earlier file whole; written once the disk is good again.
+            const QString csv = dir.filePath("VK3XYZ_VHF.CSV");
+            const QByteArray csvBefore = readAll(csv);
+            QString error;
+            if (WriteCsvFile(csv, { QStringLiteral("line %1").arg(round) }, &error, &store)
+                || error.isEmpty() || readAll(csv) != csvBefore)
+                ++untold;
+            ProfileFile profile;
+            profile.writeInteger("CONTEST", "Round", round);
+            const QByteArray iniBefore = readAll(dir.filePath("DOVavoviv.ini"));
+            error.clear();
+            if (profile.save(dir.filePath("DOVavoviv.ini"), &error, &store) || error.isEmpty()
+                || readAll(dir.filePath("DOVavoviv.ini")) != iniBefore)
+                ++untold;
             store.faults() = {};
+            QVERIFY(WriteCsvFile(csv, { QStringLiteral("line %1").arg(round) }, &error, &store));
+            QCOMPARE(readAll(csv), QStringLiteral("line %1\r\n").arg(round).toLatin1());
+            QVERIFY(profile.save(dir.filePath("DOVavoviv.ini"), &error, &store));
+            QCOMPARE(readAll(dir.filePath("DOVavoviv.ini")), profile.serialise());
             QString why;
             QSet<QString> onDisk;
             QVERIFY2(readCalls(settings.logFileName, &onDisk, &why), qPrintable(why));
@@ -238,7 +260,8 @@ private Q_SLOTS:
                 append();
             }
         }
-        qInfo("write-fault campaign: %d faults injected, %d failed writes untold, %d contacts lost",
+        qInfo("write-fault campaign: %d faults injected (each on a logbook write, the CSV file and "
+              "the settings file), %d failed writes untold, %d contacts lost",
             faults, untold, lost);
         QCOMPARE(untold, 0);
         QCOMPARE(lost, 0);
