@@ -11,7 +11,7 @@ for target in logline logfile settings smtpreply; do
     mkdir -p "$SCRATCH/$target"
     log="$SCRATCH/$target.log"
     if "$BIN/fuzz_$target" -max_total_time="$SECONDS_EACH" -print_final_stats=1 \
-        -artifact_prefix="$SCRATCH/$target-" -rss_limit_mb=2048 \
+        -artifact_prefix="$SCRATCH/$target-" -rss_limit_mb=2048 -timeout=10 \
         "$SCRATCH/$target" "$HERE/corpus/$target" >"$log" 2>&1; then
         found=0
     else

@@ -86,8 +86,11 @@ private Q_SLOTS:
             QVERIFY2(ready.startsWith("READY"), ready.constData());
             // Somewhere in the next 30 ms: mostly appends, with rewrites of up to 3,000 lines.
             QTest::qSleep(int(rng() % 30));
+            // A driver that ended by itself has failed a step; and pid 0 would be our own group.
+            QVERIFY(driver.state() == QProcess::Running && driver.processId() > 0);
             ::kill(pid_t(driver.processId()), SIGKILL);
             QVERIFY(driver.waitForFinished(10000));
+            QVERIFY(driver.exitStatus() == QProcess::CrashExit);
             ++kills;
 
             QByteArray last;
