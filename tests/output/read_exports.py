@@ -80,8 +80,8 @@ def read_adif(path):
         if start < 0:
             break
         end = data.index(b">", start)
-        spec = data[start + 1:end].decode("ascii").split(":")
-        name = spec[0].upper()
+        tag = data[start + 1:end].decode("ascii").split(":")
+        name = tag[0].upper()
         if name in ("EOH", "EOR"):
             if name == "EOH":
                 header, in_header = fields, False
@@ -89,7 +89,7 @@ def read_adif(path):
                 records.append(fields)
             fields, pos = {}, end + 1
             continue
-        length = int(spec[1])
+        length = int(tag[1])
         fields[name] = data[end + 1:end + 1 + length].decode("ascii")
         pos = end + 1 + length
     assert not in_header
