@@ -272,11 +272,9 @@ private Q_SLOTS:
 
         const QByteArray log = readAll(file("QZVHF.LOG"));
         const qsizetype told = m_messages.size();
-        for (const char* target : { "QZVHF.LOG", "QZVHF.BAK" }) {
-            m_chosenFile = file(target);
-            form->ExportCabrillo1Click();
-        }
-        QCOMPARE(m_messages.size(), told + 2);
+        m_chosenFile = file("QZVHF.LOG"); // the names refused are tst_exports' to list
+        form->ExportCabrillo1Click();
+        QCOMPARE(m_messages.size(), told + 1);
         QVERIFY2(m_messages.last().contains("kept for logbooks"), qPrintable(m_messages.last()));
         QCOMPARE(readAll(file("QZVHF.LOG")), log);
         QVERIFY(!QFile::exists(file("QZVHF.BAK")));
