@@ -100,13 +100,13 @@ LogFileStore::State LogFileStore::state(const QString& path, qint64* size) const
 bool LogFileStore::read(const QString& path, QByteArray* bytes, QString* error) const
 {
     QFile file(path);
-    if (m_faults.open || !file.open(QIODevice::ReadOnly)) {
+    if (fault(m_faults.open) || !file.open(QIODevice::ReadOnly)) {
         if (error)
             *error = m_faults.open ? errnoText(EIO) : file.errorString();
         return false;
     }
     *bytes = file.readAll();
-    if (m_faults.read || file.error() != QFileDevice::NoError) {
+    if (fault(m_faults.read) || file.error() != QFileDevice::NoError) {
         if (error)
             *error = m_faults.read ? errnoText(EIO) : file.errorString();
         return false;
@@ -116,13 +116,18 @@ bool LogFileStore::read(const QString& path, QByteArray* bytes, QString* error) 
 
 bool LogFileStore::writeAll(int fd, const QByteArray& bytes, QString* error)
 {
-    if (m_faults.write) {
+    // A disk that fills takes what room it has, as a real one does, then refuses the rest.
+    const qint64 room = m_faults.write ? 0 : m_faults.spaceLeft;
+    const bool fills = room >= 0 && room < bytes.size();
+    if (fault(fills) && room == 0) {
         if (error)
             *error = errnoText(ENOSPC);
         return false;
     }
     const char* p = bytes.constData();
-    qsizetype left = bytes.size();
+    qsizetype left = fills ? qsizetype(room) : bytes.size();
+    if (m_faults.spaceLeft >= 0)
+        m_faults.spaceLeft -= left;
     while (left > 0) {
         const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
         if (n < 0) {
@@ -135,6 +140,11 @@ bool LogFileStore::writeAll(int fd, const QByteArray& bytes, QString* error)
         p += n;
         left -= n;
     }
+    if (fills) {
+        if (error)
+            *error = errnoText(ENOSPC);
+        return false;
+    }
     return true;
 }
 
@@ -142,7 +152,7 @@ bool LogFileStore::syncFd(int fd, QString* error)
 {
     if (!m_sync)
         return true;
-    if (m_faults.sync || ::fsync(fd) != 0) {
+    if (fault(m_faults.sync) || ::fsync(fd) != 0) {
         if (error)
             *error = errnoText(m_faults.sync ? EIO : errno);
         return false;
@@ -152,7 +162,7 @@ bool LogFileStore::syncFd(int fd, QString* error)
 
 bool LogFileStore::createEmpty(const QString& path, QString* error)
 {
-    const int fd = m_faults.open
+    const int fd = fault(m_faults.open)
         ? -1
         : ::open(nativePath(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) {
@@ -186,7 +196,7 @@ bool LogFileStore::append(
     // Normally the existing file only: a log that vanished is rebuilt whole by the caller.
     const QByteArray name = nativePath(path);
     const int flags = O_CLOEXEC | (create ? O_CREAT : 0);
-    int fd = m_faults.open ? -1 : ::open(name.constData(), O_RDWR | flags, 0644);
+    int fd = fault(m_faults.open) ? -1 : ::open(name.constData(), O_RDWR | flags, 0644);
     bool canRead = true;
     if (fd < 0 && !m_faults.open && errno == EACCES) {
         // A file we may write but not read still takes the contact.
@@ -252,14 +262,20 @@ bool LogFileStore::rewrite(const QString& logPath, const QString& backupPath,
             && bakStat.st_dev == logStat.st_dev && bakStat.st_ino == logStat.st_ino;
         if (!sameFile) {
             int err = 0;
-            if (m_faults.rename) {
+            if (fault(m_faults.rename)) {
                 err = EACCES;
             } else {
-                if (::unlink(bak.constData()) != 0 && errno != ENOENT)
+                // The old backup stays until the new one takes its name in one step: a crash
+                // anywhere here leaves a backup, the old one or the new.
+                const QByteArray link = bak + ".new";
+                ::unlink(link.constData());
+                if (::link(log.constData(), link.constData()) == 0) {
+                    if (::rename(link.constData(), bak.constData()) != 0)
+                        err = errno;
+                    ::unlink(link.constData());
+                } else if (::rename(log.constData(), bak.constData()) != 0) {
                     err = errno;
-                if (err == 0 && ::link(log.constData(), bak.constData()) != 0
-                    && ::rename(log.constData(), bak.constData()) != 0)
-                    err = errno;
+                }
             }
             if (renameErrno)
                 *renameErrno = err;
@@ -273,9 +289,11 @@ bool LogFileStore::rewrite(const QString& logPath, const QString& backupPath,
     }
 
     // 3. The new log takes the name in one step.
-    if (::rename(tmp.constData(), log.constData()) != 0) {
+    // A failure here keeps the new file: the next rewrite replaces it, and a start-up after a
+    // crash offers it as the latest changes.
+    if (fault(m_faults.replace) || ::rename(tmp.constData(), log.constData()) != 0) {
         if (error)
-            *error = errnoText(errno);
+            *error = errnoText(m_faults.replace ? EACCES : errno);
         return false;
     }
     syncFolderOf(logPath);
@@ -286,7 +304,7 @@ bool LogFileStore::writeComplete(
     const QByteArray& name, int createFlag, const QByteArray& content, QString* error)
 {
     // Either the whole content is on disk under that name, or no file of it is left.
-    const int fd = m_faults.open
+    const int fd = fault(m_faults.open)
         ? -1
         : ::open(name.constData(), O_WRONLY | O_CREAT | createFlag | O_CLOEXEC, 0644);
     if (fd < 0) {
@@ -334,7 +352,7 @@ bool LogFileStore::StreamedFile::open(QString* error)
 {
     // A name of its own, made new: never a file or a link that is there already.
     m_temporary = m_name + ".XXXXXX";
-    m_fd = m_store.m_faults.open ? -1 : ::mkostemp(m_temporary.data(), O_CLOEXEC);
+    m_fd = m_store.fault(m_store.m_faults.open) ? -1 : ::mkostemp(m_temporary.data(), O_CLOEXEC);
     if (m_fd < 0) {
         if (error)
             *error = errnoText(m_store.m_faults.open ? EACCES : errno);
@@ -376,7 +394,7 @@ bool LogFileStore::StreamedFile::commit(QString* error)
     }
     m_fd = -1;
     if (ok
-        && (m_store.m_faults.rename
+        && (m_store.fault(m_store.m_faults.rename)
             || ::rename(m_temporary.constData(), m_name.constData()) != 0)) {
         ok = false;
         m_error = errnoText(m_store.m_faults.rename ? EACCES : errno);
@@ -407,7 +425,7 @@ bool LogFileStore::moveAside(const QString& from, const QString& to, QString* er
     const QByteArray source = nativePath(from);
     const QByteArray target = nativePath(to);
     // A link never replaces a file that is there; a rename does, so it is only the fallback.
-    if (m_faults.rename) {
+    if (fault(m_faults.rename)) {
         if (error)
             *error = errnoText(EACCES);
         return false;

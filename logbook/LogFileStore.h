@@ -39,7 +39,10 @@ public:
         bool read = false;
         bool write = false;
         bool sync = false;
-        bool rename = false;
+        bool rename = false; // the backup step, a streamed file's or a move's rename
+        bool replace = false; // a rewrite's last step: the new log takes the name
+        qint64 spaceLeft = -1; // bytes the disk still takes, then ENOSPC; -1: no limit
+        int fired = 0; // failures given so far
     };
 
     // Missing is only "no such file" (ENOENT): any other failure to look at the file is
@@ -108,7 +111,9 @@ private:
     bool syncFd(int fd, QString* error);
     void syncFolderOf(const QString& path) const;
 
-    Faults m_faults;
+    bool fault(bool on) const { return on && ++m_faults.fired; }
+
+    mutable Faults m_faults; // counts what it fired, in reads too
     bool m_sync = true;
 };
 

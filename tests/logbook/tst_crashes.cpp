@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <csignal>
 #include <random>
 
@@ -62,19 +63,27 @@ class TestCrashes : public QObject
 private Q_SLOTS:
     // The driver logs through the logbook and is killed at random moments, during appends and
     // during the rewrites of edit, delete, save and New Log. After each kill every contact it
-    // had told of is in the log (or, while a New Log was under way, in the backup), the log and
-    // its backup read whole, and the next run loads the log.
+    // had told of is in the log (or, while a New Log was under way, in the backup), the backup
+    // holds the log as the last rewrite found it, every file left reads whole, and the next
+    // run loads exactly the log's lines.
     void killedAtRandom()
     {
         QTemporaryDir dir;
         const QString log = dir.filePath("QZVHF.LOG");
         const QString bak = dir.filePath("QZVHF.BAK");
         std::mt19937 rng(20261209);
-        QSet<QString> must; // told of as logged
-        QSet<QString> maybe; // a step on it was under way
-        bool newLogUnderWay = false;
-        int kills = 0, duringRewrite = 0, checked = 0, lost = 0, steps = 0;
+        QSet<QString> must; // told of as logged, or found in the log by a run
+        QSet<QString> before; // what the rewrite under way found in the log
+        // What the last finished rewrite found in the log, and what each rewrite cut short since
+        // found: the backup is the log as one of them found it.
+        QList<QSet<QString>> backups;
+        int kills = 0, duringRewrite = 0, checked = 0, lost = 0, steps = 0, bakChecked = 0;
+        qsizetype lines = 0; // the log's, as the test read it after the last kill
         QStringList lostCalls;
+        auto lose = [&](const QString& call) {
+            ++lost;
+            lostCalls.append(call);
+        };
         for (int run = 0; run < 300; ++run) {
             QProcess driver;
             driver.start(QStringLiteral(VORAD_CRASH_DRIVER),
@@ -83,7 +92,7 @@ private Q_SLOTS:
             while (!driver.canReadLine() && driver.state() == QProcess::Running)
                 driver.waitForReadyRead(5000);
             const QByteArray ready = driver.readLine().trimmed();
-            QVERIFY2(ready.startsWith("READY"), ready.constData());
+            QCOMPARE(ready, "READY " + QByteArray::number(lines));
             // Somewhere in the next 30 ms: mostly appends, with rewrites of up to 3,000 lines.
             QTest::qSleep(int(rng() % 30));
             // A driver that ended by itself has failed a step; and pid 0 would be our own group.
@@ -94,6 +103,7 @@ private Q_SLOTS:
             ++kills;
 
             QByteArray last;
+            QStringList edit; // an edit under way: its old and new callsigns
             QList<QByteArray> told = driver.readAllStandardOutput().split('\n');
             told.removeLast(); // empty, or a line the kill cut short: never told
             for (const QByteArray& raw : std::as_const(told)) {
@@ -104,62 +114,84 @@ private Q_SLOTS:
                 last = step;
                 ++steps;
                 auto call = [&](int i) { return QString::fromLatin1(w.value(i)); };
+                if (step == "e" || step == "d" || step == "s" || step == "n")
+                    before = must;
+                else if (step == "E" || step == "D" || step == "S" || step == "N")
+                    backups = { before };
                 if (step == "A") {
                     must.insert(call(1));
-                } else if (step == "e" || step == "d") {
+                } else if (step == "e") {
                     must.remove(call(1));
-                    maybe.insert(call(1));
-                    if (step == "e")
-                        maybe.insert(call(2));
+                    edit = { call(1), call(2) };
+                } else if (step == "d") {
+                    must.remove(call(1));
                 } else if (step == "E") {
-                    maybe.remove(call(1));
-                    maybe.remove(call(2));
                     must.insert(call(2));
-                } else if (step == "D") {
-                    maybe.remove(call(1));
-                } else if (step == "n") {
-                    newLogUnderWay = true;
+                    edit.clear();
                 } else if (step == "N") {
-                    newLogUnderWay = false;
                     must.clear();
-                    maybe.clear();
                 }
             }
-            if (last == "e" || last == "d" || last == "s" || last == "n")
-                ++duringRewrite;
+            const bool rewriting = last == "e" || last == "d" || last == "s" || last == "n";
+            duringRewrite += rewriting;
 
             QSet<QString> present, backedUp;
             QString why;
             QVERIFY2(readCalls(log, &present, &why), qPrintable(why));
-            if (QFile::exists(bak))
+            if (rewriting && !backups.isEmpty())
+                backups.append(before);
+            if (!backups.isEmpty()) {
+                QVERIFY2(QFile::exists(bak), "no backup after a finished rewrite");
                 QVERIFY2(readCalls(bak, &backedUp, &why), qPrintable(why));
+                ++bakChecked;
+                if (std::none_of(backups.cbegin(), backups.cend(),
+                        [&](const QSet<QString>& b) { return backedUp.contains(b); }))
+                    lose(QStringLiteral("(backup)"));
+            }
             for (const QString& c : std::as_const(must)) {
                 ++checked;
-                if (!present.contains(c) && !(newLogUnderWay && backedUp.contains(c))) {
-                    ++lost;
-                    lostCalls.append(c);
-                }
+                if (!present.contains(c) && !(last == "n" && backedUp.contains(c)))
+                    lose(c);
             }
-            // What was under way is now settled by the file: the next run starts from it.
-            for (const QString& c : std::as_const(maybe)) {
-                if (present.contains(c))
-                    must.insert(c);
+            if (last == "e" && !present.contains(edit.value(0)) && !present.contains(edit.value(1)))
+                lose(edit.value(0)); // neither the old contact nor its correction
+            // Whatever is in the log now is on disk, told or not: the program may never drop it.
+            must = present;
+            lines = ParseLogFile(readAll(log)).lines.size();
+
+            // A rewrite cut short leaves its new file, which the next run keeps aside: every
+            // file in the folder reads, save the torn end of one cut short.
+            for (const QFileInfo& f : QDir(dir.path()).entryInfoList(QDir::Files)) {
+                const LoadedLog kept = ParseLogFile(readAll(f.filePath()));
+                const bool unfinished = f.fileName().endsWith(".new")
+                    || f.fileName().contains("unfinished", Qt::CaseInsensitive);
+                QVERIFY2(kept.problems.isEmpty() && (unfinished || !kept.tornLastLine),
+                    qPrintable(f.fileName()));
             }
-            maybe.clear();
-            if (newLogUnderWay)
-                must.intersect(present);
-            newLogUnderWay = false;
         }
+        // The program itself loads what the last kill left: every line, nothing questioned.
+        LogFileStore store;
+        ContestSettings settings;
+        settings.logFileName = log;
+        settings.backupLogFileName = bak;
+        LogBook book(store);
+        ToldUi ui;
+        QVERIFY(book.LoadLogBook(settings, ui) && book.loaded());
+        QCOMPARE(book.lines().size(), lines);
+        const QStringList loaded = callsOf(book.lines());
+        QCOMPARE(QSet<QString>(loaded.begin(), loaded.end()), must);
+        const int leftovers = int(QDir(dir.path()).entryList(QDir::Files).size()) - 2;
         qInfo("crash campaign: %d kills (%d during a rewrite), %d steps told, %d contacts "
-              "checked, %d lost",
-            kills, duringRewrite, steps, checked, lost);
+              "checked, %d backups checked, %d files kept aside, %d lost",
+            kills, duringRewrite, steps, checked, bakChecked, leftovers, lost);
         QVERIFY2(lost == 0, qPrintable(lostCalls.mid(0, 10).join(' ')));
     }
 
-    // Open (EACCES), write (ENOSPC), sync (EIO) and rename (EACCES) failures in every logbook
-    // write (append, edit, delete, save, New Log), the CSV file and the settings file. Each is
-    // told, memory keeps every contact, the file never holds half a line, and the next good contact
-    // puts the whole log on disk.
+    // Open (EACCES), write (ENOSPC, also after part of the bytes), sync (EIO) and rename
+    // (EACCES, of the backup or of the new log) failures in every logbook write (append, edit,
+    // delete, save, New Log), the CSV file and the settings file. Each is told, memory keeps every
+    // contact, the file never holds half a line, and the next good contact puts the whole log on
+    // disk.
     void writeFaults()
     {
         QTemporaryDir dir;
@@ -195,11 +227,16 @@ private Q_SLOTS:
         };
         for (int i = 0; i < 10; ++i)
             append();
-        bool LogFileStore::Faults::*const kinds[]
-            = { &LogFileStore::Faults::open, &LogFileStore::Faults::write,
-                  &LogFileStore::Faults::sync, &LogFileStore::Faults::rename };
+        bool LogFileStore::Faults::*const kinds[] = { &LogFileStore::Faults::open,
+            &LogFileStore::Faults::write, &LogFileStore::Faults::sync,
+            &LogFileStore::Faults::rename, &LogFileStore::Faults::replace };
+        int partial = 0;
         for (int round = 0; round < 400; ++round) {
-            store.faults().*kinds[rng() % 4] = true;
+            // One in six: the disk fills part way through a record or a rewrite.
+            if (const unsigned kind = rng() % 6; kind < 5)
+                store.faults().*kinds[kind] = true;
+            else
+                store.faults().spaceLeft = rng() % 400;
             ++faults;
             const int told = ui.told;
             const int row = int(rng() % unsigned(expected.size()));
@@ -226,11 +263,23 @@ private Q_SLOTS:
                     expected.clear();
                 break;
             }
-            // A rename that fails leaves the rewrite to go on without its backup: told as well.
-            if (ui.told == told && !book.fileInStep())
+            // Every failure is told, even a rename that leaves the rewrite to go on without its
+            // backup; a disk that took part of a write gives back only whole lines.
+            const int fired = store.faults().fired;
+            if (ui.told == told && (fired > 0 || !book.fileInStep()))
                 ++untold;
-            // The e-mail's CSV file and the settings file, under the same fault: refused with a
-            // reason, the earlier file whole; written once the disk is good again.
+            partial += store.faults().spaceLeft >= 0 && fired > 0;
+            store.faults() = {};
+            QString why;
+            QSet<QString> onDisk;
+            QVERIFY2(readCalls(settings.logFileName, &onDisk, &why), qPrintable(why));
+            // The e-mail's CSV file and the settings file, under a fault of their own that each
+            // save meets (neither knows a rewrite's last step): refused with a reason, the earlier
+            // file whole; written once the disk is good again.
+            if (const unsigned kind = rng() % 5; kind < 4)
+                store.faults().*kinds[kind] = true;
+            else
+                store.faults().spaceLeft = rng() % 8;
             const QString csv = dir.filePath("VK3XYZ_VHF.CSV");
             const QByteArray csvBefore = readAll(csv);
             QString error;
@@ -249,9 +298,6 @@ private Q_SLOTS:
             QCOMPARE(readAll(csv), QStringLiteral("line %1\r\n").arg(round).toLatin1());
             QVERIFY(profile.save(dir.filePath("DOVavoviv.ini"), &error, &store));
             QCOMPARE(readAll(dir.filePath("DOVavoviv.ini")), profile.serialise());
-            QString why;
-            QSet<QString> onDisk;
-            QVERIFY2(readCalls(settings.logFileName, &onDisk, &why), qPrintable(why));
             if (callsOf(book.lines()) != expected)
                 ++lost; // memory must keep every contact, whatever the disk did
             append(); // the next good contact
@@ -263,9 +309,10 @@ private Q_SLOTS:
                 append();
             }
         }
-        qInfo("write-fault campaign: %d faults injected (each on a logbook write, the CSV file and "
-              "the settings file), %d failed writes untold, %d contacts lost",
-            faults, untold, lost);
+        qInfo("write-fault campaign: %d faults injected on logbook writes (%d with the disk full "
+              "part way), as many on the CSV file and the settings file, %d failed writes "
+              "untold, %d contacts lost",
+            faults, partial, untold, lost);
         QCOMPARE(untold, 0);
         QCOMPARE(lost, 0);
     }
