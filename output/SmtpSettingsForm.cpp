@@ -20,6 +20,7 @@ namespace {
 
 constexpr int FormWidth = 556;
 constexpr int FormHeight = 412;
+constexpr qint64 ReplyPaintMs = 50;
 
 const QString OpenDone = QStringLiteral("RequestDone Rq=8 Error=0");
 const QString MailDone = QStringLiteral("RequestDone Rq=9 Error=0");
@@ -427,7 +428,14 @@ void TSmtpSettingsForm::SmtpClientResponse(const QString& msg)
     if (m_sentShown)
         return;
     setStatus(QStringLiteral("     ") + msg);
+    // A server that floods reply lines would have the window painted once a line and frozen
+    // meanwhile: the line is painted at once at most every so often, else at the next turn.
+    if (m_replyPainted.isValid() && m_replyPainted.elapsed() < ReplyPaintMs) {
+        StatusPanel->update();
+        return;
+    }
     repaintStatus();
+    m_replyPainted.start();
 }
 
 void TSmtpSettingsForm::SmtpClientRequestDone(TSmtpRequest rqType, quint16 error)

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QWidget>
 
@@ -96,6 +97,7 @@ private:
     QStringList m_messageLines; // what the message box shows, line by line
     QStringList m_sendingLines; // ... as it was at the press of Send
     TSmtpRequest m_awaited = smtpOpen; // the request a wait of the send is for
+    QElapsedTimer m_replyPainted; // when a server reply was last painted at once
 
     QWidget* ToolsPanel = nullptr;
     QLineEdit* HostEdit = nullptr;

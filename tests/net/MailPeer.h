@@ -25,8 +25,14 @@ public:
         port = QString::fromLatin1(m_process.readLine().trimmed()).toInt();
         return port > 0;
     }
-    // Waits for a scripted peer to finish its steps.
-    bool finish() { return m_process.waitForFinished(10000); }
+    // Waits for a scripted peer to finish its steps, and reads how many bytes it sent.
+    bool finish()
+    {
+        if (m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(10000))
+            return false;
+        sent = m_process.readAll().trimmed().toLongLong();
+        return true;
+    }
     ~MailPeer()
     {
         if (m_process.state() != QProcess::NotRunning) {
@@ -36,6 +42,7 @@ public:
     }
 
     int port = 0;
+    qint64 sent = 0; // by a scripted peer that has finished
 
 private:
     QProcess m_process;

@@ -1,0 +1,257 @@
+#include <algorithm>
+
+#include <QAction>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "LogFileStore.h"
+#include "QZMainForm.h"
+#include "SummarySheet.h"
+#include "TestClock.h"
+#include "TestFiles.h"
+#include "net/MailPeer.h"
+
+using namespace vorad;
+
+namespace {
+
+// The dialog's 15 s wait for the server, shortened through its own setting: a silent server
+// is given up as it would be, only sooner.
+constexpr int AbortMs = 500;
+// Any longer without a turn of the event loop, and the operator sees a frozen window.
+constexpr qint64 FrozenMs = 1000;
+
+const QString SentText = QStringLiteral("     Log Sent to contest manager...");
+
+// 300 contacts: the attachment alone is several hundred lines, so a DATA cut off is cut off
+// inside the message.
+QByteArray records(int count)
+{
+    QByteArray log;
+    for (int i = 1; i <= count; ++i)
+        log += QStringLiteral("\"08-15-2026\",\"%1:%2\",\"2m\",\"FM\",\"VK%3\",\"59%4\",\"59012\","
+                              "1,\"Peter\"\r\n")
+                   .arg(9 + i / 60, 2, 10, QLatin1Char('0'))
+                   .arg(i % 60, 2, 10, QLatin1Char('0'))
+                   .arg(i, 4, 10, QLatin1Char('0'))
+                   .arg(i, 3, 10, QLatin1Char('0'))
+                   .toLatin1();
+    return log;
+}
+
+// The longest the event loop went without running a 10 ms timer while `work` ran.
+qint64 longestGap(const std::function<void()>& work)
+{
+    QElapsedTimer clock;
+    qint64 longest = 0;
+    QTimer tick;
+    tick.setInterval(10);
+    QObject::connect(
+        &tick, &QTimer::timeout, [&] { longest = std::max(longest, clock.restart()); });
+    clock.start();
+    tick.start();
+    work();
+    return std::max(longest, clock.elapsed());
+}
+
+} // namespace
+
+// Hostile mail servers met through the e-mail dialog as the operator uses it: "Email Log"
+// from the menu, a click on "Send", and after each failure a retry against a server that works.
+class TestSmtpSettingsForm : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_folderBefore;
+    MailPeer m_store;
+    std::unique_ptr<TQZMainForm> m_form;
+    QStringList m_messages;
+    int m_cases = 0;
+    qint64 m_hostileBytes = 0;
+    qint64 m_longestGap = 0;
+    QByteArray m_longestGapRow;
+    int m_told = 0;
+    int m_errorBoxes = 0; // exceptions that got as far as the error box; a crash ends the run
+    int m_sent = 0;
+
+    QString file(const QString& name) const { return m_dir.filePath(name); }
+    TSmtpSettingsForm& dialog() { return m_form->emailForm(); }
+    QPushButton* button(const char* name) { return dialog().findChild<QPushButton*>(name); }
+    void click(const char* name) { QTest::mouseClick(button(name), Qt::LeftButton); }
+    void emailLog() { m_form->findChild<QAction*>(QStringLiteral("EmailLog1"))->trigger(); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QDir().mkpath(file(QStringLiteral("store")));
+        QVERIFY(m_store.start(QStringLiteral("store"), file(QStringLiteral("store"))));
+        m_folderBefore = QDir::currentPath();
+        QDir::setCurrent(m_dir.path()); // where "Email Log" writes the attachment
+        writeFile(file(QStringLiteral("QZVHF.LOG")), records(300));
+        writeFile(file(QStringLiteral("DOVavoviv.ini")),
+            "[CONTEST]\r\nCallsign=VK6XYZ\r\nName=Anne Smith\r\nAddress=1 Main St Perth\r\n"
+            "[DATA]\r\nKHostName=127.0.0.1\r\nKFrom=op@example.net\r\nKTo=cm@example.org\r\n");
+        StartupEnvironment env;
+        env.screenSizeHook = [] { return QSize(1024, 768); };
+        env.settingsPath = file(QStringLiteral("DOVavoviv.ini"));
+        env.workingDir = m_dir.path();
+        env.locale = QLocale::c();
+        auto clock = std::make_shared<TestClock>();
+        clock->setUtc(QDate(2026, 8, 16), QTime(10, 0), 8 * 3600);
+        env.clock = clock;
+        env.store = std::make_shared<LogFileStore>();
+        env.store->setSyncEnabled(false);
+        env.messageHook = [this](const QString& m) { m_messages.append(m); };
+        env.questionHook = [](const QString&) { return true; };
+        env.tickIntervalMs = 3600 * 1000;
+        m_form = std::make_unique<TQZMainForm>(env);
+    }
+
+    void cleanupTestCase()
+    {
+        qInfo("hostile mail server campaign: %d cases run, %lld bytes of hostile input sent, "
+              "longest event-loop gap %lld ms (%s), %d failures told, %d crashes (error boxes), "
+              "%d retries sent",
+            m_cases, m_hostileBytes, m_longestGap, m_longestGapRow.constData(), m_told,
+            m_errorBoxes, m_sent);
+        m_form.reset();
+        QDir::setCurrent(m_folderBefore);
+    }
+
+    // A row that failed half-way leaves the dialog as it was: the next starts from "Quit".
+    void cleanup()
+    {
+        for (int i = 0; i < 2 && dialog().isVisible(); ++i)
+            click("QuitButton");
+    }
+
+    // Each peer ends its script by staying connected and silent; the client going ends it.
+    void hostileServer_data()
+    {
+        QTest::addColumn<QByteArray>("steps");
+        QTest::addColumn<QString>("status"); // the status line once the send has ended
+        QTest::addColumn<QString>("got"); // what the peer read outside a message, "|" between
+
+        const QByteArray greet = "send 220 vorad.test\\r\\n\nread\nsend 250 hello\\r\\n\n";
+        const QByteArray envelope
+            = greet + "read\nsend 250 sender ok\\r\\n\nread\nsend 250 recipient ok\\r\\n\n";
+        const QByteArray data = envelope + "read\nsend 354 go ahead\\r\\n\n";
+        const QString helo = "HELO Vandrel";
+        const QString toData = "HELO Vandrel|MAIL FROM:<op@example.net>|RCPT TO:<cm@example.org>|"
+                               "DATA";
+        const QString opening = "     Opening SMTP connection...";
+        const QString tooLong = "     500 The server sent a reply line longer than 4094 characters";
+
+        QTest::newRow("endless greeting")
+            << QByteArray("sendfor 60 220-welcome\\r\\n\n") << "     220-welcome"
+            << "";
+        QTest::newRow("reply that never ends")
+            << QByteArray("send 220 hi\\r\\n\nread\nsendfor 60 250-more\\r\\n\n") << "     250-more"
+            << helo;
+        QTest::newRow("line that never ends")
+            << QByteArray("send 220 hi\\r\\n\nread\nsendfor 60 250 x\n") << tooLong << helo;
+        QTest::newRow("lines without CR LF")
+            << QByteArray("send 220 hi\\n250 ok\\n220 again\\r\nsleep 60\n") << opening << "";
+        QTest::newRow("binary greeting")
+            << QByteArray("send \\x00\\x01\\x1b[2J\\xff\\xfe\\x7f\\r\\n\nsleep 60\n")
+            << "     " + QString::fromLatin1("\0\x01\x1b[2J\xff\xfe\x7f", 9) << "";
+        QTest::newRow("binary noise after HELO")
+            << greet.left(greet.indexOf("send 250")) + "sendnoise 200000\nsleep 60\n"
+            << tooLong << helo;
+        // Given up at the dialog's own time-out, long before the greeting comes.
+        QTest::newRow("greeting after 60 s")
+            << QByteArray("sleep 60\nsend 220 late\\r\\n\n") << opening << "";
+        QTest::newRow("silent after HELO")
+            << QByteArray("send 220 hi\\r\\n\nread\nsleep 60\n") << "     220 hi" << helo;
+        QTest::newRow("silent after MAIL") << greet + "read\nsleep 60\n"
+                                           << "     SMTP connected... Sending Mail."
+                                           << "HELO Vandrel|MAIL FROM:<op@example.net>";
+        QTest::newRow("reset after HELO")
+            << QByteArray("send 220 hi\\r\\n\nread\nreset\n") << "     220 hi" << helo;
+        QTest::newRow("silent after DATA") << envelope + "read\nsleep 60\n"
+                                           << "     250 recipient ok" << toData;
+        QTest::newRow("silent after the message") << data + "readto .\nsleep 60\n"
+                                                  << "     354 go ahead" << toData + "|.";
+        // A consent that comes before the message is no consent to it.
+        QTest::newRow("acceptance before the message")
+            << envelope + "read\nsend 354 go ahead\\r\\n250 accepted\\r\\n\nreadto .\nsleep 60\n"
+            << "     250 accepted" << toData + "|.";
+        // Refused, or answered without a code: not one line of the message may follow. The
+        // connection stays, so "Quit" says goodbye.
+        QTest::newRow("DATA refused") << envelope + "read\nsend 554 no thanks\\r\\n\nsleep 60\n"
+                                      << "     554 no thanks" << toData + "|QUIT";
+        QTest::newRow("DATA answered without a code")
+            << envelope + "read\nsend go ahead\\r\\n\nsleep 60\n"
+            << "     go ahead" << toData + "|QUIT";
+        QTest::newRow("hang-up at the go-ahead") << data + "shutdown\n"
+                                                 << "     354 go ahead" << toData;
+        QTest::newRow("reset in the middle of DATA") << data + "read\nread\nread\nreset\n"
+                                                     << "     354 go ahead" << toData;
+    }
+
+    void hostileServer()
+    {
+        QFETCH(QByteArray, steps);
+        QFETCH(QString, status);
+        QFETCH(QString, got);
+        const QString script
+            = file(QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), '_'));
+        QVERIFY(writeFile(script, steps));
+        MailPeer peer;
+        QVERIFY(peer.start(QStringLiteral("script"), script));
+        ++m_cases;
+        m_messages.clear();
+
+        emailLog();
+        QVERIFY(dialog().isVisible());
+        QVERIFY(button("EmailButton")->isEnabled());
+        dialog().setServicePort(QString::number(peer.port));
+        dialog().setAbortInterval(AbortMs);
+        const qint64 gap = longestGap([&] { click("EmailButton"); });
+        if (gap > m_longestGap) {
+            m_longestGap = gap;
+            m_longestGapRow = QTest::currentDataTag();
+        }
+        QVERIFY2(gap < FrozenMs, qPrintable(QStringLiteral("frozen for %1 ms").arg(gap)));
+        QVERIFY(!dialog().sending());
+        QCoreApplication::processEvents(); // the completions still posted
+        QCOMPARE(dialog().statusText(), status);
+        ++m_told;
+        QVERIFY(!button("EmailButton")->isEnabled());
+        QVERIFY(button("QuitButton")->isEnabled());
+
+        // The operator tries again without restarting: "Quit", "Email Log", "Send".
+        dialog().setAbortInterval(TSmtpSettingsForm::AbortIntervalMs);
+        click("QuitButton");
+        QVERIFY(!dialog().isVisible());
+        emailLog();
+        QVERIFY(button("EmailButton")->isEnabled());
+        dialog().setServicePort(QString::number(m_store.port));
+        click("EmailButton");
+        QCOMPARE(dialog().statusText(), SentText);
+        ++m_sent;
+        QVERIFY(runUntil([&] { return !dialog().client().Connected(); })); // the goodbye
+        click("QuitButton");
+        QVERIFY(!dialog().isVisible());
+        QCOMPARE(QDir(file(QStringLiteral("store"))).entryList({ QStringLiteral("*.eml") }).size(),
+            m_sent);
+
+        for (const QString& m : std::as_const(m_messages))
+            if (m != EmailAttentionText)
+                ++m_errorBoxes;
+        QCOMPARE(m_messages, QStringList({ EmailAttentionText, EmailAttentionText }));
+        QVERIFY(peer.finish());
+        m_hostileBytes += peer.sent;
+        QCOMPARE(QString::fromLatin1(readAll(script + QStringLiteral(".got"))).trimmed(),
+            got.replace(QLatin1Char('|'), QLatin1Char('\n')));
+    }
+};
+
+QTEST_MAIN(TestSmtpSettingsForm)
+#include "tst_smtpsettingsform.moc"
