@@ -144,7 +144,6 @@ TCustomSmtpClient::TCustomSmtpClient(QObject* parent)
     , m_receiveBuffer(ReceiveBufferSize, '\0')
 {
     m_socket.OnDnsLookupDone = [this](quint16 e) { dnsLookupDone(e); };
-    m_socket.OnSessionConnected = [this](quint16 e) { sessionConnected(e); };
     setStream(&m_socket);
 }
 
@@ -152,7 +151,7 @@ TCustomSmtpClient::~TCustomSmtpClient()
 {
     // The socket goes with this object; nothing it says any more concerns the caller.
     m_socket.OnDnsLookupDone = nullptr;
-    m_socket.OnSessionConnected = nullptr;
+    m_stream->OnSessionConnected = nullptr;
     m_stream->OnDataAvailable = nullptr;
     m_stream->OnDataSent = nullptr;
     m_stream->OnSessionClosed = nullptr;
@@ -160,7 +159,15 @@ TCustomSmtpClient::~TCustomSmtpClient()
 
 void TCustomSmtpClient::setStream(ByteStream* stream)
 {
+    // One connection drives the client: the one replaced tells it nothing more.
+    if (m_stream) {
+        m_stream->OnSessionConnected = nullptr;
+        m_stream->OnDataAvailable = nullptr;
+        m_stream->OnDataSent = nullptr;
+        m_stream->OnSessionClosed = nullptr;
+    }
     m_stream = stream;
+    m_stream->OnSessionConnected = [this](quint16 e) { sessionConnected(e); };
     m_stream->OnDataAvailable = [this](quint16) { dataAvailable(); };
     m_stream->OnDataSent = [this](quint16) {
         if (m_transferring) {
@@ -286,7 +293,7 @@ void TCustomSmtpClient::dnsLookupDone(quint16 error)
         m_socket.Proto = QStringLiteral("tcp");
         m_socket.Port = Port;
         setState(smtpConnecting);
-        m_socket.Connect();
+        m_stream->Connect();
     } catch (const ESocketException& e) {
         // A port that does not convert or a connect refused at once ends the request.
         const int code = m_socket.LastError() ? m_socket.LastError() : wsa::EINVAL_;

@@ -100,7 +100,8 @@ public:
     QString LastResponse() const { return m_lastResponse; }
     bool Connected() const { return m_connected; }
     TWSocket& socket() { return m_socket; }
-    // Where the bytes go: the socket itself, or a layer over it.
+    // The connection the client talks through: the socket itself, or a layer over it. The
+    // name lookup stays with the socket, whose address and port the stream connects to.
     void setStream(ByteStream* stream);
 
     std::function<void(const QString&)> OnDisplay;

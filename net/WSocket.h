@@ -68,14 +68,19 @@ class ByteStream
 {
 public:
     virtual ~ByteStream() = default;
+    // Opens the connection to the address and port set on the socket; ends with
+    // OnSessionConnected.
+    virtual void Connect() = 0;
     virtual int Send(const char* data, int count) = 0;
     virtual int Receive(char* buffer, int size) = 0;
     virtual bool IsConnected() const = 0;
     // An orderly close, and an immediate one.
     virtual void Close() = 0;
     virtual void Abort() = 0;
-    // Told when bytes wait to be read, when everything queued has gone out, and when the
-    // connection has closed; each with a socket error number, 0 for none.
+    // Told when the connection is made (or has failed), when bytes wait to be read, when
+    // everything queued has gone out, and when the connection has closed; each with a socket
+    // error number, 0 for none.
+    std::function<void(quint16)> OnSessionConnected;
     std::function<void(quint16)> OnDataAvailable;
     std::function<void(quint16)> OnDataSent;
     std::function<void(quint16)> OnSessionClosed;
@@ -110,7 +115,7 @@ public:
 
     void DnsLookup(const QString& host);
     void CancelDnsLookup();
-    void Connect();
+    void Connect() override;
     int Receive(char* buffer, int size) override;
     void PutDataInSendBuffer(const char* data, int count);
     int Send(const char* data, int count) override;
@@ -140,7 +145,6 @@ public:
     bool LookupPending() const { return m_lookupPending; }
 
     std::function<void(quint16)> OnDnsLookupDone;
-    std::function<void(quint16)> OnSessionConnected;
     std::function<void(TSocketState oldState, TSocketState newState)> OnChangeState;
     std::function<void(int bytesSent)> OnSendData;
     // When set, errors of called operations go here instead of raising ESocketException.

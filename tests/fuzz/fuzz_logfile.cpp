@@ -1,7 +1,7 @@
 // A whole logbook file: split into lines, loaded into a logbook, checked against the rules.
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include "ContestSettings.h"
 #include "LogBook.h"
@@ -19,11 +19,12 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
     settings.contestFinishDate = QDate(2026, 8, 16);
     CheckLog(parsed.lines, settings, {}, 36000);
 
-    static const QString folder = QDir::tempPath()
-        + QStringLiteral("/vorad-fuzz-%1").arg(QCoreApplication::applicationPid());
-    QDir().mkpath(folder);
-    settings.logFileName = folder + QStringLiteral("/QZVHF.LOG");
-    settings.backupLogFileName = folder + QStringLiteral("/QZVHF.BAK");
+    // Made once; it goes with what it holds when the run ends.
+    static const QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/vorad-fuzz-XXXXXX"));
+    if (!folder.isValid())
+        return 0;
+    settings.logFileName = folder.filePath(QStringLiteral("QZVHF.LOG"));
+    settings.backupLogFileName = folder.filePath(QStringLiteral("QZVHF.BAK"));
     QFile file(settings.logFileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
         return 0;

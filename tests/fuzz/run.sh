@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
 # Runs each fuzz target for SECONDS (default 12) from the corpus kept here; new inputs go to a
-# scratch folder, a finding fails the run and is kept in it. Prints executions and findings.
+# scratch folder, a finding fails the run and is kept in it. A <target>.dict here gives the
+# fuzzer the words of that input. Prints executions and findings.
 set -euo pipefail
 BIN=$1
 SECONDS_EACH=${2:-12}
 HERE=$(cd "$(dirname "$0")" && pwd)
 SCRATCH=$(mktemp -d)
 status=0
-for target in logline logfile settings smtpreply; do
+for target in logline logfile settings smtpreply smtprecv; do
     mkdir -p "$SCRATCH/$target"
     log="$SCRATCH/$target.log"
+    dict=()
+    [ -f "$HERE/$target.dict" ] && dict=(-dict="$HERE/$target.dict")
     if "$BIN/fuzz_$target" -max_total_time="$SECONDS_EACH" -print_final_stats=1 \
-        -artifact_prefix="$SCRATCH/$target-" -rss_limit_mb=2048 -timeout=10 \
+        -artifact_prefix="$SCRATCH/$target-" -rss_limit_mb=2048 -timeout=10 "${dict[@]}" \
         "$SCRATCH/$target" "$HERE/corpus/$target" >"$log" 2>&1; then
         found=0
     else
