@@ -551,9 +551,14 @@ bool LogBook::StartNewLog(const ContestSettings& settings, LogBookUi& ui)
     if (!m_store.rewrite(settings.logFileName, settings.backupLogFileName, QByteArray(),
             &renameErrno, &error, LogFileStore::Backup::Required)) {
         ui.errorCue();
-        ui.showMessage(QStringLiteral(" No new LogBook: %1 could not be kept as the backup %2 \r "
-                                      "(%3) \r The contacts stay in the LogBook. ")
-                           .arg(settings.logFileName, settings.backupLogFileName, error));
+        if (renameErrno != 0)
+            ui.showMessage(QStringLiteral(" No new LogBook: %1 could not be kept as the backup "
+                                          "%2 \r (%3) \r The contacts stay in the LogBook. ")
+                               .arg(settings.logFileName, settings.backupLogFileName, error));
+        else // the backup is made, or was not reached: only the empty log failed
+            ui.showMessage(QStringLiteral(" No new LogBook: the new, empty %1 could not be "
+                                          "written \r (%2) \r The contacts stay in the LogBook. ")
+                               .arg(settings.logFileName, error));
         ui.showStatus(QStringLiteral("  LogBook Ready..."));
         return false;
     }

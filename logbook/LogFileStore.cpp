@@ -118,7 +118,7 @@ bool LogFileStore::writeAll(int fd, const QByteArray& bytes, QString* error)
 {
     // A disk that fills takes what room it has, as a real one does, then refuses the rest.
     const qint64 room = m_faults.write ? 0 : m_faults.spaceLeft;
-    const bool fills = room >= 0 && room < bytes.size();
+    const bool fills = m_faults.write || (room >= 0 && room < bytes.size());
     if (fault(fills) && room == 0) {
         if (error)
             *error = errnoText(ENOSPC);
@@ -248,9 +248,10 @@ bool LogFileStore::rewrite(const QString& logPath, const QString& backupPath,
     // 1. The new log, complete and on disk, under a temporary name beside the old one.
     if (!writeComplete(tmp, O_TRUNC, content, error))
         return false;
+    if (halted(1, error))
+        return false;
 
-    // 2. The old log becomes the backup. A hard link keeps a full log in place throughout;
-    //    where links are not possible, a rename does the same job.
+    // 2. The old log becomes the backup, and stays the log meanwhile.
     struct stat logStat
     {
     };
@@ -261,22 +262,9 @@ bool LogFileStore::rewrite(const QString& logPath, const QString& backupPath,
         const bool sameFile = ::stat(bak.constData(), &bakStat) == 0
             && bakStat.st_dev == logStat.st_dev && bakStat.st_ino == logStat.st_ino;
         if (!sameFile) {
-            int err = 0;
-            if (fault(m_faults.rename)) {
-                err = EACCES;
-            } else {
-                // The old backup stays until the new one takes its name in one step: a crash
-                // anywhere here leaves a backup, the old one or the new.
-                const QByteArray link = bak + ".new";
-                ::unlink(link.constData());
-                if (::link(log.constData(), link.constData()) == 0) {
-                    if (::rename(link.constData(), bak.constData()) != 0)
-                        err = errno;
-                    ::unlink(link.constData());
-                } else if (::rename(log.constData(), bak.constData()) != 0) {
-                    err = errno;
-                }
-            }
+            const int err = fault(m_faults.rename) ? EACCES : keepAsBackup(log, bak);
+            if (halted(2, error) || halted(3, error))
+                return false;
             if (renameErrno)
                 *renameErrno = err;
             if (err != 0 && backup == Backup::Required) {
@@ -288,15 +276,53 @@ bool LogFileStore::rewrite(const QString& logPath, const QString& backupPath,
         }
     }
 
-    // 3. The new log takes the name in one step.
-    // A failure here keeps the new file: the next rewrite replaces it, and a start-up after a
-    // crash offers it as the latest changes.
+    // 3. The new log takes the name in one step. Failing that, the old log stays as it is and
+    //    the new one goes: memory keeps the changes, and a start-up never offers it as news.
     if (fault(m_faults.replace) || ::rename(tmp.constData(), log.constData()) != 0) {
+        const int err = m_faults.replace ? EACCES : errno;
+        ::unlink(tmp.constData());
         if (error)
-            *error = errnoText(m_faults.replace ? EACCES : errno);
+            *error = errnoText(err);
         return false;
     }
     syncFolderOf(logPath);
+    return true;
+}
+
+int LogFileStore::keepAsBackup(const QByteArray& log, const QByteArray& bak)
+{
+    // The old backup stays until the new one takes its name in one step, under a name of
+    // its own until then: a crash at any moment leaves a backup, the old one or the new.
+    QByteArray next = bak + ".XXXXXX";
+    const int fd = ::mkostemp(next.data(), O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    ::close(fd);
+    ::unlink(next.constData());
+    if (fault(m_faults.link) || ::link(log.constData(), next.constData()) != 0) {
+        // No hard links here (a FAT stick): a copy of the old log takes the backup's place.
+        QByteArray bytes;
+        if (!read(QFile::decodeName(log), &bytes, nullptr))
+            return EIO;
+        if (!writeComplete(next, O_EXCL, bytes, nullptr))
+            return ENOSPC;
+    }
+    if (m_faults.haltAfter == 2)
+        return 0; // a crash here, for tests: the next name stays
+    if (::rename(next.constData(), bak.constData()) != 0) {
+        const int err = errno;
+        ::unlink(next.constData());
+        return err;
+    }
+    return 0;
+}
+
+bool LogFileStore::halted(int step, QString* error) const
+{
+    if (m_faults.haltAfter != step)
+        return false;
+    if (error)
+        *error = QStringLiteral("stopped after step %1").arg(step);
     return true;
 }
 

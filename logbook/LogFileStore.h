@@ -42,6 +42,8 @@ public:
         bool rename = false; // the backup step, a streamed file's or a move's rename
         bool replace = false; // a rewrite's last step: the new log takes the name
         qint64 spaceLeft = -1; // bytes the disk still takes, then ENOSPC; -1: no limit
+        bool link = false; // no hard links, as on a FAT stick
+        int haltAfter = 0; // a rewrite stops dead after step 1, 2 or 3, as a crash there would
         int fired = 0; // failures given so far
     };
 
@@ -111,6 +113,8 @@ private:
     bool syncFd(int fd, QString* error);
     void syncFolderOf(const QString& path) const;
 
+    int keepAsBackup(const QByteArray& log, const QByteArray& bak);
+    bool halted(int step, QString* error) const;
     bool fault(bool on) const { return on && ++m_faults.fired; }
 
     mutable Faults m_faults; // counts what it fired, in reads too

@@ -2,6 +2,7 @@
 // standard output each step before it starts and once it is done, as the operator would be
 // told; the crash campaign kills it at random moments and checks the files against what it told.
 #include <cstdio>
+#include <cstring>
 #include <random>
 
 #include <QCoreApplication>
@@ -37,13 +38,14 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     if (argc < 4)
-        return 64;
+        return 64; // folder, seed, first callsign number [, copies]
     const QString folder = QString::fromLocal8Bit(argv[1]);
     std::mt19937 rng(unsigned(std::strtoul(argv[2], nullptr, 10)));
     qint64 next = std::strtoll(argv[3], nullptr, 10);
 
     LogFileStore store;
     store.setSyncEnabled(false); // a killed process leaves its writes to the kernel all the same
+    store.faults().link = argc > 4 && std::strcmp(argv[4], "copies") == 0; // as on a FAT stick
     ContestSettings settings;
     settings.logFileName = QDir(folder).filePath(QStringLiteral("QZVHF.LOG"));
     settings.backupLogFileName = QDir(folder).filePath(QStringLiteral("QZVHF.BAK"));

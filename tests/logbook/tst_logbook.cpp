@@ -317,6 +317,7 @@ private Q_SLOTS:
         QTest::newRow("open missing") << "openmissing";
         QTest::newRow("open backup") << "openbak";
         QTest::newRow("new, backup cannot be made") << "newblocked";
+        QTest::newRow("new, the empty log cannot take the name") << "newreplace";
         QTest::newRow("save as, the log's backup name") << "saveasstem";
     }
     void fileCommands()
@@ -341,6 +342,16 @@ private Q_SLOTS:
             QCOMPARE(readAll(logPath()), rec1 + rec2);
             QVERIFY(ui.messages.last().startsWith(" No new LogBook: "));
             QDir(m_dir.path()).rmdir(QStringLiteral("QZVHF.BAK"));
+        } else if (command == "newreplace") {
+            // The backup is made by then: the message must not say it could not be.
+            m_store.faults().replace = true;
+            QVERIFY(!NewLog(m_settings, book, ui));
+            m_store.faults() = {};
+            QCOMPARE(book.rowCount(), 2);
+            QCOMPARE(readAll(logPath()), rec1 + rec2);
+            QCOMPARE(readAll(bakPath()), rec1 + rec2);
+            QVERIFY(ui.messages.last().startsWith(" No new LogBook: the new, empty "));
+            QVERIFY(!QFile::exists(logPath() + ".new"));
         } else if (command == "saveasstem") {
             // QZVHF.TXT's backup name is the log's own backup: the copy leaves it alone.
             const QString txt = m_dir.filePath(QStringLiteral("QZVHF.TXT"));

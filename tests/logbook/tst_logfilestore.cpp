@@ -1,9 +1,13 @@
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "ContestSettings.h"
+#include "LogBook.h"
 #include "LogFileStore.h"
 #include "LogLine.h"
+#include "NullUi.h"
 #include "TestFiles.h"
 
 using namespace vorad;
@@ -213,6 +217,60 @@ private Q_SLOTS:
             path("QZVHF.LOG"), path("QZVHF.BAK"), rec2 + "\r\n", &renameErrno, nullptr));
         QVERIFY(renameErrno != 0);
         QCOMPARE(readAll(path("QZVHF.LOG")), rec2 + "\r\n");
+    }
+
+    // A crash after each step of a rewrite, with hard links or with copies (a FAT stick), and
+    // a failure of its last rename: the log stays whole, a backup is always there, and the
+    // next start loads the log as it was; the next rewrite then finishes the rotation.
+    void rewriteStoppedAtEachStep_data()
+    {
+        QTest::addColumn<int>("halt");
+        QTest::addColumn<bool>("links");
+        QTest::addColumn<bool>("bakIsOldLog");
+        for (const bool links : { true, false }) {
+            const char* how = links ? "links" : "copies";
+            QTest::addRow("%s: new log written", how) << 1 << links << false;
+            QTest::addRow("%s: backup made under its own name", how) << 2 << links << false;
+            QTest::addRow("%s: backup renamed", how) << 3 << links << true;
+            QTest::addRow("%s: last rename fails", how) << 0 << links << true;
+        }
+    }
+
+    void rewriteStoppedAtEachStep()
+    {
+        QFETCH(int, halt);
+        QFETCH(bool, links);
+        QFETCH(bool, bakIsOldLog);
+        const QByteArray oldLog = rec1 + "\r\n" + rec2 + "\r\n", oldBak = rec1 + "\r\n";
+        QVERIFY(writeFile(path("QZVHF.LOG"), oldLog));
+        QVERIFY(writeFile(path("QZVHF.BAK"), oldBak));
+        LogFileStore store;
+        store.faults().link = !links;
+        store.faults().haltAfter = halt;
+        store.faults().replace = halt == 0;
+        QVERIFY(!store.rewrite(path("QZVHF.LOG"), path("QZVHF.BAK"), rec2 + "\r\n", nullptr,
+            nullptr, LogFileStore::Backup::Required));
+        QCOMPARE(readAll(path("QZVHF.LOG")), oldLog);
+        QCOMPARE(readAll(path("QZVHF.BAK")), bakIsOldLog ? oldLog : oldBak);
+        QCOMPARE(QFile::exists(path("QZVHF.LOG.new")), halt != 0); // a failure cleans up
+
+        ContestSettings settings;
+        settings.logFileName = path("QZVHF.LOG");
+        settings.backupLogFileName = path("QZVHF.BAK");
+        store.faults() = {};
+        store.faults().link = !links;
+        LogBook book(store);
+        NullUi ui;
+        QVERIFY(book.LoadLogBook(settings, ui) && book.loaded());
+        QCOMPARE(book.lines().size(), 2);
+        QVERIFY(book.WriteLogBook(settings, ui));
+        QCOMPARE(readAll(path("QZVHF.BAK")), oldLog);
+        for (const QFileInfo& f : QDir(m_dir.path()).entryInfoList(QDir::Files)) {
+            QVERIFY2(
+                ParseLogFile(readAll(f.filePath())).problems.isEmpty(), qPrintable(f.fileName()));
+            if (f.fileName() != "QZVHF.LOG" && f.fileName() != "QZVHF.BAK")
+                QFile::remove(f.filePath()); // what a crash left, kept aside at the start
+        }
     }
 
     // A backup name equal to the log name must not delete the log before the rewrite.
