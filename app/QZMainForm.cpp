@@ -619,10 +619,9 @@ void TQZMainForm::createControls()
 
     createMenusAndKeys();
     paintDesignColours();
-    // The boxes the mouse guard and the list's double click watch.
-    for (QWidget* w : { static_cast<QWidget*>(NameN), static_cast<QWidget*>(RSTRxN),
-             static_cast<QWidget*>(RSTTxN), LogBook->viewport() })
-        w->installEventFilter(this);
+    // The mouse guard and the list's double click are served by the application's filter: a
+    // filter of the box's own would see every key a second time (F8 in the name box stepped
+    // two bands).
 }
 
 void TQZMainForm::createMenusAndKeys()

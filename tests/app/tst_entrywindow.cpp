@@ -391,6 +391,21 @@ private Q_SLOTS:
         QCOMPARE(ParseLogLine(form->logBook().lines().at(2)).rstSent, "003");
     }
 
+    // A function key pressed in the name or the received-report box acts once.
+    void functionKeysActOnceInEveryBox()
+    {
+        auto form = start();
+        type("vk3abc");
+        enter();
+        QTest::keyClick(focus(), Qt::Key_F8);
+        QCOMPARE(box(*form, "BandN")->text(), "70cm");
+        type("al");
+        enter();
+        QCOMPARE(focus(), box(*form, "RSTRxN"));
+        QTest::keyClick(focus(), Qt::Key_F7);
+        QCOMPARE(box(*form, "BandN")->text(), "2m");
+    }
+
     // A click in the name or received-report box stands for the ENTER step or is refused.
     void mouseGuard()
     {
