@@ -1,6 +1,7 @@
 #include "QZMainForm.h"
 
 #include <cstdio>
+#include <utility>
 
 #include <unistd.h>
 
@@ -1213,8 +1214,10 @@ void TQZMainForm::setEntryFocus(EntryFocus box)
         : box == EntryFocus::Name                   ? NameN
                                                     : RSTRxN;
     target->setFocus(Qt::OtherFocusReason);
-    // What the box shows (a logged name or report) is replaced by what is typed next.
-    target->selectAll();
+    // What the box shows (a logged name or report) is replaced by what is typed next. It is
+    // selected once painted: the rules set the text after the focus, and a new text drops the
+    // selection (the name of an allowed repeat or an edit took the typed one on its end).
+    m_selectWhenPainted = target;
 }
 
 void TQZMainForm::focusMainWindow()
@@ -1274,6 +1277,8 @@ void TQZMainForm::render()
     paintBox(TimeUTC, row.time);
     paintBox(DateN, row.date);
     paintBox(PointsN, row.points);
+    if (m_selectWhenPainted)
+        std::exchange(m_selectWhenPainted, nullptr)->selectAll();
     auto paintPanel = [this](QLabel* panel, const PanelView& view) {
         if (panel->text() != view.text)
             panel->setText(view.text);

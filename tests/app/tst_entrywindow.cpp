@@ -391,6 +391,31 @@ private Q_SLOTS:
         QCOMPARE(ParseLogLine(form->logBook().lines().at(2)).rstSent, "003");
     }
 
+    // What the row shows for an allowed repeat or an edit is replaced by what is typed.
+    void typingReplacesWhatTheRowShows()
+    {
+        auto form = start("[TIME]\r\nRepeatContactTimeHrs=1\r\n");
+        logContacts({ "vk3abc" });
+        m_clock->advance(3600);
+        form->SecondTickTimerTimer();
+        type("vk3abc");
+        enter();
+        QCOMPARE(box(*form, "NameN")->text(), "Al"); // the logged name, on show
+        type("bo");
+        enter();
+        type("34");
+        enter();
+        QCOMPARE(ParseLogLine(form->logBook().lines().at(1)).name, "Bo");
+        selectRow(*form, 0);
+        QTest::keyClick(focus(), Qt::Key_F2);
+        type("kim");
+        enter();
+        type("56");
+        enter();
+        const LogFields edited = ParseLogLine(form->logBook().lines().at(0));
+        QCOMPARE(edited.name + ' ' + edited.rstReceived, "Kim 056");
+    }
+
     // A function key pressed in the name or the received-report box acts once.
     void functionKeysActOnceInEveryBox()
     {
