@@ -431,6 +431,26 @@ private Q_SLOTS:
         QCOMPARE(box(*form, "BandN")->text(), "2m");
     }
 
+    // A repeat in the own call area goes straight to the report and holds the clock; committed
+    // after the finish, it is refused like every contact still in the row then.
+    void heldRepeatAfterTheFinishIsNotLogged()
+    {
+        m_clock->setUtc(QDate(2026, 8, 16), QTime(7, 59, 40), 8 * 3600);
+        auto form = start(
+            {}, "\"08-16-2026\",\"05:00\",\"40m\",\"SSB\",\"VK6ABC\",\"001\",\"012\",0,\"Al\"\r\n");
+        type("vk6abc");
+        enter();
+        QCOMPARE(focus(), box(*form, "RSTRxN"));
+        m_clock->advance(30);
+        form->SecondTickTimerTimer(); // held: the time of the logged contact stays on show
+        type("123");
+        enter();
+        QCOMPARE(form->logBook().rowCount(), 1);
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY(m_messages.first().startsWith("   You can not work any stations outside"));
+        QCOMPARE(label(*form, "TimeStatusPanel")->text(), " CONTEST TIME IS OVER!  ");
+    }
+
     // A click in the name or received-report box stands for the ENTER step or is refused.
     void mouseGuard()
     {
