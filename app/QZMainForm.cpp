@@ -1,6 +1,7 @@
 #include "QZMainForm.h"
 
 #include <cstdio>
+#include <utility>
 
 #include <unistd.h>
 
@@ -619,10 +620,9 @@ void TQZMainForm::createControls()
 
     createMenusAndKeys();
     paintDesignColours();
-    // The boxes the mouse guard and the list's double click watch.
-    for (QWidget* w : { static_cast<QWidget*>(NameN), static_cast<QWidget*>(RSTRxN),
-             static_cast<QWidget*>(RSTTxN), LogBook->viewport() })
-        w->installEventFilter(this);
+    // The mouse guard and the list's double click are served by the application's filter: a
+    // filter of the box's own would see every key a second time (F8 in the name box stepped
+    // two bands).
 }
 
 void TQZMainForm::createMenusAndKeys()
@@ -1214,8 +1214,10 @@ void TQZMainForm::setEntryFocus(EntryFocus box)
         : box == EntryFocus::Name                   ? NameN
                                                     : RSTRxN;
     target->setFocus(Qt::OtherFocusReason);
-    // What the box shows (a logged name or report) is replaced by what is typed next.
-    target->selectAll();
+    // What the box shows (a logged name or report) is replaced by what is typed next. It is
+    // selected once painted: the rules set the text after the focus, and a new text drops the
+    // selection (the name of an allowed repeat or an edit took the typed one on its end).
+    m_selectWhenPainted = target;
 }
 
 void TQZMainForm::focusMainWindow()
@@ -1275,6 +1277,8 @@ void TQZMainForm::render()
     paintBox(TimeUTC, row.time);
     paintBox(DateN, row.date);
     paintBox(PointsN, row.points);
+    if (m_selectWhenPainted)
+        std::exchange(m_selectWhenPainted, nullptr)->selectAll();
     auto paintPanel = [this](QLabel* panel, const PanelView& view) {
         if (panel->text() != view.text)
             panel->setText(view.text);

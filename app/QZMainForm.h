@@ -309,6 +309,7 @@ private:
     int m_dupeScroll = 0;
     int m_summaryScroll = 0;
     QLineEdit* m_focusBeforeRstTx = nullptr;
+    QLineEdit* m_selectWhenPainted = nullptr; // given the focus; its text is selected once shown
     QAction* LogBookDisplay1 = nullptr;
     QAction* DupeDisplay1 = nullptr;
     QAction* ContactSummaryDisplay1 = nullptr;

@@ -166,8 +166,12 @@ void ContactEntry::CommitEntry()
 {
     bool committed = false;
     QString refusal;
-    if (!m_editPending && m_repeatShown)
+    if (!m_editPending) {
+        // Stamped and judged at this moment: while a repeat was on show the clock, and so the
+        // ticks' judgement of the contest window, stood still.
         resumeClock();
+        judgeContestWindow();
+    }
     // A contact still in the row when the contest window closes is not logged.
     if (!m_editPending && !m_outside && !m_row.rstRx.text.isEmpty()
         && m_row.rstRx.text != m_record.rstReceived) {
@@ -582,17 +586,22 @@ void ContactEntry::SecondTickTimerTimer()
     updateClockBoxes();
     m_ui.clockText(m_row.time.text);
 
+    const QStringView minute = QStringView(m_row.time.text).mid(3, 2);
+    if (minute != m_lastMinute) {
+        m_lastMinute = minute.toString();
+        m_ui.refreshDupeAndSummary();
+    }
+    judgeContestWindow();
+}
+
+void ContactEntry::judgeContestWindow()
+{
     const QDateTime finish(m_settings.contestFinishDate, m_settings.contestFinishTime, Qt::UTC);
     if (finish != m_finishFor) {
         m_finishFor = finish;
         const QString text = FormatClock(finish);
         m_finishTime = text.left(8);
         m_finishDate = text.mid(9, 10);
-    }
-    const QStringView minute = QStringView(m_row.time.text).mid(3, 2);
-    if (minute != m_lastMinute) {
-        m_lastMinute = minute.toString();
-        m_ui.refreshDupeAndSummary();
     }
     if (QStringView(m_row.date.text).right(4) == QStringView(m_finishDate).right(4)) {
         const qint64 left

@@ -148,6 +148,8 @@ private:
     // The refused contact's logged line on show, and the row held until the next callsign.
     void showRefusal(const QString& line, const QString& timeStatus, const QString& status);
     void updateClockBoxes();
+    // The time left to the finish, and whether the row's time is inside the contest window.
+    void judgeContestWindow();
     void resumeClock();
     void setStatus(const QString& text, ColourRole textColour, ColourRole background);
     void inverseSentReport();

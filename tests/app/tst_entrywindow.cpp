@@ -391,6 +391,66 @@ private Q_SLOTS:
         QCOMPARE(ParseLogLine(form->logBook().lines().at(2)).rstSent, "003");
     }
 
+    // What the row shows for an allowed repeat or an edit is replaced by what is typed.
+    void typingReplacesWhatTheRowShows()
+    {
+        auto form = start("[TIME]\r\nRepeatContactTimeHrs=1\r\n");
+        logContacts({ "vk3abc" });
+        m_clock->advance(3600);
+        form->SecondTickTimerTimer();
+        type("vk3abc");
+        enter();
+        QCOMPARE(box(*form, "NameN")->text(), "Al"); // the logged name, on show
+        type("bo");
+        enter();
+        type("34");
+        enter();
+        QCOMPARE(ParseLogLine(form->logBook().lines().at(1)).name, "Bo");
+        selectRow(*form, 0);
+        QTest::keyClick(focus(), Qt::Key_F2);
+        type("kim");
+        enter();
+        type("56");
+        enter();
+        const LogFields edited = ParseLogLine(form->logBook().lines().at(0));
+        QCOMPARE(edited.name + ' ' + edited.rstReceived, "Kim 056");
+    }
+
+    // A function key pressed in the name or the received-report box acts once.
+    void functionKeysActOnceInEveryBox()
+    {
+        auto form = start();
+        type("vk3abc");
+        enter();
+        QTest::keyClick(focus(), Qt::Key_F8);
+        QCOMPARE(box(*form, "BandN")->text(), "70cm");
+        type("al");
+        enter();
+        QCOMPARE(focus(), box(*form, "RSTRxN"));
+        QTest::keyClick(focus(), Qt::Key_F7);
+        QCOMPARE(box(*form, "BandN")->text(), "2m");
+    }
+
+    // A repeat in the own call area goes straight to the report and holds the clock; committed
+    // after the finish, it is refused like every contact still in the row then.
+    void heldRepeatAfterTheFinishIsNotLogged()
+    {
+        m_clock->setUtc(QDate(2026, 8, 16), QTime(7, 59, 40), 8 * 3600);
+        auto form = start(
+            {}, "\"08-16-2026\",\"05:00\",\"40m\",\"SSB\",\"VK6ABC\",\"001\",\"012\",0,\"Al\"\r\n");
+        type("vk6abc");
+        enter();
+        QCOMPARE(focus(), box(*form, "RSTRxN"));
+        m_clock->advance(30);
+        form->SecondTickTimerTimer(); // held: the time of the logged contact stays on show
+        type("123");
+        enter();
+        QCOMPARE(form->logBook().rowCount(), 1);
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY(m_messages.first().startsWith("   You can not work any stations outside"));
+        QCOMPARE(label(*form, "TimeStatusPanel")->text(), " CONTEST TIME IS OVER!  ");
+    }
+
     // A click in the name or received-report box stands for the ENTER step or is refused.
     void mouseGuard()
     {
