@@ -475,11 +475,17 @@ void ContactEntry::DeleteContact()
     }
     const int selected = m_ui.selectedLogRow();
     if (selected >= 0 && selected < m_logBook.lines().size()) {
+        // Only the newest serial given is given again. An allowed repeat logged straight from
+        // its report keeps the serial it was first sent with, so the last line's serial is not
+        // always the newest: counting on from it would send earlier serials again.
+        const int serial = selected == m_logBook.lines().size() - 1
+            ? vorad::NextSerialNumber({ m_logBook.lines().at(selected) }) - 1
+            : 0;
         m_logBook.RemoveContact(selected);
         m_ui.scrollLogTo(static_cast<int>(m_logBook.lines().size()) - m_settings.winLogLength - 1);
         // A log that was not read holds serials this run has not seen: none is given again.
-        if (m_logBook.loaded())
-            m_logBook.setSerialCounter(m_logBook.NextSerialNumber());
+        if (m_logBook.loaded() && serial > 0 && serial == m_logBook.serialCounter() - 1)
+            m_logBook.setSerialCounter(serial);
         m_logBook.WriteLogBook(m_settings, m_logUi);
         // The total shows what the file now holds, not what it held before the delete.
         m_logUi.showRunningTotal(m_logBook.RecountTotal());

@@ -120,6 +120,7 @@ bool LogFileStore::writeAll(int fd, const QByteArray& bytes, QString* error)
     const qint64 room = m_faults.write ? 0 : m_faults.spaceLeft;
     const bool fills = m_faults.write || (room >= 0 && room < bytes.size());
     if (fault(fills) && room == 0) {
+        errno = ENOSPC; // as the disk would tell it, to callers that read errno
         if (error)
             *error = errnoText(ENOSPC);
         return false;
@@ -141,6 +142,7 @@ bool LogFileStore::writeAll(int fd, const QByteArray& bytes, QString* error)
         left -= n;
     }
     if (fills) {
+        errno = ENOSPC;
         if (error)
             *error = errnoText(ENOSPC);
         return false;
@@ -153,6 +155,8 @@ bool LogFileStore::syncFd(int fd, QString* error)
     if (!m_sync)
         return true;
     if (fault(m_faults.sync) || ::fsync(fd) != 0) {
+        if (m_faults.sync)
+            errno = EIO;
         if (error)
             *error = errnoText(m_faults.sync ? EIO : errno);
         return false;
@@ -255,7 +259,8 @@ bool LogFileStore::rewrite(const QString& logPath, const QString& backupPath,
     struct stat logStat
     {
     };
-    if (backup != Backup::None && ::stat(log.constData(), &logStat) == 0) {
+    const bool logThere = ::stat(log.constData(), &logStat) == 0;
+    if (backup != Backup::None && logThere) {
         struct stat bakStat
         {
         };
@@ -278,9 +283,11 @@ bool LogFileStore::rewrite(const QString& logPath, const QString& backupPath,
 
     // 3. The new log takes the name in one step. Failing that, the old log stays as it is and
     //    the new one goes: memory keeps the changes, and a start-up never offers it as news.
+    //    With no old log, the new one is the only copy on disk: the start-up offers it.
     if (fault(m_faults.replace) || ::rename(tmp.constData(), log.constData()) != 0) {
         const int err = m_faults.replace ? EACCES : errno;
-        ::unlink(tmp.constData());
+        if (logThere)
+            ::unlink(tmp.constData());
         if (error)
             *error = errnoText(err);
         return false;
@@ -302,10 +309,12 @@ int LogFileStore::keepAsBackup(const QByteArray& log, const QByteArray& bak)
     if (fault(m_faults.link) || ::link(log.constData(), next.constData()) != 0) {
         // No hard links here (a FAT stick): a copy of the old log takes the backup's place.
         QByteArray bytes;
+        errno = 0;
         if (!read(QFile::decodeName(log), &bytes, nullptr))
-            return EIO;
+            return errno ? errno : EIO;
+        errno = 0;
         if (!writeComplete(next, O_EXCL, bytes, nullptr))
-            return ENOSPC;
+            return errno ? errno : EIO;
     }
     if (m_faults.haltAfter == 2)
         return 0; // a crash here, for tests: the next name stays

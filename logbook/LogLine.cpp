@@ -360,19 +360,17 @@ ReportParts SplitReport(QStringView stripped, bool cw)
 
 int NextSerialNumber(const QStringList& lines)
 {
-    // On from the highest serial sent, not the last line's: a repeat logged straight from its
-    // report keeps the serial it was first sent with, and a damaged line must neither stop the
-    // contest nor restart the serials. No serial is ever given twice.
-    int highest = 0;
-    for (const QString& line : lines) {
+    // A damaged last line must neither stop the contest nor restart the serials: count on
+    // from the newest line whose serial reads.
+    for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
         bool ok = false;
-        const QString rstSent = stripped(cut(line, RstSentCut));
-        const bool cw = stripped(cut(line, ModeCut)) == QLatin1String("CW");
+        const QString rstSent = stripped(cut(*it, RstSentCut));
+        const bool cw = stripped(cut(*it, ModeCut)) == QLatin1String("CW");
         const int serial = serialDigits(rstSent, cw).toInt(&ok, 10); // four digits at most
-        if (ok && serial > highest)
-            highest = serial;
+        if (ok && serial >= 0)
+            return serial + 1;
     }
-    return highest + 1;
+    return 1;
 }
 
 QString ShortLogFileName(const QString& logFileName)

@@ -71,7 +71,7 @@ struct ReportParts
 };
 ReportParts SplitReport(QStringView stripped, bool cw);
 
-// The highest serial of the lines whose RST sent reads, plus one: the digits after the signal
+// The serial of the newest line whose RST sent reads, plus one: the digits after the signal
 // report.
 int NextSerialNumber(const QStringList& lines);
 

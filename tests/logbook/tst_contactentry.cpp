@@ -30,6 +30,8 @@ struct FakeUi : NullUi
     void refreshDupeAndSummary() override { ++summaryRefreshes; }
     void openSettingsDialog() override { ++settingsOpened; }
     void sendMorse(const QString& text, int) override { morse.append(text); }
+    int selected = -1;
+    int selectedLogRow() override { return selected; }
 };
 
 } // namespace
@@ -548,6 +550,43 @@ private Q_SLOTS:
         m_settings.cwEnabled = true;
         logContact("VK3ABC", "Al", "12");
         QCOMPARE(m_ui.morse, QStringList { "XYZ" });
+    }
+
+    // A delete gives back the newest serial only: the last line may be an allowed repeat that
+    // kept the serial it was first sent with.
+    void deleteGivesBackOnlyTheNewestSerial_data()
+    {
+        QTest::addColumn<QStringList>("sent");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("serial");
+        const QStringList inOrder = { "59001", "59002", "59003" };
+        const QStringList repeatLast = { "59001", "59002", "59003", "59001" }; // counter 5
+        QTest::newRow("the last line") << inOrder << 2 << 3;
+        QTest::newRow("an earlier line") << inOrder << 1 << 4;
+        QTest::newRow("a repeat last, an earlier line") << repeatLast << 2 << 5;
+        QTest::newRow("the repeat itself") << repeatLast << 3 << 5;
+    }
+
+    void deleteGivesBackOnlyTheNewestSerial()
+    {
+        QFETCH(QStringList, sent);
+        QFETCH(int, row);
+        QFETCH(int, serial);
+        QByteArray log;
+        for (const QString& rst : sent) {
+            AppendFileRecord(log,
+                FormatLogLine(
+                    "2m", "FM", rst, "VK3ABC", "Al", "59012", "09:14", "08-15-2026", "1"));
+            log += "\r\n";
+        }
+        QVERIFY(writeFile(logPath(), log));
+        m_book->LoadLogBook(m_settings, m_ui);
+        m_book->setSerialCounter(sent.size() == 4 ? 5 : 4);
+        m_ui.selected = row;
+        m_entry->EditContact();
+        m_entry->DeleteContact();
+        QCOMPARE(m_book->lines().size(), sent.size() - 1);
+        QCOMPARE(m_book->serialCounter(), serial);
     }
 };
 

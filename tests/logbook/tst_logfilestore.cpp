@@ -1,3 +1,5 @@
+#include <cerrno>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -179,6 +181,13 @@ private Q_SLOTS:
         QCOMPARE(renameErrno, 0);
         QCOMPARE(readAll(path("QZVHF.LOG")), rec1 + "\r\n");
         QVERIFY(!QFile::exists(path("QZVHF.BAK")));
+        // With no log left, a new one that cannot take the name is the only copy on disk: it
+        // stays for the start-up to offer.
+        QVERIFY(QFile::remove(path("QZVHF.LOG")));
+        store.faults().replace = true;
+        QVERIFY(!store.rewrite(
+            path("QZVHF.LOG"), path("QZVHF.BAK"), rec2 + "\r\n", &renameErrno, nullptr));
+        QCOMPARE(readAll(path("QZVHF.LOG.new")), rec2 + "\r\n");
     }
 
     void rewriteFailureKeepsBothFiles_data()
@@ -217,6 +226,14 @@ private Q_SLOTS:
             path("QZVHF.LOG"), path("QZVHF.BAK"), rec2 + "\r\n", &renameErrno, nullptr));
         QVERIFY(renameErrno != 0);
         QCOMPARE(readAll(path("QZVHF.LOG")), rec2 + "\r\n");
+        // Without hard links the backup is a copy: a disk too full for it is told as full.
+        store.faults() = {};
+        store.faults().link = true;
+        store.faults().spaceLeft = rec1.size() + 2;
+        QVERIFY(store.rewrite(
+            path("QZVHF.LOG"), path("QZVHF.BAK"), rec1 + "\r\n", &renameErrno, nullptr));
+        QCOMPARE(renameErrno, ENOSPC);
+        QCOMPARE(readAll(path("QZVHF.LOG")), rec1 + "\r\n");
     }
 
     // A crash after each step of a rewrite, with hard links or with copies (a FAT stick), and

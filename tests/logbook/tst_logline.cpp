@@ -167,8 +167,6 @@ private Q_SLOTS:
             << QStringList { "59041", "59x" } << 42;
         QTest::newRow("a damaged line after a four-digit serial")
             << QStringList { "5991041", "59x" } << 1042;
-        QTest::newRow("a last line that kept an earlier serial")
-            << QStringList { "59041", "591042", "59007" } << 1043;
     }
 
     void nextSerial()
