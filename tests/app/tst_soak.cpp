@@ -17,6 +17,7 @@
 #include "QZMainForm.h"
 #include "TestClock.h"
 #include "TestFiles.h"
+#include "TestWindow.h"
 
 using namespace vorad;
 
@@ -408,17 +409,9 @@ private Q_SLOTS:
             "RepeatContactTimeHrs=2\r\n[SETTINGS]\r\nDupeScreen=1\r\nSummaryScreen=1\r\n"
             "LogBookFullScreen=0\r\n"));
         m_clock->setUtc(QDate(2026, 8, 15), QTime(0, 0).addSecs(int(m_second)), LocalOffset);
-        StartupEnvironment env;
-        env.screenSizeHook = [] { return QSize(1024, 768); };
-        env.settingsPath = m_dir.filePath("DOVavoviv.ini");
-        env.workingDir = m_dir.path();
-        env.locale = QLocale::c();
-        env.clock = m_clock;
-        env.store = std::make_shared<LogFileStore>();
-        env.store->setSyncEnabled(false);
+        StartupEnvironment env = TestEnvironment(m_dir.path(), m_clock);
         env.messageHook = [this](const QString& m) { m_messages << m; };
         env.eventsHook = [this] { ++m_events; };
-        env.tickIntervalMs = 3600 * 1000; // the test ticks
         m_form = std::make_unique<TQZMainForm>(env);
         if (m_form->settingsForm().isVisible()) // a new log opens the settings
             m_form->settingsForm().CancelButtonClick();

@@ -18,6 +18,7 @@
 #include "QZMainForm.h"
 #include "TestClock.h"
 #include "TestFiles.h"
+#include "TestWindow.h"
 #include "net/MailPeer.h"
 
 using namespace vorad;
@@ -73,18 +74,10 @@ class TestOutputCommands : public QObject
         writeFile(file("DOVavoviv.ini"),
             QByteArray("[CONTEST]\r\nCallsign=VK6XYZ\r\nName=") + name
                 + "\r\nAddress=1 Main St Perth\r\n[DATA]\r\n" + m_emailKeys);
-        StartupEnvironment env;
-        env.screenSizeHook = [] { return QSize(1024, 768); }; // the window keeps its size
-        env.settingsPath = file("DOVavoviv.ini");
-        env.workingDir = m_dir->path();
-        env.locale = QLocale::c();
         auto clock = std::make_shared<TestClock>();
         clock->setUtc(QDate(2026, 8, 16), QTime(10, 0), 8 * 3600);
-        env.clock = clock;
-        env.store = std::make_shared<LogFileStore>();
-        env.store->setSyncEnabled(false);
+        StartupEnvironment env = TestEnvironment(m_dir->path(), clock);
         env.messageHook = [this](const QString& m) { m_messages.append(m); };
-        env.tickIntervalMs = 3600 * 1000;
         env.questionHook = [this](const QString& q) {
             m_questions.append(q);
             return m_answer;

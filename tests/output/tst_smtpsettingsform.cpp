@@ -13,6 +13,7 @@
 #include "SummarySheet.h"
 #include "TestClock.h"
 #include "TestFiles.h"
+#include "TestWindow.h"
 #include "net/MailPeer.h"
 
 using namespace vorad;
@@ -108,19 +109,11 @@ private Q_SLOTS:
         writeFile(file(QStringLiteral("DOVavoviv.ini")),
             "[CONTEST]\r\nCallsign=VK6XYZ\r\nName=Anne Smith\r\nAddress=1 Main St Perth\r\n"
             "[DATA]\r\nKHostName=127.0.0.1\r\nKFrom=op@example.net\r\nKTo=cm@example.org\r\n");
-        StartupEnvironment env;
-        env.screenSizeHook = [] { return QSize(1024, 768); };
-        env.settingsPath = file(QStringLiteral("DOVavoviv.ini"));
-        env.workingDir = m_dir.path();
-        env.locale = QLocale::c();
         auto clock = std::make_shared<TestClock>();
         clock->setUtc(QDate(2026, 8, 16), QTime(10, 0), 8 * 3600);
-        env.clock = clock;
-        env.store = std::make_shared<LogFileStore>();
-        env.store->setSyncEnabled(false);
+        StartupEnvironment env = TestEnvironment(m_dir.path(), clock);
         env.messageHook = [this](const QString& m) { m_messages.append(m); };
         env.questionHook = [](const QString&) { return true; };
-        env.tickIntervalMs = 3600 * 1000;
         m_form = std::make_unique<TQZMainForm>(env);
     }
 
