@@ -391,6 +391,66 @@ private Q_SLOTS:
         QCOMPARE(ParseLogLine(form->logBook().lines().at(2)).rstSent, "003");
     }
 
+    // A click on another line during an edit is refused and told; the commit or the delete acts
+    // on the line brought into the row; a double click still reloads the row.
+    void editKeepsItsLine_data()
+    {
+        QTest::addColumn<bool>("remove");
+        QTest::newRow("commit") << false;
+        QTest::newRow("delete") << true;
+    }
+    void editKeepsItsLine()
+    {
+        QFETCH(bool, remove);
+        auto form = start();
+        logContacts({ "vk3abc", "vk3abd", "vk3abe" });
+        auto* list = form->findChild<QListView*>("LogBook");
+        auto at
+            = [list](int row) { return list->visualRect(list->model()->index(row, 0)).center(); };
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at(2));
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at(0)); // reloads the row
+        QCOMPARE(box(*form, "CallsignN")->text(), "VK3ABC");
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at(1));
+        QTRY_COMPARE(label(*form, "StatusPanel")->text(),
+            "  Finish the edit (Enter) or clear it (F1) before picking another line...");
+        QCOMPARE(list->selectionModel()->selectedRows().value(0).row(), 0);
+        if (remove) {
+            QTest::keyClick(focus(), Qt::Key_F3);
+        } else {
+            type("bo");
+            enter();
+            enter();
+        }
+        QStringList calls;
+        for (const QString& line : form->logBook().lines())
+            calls << ParseLogLine(line).callsign + ' ' + ParseLogLine(line).name;
+        const QStringList expected = remove ? QStringList { "VK3ABD Al", "VK3ABE Al" }
+                                            : QStringList { "VK3ABC Bo", "VK3ABD Al", "VK3ABE Al" };
+        QCOMPARE(calls, expected);
+    }
+
+    // During an edit a click in the callsign box lets the callsign be corrected: ENTER runs the
+    // callsign step, then the name step, and the commit writes the corrected line.
+    void callsignCorrectedInAnEdit()
+    {
+        auto form = start();
+        logContacts({ "vk3abc" });
+        selectRow(*form, 0);
+        QTest::keyClick(focus(), Qt::Key_F2);
+        QTest::mouseClick(box(*form, "CallsignN"), Qt::LeftButton);
+        QCOMPARE(focus(), box(*form, "CallsignN"));
+        type("vk3abd");
+        enter();
+        QCOMPARE(focus(), box(*form, "NameN"));
+        type("bo");
+        enter();
+        QCOMPARE(focus(), box(*form, "RSTRxN"));
+        enter();
+        const QString corrected
+            = FormatLogLine("2m", "FM", "001", "VK3ABD", "Bo", "012", "10:00", "08-15-2026", "1");
+        QCOMPARE(form->logBook().lines(), QStringList { corrected });
+    }
+
     // What the row shows for an allowed repeat or an edit is replaced by what is typed.
     void typingReplacesWhatTheRowShows()
     {
