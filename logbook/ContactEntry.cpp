@@ -100,7 +100,9 @@ void ContactEntry::NormaliseCallsign()
     if (m_record.lastCallsign.isEmpty())
         m_record.lastCallsign = QStringLiteral("VK6AAA");
     QString call;
-    if (m_outside) {
+    // A logged contact may still be corrected once the contest is over; a new one may not.
+    const bool refused = m_outside && !m_editPending;
+    if (refused) {
         ClearEntry();
     } else if (!m_row.callsign.text.isEmpty()) {
         const NormalisedCallsign n
@@ -131,7 +133,7 @@ void ContactEntry::NormaliseCallsign()
                 m_record.rstReceived.clear();
             m_record.name.clear();
             m_row.name.text.clear();
-            if (ScoreContact() && !m_outside)
+            if (ScoreContact() && !refused)
                 m_ui.setEntryFocus(EntryFocus::Name);
             if (m_callsignRefused)
                 m_ui.setEntryFocus(EntryFocus::RstRx);
@@ -521,7 +523,8 @@ const QString OutOfTimeClick = QStringLiteral(" You can not work stations when o
 
 bool ContactEntry::refuseClickOutsideTime()
 {
-    if (!m_outside)
+    // An edit is never refused: the guard would empty the callsign that the commit writes back.
+    if (!m_outside || m_editPending)
         return false;
     m_row.callsign.text.clear();
     m_ui.setEntryFocus(EntryFocus::Callsign);
@@ -562,8 +565,7 @@ void ContactEntry::RSTRxNMouseDown()
 
 void ContactEntry::CallsignNMouseDown()
 {
-    // During an edit the callsign is never cleared by the guard: the commit would write it back.
-    if (!m_editPending && refuseClickOutsideTime())
+    if (refuseClickOutsideTime())
         return;
     CallsignNEnter();
     m_ui.setEntryFocus(EntryFocus::Callsign);

@@ -548,6 +548,29 @@ private Q_SLOTS:
         QCOMPARE(m_book->rowCount(), 0);
     }
 
+    // Once the contest is over a logged contact can still be corrected, its callsign too: the
+    // click guard and the callsign step refuse new contacts only.
+    void editAfterTheFinish()
+    {
+        logContact("VK3ABC", "Al", "12");
+        setUtc(QTime(9, 0), QDate(2026, 8, 16));
+        QVERIFY(m_entry->outsideContestWindow());
+        m_ui.selected = 0;
+        m_entry->EditContact();
+        m_entry->NameNMouseDown();
+        m_entry->CallsignNMouseDown();
+        QCOMPARE(row().callsign.text, "VK3ABC");
+        QCOMPARE(m_ui.focus, EntryFocus::Callsign);
+        typeCallsign("VK3ABD");
+        QCOMPARE(m_ui.focus, EntryFocus::Name);
+        row().name.text = QStringLiteral("Bo");
+        m_entry->NameStep();
+        m_entry->CommitEntry();
+        QCOMPARE(m_book->lines(),
+            QStringList { FormatLogLine(
+                "2m", "FM", "001", "VK3ABD", "Bo", "012", "10:00", "08-15-2026", "1") });
+    }
+
     void clockHeldWhileARepeatIsShown()
     {
         logContact("VK3ABC", "Al", "12");
