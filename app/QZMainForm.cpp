@@ -350,6 +350,10 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     ScrollTimer2->setObjectName(QStringLiteral("ScrollTimer2"));
     ScrollTimer2->setInterval(100);
     connect(ScrollTimer2, &QTimer::timeout, this, &TQZMainForm::ScrollTimer2Timer);
+    m_pickRefusal = new QTimer(this);
+    m_pickRefusal->setSingleShot(true);
+    connect(m_pickRefusal, &QTimer::timeout, this,
+        [this] { runCommand([this] { m_entry.RefuseLinePick(); }); });
     if (m_env.tickIntervalMs < 3600 * 1000) { // tests turn the drums by hand
         ScrollTimer1->start();
         ScrollTimer2->start();
@@ -570,6 +574,7 @@ void TQZMainForm::createControls()
         if (b.maxLength > 0) {
             const EntryKind kind = b.target == &CallsignN ? EntryKind::Callsign
                 : b.target == &NameN                      ? EntryKind::Name
+                : b.target == &RSTRxN                     ? EntryKind::ReceivedReport
                                                           : EntryKind::Report;
             e->setValidator(new EntryValidator(e, kind, b.maxLength));
         } else {
@@ -1331,7 +1336,8 @@ bool TQZMainForm::eventFilter(QObject* watched, QEvent* event)
     if (!watched->isWidgetType())
         return QMainWindow::eventFilter(watched, event);
     if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease
-        || event->type() == QEvent::MouseButtonDblClick)
+        || event->type() == QEvent::MouseButtonDblClick
+        || (event->type() == QEvent::MouseMove && watched == LogBook->viewport()))
         return mouseFilter(static_cast<QWidget*>(watched), static_cast<QMouseEvent*>(event));
     if (event->type() != QEvent::KeyPress)
         return QMainWindow::eventFilter(watched, event);
@@ -1392,6 +1398,12 @@ bool TQZMainForm::mouseFilter(QWidget* widget, QMouseEvent* event)
                 return true;
             const QPersistentModelIndex line(LogBook->indexAt(event->position().toPoint()));
             m_held.push_back([this, line, doubleClick] {
+                if (doubleClick) {
+                    m_pickRefusal->stop();
+                } else if (m_entry.editPending()) {
+                    m_pickRefusal->start(QApplication::doubleClickInterval());
+                    return;
+                }
                 if (line.isValid()) {
                     LogBook->selectionModel()->select(line, QItemSelectionModel::ClearAndSelect);
                     LogBook->selectionModel()->setCurrentIndex(line, QItemSelectionModel::NoUpdate);
@@ -1403,20 +1415,29 @@ bool TQZMainForm::mouseFilter(QWidget* widget, QMouseEvent* event)
         }
         if (doubleClick) {
             // The line double-clicked is the one edited.
+            m_pickRefusal->stop();
             const QModelIndex line = LogBook->indexAt(event->position().toPoint());
             if (line.isValid())
                 LogBook->selectionModel()->select(line, QItemSelectionModel::ClearAndSelect);
             runCommand([this] { EditContact(); });
             return true;
         }
+        if (m_entry.editPending()) {
+            // No press, drag or release may move the selection off the line being edited.
+            if (event->type() == QEvent::MouseButtonPress)
+                m_pickRefusal->start(QApplication::doubleClickInterval());
+            return true;
+        }
         return false;
     }
     const bool press = event->type() == QEvent::MouseButtonPress;
-    if (widget == NameN || widget == RSTRxN || widget == RSTTxN) {
+    if (widget == CallsignN || widget == NameN || widget == RSTRxN || widget == RSTTxN) {
         // The boxes are reached with ENTER: a click is turned into the step it stands for.
         if (press || event->type() == QEvent::MouseButtonDblClick)
             runCommand([this, widget] {
-                if (widget == NameN)
+                if (widget == CallsignN)
+                    CallsignNMouseDown();
+                else if (widget == NameN)
                     NameNMouseDown();
                 else if (widget == RSTRxN)
                     RSTRxNMouseDown();
@@ -1877,11 +1898,8 @@ void TQZMainForm::selectLogLine(int row)
 {
     if (row < 0 || row >= m_logBook.rowCount())
         return;
-    if (m_entry.editPending()) {
-        // The edit would be written over the line picked instead of its own.
-        errorCue();
-        showStatus(QStringLiteral("  Finish the edit (Enter) or clear it (F1) before picking "
-                                  "another line..."));
+    if (m_entry.RefuseLinePick()) {
+        render();
         return;
     }
     const QModelIndex index = m_logBook.index(row);
@@ -1955,6 +1973,11 @@ void TQZMainForm::About1Click()
         return;
     }
     QMessageBox::about(this, title, text);
+}
+
+void TQZMainForm::CallsignNMouseDown()
+{
+    m_entry.CallsignNMouseDown();
 }
 
 void TQZMainForm::NameNMouseDown()

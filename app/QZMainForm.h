@@ -149,6 +149,7 @@ public:
     void ShowColourDialog();
     void HelpDisplayClick();
     void About1Click();
+    void CallsignNMouseDown();
     void NameNMouseDown();
     void RSTRxNMouseDown();
     void RSTTxNMouseDown();
@@ -302,6 +303,9 @@ private:
     QTimer* SecondTickTimer = nullptr;
     QTimer* ScrollTimer1 = nullptr;
     QTimer* ScrollTimer2 = nullptr;
+    // A click on the log list during an edit is refused once it is plain that it is no double
+    // click (which reloads the row).
+    QTimer* m_pickRefusal = nullptr;
 
     DisplayTicks m_ticks;
     EmailContent m_emailContent;

@@ -100,7 +100,9 @@ void ContactEntry::NormaliseCallsign()
     if (m_record.lastCallsign.isEmpty())
         m_record.lastCallsign = QStringLiteral("VK6AAA");
     QString call;
-    if (m_outside) {
+    // A logged contact may still be corrected once the contest is over; a new one may not.
+    const bool refused = m_outside && !m_editPending;
+    if (refused) {
         ClearEntry();
     } else if (!m_row.callsign.text.isEmpty()) {
         const NormalisedCallsign n
@@ -131,7 +133,7 @@ void ContactEntry::NormaliseCallsign()
                 m_record.rstReceived.clear();
             m_record.name.clear();
             m_row.name.text.clear();
-            if (ScoreContact() && !m_outside)
+            if (ScoreContact() && !refused)
                 m_ui.setEntryFocus(EntryFocus::Name);
             if (m_callsignRefused)
                 m_ui.setEntryFocus(EntryFocus::RstRx);
@@ -172,12 +174,20 @@ void ContactEntry::CommitEntry()
         resumeClock();
         judgeContestWindow();
     }
+    // A report that does not read keeps the contact in the row: a typo must not cost it.
+    QString unread;
     // A contact still in the row when the contest window closes is not logged.
     if (!m_editPending && !m_outside && !m_row.rstRx.text.isEmpty()
         && m_row.rstRx.text != m_record.rstReceived) {
+        const QString typed = m_row.rstRx.text;
         FormatReceivedReport();
-        ContactRecord::set(m_record.rstReceived, m_row.rstRx.text, ContactRecord::RstMax);
-        if (!m_row.rstRx.text.isEmpty()) {
+        if (m_row.rstRx.text.isEmpty() && !m_receivedRefused) {
+            m_row.rstRx.text = typed;
+            unread = typed;
+        } else {
+            ContactRecord::set(m_record.rstReceived, m_row.rstRx.text, ContactRecord::RstMax);
+        }
+        if (unread.isEmpty() && !m_row.rstRx.text.isEmpty()) {
             updateClockBoxes();
             fillRecordFromRow();
             if (StripSpaces(m_record.band).isEmpty() || StripSpaces(m_record.mode).isEmpty()) {
@@ -194,20 +204,31 @@ void ContactEntry::CommitEntry()
         }
     }
     if (m_editPending) {
+        const QString typed = m_row.rstRx.text;
         FormatReceivedReport();
+        if (m_row.rstRx.text.isEmpty() && !typed.isEmpty()) {
+            m_row.rstRx.text = typed;
+            unread = typed;
+        }
+    }
+    if (m_editPending && unread.isEmpty()) {
         ContactRecord::set(m_record.callsign, m_row.callsign.text, ContactRecord::CallsignMax);
         ContactRecord::set(m_record.rstReceived, m_row.rstRx.text, ContactRecord::RstMax);
         fillRecordFromRow();
         ContactRecord::set(m_record.name, m_row.name.text, ContactRecord::NameMax);
-        const int selected = m_ui.selectedLogRow();
-        m_logBook.ReplaceContact(
-            m_record, selected >= 0 ? selected : m_editRow, m_settings, m_logUi);
+        // The line brought into the row, whatever the list shows selected now.
+        m_logBook.ReplaceContact(m_record, m_editRow, m_settings, m_logUi);
         m_editPending = false;
         m_row.rstRx.text.clear();
         committed = true;
     }
-    if (!m_editPending)
+    if (!unread.isEmpty()) {
+        m_ui.errorCue();
+        refusal = UnreadReportText(unread);
+        m_ui.setEntryFocus(EntryFocus::RstRx);
+    } else if (!m_editPending) {
         ClearEntry();
+    }
     if (!refusal.isEmpty())
         m_row.status.text = refusal;
     m_ui.refreshDupeAndSummary();
@@ -473,7 +494,7 @@ void ContactEntry::DeleteContact()
                                         "  Please EDIT a contact first - then delete it.   "));
         return;
     }
-    const int selected = m_ui.selectedLogRow();
+    const int selected = m_editRow;
     if (selected >= 0 && selected < m_logBook.lines().size()) {
         // Only the newest serial given is given again. An allowed repeat logged straight from
         // its report keeps the serial it was first sent with, so the last line's serial is not
@@ -502,7 +523,8 @@ const QString OutOfTimeClick = QStringLiteral(" You can not work stations when o
 
 bool ContactEntry::refuseClickOutsideTime()
 {
-    if (!m_outside)
+    // An edit is never refused: the guard would empty the callsign that the commit writes back.
+    if (!m_outside || m_editPending)
         return false;
     m_row.callsign.text.clear();
     m_ui.setEntryFocus(EntryFocus::Callsign);
@@ -539,6 +561,24 @@ void ContactEntry::RSTRxNMouseDown()
     }
     if (m_row.rstTx.background == ColourRole::EntryBox)
         NameStep();
+}
+
+void ContactEntry::CallsignNMouseDown()
+{
+    if (refuseClickOutsideTime())
+        return;
+    CallsignNEnter();
+    m_ui.setEntryFocus(EntryFocus::Callsign);
+}
+
+bool ContactEntry::RefuseLinePick()
+{
+    if (!m_editPending)
+        return false;
+    m_ui.errorCue();
+    m_row.status.text = QStringLiteral(
+        "  Finish the edit (Enter) or clear it (F1) before picking another line...");
+    return true;
 }
 
 void ContactEntry::BandUp()

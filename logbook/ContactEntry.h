@@ -118,6 +118,11 @@ public:
     // A click in the name or received-report box: the ENTER step it stands for, or a refusal.
     void NameNMouseDown();
     void RSTRxNMouseDown();
+    // A click in the callsign box puts the focus there: a logged callsign can be corrected.
+    void CallsignNMouseDown();
+    // Another line picked (a click in the log list, a row of the log check) during an edit is
+    // refused: the edit belongs to the line brought into the row. True when refused.
+    bool RefuseLinePick();
     void FormatReceivedReport();
     bool ScoreContact();
 
@@ -172,8 +177,8 @@ private:
     // let a refused contact through.
     bool m_receivedRefused = false;
     bool m_callsignRefused = false;
-    // The line brought in by EditContact: the commit falls back on it when the operator has
-    // cleared the selection meanwhile, so that the edited contact never goes nowhere.
+    // The line brought in by EditContact: the commit and the delete act on it, never on what
+    // the list happens to show selected.
     int m_editRow = -1;
 
     int clockOffsetSeconds(const QDateTime& local) const;

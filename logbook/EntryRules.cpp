@@ -189,6 +189,17 @@ FormattedReport FormatReport(const QString& box, ReportBox which, const QString&
     return out;
 }
 
+QString UnreadReportText(const QString& typed)
+{
+    if (!allDigits(typed))
+        return QStringLiteral("  Received report %1 does not read (digits only) - please correct "
+                              "it...")
+            .arg(typed);
+    return QStringLiteral("  Received report %1 does not read as a report and serial - please "
+                          "correct it...")
+        .arg(typed);
+}
+
 QString RenewSentReport(const QString& box, int serial)
 {
     // The signal report is what stands before the serial: two characters for phone, three
@@ -325,6 +336,8 @@ QString FilterEntryText(const QString& text, EntryKind kind)
     for (QChar c : text) {
         const char16_t u = c.unicode();
         if (u < 0x20 || (u >= 0x7F && u < 0xA0) || u > 0xFF || u == u',' || u == u'"')
+            continue;
+        if (kind == EntryKind::ReceivedReport && !isDigit(c))
             continue;
         if (kind == EntryKind::Callsign) {
             const QChar upper = c.toUpper();

@@ -34,6 +34,10 @@ bool SentReportFits(QStringView stripped);
 FormattedReport FormatReport(const QString& box, ReportBox which, const QString& mode, bool autoRST,
     bool sentBoxEmpty, int serial = 0);
 
+// The status text of a received report that FormatReport could not read (it came back empty):
+// the contact stays in the row for the operator to correct.
+QString UnreadReportText(const QString& typed);
+
 // The sent report renewed with the serial counter by the name step (before FormatReport).
 QString RenewSentReport(const QString& box, int serial);
 
@@ -63,11 +67,12 @@ QString OutsideWindowMessage();
 
 namespace vorad {
 
-enum class EntryKind { Callsign, Name, Report };
+enum class EntryKind { Callsign, Name, Report, ReceivedReport };
 
 // What an entry box may hold: only characters the logbook file can keep (Latin-1, no control
 // characters, no comma or double quote, which would split or shift the record's fields); the
-// callsign box upper-cases letters.
+// callsign box upper-cases letters. The received report takes digits alone, the only ones it
+// reads; the sent report keeps whatever the operator sends.
 QString FilterEntryText(const QString& text, EntryKind kind);
 
 } // namespace vorad

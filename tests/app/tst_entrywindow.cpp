@@ -391,6 +391,44 @@ private Q_SLOTS:
         QCOMPARE(ParseLogLine(form->logBook().lines().at(2)).rstSent, "003");
     }
 
+    // A click on another line during an edit is refused and told; the commit or the delete acts
+    // on the line brought into the row; a double click still reloads the row.
+    void editKeepsItsLine_data()
+    {
+        QTest::addColumn<bool>("remove");
+        QTest::newRow("commit") << false;
+        QTest::newRow("delete") << true;
+    }
+    void editKeepsItsLine()
+    {
+        QFETCH(bool, remove);
+        auto form = start();
+        logContacts({ "vk3abc", "vk3abd", "vk3abe" });
+        auto* list = form->findChild<QListView*>("LogBook");
+        auto at
+            = [list](int row) { return list->visualRect(list->model()->index(row, 0)).center(); };
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at(2));
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at(0)); // reloads the row
+        QCOMPARE(box(*form, "CallsignN")->text(), "VK3ABC");
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at(1));
+        QTRY_COMPARE(label(*form, "StatusPanel")->text(),
+            "  Finish the edit (Enter) or clear it (F1) before picking another line...");
+        QCOMPARE(list->selectionModel()->selectedRows().value(0).row(), 0);
+        if (remove) {
+            QTest::keyClick(focus(), Qt::Key_F3);
+        } else {
+            type("bo");
+            enter();
+            enter();
+        }
+        QStringList calls;
+        for (const QString& line : form->logBook().lines())
+            calls << ParseLogLine(line).callsign + ' ' + ParseLogLine(line).name;
+        const QStringList expected = remove ? QStringList { "VK3ABD Al", "VK3ABE Al" }
+                                            : QStringList { "VK3ABC Bo", "VK3ABD Al", "VK3ABE Al" };
+        QCOMPARE(calls, expected);
+    }
+
     // What the row shows for an allowed repeat or an edit is replaced by what is typed.
     void typingReplacesWhatTheRowShows()
     {
@@ -451,7 +489,8 @@ private Q_SLOTS:
         QCOMPARE(label(*form, "TimeStatusPanel")->text(), " CONTEST TIME IS OVER!  ");
     }
 
-    // A click in the name or received-report box stands for the ENTER step or is refused.
+    // A click in the name or received-report box stands for the ENTER step or is refused; one
+    // in the callsign box puts the focus there.
     void mouseGuard()
     {
         auto form = start();
@@ -480,6 +519,11 @@ private Q_SLOTS:
         type("12");
         enter();
         QCOMPARE(ParseLogLine(form->logBook().lines().at(0)).rstSent, "59005");
+        // During an edit the callsign box takes a click: a logged callsign can be corrected.
+        selectRow(*form, 0);
+        QTest::keyClick(focus(), Qt::Key_F2);
+        QTest::mouseClick(box(*form, "CallsignN"), Qt::LeftButton);
+        QCOMPARE(focus(), box(*form, "CallsignN"));
     }
 
     // Clicks, menu commands and a close that arrive while a commit lets events run wait for

@@ -283,6 +283,53 @@ private Q_SLOTS:
         QVERIFY(m_ui.cues.contains("error"));
     }
 
+    // A received report that does not read keeps the contact (new or edited) in the row, told.
+    void unreadReportKeepsTheRow_data()
+    {
+        QTest::addColumn<bool>("edit");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("status");
+        const QString letters
+            = "  Received report %1 does not read (digits only) - please correct it...";
+        QTest::newRow("1g") << false << "1g" << letters.arg("1g");
+        QTest::newRow("5g9") << false << "5g9" << letters.arg("5g9");
+        QTest::newRow("1234") << false << "1234"
+                              << "  Received report 1234 does not read as a report and serial - "
+                                 "please correct it...";
+        QTest::newRow("edit 5g9") << true << "5g9" << letters.arg("5g9");
+    }
+
+    void unreadReportKeepsTheRow()
+    {
+        QFETCH(bool, edit);
+        QFETCH(QString, typed);
+        QFETCH(QString, status);
+        if (edit) {
+            logContact("VK3ABC", "Al", "12");
+            m_ui.selected = 0;
+            m_entry->EditContact();
+        } else {
+            typeCallsign("VK3ABC");
+            row().name.text = QStringLiteral("Al");
+            m_entry->NameStep();
+        }
+        const QByteArray before = readAll(logPath());
+        m_ui.cues.clear();
+        row().rstRx.text = typed;
+        m_entry->CommitEntry();
+        QCOMPARE(readAll(logPath()), before);
+        QCOMPARE(row().callsign.text + ' ' + row().name.text + ' ' + row().rstRx.text,
+            "VK3ABC Al " + typed);
+        QCOMPARE(row().status.text, status);
+        QCOMPARE(m_ui.cues, QStringList { "error" });
+        QCOMPARE(m_ui.focus, EntryFocus::RstRx);
+        QCOMPARE(m_entry->editPending(), edit);
+        row().rstRx.text = QStringLiteral("13");
+        m_entry->CommitEntry();
+        QCOMPARE(m_book->rowCount(), 1);
+        QCOMPARE(ParseLogLine(m_book->lines().constLast()).rstReceived, "013");
+    }
+
     void onlyTheNewestMatchCounts()
     {
         logContact("VK3ABC", "Al", "12"); // 10:00
@@ -499,6 +546,29 @@ private Q_SLOTS:
         row().rstRx.text = QStringLiteral("12");
         m_entry->CommitEntry();
         QCOMPARE(m_book->rowCount(), 0);
+    }
+
+    // Once the contest is over a logged contact can still be corrected, its callsign too: the
+    // click guard and the callsign step refuse new contacts only.
+    void editAfterTheFinish()
+    {
+        logContact("VK3ABC", "Al", "12");
+        setUtc(QTime(9, 0), QDate(2026, 8, 16));
+        QVERIFY(m_entry->outsideContestWindow());
+        m_ui.selected = 0;
+        m_entry->EditContact();
+        m_entry->NameNMouseDown();
+        m_entry->CallsignNMouseDown();
+        QCOMPARE(row().callsign.text, "VK3ABC");
+        QCOMPARE(m_ui.focus, EntryFocus::Callsign);
+        typeCallsign("VK3ABD");
+        QCOMPARE(m_ui.focus, EntryFocus::Name);
+        row().name.text = QStringLiteral("Bo");
+        m_entry->NameStep();
+        m_entry->CommitEntry();
+        QCOMPARE(m_book->lines(),
+            QStringList { FormatLogLine(
+                "2m", "FM", "001", "VK3ABD", "Bo", "012", "10:00", "08-15-2026", "1") });
     }
 
     void clockHeldWhileARepeatIsShown()

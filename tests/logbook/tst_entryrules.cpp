@@ -305,6 +305,11 @@ private Q_SLOTS:
                                       << QString::fromLatin1("Ren\xe9");
         QTest::newRow("beyond latin-1 dropped")
             << QString::fromUtf8("A\u20ac\U0001F600B") << int(EntryKind::Name) << "AB";
+        // The received report reads digits alone; the sent report keeps what the operator sends.
+        QTest::newRow("received report digits only")
+            << "5g9 0,1" << int(EntryKind::ReceivedReport) << "5901";
+        QTest::newRow("sent report keeps letters")
+            << "5nn 001" << int(EntryKind::Report) << "5nn 001";
         QTest::newRow("upper case that leaves latin-1 stays lower") << QString::fromLatin1(
             "\xff\xb5x") << int(EntryKind::Callsign) << QString::fromLatin1("\xff\xb5X");
     }
