@@ -945,15 +945,15 @@ void TQZMainForm::readSettings()
 
 void TQZMainForm::applyOverrideFile()
 {
-    QFile file(QDir(m_env.workingDir).filePath(QStringLiteral("QZ.INI")));
-    if (!file.exists())
-        return;
+    const QString path = QDir(m_env.workingDir).filePath(QStringLiteral("QZ.INI"));
     QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly))
-        bytes = file.read(OverrideFileReadLimit);
-    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+    QString error;
+    const FileRead read = ReadRegularFile(path, OverrideFileReadLimit, &bytes, &error);
+    if (read == FileRead::Missing)
+        return;
+    if (read == FileRead::Failed) {
         ShowMessage(QStringLiteral(" The station file could not be read: \r %1 \r (%2) ")
-                        .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
+                        .arg(QDir::toNativeSeparators(path), error));
         return;
     }
     const OverrideFile qz = ParseOverrideFile(bytes);

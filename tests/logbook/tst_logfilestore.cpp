@@ -1,5 +1,7 @@
 #include <cerrno>
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -288,6 +290,36 @@ private Q_SLOTS:
             if (f.fileName() != "QZVHF.LOG" && f.fileName() != "QZVHF.BAK")
                 QFile::remove(f.filePath()); // what a crash left, kept aside at the start
         }
+    }
+
+    // A file written whole (the settings, the exports, the CSV) never takes the place of a
+    // FIFO or a device, reached by its name or through a link.
+    void streamedFileReplacesRegularFilesOnly_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("a FIFO") << "fifo";
+        QTest::newRow("a link to a FIFO") << "link";
+    }
+    void streamedFileReplacesRegularFilesOnly()
+    {
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0644), 0);
+        QVERIFY(QFile::link(dir.filePath("fifo"), dir.filePath("link")));
+        LogFileStore store;
+        LogFileStore::StreamedFile file(store, dir.filePath(name));
+        QString error;
+        if (file.open(&error)) {
+            file.write("[CONTEST]\r\n");
+            QVERIFY(!file.commit(&error));
+        }
+        QCOMPARE(error, NotRegularFileReason());
+        struct stat st
+        {
+        };
+        QCOMPARE(::stat(QFile::encodeName(dir.filePath(name)).constData(), &st), 0);
+        QVERIFY(S_ISFIFO(st.st_mode));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System).size(), 2);
     }
 
     // A backup name equal to the log name must not delete the log before the rewrite.
