@@ -1126,9 +1126,12 @@ bool TQZMainForm::ShutDown(bool quiet)
     m_settings.dupeScreen = m_ticks.dupe;
     m_settings.summaryScreen = m_ticks.summary;
     m_settings.logBookFullScreen = m_ticks.fullScreen;
-    // What the settings dialog shows is what is kept, whether or not it was confirmed; a
-    // session that ends before the dialog exists keeps the settings as read.
+    // What the settings dialog shows is what is kept; a dialog still open at the end is not
+    // confirmed, so it shows the settings in force first. A session that ends before the
+    // dialog exists keeps the settings as read.
     if (SettingsForm) {
+        if (SettingsForm->isVisible())
+            SettingsForm->showSettings();
         m_settings.categoryText = SettingsForm->categoryText();
         m_settings.sectionText = SettingsForm->sectionText();
         m_settings.autoRST = SettingsForm->autoRstChecked();

@@ -334,17 +334,76 @@ private Q_SLOTS:
         QVERIFY(ini.contains("Callsign=VK6XYZ\r\n"));
     }
 
-    // What the dialog's controls show is what the shut-down keeps.
-    void shutDownKeepsTheControls()
+    // Cancel, the close box and a quit with the dialog open keep nothing that was typed: the
+    // boxes show the settings in force again, and the shut-down keeps those.
+    void unconfirmedBoxesAreNotKept_data()
     {
+        QTest::addColumn<int>("how");
+        QTest::newRow("Cancel") << 0;
+        QTest::newRow("close box") << 1;
+        QTest::newRow("quit with the dialog open") << 2;
+    }
+    void unconfirmedBoxesAreNotKept()
+    {
+        QFETCH(int, how);
         auto form = start();
         child<QComboBox>(*form, "CategoryBox")->setCurrentIndex(3);
         box(*form, "CallsignBox")->setText("VK2QQ");
-        form->settingsForm().CancelButtonClick();
+        box(*form, "NameBox")->setText("Anne");
+        if (how == 0)
+            QTest::mouseClick(child<QWidget>(*form, "CancelButton"), Qt::LeftButton);
+        else if (how == 1)
+            form->settingsForm().close();
+        if (how < 2) {
+            QCOMPARE(box(*form, "CallsignBox")->text(), "VK6XYZ");
+            QVERIFY(box(*form, "NameBox")->text().startsWith('<'));
+            QCOMPARE(form->settingsForm().categoryText(),
+                " HF operation on bands below 50MHz Single Operator section");
+        }
         form->close();
         const QByteArray ini = readAll(file("DOVavoviv.ini"));
-        QVERIFY(ini.contains("CategoryText= VHF operation on and above 50MHz Multi-operator\r\n"));
-        QVERIFY(ini.contains("Callsign=VK2QQ\r\n"));
+        QVERIFY(ini.contains("\r\nCallsign=VK6XYZ\r\n"));
+        QVERIFY(ini.contains(
+            "CategoryText= HF operation on bands below 50MHz Single Operator section\r\n"));
+    }
+
+    // The category and section saved are what the dialog, and so the summary sheet, show at
+    // the next start; a number beyond the lists is held to them.
+    void savedChoiceIsShown_data()
+    {
+        QTest::addColumn<QByteArray>("contest");
+        QTest::addColumn<QString>("category");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("first run") << QByteArray() << "HF operation on bands below 50MHz Single"
+                                   << "(a)" << QString();
+        QTest::newRow("saved ids") << QByteArray("CategoryID=3\r\nSectionID=2\r\n")
+                                   << "VHF operation on and above 50MHz Multi"
+                                   << "(c)" << QString();
+        QTest::newRow("beyond the list")
+            << QByteArray("SectionID=7\r\n") << "HF operation on bands below 50MHz Single"
+            << "(d)"
+            << "'7' is out of range for SectionID: 3 is used";
+        QTest::newRow("typed over the list")
+            << QByteArray("CategoryText=Club station\r\nCategoryID=-1\r\n") << "Club station"
+            << "(a)" << QString();
+    }
+    void savedChoiceIsShown()
+    {
+        QFETCH(QByteArray, contest);
+        QFETCH(QString, category);
+        QFETCH(QString, section);
+        QFETCH(QString, message);
+        for (int run = 0; run < 2; ++run) { // what the first run saves, the second shows
+            auto form = std::make_unique<TQZMainForm>(
+                environment(run ? readAll(file("DOVavoviv.ini")) : "[CONTEST]\r\n" + contest));
+            QVERIFY(form->settingsForm().categoryText().trimmed().startsWith(category));
+            QVERIFY(form->settingsForm().sectionText().startsWith(section));
+            QCOMPARE(m_messages.value(0), message);
+            m_messages.clear();
+            message.clear();
+            form->close();
+        }
     }
     // The sound dialog: what it shows, what OK and Cancel take over.
     void soundDialog_data()
