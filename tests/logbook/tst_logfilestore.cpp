@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -294,31 +295,22 @@ private Q_SLOTS:
 
     // A file written whole (the settings, the exports, the CSV) never takes the place of a
     // FIFO or a device, reached by its name or through a link.
-    void streamedFileReplacesRegularFilesOnly_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("a FIFO") << "fifo";
-        QTest::newRow("a link to a FIFO") << "link";
-    }
     void streamedFileReplacesRegularFilesOnly()
     {
-        QFETCH(QString, name);
         QTemporaryDir dir;
         QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0644), 0);
         QVERIFY(QFile::link(dir.filePath("fifo"), dir.filePath("link")));
         LogFileStore store;
-        LogFileStore::StreamedFile file(store, dir.filePath(name));
-        QString error;
-        if (file.open(&error)) {
-            file.write("[CONTEST]\r\n");
-            QVERIFY(!file.commit(&error));
+        for (const char* name : { "fifo", "link" }) {
+            LogFileStore::StreamedFile file(store, dir.filePath(name));
+            QString error;
+            if (file.open(&error)) {
+                file.write("x");
+                QVERIFY(!file.commit(&error));
+            }
+            QCOMPARE(error, NotRegularFileReason());
         }
-        QCOMPARE(error, NotRegularFileReason());
-        struct stat st
-        {
-        };
-        QCOMPARE(::stat(QFile::encodeName(dir.filePath(name)).constData(), &st), 0);
-        QVERIFY(S_ISFIFO(st.st_mode));
+        QCOMPARE(QFileInfo(dir.filePath("fifo")).isFile(), false); // still the FIFO
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System).size(), 2);
     }
 
