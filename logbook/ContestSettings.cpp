@@ -177,6 +177,12 @@ void ReadContestSettings(
     // Only a text typed over the list is shown from its text; a choice is its index.
     s.categoryText = f.readString(CONTEST, QStringLiteral("CategoryText"), s.categoryText);
     s.sectionText = f.readString(CONTEST, QStringLiteral("SectionText"), s.sectionText);
+    // Older files kept the first items' texts beside an id of 1 that nobody chose.
+    const ContestSettings first;
+    if (s.categoryID == 1 && s.categoryText.trimmed() == first.categoryText.trimmed())
+        s.categoryID = 0;
+    if (s.sectionID == 1 && s.sectionText.trimmed() == first.sectionText.trimmed())
+        s.sectionID = 0;
     readTime(f, forms, "ContestStartTime", s.contestStartTime, errors);
     readTime(f, forms, "ContestFinishTime", s.contestFinishTime, errors);
     readDate(f, forms, "ContestStartDate", s.contestStartDate, errors);

@@ -349,13 +349,16 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("contest");
         QTest::addColumn<QString>("shown"); // category | section
         QTest::addColumn<QString>("message");
+        const QString first = " HF operation on bands below 50MHz Single Operator section|";
         QTest::newRow("saved ids") << QByteArray("CategoryID=3\r\nSectionID=2")
                                    << " VHF operation on and above 50MHz Multi-operator|(c)"
                                    << "";
-        QTest::newRow("beyond the list") << QByteArray("SectionID=7")
-                                         << " HF operation on bands below 50MHz Single Operator "
-                                            "section|(d)"
+        QTest::newRow("beyond the list") << QByteArray("SectionID=7") << first + "(d)"
                                          << "'7' is out of range for SectionID: 3 is used";
+        QTest::newRow("an id nobody chose, in older files")
+            << QByteArray("SectionText=(a) Transmitting Phone (FM,SSB)\r\nSectionID=1")
+            << first + "(a)"
+            << "";
         QTest::newRow("typed over the list")
             << QByteArray("CategoryID=-1\r\nCategoryText=Club") << "Club|(a)"
             << "";
