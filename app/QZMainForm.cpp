@@ -950,15 +950,15 @@ void TQZMainForm::readSettings()
 
 void TQZMainForm::applyOverrideFile()
 {
-    QFile file(QDir(m_env.workingDir).filePath(QStringLiteral("QZ.INI")));
-    if (!file.exists())
-        return;
+    const QString path = QDir(m_env.workingDir).filePath(QStringLiteral("QZ.INI"));
     QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly))
-        bytes = file.read(OverrideFileReadLimit);
-    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+    QString error;
+    const FileRead read = ReadRegularFile(path, OverrideFileReadLimit, &bytes, &error);
+    if (read == FileRead::Missing)
+        return;
+    if (read == FileRead::Failed) {
         ShowMessage(QStringLiteral(" The station file could not be read: \r %1 \r (%2) ")
-                        .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
+                        .arg(QDir::toNativeSeparators(path), error));
         return;
     }
     const OverrideFile qz = ParseOverrideFile(bytes);
@@ -1131,9 +1131,12 @@ bool TQZMainForm::ShutDown(bool quiet)
     m_settings.dupeScreen = m_ticks.dupe;
     m_settings.summaryScreen = m_ticks.summary;
     m_settings.logBookFullScreen = m_ticks.fullScreen;
-    // What the settings dialog shows is what is kept, whether or not it was confirmed; a
-    // session that ends before the dialog exists keeps the settings as read.
+    // What the settings dialog shows is what is kept; a dialog still open at the end is not
+    // confirmed, so it shows the settings in force first. A session that ends before the
+    // dialog exists keeps the settings as read.
     if (SettingsForm) {
+        if (SettingsForm->isVisible())
+            SettingsForm->showSettings();
         m_settings.categoryText = SettingsForm->categoryText();
         m_settings.sectionText = SettingsForm->sectionText();
         m_settings.autoRST = SettingsForm->autoRstChecked();

@@ -171,8 +171,18 @@ void ReadContestSettings(
     readRanged(f, WINDOW, QStringLiteral("PosTop"), s.posTop, -10000, 10000, errors);
     readRanged(f, WINDOW, QStringLiteral("PosWidth"), s.posWidth, 100, 10000, errors);
     readRanged(f, WINDOW, QStringLiteral("PosHeight"), s.posHeight, 100, 10000, errors);
-    readRanged(f, CONTEST, QStringLiteral("CategoryID"), s.categoryID, -1, 99, errors);
-    readRanged(f, CONTEST, QStringLiteral("SectionID"), s.sectionID, -1, 99, errors);
+    readRanged(
+        f, CONTEST, QStringLiteral("CategoryID"), s.categoryID, -1, s.ListChoices - 1, errors);
+    readRanged(f, CONTEST, QStringLiteral("SectionID"), s.sectionID, -1, s.ListChoices - 1, errors);
+    // Only a text typed over the list is shown from its text; a choice is its index.
+    s.categoryText = f.readString(CONTEST, QStringLiteral("CategoryText"), s.categoryText);
+    s.sectionText = f.readString(CONTEST, QStringLiteral("SectionText"), s.sectionText);
+    // Older files kept the first items' texts beside an id of 1 that nobody chose.
+    const ContestSettings first;
+    if (s.categoryID == 1 && s.categoryText.trimmed() == first.categoryText.trimmed())
+        s.categoryID = 0;
+    if (s.sectionID == 1 && s.sectionText.trimmed() == first.sectionText.trimmed())
+        s.sectionID = 0;
     readTime(f, forms, "ContestStartTime", s.contestStartTime, errors);
     readTime(f, forms, "ContestFinishTime", s.contestFinishTime, errors);
     readDate(f, forms, "ContestStartDate", s.contestStartDate, errors);

@@ -51,11 +51,13 @@ struct ContestSettings
     int repeatContactTimeHrs = 2;
     QString winUTCOffset;
 
-    int categoryID = 1;
-    // The texts of the first category and section, which the settings dialog starts with.
+    // Indexes into the settings dialog's lists (-1: a text typed over the list); a first run
+    // starts at their first items.
+    static constexpr int ListChoices = 4;
+    int categoryID = 0;
     QString categoryText
         = QStringLiteral(" HF operation on bands below 50MHz Single Operator section");
-    int sectionID = 1;
+    int sectionID = 0;
     QString sectionText = QStringLiteral("(a) Transmitting Phone (FM,SSB)");
     QString callsign = QStringLiteral("MYCALL");
     QString address = QStringLiteral("<type your address for the summary sheet here>");

@@ -27,6 +27,15 @@ QByteArray nativePath(const QString& path)
     return QFile::encodeName(path);
 }
 
+// A name that holds a device or a FIFO must not be renamed over: the node would be gone.
+bool regularOrFree(const QByteArray& name)
+{
+    struct stat st
+    {
+    };
+    return ::stat(name.constData(), &st) != 0 || S_ISREG(st.st_mode);
+}
+
 bool blank(const char* begin, const char* end)
 {
     for (const char* p = begin; p != end; ++p) {
@@ -37,6 +46,11 @@ bool blank(const char* begin, const char* end)
 }
 
 } // namespace
+
+QString NotRegularFileReason()
+{
+    return QStringLiteral("it is not a regular file, and is left as it is");
+}
 
 LoadedLog ParseLogFile(const QByteArray& bytes)
 {
@@ -385,6 +399,11 @@ LogFileStore::StreamedFile::~StreamedFile()
 
 bool LogFileStore::StreamedFile::open(QString* error)
 {
+    if (!regularOrFree(m_name)) {
+        if (error)
+            *error = NotRegularFileReason();
+        return false;
+    }
     // A name of its own, made new: never a file or a link that is there already.
     m_temporary = m_name + ".XXXXXX";
     m_fd = m_store.fault(m_store.m_faults.open) ? -1 : ::mkostemp(m_temporary.data(), O_CLOEXEC);
@@ -428,6 +447,10 @@ bool LogFileStore::StreamedFile::commit(QString* error)
         m_error = errnoText(errno);
     }
     m_fd = -1;
+    if (ok && !regularOrFree(m_name)) { // it may have come since the open
+        ok = false;
+        m_error = NotRegularFileReason();
+    }
     if (ok
         && (m_store.fault(m_store.m_faults.rename)
             || ::rename(m_temporary.constData(), m_name.constData()) != 0)) {

@@ -23,6 +23,10 @@ struct LoadedLog
     qint64 pointsTotal = 0; // of the lines whose points read
 };
 
+// The reason told for a name that holds something other than a regular file (a device, a FIFO,
+// a folder): such a node is neither read nor replaced.
+QString NotRegularFileReason();
+
 // Splits the bytes of a .LOG file into log lines. A line ends at LF, CR LF or a lone CR;
 // lines holding nothing but spaces are skipped.
 LoadedLog ParseLogFile(const QByteArray& bytes);
@@ -77,7 +81,7 @@ public:
     // A whole file written piece by piece under a temporary name beside its own, which it takes
     // only once complete and on disk: a failure or a crash never leaves half a file under the
     // name, and a file that was there stays whole until the new one replaces it. Through a
-    // link, the file it leads to is replaced.
+    // link, the file it leads to is replaced; only a regular file is ever replaced.
     class StreamedFile
     {
     public:

@@ -3,9 +3,14 @@
 #include "LogFileStore.h"
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <limits>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace vorad {
 
@@ -29,6 +34,11 @@ QString trimBlanks(QStringView text)
     return text.sliced(from, to - from).toString();
 }
 
+QString errnoText(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
 } // namespace
 
 std::optional<qint64> WideInteger(const QString& text)
@@ -50,30 +60,70 @@ std::optional<qint64> WideInteger(const QString& text)
     return negative ? std::numeric_limits<qint64>::min() : std::numeric_limits<qint64>::max();
 }
 
+FileRead ReadRegularFile(const QString& path, qint64 limit, QByteArray* bytes, QString* error)
+{
+    bytes->clear();
+    auto failed = [error](const QString& why) {
+        if (error)
+            *error = why;
+        return FileRead::Failed;
+    };
+    const QByteArray name = QFile::encodeName(path);
+    // The type first: opening a FIFO waits for a writer, and a device may act on an open.
+    struct stat st
+    {
+    };
+    if (::stat(name.constData(), &st) != 0)
+        return errno == ENOENT ? FileRead::Missing : failed(errnoText(errno));
+    if (!S_ISREG(st.st_mode))
+        return failed(NotRegularFileReason());
+    // Without waiting, in case the name was swapped for a FIFO since.
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? FileRead::Missing : failed(errnoText(errno));
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return failed(NotRegularFileReason());
+    }
+    bytes->reserve(static_cast<qsizetype>(std::min<qint64>(limit, st.st_size + 1)));
+    char chunk[64 * 1024];
+    while (bytes->size() < limit) {
+        const auto want
+            = static_cast<size_t>(std::min<qint64>(sizeof chunk, limit - bytes->size()));
+        const ssize_t n = ::read(fd, chunk, want);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int err = errno;
+            ::close(fd);
+            bytes->clear();
+            return failed(errnoText(err));
+        }
+        if (n == 0)
+            break;
+        bytes->append(chunk, n);
+    }
+    ::close(fd);
+    return FileRead::Done;
+}
+
 bool ProfileFile::load(const QString& path, QString* error)
 {
     m_sections.clear();
     m_readWhole = true;
     m_missing = false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        // Only a file that is not there takes the defaults. Any other failure (a folder that may
-        // not be searched, a path through a file) is reported, so that nobody writes over it.
-        struct stat info;
-        if (::stat(QFile::encodeName(path).constData(), &info) != 0 && errno == ENOENT) {
-            m_missing = true;
-            return true;
-        }
-        if (error)
-            *error = file.errorString();
+    // One byte past the limit tells a file of exactly the limit from a longer one. Only a file
+    // that is not there takes the defaults: any other failure (a folder that may not be
+    // searched, a path through a file, a device) is reported, so that nobody writes over it.
+    QByteArray bytes;
+    switch (ReadRegularFile(path, ReadLimit + 1, &bytes, error)) {
+    case FileRead::Missing:
+        m_missing = true;
+        return true;
+    case FileRead::Failed:
         return false;
-    }
-    // One byte past the limit tells a file of exactly the limit from a longer one.
-    const QByteArray bytes = file.read(ReadLimit + 1);
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = file.errorString();
-        return false;
+    case FileRead::Done:
+        break;
     }
     parse(bytes.size() > ReadLimit ? bytes.left(ReadLimit) : bytes);
     m_readWhole = bytes.size() <= ReadLimit;

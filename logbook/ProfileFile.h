@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -11,6 +12,12 @@ namespace vorad {
 // too big for an int still counts as a number; more digits than even that give the nearer end.
 // No number at all gives nothing.
 std::optional<qint64> WideInteger(const QString& text);
+
+// Reads at most `limit` bytes of the regular file at `path` (through links). Anything else there
+// (a device, a FIFO, a folder) is neither waited for nor read: Failed, with the reason. Missing
+// is only "no such file".
+enum class FileRead { Done, Missing, Failed };
+FileRead ReadRegularFile(const QString& path, qint64 limit, QByteArray* bytes, QString* error);
 
 // A sectioned key=value text file. Sections and keys are matched without regard to case;
 // every line this program does not know is kept as it was, in its place.

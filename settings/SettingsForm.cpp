@@ -63,9 +63,6 @@ TSettingsForm::TSettingsForm(
     setWindowTitle(QStringLiteral("Settings"));
     setModal(false);
     createControls();
-    // The category and section lists start at their first items on every run.
-    CategoryBox->setCurrentIndex(0);
-    SectionBox->setCurrentIndex(0);
     // These matter even if the dialog is never shown: the shut-down saves from them.
     fillFromSettings();
 }
@@ -285,18 +282,31 @@ void TSettingsForm::FormShow()
     setFixedSize(FormWidth, FormHeight);
     m_host.clearSettingsOpenPending();
     m_host.setDialogClosed(false);
+    UTCOffsetBox->setText(UtcOffsetBoxText(m_host.timeZoneBiasMinutes()));
+    showSettings();
+}
+
+void TSettingsForm::showSettings()
+{
     showLogNames();
     StartDatePicker->setDate(m_settings.contestStartDate);
     StartTimePicker->setTime(m_settings.contestStartTime);
     FinishDatePicker->setDate(m_settings.contestFinishDate);
     FinishTimePicker->setTime(m_settings.contestFinishTime);
-    UTCOffsetBox->setText(UtcOffsetBoxText(m_host.timeZoneBiasMinutes()));
     fillFromSettings();
     SmoothScrollSelect->setChecked(m_settings.smoothScrolling);
 }
 
 void TSettingsForm::fillFromSettings()
 {
+    // The saved choice; a text typed over the list (no item) shows as it was typed.
+    auto showChoice = [](QComboBox* box, int id, const QString& text) {
+        box->setCurrentIndex(id >= 0 && id < box->count() ? id : -1);
+        if (box->currentIndex() < 0)
+            box->setEditText(text);
+    };
+    showChoice(CategoryBox, m_settings.categoryID, m_settings.categoryText);
+    showChoice(SectionBox, m_settings.sectionID, m_settings.sectionText);
     DupeTimeBox->setText(QString::number(m_settings.repeatContactTimeHrs));
     CallsignBox->setText(m_host.myCallsign());
     NameBox->setText(m_settings.name);
@@ -361,6 +371,8 @@ SettingsBoxes TSettingsForm::boxes() const
     // A text typed over the list's choice selects no item.
     b.categoryIndex = CategoryBox->findText(CategoryBox->currentText(), Qt::MatchExactly);
     b.sectionIndex = SectionBox->findText(SectionBox->currentText(), Qt::MatchExactly);
+    b.categoryText = CategoryBox->currentText();
+    b.sectionText = SectionBox->currentText();
     b.name = NameBox->text();
     b.address = AddressBox->text();
     b.amPoints = AMpoints->text();
@@ -446,6 +458,12 @@ void OptionsDialog::closeDialog()
 void OptionsDialog::CancelButtonClick()
 {
     closeDialog();
+}
+
+void TSettingsForm::CancelButtonClick()
+{
+    showSettings();
+    OptionsDialog::CancelButtonClick();
 }
 
 // Escape and the window's close box end the dialog as Cancel does.

@@ -84,7 +84,7 @@ class OptionsDialog : public QDialog
 
 public:
     OptionsDialog(SettingsFormHost& host, QWidget* parent);
-    void CancelButtonClick();
+    virtual void CancelButtonClick();
     // The window and its captions; a control given colours of its own keeps them.
     void paintColours(ColourValue window, ColourValue text);
 
@@ -118,10 +118,14 @@ public:
     void FormShow();
     void LogFileNameBoxDropDown();
     void OKButtonClick();
+    // Nothing typed is kept: the boxes show the settings in force again.
+    void CancelButtonClick() override;
     void AutoRSTClick();
     void DoublePointsClick();
     // The log names after the main window switched the logbook.
     void showLogNames();
+    // Every box from the settings in force, as OK or Cancel last left them.
+    void showSettings();
 
     // The controls the rest of the program reads directly.
     QString categoryText() const { return CategoryBox->currentText(); }

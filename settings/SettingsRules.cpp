@@ -55,6 +55,8 @@ void TakeOverSettings(const SettingsBoxes& boxes, ContestSettings& s)
     s.callsign = boxes.callsign;
     s.categoryID = boxes.categoryIndex;
     s.sectionID = boxes.sectionIndex;
+    s.categoryText = boxes.categoryText;
+    s.sectionText = boxes.sectionText;
     s.name = boxes.name;
     s.address = boxes.address;
     s.amPoints = number(boxes.amPoints);

@@ -24,6 +24,8 @@ struct SettingsBoxes
     QString callsign;
     int categoryIndex = -1;
     int sectionIndex = -1;
+    QString categoryText;
+    QString sectionText;
     QString name;
     QString address;
     QString amPoints, ssbPoints, fmPoints, tvPoints, digiPoints, cwPoints;

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -264,6 +266,8 @@ private Q_SLOTS:
                                           << "UTC +10" << 0;
         QTest::newRow("cannot be read") << QByteArray("<folder>") << "VK3ABC"
                                         << "UTC +9.5" << 1;
+        QTest::newRow("a FIFO, not waited for") << QByteArray("<fifo>") << "VK3ABC"
+                                                << "UTC +9.5" << 1;
     }
 
     void overrideFileEdges()
@@ -276,6 +280,8 @@ private Q_SLOTS:
         QVERIFY(writeFile(file("DOVavoviv.ini"), "[CONTEST]\r\nCallsign=VK3ABC\r\n"));
         if (qz == "<folder>")
             QVERIFY(QDir().mkpath(file("QZ.INI")));
+        else if (qz == "<fifo>")
+            QCOMPARE(::mkfifo(QFile::encodeName(file("QZ.INI")).constData(), 0644), 0);
         else
             QVERIFY(writeFile(file("QZ.INI"), qz));
         TQZMainForm form(environment());

@@ -1,7 +1,10 @@
 #include <cerrno>
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -288,6 +291,27 @@ private Q_SLOTS:
             if (f.fileName() != "QZVHF.LOG" && f.fileName() != "QZVHF.BAK")
                 QFile::remove(f.filePath()); // what a crash left, kept aside at the start
         }
+    }
+
+    // A file written whole (the settings, the exports, the CSV) never takes the place of a
+    // FIFO or a device, reached by its name or through a link.
+    void streamedFileReplacesRegularFilesOnly()
+    {
+        QTemporaryDir dir;
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0644), 0);
+        QVERIFY(QFile::link(dir.filePath("fifo"), dir.filePath("link")));
+        LogFileStore store;
+        for (const char* name : { "fifo", "link" }) {
+            LogFileStore::StreamedFile file(store, dir.filePath(name));
+            QString error;
+            if (file.open(&error)) {
+                file.write("x");
+                QVERIFY(!file.commit(&error));
+            }
+            QCOMPARE(error, NotRegularFileReason());
+        }
+        QCOMPARE(QFileInfo(dir.filePath("fifo")).isFile(), false); // still the FIFO
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System).size(), 2);
     }
 
     // A backup name equal to the log name must not delete the log before the rewrite.

@@ -1,7 +1,10 @@
+#include <sys/stat.h>
+
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "ContestSettings.h"
+#include "LogFileStore.h"
 #include "ProfileFile.h"
 #include "TestFiles.h"
 
@@ -268,6 +271,9 @@ private Q_SLOTS:
         QTest::newRow("below a file") << "file/x.ini" << -1 << false << true;
         QTest::newRow("the limit") << "s.ini" << int(ProfileFile::ReadLimit) << true << true;
         QTest::newRow("5 MiB") << "s.ini" << (5 << 20) << true << false;
+        // Neither waited for nor read: the start would hang on a FIFO.
+        QTest::newRow("a FIFO") << "fifo" << -1 << false << true;
+        QTest::newRow("a link to a FIFO") << "link" << -1 << false << true;
     }
 
     void loadTellsWhatItRead()
@@ -280,10 +286,14 @@ private Q_SLOTS:
         const QByteArray head = "[S]\r\nK=7\r\n";
         QVERIFY(writeFile(dir.filePath("file"), "x"));
         QVERIFY(size < 0 || writeFile(dir.filePath(name), head.leftJustified(size, ';')));
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0644), 0);
+        QVERIFY(QFile::link(dir.filePath("fifo"), dir.filePath("link")));
         ProfileFile f;
         QString error;
         QCOMPARE(f.load(dir.filePath(name), &error), ok);
         QCOMPARE(error.isEmpty(), ok);
+        if (name == "fifo" || name == "link")
+            QCOMPARE(error, NotRegularFileReason());
         QCOMPARE(f.missing(), name == "none.ini");
         QCOMPARE(f.readWhole(), whole);
         QCOMPARE(f.readInteger("S", "K", 0), size < 0 ? 0 : 7);

@@ -234,14 +234,15 @@ private Q_SLOTS:
         QCOMPARE(form->findChild<QLineEdit*>("PointsN")->text(), points);
     }
 
-    // The two switches are taken over on the click, and Cancel does not undo them; the other
-    // boxes are not taken over by Cancel.
+    // The two switches are taken over on the click, and Cancel does not undo them; nothing
+    // else typed is kept, by the shut-down either (it saves what the boxes show).
     void switchesAtOnceCancelKeepsThem_data()
     {
         QTest::addColumn<int>("how");
         QTest::newRow("Cancel") << 0;
         QTest::newRow("close box") << 1;
         QTest::newRow("Escape") << 2;
+        QTest::newRow("quit with the dialog open") << 3;
     }
     void switchesAtOnceCancelKeepsThem()
     {
@@ -253,16 +254,23 @@ private Q_SLOTS:
         QVERIFY(form->settings().autoRST);
         QVERIFY(!form->settings().doublePoints16);
         box(*form, "NameBox")->setText("Anne");
+        box(*form, "CallsignBox")->setText("VK2QQ");
+        child<QComboBox>(*form, "CategoryBox")->setCurrentIndex(3);
         if (how == 0)
             QTest::mouseClick(child<QWidget>(*form, "CancelButton"), Qt::LeftButton);
         else if (how == 1)
             form->settingsForm().close();
-        else
+        else if (how == 2)
             QTest::keyClick(box(*form, "NameBox"), Qt::Key_Escape);
-        QVERIFY(!form->settingsForm().isVisible());
+        QCOMPARE(form->settingsForm().isVisible(), how == 3);
         QVERIFY(form->settings().autoRST);
         QVERIFY(!form->settings().doublePoints16);
         QVERIFY(form->settings().name.startsWith('<'));
+        form->close();
+        const QByteArray ini = readAll(file("DOVavoviv.ini"));
+        for (const char* kept : { "\r\nCallsign=VK6XYZ\r\n", "\r\nAutoRST=1\r\n",
+                 "CategoryText= HF operation on bands below 50MHz Single Operator section\r\n" })
+            QVERIFY2(ini.contains(kept), kept);
     }
 
     // A picked log is in use at once with its own backup, whether OK or Cancel follows; a typed
@@ -334,18 +342,44 @@ private Q_SLOTS:
         QVERIFY(ini.contains("Callsign=VK6XYZ\r\n"));
     }
 
-    // What the dialog's controls show is what the shut-down keeps.
-    void shutDownKeepsTheControls()
+    // The category and section saved are what the dialog, and so the summary sheet, show at
+    // the next start; a number beyond the lists is held to them.
+    void savedChoiceIsShown_data()
     {
-        auto form = start();
-        child<QComboBox>(*form, "CategoryBox")->setCurrentIndex(3);
-        box(*form, "CallsignBox")->setText("VK2QQ");
-        form->settingsForm().CancelButtonClick();
-        form->close();
-        const QByteArray ini = readAll(file("DOVavoviv.ini"));
-        QVERIFY(ini.contains("CategoryText= VHF operation on and above 50MHz Multi-operator\r\n"));
-        QVERIFY(ini.contains("Callsign=VK2QQ\r\n"));
+        QTest::addColumn<QByteArray>("contest");
+        QTest::addColumn<QString>("shown"); // category | section
+        QTest::addColumn<QString>("message");
+        const QString first = " HF operation on bands below 50MHz Single Operator section|";
+        QTest::newRow("saved ids") << QByteArray("CategoryID=3\r\nSectionID=2")
+                                   << " VHF operation on and above 50MHz Multi-operator|(c)"
+                                   << "";
+        QTest::newRow("beyond the list") << QByteArray("SectionID=7") << first + "(d)"
+                                         << "'7' is out of range for SectionID: 3 is used";
+        QTest::newRow("an id nobody chose, in older files")
+            << QByteArray("SectionText=(a) Transmitting Phone (FM,SSB)\r\nSectionID=1")
+            << first + "(a)"
+            << "";
+        QTest::newRow("typed over the list")
+            << QByteArray("CategoryID=-1\r\nCategoryText=Club") << "Club|(a)"
+            << "";
     }
+    void savedChoiceIsShown()
+    {
+        QFETCH(QByteArray, contest);
+        QFETCH(QString, shown);
+        QFETCH(QString, message);
+        for (int run = 0; run < 2; ++run) { // what the first run saves, the next one shows
+            TQZMainForm form(
+                environment(run ? readAll(file("DOVavoviv.ini")) : "[CONTEST]\r\n" + contest));
+            const TSettingsForm& dialog = form.settingsForm();
+            QVERIFY(shown.startsWith(dialog.categoryText() + '|'));
+            QVERIFY(dialog.sectionText().startsWith(shown.section('|', 1)));
+            QCOMPARE(m_messages.value(0), run ? QString() : message);
+            m_messages.clear();
+            form.close();
+        }
+    }
+
     // The sound dialog: what it shows, what OK and Cancel take over.
     void soundDialog_data()
     {
