@@ -33,7 +33,7 @@ for run in $(seq "$RUNS"); do
     id=
     for _ in $(seq 2000); do
         [ -n "$id" ] && break
-        id=$(xdotool search --onlyvisible --name "Vandrel Contest Program" 2>/dev/null | head -n 1) || true
+        id=$(xdotool search --onlyvisible --name "Vandrel (Contest Program|v1)" 2>/dev/null | head -n 1) || true
     done
     t1=$(date +%s%N)
     [ -n "$id" ] || { echo "no window"; kill "$APP"; exit 1; }
