@@ -1795,7 +1795,10 @@ void TQZMainForm::exportLog(ExportFormat format)
                          .arg(kind)
                          .arg(r.contacts)
                          .arg(shown);
-    if (r.withoutSignalReport > 0)
+    if (r.withoutSignalReport > 0 && cabrillo)
+        status += QStringLiteral(" (%1 without a signal report: written with 59, or 599 on CW)")
+                      .arg(r.withoutSignalReport);
+    else if (r.withoutSignalReport > 0)
         status += QStringLiteral(" (%1 without a signal report)").arg(r.withoutSignalReport);
     showStatus(status);
     if (r.skipped.isEmpty())
