@@ -1,3 +1,4 @@
+#include <QComboBox>
 #include <QDir>
 #include <QFontMetrics>
 #include <QJsonArray>
@@ -221,6 +222,8 @@ private Q_SLOTS:
     void checkAndExport()
     {
         auto form = start(records(3)); // the third contact claims 2 points for FM
+        // The contacts are on 2m: a VHF category.
+        form->findChild<QComboBox*>("CategoryBox")->setCurrentIndex(2);
         form->CheckLog1Click();
         TFindingsForm& check = form->findingsForm();
         QVERIFY(check.isVisible());
