@@ -44,6 +44,18 @@ int earlyMorning(int localMinute)
     return 0;
 }
 
+// The serials looked for in the gaps: the report holds four digits of it.
+constexpr int SerialLimit = 10000;
+
+// The serial of a sent report, or -1.
+int sentSerial(const LogFields& f, ReportParts* parts)
+{
+    *parts = SplitReport(f.rstSent, f.mode == QLatin1String("CW"));
+    bool ok = false;
+    const int serial = parts->serial.toInt(&ok, 10);
+    return !ok || serial < 0 || parts->serial.startsWith(QLatin1Char('+')) ? -1 : serial;
+}
+
 // "5", or "5 to 7".
 QString serialRange(int from, int to)
 {
@@ -74,6 +86,15 @@ public:
         , m_categoryBands(categoryBands(sheet.category))
     {
         m_lastTimed.reserve(size_t(lines.size()));
+        // A gap is a serial no line sent, whatever the order of the lines.
+        m_sent.assign(SerialLimit, false);
+        for (const QString& line : lines) {
+            ParseLogLine(line, m_other);
+            ReportParts parts;
+            const int serial = sentSerial(m_other, &parts);
+            if (serial >= 0 && serial < SerialLimit)
+                m_sent[size_t(serial)] = true;
+        }
         if (settings.contestFinishDate.isValid()) {
             // The clock counts whole minutes: the window is the 24 hours ending at the finish
             // minute, both ends included.
@@ -310,10 +331,9 @@ private:
 
     void checkSerial(const LogFields& f)
     {
-        const ReportParts parts = SplitReport(f.rstSent, f.mode == QLatin1String("CW"));
-        bool ok = false;
-        const int serial = parts.serial.toInt(&ok, 10);
-        if (!ok || serial < 0 || parts.serial.startsWith(QLatin1Char('+'))) {
+        ReportParts parts;
+        const int serial = sentSerial(f, &parts);
+        if (serial < 0) {
             add(LogFinding::Serial,
                 QStringLiteral("the sent report %1 holds no serial").arg(quoted(f.rstSent)));
             return;
@@ -337,16 +357,15 @@ private:
                     QStringLiteral("serial %1 sent after %2 (line %3)")
                         .arg(parts.serial, m_lastSerialText)
                         .arg(m_lastSerialLine));
-            else if (m_lastSerialLine > 0 && serial > m_lastSerial + 1)
+            // Told once, on the line that sent the serial after the gap; each gap is walked once.
+            if (serial > 1 && serial < SerialLimit && !m_sent[size_t(serial - 1)]) {
+                int from = serial - 1;
+                while (from > 1 && !m_sent[size_t(from - 1)])
+                    --from;
                 add(LogFinding::Serial,
-                    QStringLiteral("serial %1 sent after %2 (line %3): %4 skipped")
-                        .arg(parts.serial, m_lastSerialText)
-                        .arg(m_lastSerialLine)
-                        .arg(serialRange(m_lastSerial + 1, serial - 1)));
-            else if (m_lastSerialLine == 0 && serial > 1)
-                add(LogFinding::Serial,
-                    QStringLiteral("serial %1 is the first sent: %2 skipped")
-                        .arg(parts.serial, serialRange(1, serial - 1)));
+                    QStringLiteral("serial %1 follows a gap: %2 never sent")
+                        .arg(parts.serial, serialRange(from, serial - 1)));
+            }
         }
         m_lastSerial = serial;
         m_lastSerialText = parts.serial.toString();
@@ -368,6 +387,7 @@ private:
     // Per row: the station's newest row up to it whose date and time read, -1 if none.
     std::vector<qint32> m_lastTimed;
     QHash<int, int> m_serials; // the line first sent each
+    std::vector<bool> m_sent; // by serial, below SerialLimit: sent on some line
     LogFields m_other; // of an earlier line, kept likewise
     int m_lastSerial = 0;
     QString m_lastSerialText;

@@ -393,8 +393,7 @@ private Q_SLOTS:
             "Line 2    VK2ABC on 40m SSB again 59 min after line 1; the repeat interval is 2 hrs");
         QCOMPARE(FindingRowText(f[1]),
             "Line 3    VK4ABC on 2m CW has 1 point; the scoring rules give 2");
-        QCOMPARE(
-            FindingRowText(f[2]), "Line 4    serial 006 sent after 003 (line 3): 4 to 5 skipped");
+        QCOMPARE(FindingRowText(f[2]), "Line 4    serial 006 follows a gap: 4 to 5 never sent");
         QCOMPARE(FindingRowText(f[3]), "Line 4    the received report is empty");
         QCOMPARE(FindingRowText(f[4]), "Line 4    the name is empty");
         QCOMPARE(FindingRowText(f[5]),
