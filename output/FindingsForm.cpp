@@ -27,8 +27,6 @@ QVariant FindingsModel::data(const QModelIndex& index, int role) const
         return {};
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
         return FindingRowText(m_findings.at(index.row()));
-    if (role == Qt::UserRole)
-        return m_findings.lineNumber(index.row());
     return {};
 }
 
