@@ -177,6 +177,10 @@ void BM_CheckLogWindow(benchmark::State& state)
     state.counters["peak_over_log"] = peak / double(log.size());
     form.ShutDown(true);
 }
-BENCHMARK(BM_CheckLogWindow)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_CheckLogWindow)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 } // namespace
