@@ -1819,15 +1819,18 @@ void TQZMainForm::exportLog(ExportFormat format)
                          .arg(kind)
                          .arg(r.contacts)
                          .arg(shown);
-    if (r.withoutSignalReport > 0)
+    if (r.withoutSignalReport > 0 && cabrillo)
+        status += QStringLiteral(" (%1 without a signal report: written with 59, or 599 on CW)")
+                      .arg(r.withoutSignalReport);
+    else if (r.withoutSignalReport > 0)
         status += QStringLiteral(" (%1 without a signal report)").arg(r.withoutSignalReport);
     showStatus(status);
     if (r.skipped.isEmpty())
         return;
-    QList<LogFinding> rows;
+    LogFindings rows;
     for (const ExportSkip& skip : r.skipped)
-        rows.append({ skip.lineNumber, LogFinding::BandMode,
-            QStringLiteral("not written: ") + skip.reason });
+        rows.append(
+            skip.lineNumber, LogFinding::BandMode, QStringLiteral("not written: ") + skip.reason);
     errorCue();
     FindingsForm->showFindings(QStringLiteral("%1 Export").arg(kind),
         QStringLiteral(
@@ -1836,18 +1839,19 @@ void TQZMainForm::exportLog(ExportFormat format)
             .arg(shown)
             .arg(r.skipped.size())
             .arg(kind),
-        rows);
+        std::move(rows));
 }
 
-QList<LogFinding> TQZMainForm::logCheck() const
+LogFindings TQZMainForm::logCheck() const
 {
-    return CheckLog(
-        m_logBook.lines(), m_settings, sheetFields(false), m_entry.clockOffsetSeconds());
+    return CheckLog(m_logBook.lines(), m_logBook.stations(), m_settings, sheetFields(false),
+        m_entry.clockOffsetSeconds());
 }
 
 void TQZMainForm::showLogCheck()
 {
-    const QList<LogFinding> findings = logCheck();
+    FindingsForm->clearRows();
+    LogFindings findings = logCheck();
     QString heading = findings.isEmpty()
         ? NoFindingsText(m_logBook.rowCount())
         : QStringLiteral("%1 things to look at in the log of %2 contacts. Pick a row to select "
@@ -1858,7 +1862,7 @@ void TQZMainForm::showLogCheck()
         heading += QStringLiteral("\nThe logbook file could not be read whole: only the contacts "
                                   "made since are checked.");
     FindingsForm->showFindings(
-        QStringLiteral("Check Log"), heading, findings, [this] { showLogCheck(); });
+        QStringLiteral("Check Log"), heading, std::move(findings), [this] { showLogCheck(); });
 }
 
 void TQZMainForm::CheckLog1Click()

@@ -196,7 +196,7 @@ private:
     QString chooseFile(
         const QString& caption, const QString& filter, bool save, const QString& proposed = {});
     void exportLog(ExportFormat format);
-    QList<LogFinding> logCheck() const;
+    LogFindings logCheck() const;
     void showLogCheck();
     void selectLogLine(int row);
     QString sheetKey() const;

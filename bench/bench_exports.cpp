@@ -1,8 +1,14 @@
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include "BandMode.h"
+#include "BenchWindow.h"
 #include "ContestSettings.h"
 #include "LogCheck.h"
 #include "LogExport.h"
@@ -13,15 +19,15 @@ using namespace vorad;
 
 namespace {
 
-// 10,000 contacts over every band and mode in 24 hours, scored as the rules score them (no
+// `count` contacts over every band and mode in 24 hours, scored as the rules score them (no
 // early-morning doubling), each station once; the serials run to 8999 and then repeat.
-QStringList ExportLines()
+QStringList ExportLines(int count = 10000)
 {
     static const char* const modes[] = { "Phone", "AM", "FM", "SSB", "TV", "Dgtl", "CW" };
     static const char areas[] = "12456789"; // not the own call area
     QStringList lines;
-    for (int i = 0; i < 10000; ++i) {
-        const int minute = 8 * 60 + i * 1440 / 10000;
+    for (int i = 0; i < count; ++i) {
+        const int minute = 8 * 60 + int(qint64(i) * 1440 / count);
         const BandRow& band = BandTable[i % 18];
         const bool cw = i % 7 == 6;
         const int n = i / 8;
@@ -76,9 +82,43 @@ void BM_Export(benchmark::State& state, ExportFormat format)
 BENCHMARK_CAPTURE(BM_Export, Cabrillo, ExportFormat::Cabrillo)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Export, Adif, ExportFormat::Adif)->Unit(benchmark::kMillisecond);
 
+QByteArray LogFile(const QStringList& lines)
+{
+    QByteArray file;
+    for (const QString& line : lines) {
+        AppendFileRecord(file, line);
+        file += "\r\n";
+    }
+    return file;
+}
+
+// Resident and peak resident size of this process in bytes ("VmRSS:", "VmHWM:").
+double MemoryBytes(const char* key)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(qstrlen(key)).trimmed().split(' ').first().toDouble() * 1024;
+    }
+    return 0;
+}
+
+// The peak resident size starts again from the resident size, and memory freed before is
+// given back, so that what the next step takes shows in the peak.
+void RestartPeak()
+{
+    malloc_trim(0);
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    if (refs.open(QIODevice::WriteOnly))
+        refs.write("5");
+}
+
 void BM_CheckLog(benchmark::State& state)
 {
-    const QStringList lines = ExportLines();
+    const QStringList lines = ExportLines(int(state.range(0)));
+    const double logBytes = double(LogFile(lines).size());
     ContestSettings settings;
     settings.callsign = QStringLiteral("VK3XYZ");
     settings.contestFinishDate = QDate(2026, 8, 16);
@@ -87,10 +127,60 @@ void BM_CheckLog(benchmark::State& state)
         QStringLiteral("1 Main St"), QStringLiteral(" HF"), QStringLiteral("(a)"), 2026,
         QStringLiteral("08-16-2026") };
     qsizetype findings = 0;
-    for (auto _ : state)
+    double peak = 0; // beyond the lines, which the logbook holds anyway
+    for (auto _ : state) {
+        state.PauseTiming();
+        RestartPeak();
+        const double idle = MemoryBytes("VmRSS:");
+        state.ResumeTiming();
         findings = CheckLog(lines, settings, sheet, 10 * 3600).size();
+        peak = qMax(peak, MemoryBytes("VmHWM:") - idle);
+    }
     state.counters["findings"] = double(findings);
+    state.counters["log_MB"] = logBytes / (1024 * 1024);
+    state.counters["peak_over_log"] = peak / logBytes;
 }
-BENCHMARK(BM_CheckLog)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CheckLog)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// "Check Log" from the window over a log whose serials repeat after 8999 (a finding on nine
+// lines in ten) while the window shows the findings of the run before: the check and its
+// window together. The peak counts above the window idle with those findings given up.
+void BM_CheckLogWindow(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QByteArray log = LogFile(ExportLines(int(state.range(0))));
+    QFile file(dir.filePath(QStringLiteral("QZVHF.LOG")));
+    file.open(QIODevice::WriteOnly);
+    file.write(log);
+    file.close();
+    StartupEnvironment env = BenchEnvironment(
+        dir, "[CONTEST]\r\nCallsign=VK3XYZ\r\nName=Ann\r\nAddress=1 Main St\r\n", QTime(23, 59));
+    TQZMainForm form(env);
+    form.show();
+    QCoreApplication::processEvents();
+    // The window's first showing costs what any window's does, whatever the log.
+    form.CheckLog1Click();
+    QCoreApplication::processEvents();
+    double peak = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        form.findingsForm().clearRows();
+        RestartPeak();
+        const double idle = MemoryBytes("VmRSS:");
+        state.ResumeTiming();
+        form.CheckLog1Click();
+        QCoreApplication::processEvents();
+        peak = qMax(peak, MemoryBytes("VmHWM:") - idle);
+    }
+    state.counters["rows"] = double(form.findingsForm().rowCount());
+    state.counters["log_MB"] = double(log.size()) / (1024 * 1024);
+    state.counters["peak_over_log"] = peak / double(log.size());
+    form.ShutDown(true);
+}
+BENCHMARK(BM_CheckLogWindow)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 } // namespace

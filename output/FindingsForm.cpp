@@ -1,13 +1,34 @@
 #include "FindingsForm.h"
 
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QStyle>
 #include <QVBoxLayout>
 
 namespace vorad {
+
+void FindingsModel::setFindings(LogFindings findings)
+{
+    beginResetModel();
+    m_findings = std::move(findings);
+    endResetModel();
+}
+
+int FindingsModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(qMin<qsizetype>(m_findings.size(), INT_MAX));
+}
+
+QVariant FindingsModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+        return FindingRowText(m_findings.at(index.row()));
+    return {};
+}
 
 TFindingsForm::TFindingsForm(std::function<void(std::function<void()>)> runCommand,
     std::function<void(int)> selectLine, QWidget* parent)
@@ -22,8 +43,13 @@ TFindingsForm::TFindingsForm(std::function<void(std::function<void()>)> runComma
     Heading->setObjectName(QStringLiteral("Heading"));
     Heading->setWordWrap(true);
     Heading->setTextFormat(Qt::PlainText);
-    Rows = new QListWidget(this);
+    Rows = new QListView(this);
     Rows->setObjectName(QStringLiteral("Rows"));
+    Rows->setAccessibleName(QStringLiteral("Findings"));
+    Rows->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // One line each in one font: the view need not measure every row.
+    Rows->setUniformItemSizes(true);
+    Rows->setModel(&m_model);
     QFont fixed(QStringLiteral("Courier New"), 9);
     fixed.setStyleHint(QFont::TypeWriter);
     Rows->setFont(fixed);
@@ -35,31 +61,27 @@ TFindingsForm::TFindingsForm(std::function<void(std::function<void()>)> runComma
     layout->addWidget(CloseButton, 0, Qt::AlignRight);
     // Only the operator's own pick moves the log's selection (an edit commits over the selected
     // line): a click, a double click or Enter, never the list's own current row.
-    auto picked = [this](QListWidgetItem* item) {
-        const int row = Rows->row(item);
+    auto picked = [this](const QModelIndex& index) {
+        const int row = index.row();
         m_runCommand([this, row] { RowsClick(row); });
     };
-    connect(Rows, &QListWidget::itemActivated, this, picked);
+    connect(Rows, &QListView::activated, this, picked);
     // Where one click already activates, a second signal would pick twice.
     if (!Rows->style()->styleHint(QStyle::SH_ItemView_ActivateItemOnSingleClick, nullptr, Rows))
-        connect(Rows, &QListWidget::itemClicked, this, picked);
+        connect(Rows, &QListView::clicked, this, picked);
     connect(
         CloseButton, &QPushButton::clicked, this, [this] { m_runCommand([this] { close(); }); });
 }
 
 void TFindingsForm::showFindings(const QString& caption, const QString& heading,
-    const QList<LogFinding>& findings, std::function<void()> recheck)
+    LogFindings findings, std::function<void()> recheck)
 {
     setWindowTitle(caption);
     Heading->setText(heading);
     m_recheck = std::move(recheck);
     m_stale = false;
     const QSignalBlocker quiet(Rows);
-    Rows->clear();
-    for (const LogFinding& f : findings) {
-        auto* item = new QListWidgetItem(FindingRowText(f), Rows);
-        item->setData(Qt::UserRole, f.lineNumber);
-    }
+    m_model.setFindings(std::move(findings));
     // Made again after a change, it stays where it is: the operator is typing in the log.
     if (!isVisible()) {
         if (!m_placed && parentWidget()) {
@@ -77,6 +99,7 @@ void TFindingsForm::logChanged()
     if (!isVisible())
         return;
     if (m_recheck) {
+        clearRows();
         m_refilling = true;
         const auto restore = qScopeGuard([this] { m_refilling = false; });
         const std::function<void()> recheck = m_recheck; // it replaces itself
@@ -94,8 +117,8 @@ void TFindingsForm::logChanged()
 QStringList TFindingsForm::rowTexts() const
 {
     QStringList out;
-    for (int i = 0; i < Rows->count(); ++i)
-        out.append(Rows->item(i)->text());
+    for (const LogFinding& f : m_model.findings())
+        out.append(FindingRowText(f));
     return out;
 }
 
@@ -106,15 +129,15 @@ QString TFindingsForm::headingText() const
 
 void TFindingsForm::pickRow(int row)
 {
-    Rows->setCurrentRow(row);
+    Rows->setCurrentIndex(m_model.index(row));
     RowsClick(row);
 }
 
 void TFindingsForm::RowsClick(int row)
 {
-    if (m_stale || row < 0 || row >= Rows->count())
+    if (m_stale || row < 0 || row >= m_model.rowCount())
         return;
-    const int line = Rows->item(row)->data(Qt::UserRole).toInt();
+    const int line = m_model.findings().lineNumber(row);
     if (line > 0)
         m_selectLine(line - 1);
 }

@@ -6,6 +6,7 @@
 #include "ContestSettings.h"
 #include "EntryRules.h"
 #include "LogLine.h"
+#include "StationIndex.h"
 
 namespace vorad {
 
@@ -43,14 +44,57 @@ int earlyMorning(int localMinute)
     return 0;
 }
 
+// The serials looked for in the gaps: the report holds four digits of it.
+constexpr int SerialLimit = 10000;
+
+// The serial of a sent report, or -1.
+int sentSerial(const LogFields& f, ReportParts* parts)
+{
+    *parts = SplitReport(f.rstSent, f.mode == QLatin1String("CW"));
+    bool ok = false;
+    const int serial = parts->serial.toInt(&ok, 10);
+    return !ok || serial < 0 || parts->serial.startsWith(QLatin1Char('+')) ? -1 : serial;
+}
+
+// "5", or "5 to 7".
+QString serialRange(int from, int to)
+{
+    return from == to ? QString::number(from) : QStringLiteral("%1 to %2").arg(from).arg(to);
+}
+
+// The category box's text tells the bands: -1 none said, 0 HF, 1 VHF.
+int categoryBands(const QString& category)
+{
+    const QString c = category.trimmed();
+    if (c.startsWith(QLatin1String("VHF"), Qt::CaseInsensitive))
+        return 1;
+    if (c.startsWith(QLatin1String("HF"), Qt::CaseInsensitive))
+        return 0;
+    return -1;
+}
+
 class Checker
 {
 public:
-    Checker(const ContestSettings& settings, const SheetFields& sheet, int localOffsetSeconds)
+    Checker(const QStringList& lines, const StationIndex& stations, const ContestSettings& settings,
+        const SheetFields& sheet, int localOffsetSeconds)
         : m_settings(settings)
         , m_sheet(sheet)
         , m_offsetMinutes(localOffsetSeconds / 60)
+        , m_lines(lines)
+        , m_stations(stations)
+        , m_categoryBands(categoryBands(sheet.category))
     {
+        m_lastTimed.reserve(size_t(lines.size()));
+        // A gap is a serial no line sent, whatever the order of the lines.
+        m_sent.assign(SerialLimit, false);
+        for (const QString& line : lines) {
+            ParseLogLine(line, m_other);
+            ReportParts parts;
+            const int serial = sentSerial(m_other, &parts);
+            if (serial >= 0 && serial < SerialLimit)
+                m_sent[size_t(serial)] = true;
+        }
         if (settings.contestFinishDate.isValid()) {
             // The clock counts whole minutes: the window is the 24 hours ending at the finish
             // minute, both ends included.
@@ -85,13 +129,25 @@ public:
         else
             checkWindow(f, QDateTime(date, time, Qt::UTC));
         checkPoints(f, pointsRead, points, when ? time : QTime());
-        const int station = stationId(f);
-        if (when)
-            checkRepeat(f, station, date, time);
-        checkSerial(f, station);
+        const int previous = m_stations.previous(m_number - 1);
+        const int before = previous >= 0 ? m_lastTimed[size_t(previous)] : -1;
+        m_lastTimed.push_back(when ? m_number - 1 : before);
+        if (when && before >= 0)
+            checkRepeat(f, before, date, time);
+        checkSerial(f);
+        if (f.rstReceived.isEmpty())
+            add(LogFinding::Report, QStringLiteral("the received report is empty"));
+        // A contact in the own call area scores nothing: its name is not asked for.
+        if (f.name.isEmpty() && !inOwnCallArea(f))
+            add(LogFinding::Name, QStringLiteral("the name is empty"));
+        const int band = BandIndex(f.band);
+        if (m_categoryBands >= 0 && band >= 0 && int(BandTable[band].vhf) != m_categoryBands) {
+            if (m_otherBands++ == 0)
+                m_firstOtherBand = m_number;
+        }
     }
 
-    QList<LogFinding> finish()
+    LogFindings finish()
     {
         m_number = 0;
         if (m_loggedTotal != m_rulesTotal)
@@ -99,6 +155,21 @@ public:
                 QStringLiteral("the points total is %1; by the scoring rules it would be %2")
                     .arg(m_loggedTotal)
                     .arg(m_rulesTotal));
+        if (m_otherBands > 0) {
+            const QString contacts = m_otherBands == 1
+                ? QStringLiteral("1 contact is")
+                : QStringLiteral("%1 contacts are").arg(m_otherBands);
+            add(LogFinding::Category,
+                m_categoryBands == 0
+                    ? QStringLiteral("the category is for HF bands below 50 MHz, but %1 on 50 MHz "
+                                     "and up (the first on line %2)")
+                          .arg(contacts)
+                          .arg(m_firstOtherBand)
+                    : QStringLiteral("the category is for VHF bands on and above 50 MHz, but %1 "
+                                     "on HF (the first on line %2)")
+                          .arg(contacts)
+                          .arg(m_firstOtherBand));
+        }
         auto missing = [this](bool absent, const char* what) {
             if (absent)
                 add(LogFinding::MissingSetting,
@@ -113,13 +184,20 @@ public:
             "your address");
         missing(m_sheet.category.trimmed().isEmpty(), "the category");
         missing(m_sheet.section.trimmed().isEmpty(), "the section");
-        return m_findings;
+        return std::move(m_findings);
     }
 
 private:
     void add(LogFinding::Kind kind, const QString& text)
     {
-        m_findings.append({ m_number, kind, text });
+        m_findings.append(m_number, kind, text);
+    }
+
+    // As the scoring rules tell it: such a contact scores 0.
+    bool inOwnCallArea(const LogFields& f) const
+    {
+        return !f.callsign.contains(QLatin1Char('/')) && f.callsign.left(3) == m_ownArea
+            && IsSameAreaHfBand(f.band);
     }
 
     // Returns the callsign the entry rules would take as the last one for the next line.
@@ -177,9 +255,7 @@ private:
             m_rulesTotal += points; // nothing to tell them by
             return;
         }
-        const bool sameArea = !f.callsign.contains(QLatin1Char('/'))
-            && f.callsign.left(3) == m_ownArea && IsSameAreaHfBand(f.band);
-        if (sameArea) {
+        if (inOwnCallArea(f)) {
             if (!pointsRead || points != 0)
                 add(LogFinding::SameCallArea,
                     QStringLiteral("%1 on %2 is in your own call area: it scores 0, the log has %3")
@@ -217,59 +293,47 @@ private:
                 .arg(f.callsign, f.band, f.mode, has, rules));
     }
 
-    // One number per station on a band and mode, in the order first logged.
-    int stationId(const LogFields& f)
+    // As the entry rules tell the time since the newest contact with the station (`row`, whose
+    // date and time read): in whole minutes, and 0 from another year.
+    void checkRepeat(const LogFields& f, int row, const QDate& date, const QTime& time)
     {
-        m_key.resize(0);
-        m_key += f.band;
-        m_key += QChar(1);
-        m_key += f.mode;
-        m_key += QChar(1);
-        m_key += f.callsign;
-        const auto it = m_stationIds.constFind(m_key);
-        if (it != m_stationIds.constEnd())
-            return *it;
-        const int id = int(m_newest.size());
-        m_stationIds.insert(m_key, id);
-        m_newest.append(Seen());
-        return id;
-    }
-
-    // As the entry rules tell the time since the newest contact with the station: in whole
-    // minutes, and 0 from another year.
-    void checkRepeat(const LogFields& f, int station, const QDate& date, const QTime& time)
-    {
-        Seen& last = m_newest[station];
-        const Seen now { m_number, date, time.hour() * 60 + time.minute() };
-        if (last.number == 0) {
-            last = now;
-            return;
-        }
-        const bool otherYear = last.date.year() != date.year();
+        ParseLogLine(m_lines.at(row), m_other);
+        QDate lastDate;
+        QTime lastTime;
+        if (!ReadLogDate(m_other.date, &lastDate) || !ReadLogTime(m_other.time, &lastTime))
+            return; // not so: the row was chosen for it
+        const int lastNumber = row + 1;
+        const bool otherYear = lastDate.year() != date.year();
         const qint64 elapsed = otherYear ? 0
-                                         : (date.toJulianDay() - last.date.toJulianDay()) * 86400
-                + (now.minute - last.minute) * 60;
+                                         : (date.toJulianDay() - lastDate.toJulianDay()) * 86400
+                + (time.hour() * 60 + time.minute() - lastTime.hour() * 60 - lastTime.minute())
+                    * 60;
         const qint64 interval = qint64(m_settings.repeatContactTimeHrs) * 3600;
         if (elapsed < interval) {
             const QString after = otherYear
-                ? QStringLiteral("in another year than line %1").arg(last.number)
+                ? QStringLiteral("in another year than line %1").arg(lastNumber)
                 : elapsed < 0
-                ? QStringLiteral("before line %1 in time").arg(last.number)
-                : QStringLiteral("%1 after line %2").arg(hoursAndMinutes(elapsed)).arg(last.number);
+                ? QStringLiteral("before line %1 in time").arg(lastNumber)
+                : QStringLiteral("%1 after line %2").arg(hoursAndMinutes(elapsed)).arg(lastNumber);
             add(LogFinding::Repeat,
                 QStringLiteral("%1 on %2 %3 again %4; the repeat interval is %5 hrs")
                     .arg(f.callsign, f.band, f.mode, after)
                     .arg(m_settings.repeatContactTimeHrs));
         }
-        last = now;
     }
 
-    void checkSerial(const LogFields& f, int station)
+    // Whether line `number` is of the station of the line being checked.
+    bool sameStation(int number, const LogFields& f)
     {
-        const ReportParts parts = SplitReport(f.rstSent, f.mode == QLatin1String("CW"));
-        bool ok = false;
-        const int serial = parts.serial.toInt(&ok, 10);
-        if (!ok || serial < 0 || parts.serial.startsWith(QLatin1Char('+'))) {
+        ParseLogLine(m_lines.at(number - 1), m_other);
+        return m_other.callsign == f.callsign && m_other.band == f.band && m_other.mode == f.mode;
+    }
+
+    void checkSerial(const LogFields& f)
+    {
+        ReportParts parts;
+        const int serial = sentSerial(f, &parts);
+        if (serial < 0) {
             add(LogFinding::Serial,
                 QStringLiteral("the sent report %1 holds no serial").arg(quoted(f.rstSent)));
             return;
@@ -277,34 +341,36 @@ private:
         const auto seen = m_serials.constFind(serial);
         if (seen != m_serials.constEnd()) {
             // An allowed repeat entered straight from the callsign keeps the report it shows.
-            const bool repeat = seen->station == station;
+            const int number = *seen;
             add(LogFinding::Serial,
-                repeat
+                sameStation(number, f)
                     ? QStringLiteral("serial %1 sent twice: this repeat re-sent line %2's report")
                           .arg(parts.serial)
-                          .arg(seen->number)
+                          .arg(number)
                     : QStringLiteral("serial %1 sent twice (also on line %2)")
                           .arg(parts.serial)
-                          .arg(seen->number));
+                          .arg(number));
         } else {
-            m_serials.insert(serial, { m_number, station });
+            m_serials.insert(serial, m_number);
             if (m_lastSerialLine > 0 && serial < m_lastSerial)
                 add(LogFinding::Serial,
                     QStringLiteral("serial %1 sent after %2 (line %3)")
                         .arg(parts.serial, m_lastSerialText)
                         .arg(m_lastSerialLine));
+            // Told once, on the line that sent the serial after the gap; each gap is walked once.
+            if (serial > 1 && serial < SerialLimit && !m_sent[size_t(serial - 1)]) {
+                int from = serial - 1;
+                while (from > 1 && !m_sent[size_t(from - 1)])
+                    --from;
+                add(LogFinding::Serial,
+                    QStringLiteral("serial %1 follows a gap: %2 never sent")
+                        .arg(parts.serial, serialRange(from, serial - 1)));
+            }
         }
         m_lastSerial = serial;
         m_lastSerialText = parts.serial.toString();
         m_lastSerialLine = m_number;
     }
-
-    struct Seen
-    {
-        int number = 0; // 0: not logged yet
-        QDate date;
-        int minute = 0; // of the day
-    };
 
     const ContestSettings& m_settings;
     const SheetFields& m_sheet;
@@ -316,28 +382,54 @@ private:
     QString m_lastCall = QStringLiteral("VK6AAA");
     qint64 m_loggedTotal = 0;
     qint64 m_rulesTotal = 0;
-    QHash<QString, int> m_stationIds;
-    QList<Seen> m_newest; // by station
-    QString m_key;
-    struct Sent
-    {
-        int number;
-        int station;
-    };
-    QHash<int, Sent> m_serials;
+    const QStringList& m_lines;
+    const StationIndex& m_stations;
+    // Per row: the station's newest row up to it whose date and time read, -1 if none.
+    std::vector<qint32> m_lastTimed;
+    QHash<int, int> m_serials; // the line first sent each
+    std::vector<bool> m_sent; // by serial, below SerialLimit: sent on some line
+    LogFields m_other; // of an earlier line, kept likewise
     int m_lastSerial = 0;
     QString m_lastSerialText;
     int m_lastSerialLine = 0;
-    QList<LogFinding> m_findings;
+    int m_categoryBands = -1;
+    int m_otherBands = 0; // contacts on bands the category does not cover
+    int m_firstOtherBand = 0;
+    LogFindings m_findings;
     LogFields m_fields; // kept from line to line
 };
 
 } // namespace
 
-QList<LogFinding> CheckLog(const QStringList& lines, const ContestSettings& settings,
+void LogFindings::append(int lineNumber, LogFinding::Kind kind, QStringView text)
+{
+    m_entries.push_back({ qint32(lineNumber), qint32(kind), m_text.size() });
+    // Log lines hold Latin-1 only.
+    for (QChar c : text)
+        m_text += c.unicode() < 0x100 ? char(c.unicode()) : '?';
+}
+
+LogFinding LogFindings::at(qsizetype i) const
+{
+    const Entry& e = m_entries[size_t(i)];
+    const qsizetype end = i + 1 < size() ? m_entries[size_t(i + 1)].start : m_text.size();
+    return { e.lineNumber, LogFinding::Kind(e.kind),
+        QString::fromLatin1(m_text.constData() + e.start, end - e.start) };
+}
+
+LogFindings CheckLog(const QStringList& lines, const ContestSettings& settings,
     const SheetFields& sheet, int localOffsetSeconds)
 {
-    Checker checker(settings, sheet, localOffsetSeconds);
+    StationIndex stations(lines);
+    stations.rebuild();
+    return CheckLog(lines, stations, settings, sheet, localOffsetSeconds);
+}
+
+LogFindings CheckLog(const QStringList& lines, const StationIndex& stations,
+    const ContestSettings& settings, const SheetFields& sheet, int localOffsetSeconds)
+{
+    Q_ASSERT(stations.rowCount() == lines.size());
+    Checker checker(lines, stations, settings, sheet, localOffsetSeconds);
     for (qsizetype i = 0; i < lines.size(); ++i)
         checker.line(int(i + 1), lines.at(i));
     return checker.finish();
@@ -346,8 +438,9 @@ QList<LogFinding> CheckLog(const QStringList& lines, const ContestSettings& sett
 QString FindingRowText(const LogFinding& finding)
 {
     const QString where = finding.lineNumber > 0 ? QStringLiteral("Line %1").arg(finding.lineNumber)
-        : finding.kind == LogFinding::MissingSetting ? QStringLiteral("Settings")
-                                                     : QStringLiteral("Log");
+        : finding.kind == LogFinding::MissingSetting || finding.kind == LogFinding::Category
+        ? QStringLiteral("Settings")
+        : QStringLiteral("Log");
     return where.leftJustified(10, QLatin1Char(' ')) + finding.text;
 }
 

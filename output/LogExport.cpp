@@ -142,6 +142,12 @@ bool readContact(QStringView line, ExportFormat format, Contact& c, QString* rea
                           .arg(QLatin1String(what), quotedValue(*report));
             return false;
         }
+        // Cabrillo's fields are told apart by spaces alone: an empty one moves the rest.
+        if (format == ExportFormat::Cabrillo && parts->serial.isEmpty()) {
+            *reason = QStringLiteral("the %1 report holds no serial, which Cabrillo needs")
+                          .arg(QLatin1String(what));
+            return false;
+        }
     }
     return true;
 }
@@ -202,6 +208,15 @@ void appendTime(QByteArray& out, const QTime& t)
     appendDigits(out, t.minute(), 2);
 }
 
+// The report a serial typed alone stands for in Cabrillo, whose fields are told apart by
+// spaces: without it the serial would be read as the report.
+QStringView cabrilloSignal(QStringView signal, const Contact& c)
+{
+    if (!signal.isEmpty())
+        return signal;
+    return c.f.mode == QLatin1String("CW") ? u"599" : u"59";
+}
+
 // One QSO line in the usual columns of a serial-number exchange:
 // QSO: freq  mo date       time call          rst exch   call          rst exch
 void appendCabrilloQso(QByteArray& out, const Contact& c, const QString& own)
@@ -217,13 +232,13 @@ void appendCabrilloQso(QByteArray& out, const Contact& c, const QString& own)
     out += ' ';
     appendPadded(out, own, 13, false);
     out += ' ';
-    appendPadded(out, c.sent.signal, 3, true);
+    appendPadded(out, cabrilloSignal(c.sent.signal, c), 3, true);
     out += ' ';
     appendPadded(out, c.sent.serial, 6, false);
     out += ' ';
     appendPadded(out, c.f.callsign, 13, false);
     out += ' ';
-    appendPadded(out, c.received.signal, 3, true);
+    appendPadded(out, cabrilloSignal(c.received.signal, c), 3, true);
     out += ' ';
     appendPadded(out, c.received.serial, 6, false);
     while (out.endsWith(' '))

@@ -38,7 +38,9 @@ struct ExportResult
     bool written = false;
     QString error; // when not written
     int contacts = 0; // QSO lines or records written
-    int withoutSignalReport = 0; // reports that were a serial alone
+    // Contacts with a report that was a serial alone: Cabrillo gives them the mode's nominal
+    // report (599 on CW, else 59), ADIF leaves the report out.
+    int withoutSignalReport = 0;
     QList<ExportSkip> skipped;
 };
 

@@ -84,7 +84,7 @@ ContestSettings checkSettings()
 
 SheetFields sheet()
 {
-    return { "VK3XYZ", "Ann", "1 Main St", " HF cat", "(a) sec", 2026, "08-16-2026" };
+    return { "VK3XYZ", "Ann", "1 Main St", "Open cat", "(a) sec", 2026, "08-16-2026" };
 }
 
 } // namespace
@@ -108,32 +108,29 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("skipped");
         QTest::newRow("Cabrillo")
             << int(ExportFormat::Cabrillo)
-            << QByteArray(
-                   "START-OF-LOG: 3.0\r\n"
-                   "CONTEST: KESTRELWOOD-CUP\r\n"
-                   "CALLSIGN: VK3XYZ\r\n"
-                   "CATEGORY-OPERATOR: SINGLE-OP\r\n"
-                   "CATEGORY-BAND: ALL\r\n"
-                   "CATEGORY-MODE: MIXED\r\n"
-                   "CLAIMED-SCORE: 9\r\n"
-                   "NAME: Ann Smith\r\n"
-                   "ADDRESS: 1 Long Road, Kestrelwood Heights VIC 3999,\r\n"
-                   "ADDRESS: Australia, via the back gate\r\n"
-                   "CREATED-BY: VORAD 1.50\r\n"
-                   "QSO:  7000 PH 2026-08-15 0805 VK3XYZ         59 001    VK3ABC         "
-                   "59 012\r\n"
-                   "QSO:   144 CW 2026-08-15 0930 VK3XYZ        599 002    VK2XYZ        "
-                   "599 007\r\n"
-                   "QSO:  1.2G FM 2026-08-15 1000 VK3XYZ         59 003    VK4DEF         "
-                   "59 1001\r\n"
-                   "QSO:    50 PH 2026-08-15 2359 VK3XYZ            005    ZL1AB             "
-                   "003\r\n"
-                   "QSO:  1800 DG 2026-08-16 0200 VK3XYZ         59 1000   VK7JK/P        "
-                   "59 010\r\n"
-                   "QSO:   144 FM 2026-08-16 0202 VK3XYZ                   VK2AAB         "
-                   "59 011\r\n"
-                   "END-OF-LOG:\r\n")
-            << QList<int> { 4, 7 };
+            << QByteArray("START-OF-LOG: 3.0\r\n"
+                          "CONTEST: KESTRELWOOD-CUP\r\n"
+                          "CALLSIGN: VK3XYZ\r\n"
+                          "CATEGORY-OPERATOR: SINGLE-OP\r\n"
+                          "CATEGORY-BAND: ALL\r\n"
+                          "CATEGORY-MODE: MIXED\r\n"
+                          "CLAIMED-SCORE: 9\r\n"
+                          "NAME: Ann Smith\r\n"
+                          "ADDRESS: 1 Long Road, Kestrelwood Heights VIC 3999,\r\n"
+                          "ADDRESS: Australia, via the back gate\r\n"
+                          "CREATED-BY: VORAD 1.50\r\n"
+                          "QSO:  7000 PH 2026-08-15 0805 VK3XYZ         59 001    VK3ABC         "
+                          "59 012\r\n"
+                          "QSO:   144 CW 2026-08-15 0930 VK3XYZ        599 002    VK2XYZ        "
+                          "599 007\r\n"
+                          "QSO:  1.2G FM 2026-08-15 1000 VK3XYZ         59 003    VK4DEF         "
+                          "59 1001\r\n"
+                          "QSO:    50 PH 2026-08-15 2359 VK3XYZ         59 005    ZL1AB          "
+                          "59 003\r\n"
+                          "QSO:  1800 DG 2026-08-16 0200 VK3XYZ         59 1000   VK7JK/P        "
+                          "59 010\r\n"
+                          "END-OF-LOG:\r\n")
+            << QList<int> { 4, 7, 8 };
         QTest::newRow("ADIF")
             << int(ExportFormat::Adif)
             << QByteArray("Kestrelwood Cup log of VK3XYZ, exported by VORAD 1.50\r\n"
@@ -163,7 +160,8 @@ private Q_SLOTS:
             << QList<int> { 5, 6, 7 };
     }
 
-    // Each format's bytes for a log of six contacts; what it can not name is listed instead.
+    // Each format's bytes for a log of eight contacts; what it can not name is listed instead.
+    // Cabrillo's fields are told apart by spaces: a serial alone gets the mode's nominal report.
     void smallLog()
     {
         QFETCH(int, format);
@@ -278,11 +276,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("category");
         QTest::addColumn<Expected>("expected");
         using F = LogFinding;
         auto log = [](Contact second) { return QStringList { line(first), line(second) }; };
         auto row = [&](const char* name, Contact second, Expected expected) {
-            QTest::newRow(name) << log(second) << "Ann" << expected;
+            QTest::newRow(name) << log(second) << "Ann"
+                                << "Open cat" << expected;
         };
         // An allowed repeat, the own area off HF, a portable call at night (local = UTC + 10),
         // CW on a doubled band at the night's edge.
@@ -291,7 +291,8 @@ private Q_SLOTS:
             line({ .sent = "59004", .call = "VK3AAA" }),
             line({ "40m", "SSB", "59005", "VK5AB/P", "Al", "59001", "16:00", "08-15-2026", "2" }),
             line({ "23cm", "CW", "599006", "ZL1AB", "Al", "599001", "14:57", "08-15-2026", "8" }) }
-                               << "Ann" << Expected {};
+                               << "Ann"
+                               << "Open cat" << Expected {};
         row("before the window", { .time = "07:58" }, { { 2, F::OutsideWindow } });
         row("after the window", { .time = "08:00", .date = "08-16-2026" },
             { { 2, F::OutsideWindow } });
@@ -316,11 +317,27 @@ private Q_SLOTS:
         row("callsign without its prefix", { .call = "4ABC" }, { { 2, F::Callsign } });
         row("unknown band", { .band = "4m" }, { { 2, F::BandMode } });
         // After a refused callsign the last one is still VK2ABC: seven letters are refused too.
-        QTest::newRow("refused callsign is not the last") << QStringList {
-            line(first), line({ .call = "XX1ABC" }), line({ .sent = "59003", .call = "VK4ABCD" })
-        } << "Ann" << Expected { { 2, F::Callsign }, { 3, F::Callsign } };
-        QTest::newRow("name missing")
-            << log({}) << "<type your name>" << Expected { { 0, F::MissingSetting } };
+        QTest::newRow("refused callsign is not the last")
+            << QStringList { line(first), line({ .call = "XX1ABC" }),
+                   line({ .sent = "59003", .call = "VK4ABCD" }) }
+            << "Ann"
+            << "Open cat" << Expected { { 2, F::Callsign }, { 3, F::Callsign } };
+        QTest::newRow("name missing") << log({}) << "<type your name>"
+                                      << "Open cat" << Expected { { 0, F::MissingSetting } };
+        const char* hf = " HF operation on bands below 50MHz Single Operator section";
+        const char* vhf = " VHF operation on and above 50MHz Multi-operator";
+        QTest::newRow("HF category, contacts on 2m")
+            << log({}) << "Ann" << hf << Expected { { 0, F::Category } };
+        QTest::newRow("VHF category, a contact on 40m")
+            << log({ .band = "40m" }) << "Ann" << vhf << Expected { { 0, F::Category } };
+        QTest::newRow("VHF category, VHF contacts") << log({}) << "Ann" << vhf << Expected {};
+        row("received report empty", { .received = "" }, { { 2, F::Report } });
+        row("name empty", { .name = "" }, { { 2, F::Name } });
+        row("name empty in the own call area, which scores 0",
+            { .band = "40m", .call = "VK3ABC", .name = "", .points = "0" }, {});
+        row("serial skipped", { .sent = "59004" }, { { 2, F::Serial } });
+        QTest::newRow("first serial not 1") << QStringList { line({ .sent = "59003" }) } << "Ann"
+                                            << "Open cat" << Expected { { 1, F::Serial } };
     }
 
     // Each finding on a log made to hold it; a clean log and settings give none.
@@ -328,11 +345,13 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, lines);
         QFETCH(QString, name);
+        QFETCH(QString, category);
         QFETCH(Expected, expected);
         SheetFields fields = sheet();
         fields.name = name;
+        fields.category = category;
         // Local time is UTC + 10 hours: 15:00 to 20:00 UTC is the early morning.
-        const QList<LogFinding> findings = CheckLog(lines, checkSettings(), fields, 10 * 3600);
+        const LogFindings findings = CheckLog(lines, checkSettings(), fields, 10 * 3600);
         Expected got;
         QStringList texts;
         for (const LogFinding& f : findings) {
@@ -351,7 +370,7 @@ private Q_SLOTS:
             line({ "2m", "FM", "59001", "VK2ABC", "Bob", "59012", "07:59", "12-31-2026" }),
             line({ "2m", "FM", "59002", "VK4ABC", "Al", "59012", "07:58", "12-31-2026" })
         };
-        const QList<LogFinding> f = CheckLog(lines, s, sheet(), 10 * 3600);
+        const LogFindings f = CheckLog(lines, s, sheet(), 10 * 3600);
         QCOMPARE(f.size(), 1);
         QCOMPARE(FindingRowText(f[0]),
             "Line 2    VK4ABC at 12-31-2026 07:58 is outside the contest window (12-31-2026 07:59 "
@@ -364,15 +383,24 @@ private Q_SLOTS:
         const QStringList lines { line(
                                       { "40m", "SSB", "59001", "VK2ABC", "Bob", "59012", "08:05" }),
             line({ "40m", "SSB", "59002", "VK2ABC", "Bob", "59012", "09:04" }),
-            line({ "2m", "CW", "599003", "VK4ABC", "Al", "599001", "09:10" }) };
-        const QList<LogFinding> f = CheckLog(lines, checkSettings(), sheet(), 10 * 3600);
-        QCOMPARE(f.size(), 3);
+            line({ "2m", "CW", "599003", "VK4ABC", "Al", "599001", "09:10" }),
+            line({ "2m", "FM", "59006", "VK5ABC", "", "", "09:20" }) };
+        SheetFields fields = sheet();
+        fields.category = " HF operation on bands below 50MHz Single Operator section";
+        const LogFindings f = CheckLog(lines, checkSettings(), fields, 10 * 3600);
+        QCOMPARE(f.size(), 7);
         QCOMPARE(FindingRowText(f[0]),
             "Line 2    VK2ABC on 40m SSB again 59 min after line 1; the repeat interval is 2 hrs");
         QCOMPARE(FindingRowText(f[1]),
             "Line 3    VK4ABC on 2m CW has 1 point; the scoring rules give 2");
-        QCOMPARE(FindingRowText(f[2]),
-            "Log       the points total is 3; by the scoring rules it would be 4");
+        QCOMPARE(FindingRowText(f[2]), "Line 4    serial 006 follows a gap: 4 to 5 never sent");
+        QCOMPARE(FindingRowText(f[3]), "Line 4    the received report is empty");
+        QCOMPARE(FindingRowText(f[4]), "Line 4    the name is empty");
+        QCOMPARE(FindingRowText(f[5]),
+            "Log       the points total is 4; by the scoring rules it would be 5");
+        QCOMPARE(FindingRowText(f[6]),
+            "Settings  the category is for HF bands below 50 MHz, but 2 contacts are on 50 MHz "
+            "and up (the first on line 3)");
     }
 };
 

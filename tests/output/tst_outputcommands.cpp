@@ -1,8 +1,10 @@
+#include <QComboBox>
 #include <QDir>
 #include <QFontMetrics>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPageSize>
@@ -221,6 +223,8 @@ private Q_SLOTS:
     void checkAndExport()
     {
         auto form = start(records(3)); // the third contact claims 2 points for FM
+        // The contacts are on 2m: a VHF category.
+        form->findChild<QComboBox*>("CategoryBox")->setCurrentIndex(2);
         form->CheckLog1Click();
         TFindingsForm& check = form->findingsForm();
         QVERIFY(check.isVisible());
@@ -277,6 +281,19 @@ private Q_SLOTS:
         QVERIFY(cabrillo.contains(
             "\r\nCLAIMED-SCORE: " + QByteArray::number(form->logBook().runningTotal()) + "\r\n"));
         QCOMPARE(cabrillo.count("\r\nQSO: "), 2);
+    }
+
+    // Cabrillo gives a serial typed alone the mode's nominal report, and the status line says so.
+    void cabrilloNominalReport()
+    {
+        auto form = start("\"08-15-2026\",\"09:01\",\"2m\",\"CW\",\"VK2ABC\",\"599001\","
+                          "\"012\",2,\"Al\"\r\n");
+        m_chosenFile = file("nominal.cbr");
+        form->ExportCabrillo1Click();
+        QVERIFY(readAll(file("nominal.cbr")).contains(" VK2ABC        599 012\r\n"));
+        QCOMPARE(form->findChild<QLabel*>("StatusPanel")->text(),
+            "  Cabrillo log written: 1 contacts to " + QDir::toNativeSeparators(m_chosenFile)
+                + " (1 without a signal report: written with 59, or 599 on CW)");
     }
 
     // The night's doubling is judged by the contest clock's offset (here a station file's +10
