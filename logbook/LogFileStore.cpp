@@ -486,4 +486,39 @@ bool LogFileStore::moveAside(const QString& from, const QString& to, QString* er
     return true;
 }
 
+bool LogFileStore::keepCopy(const QString& from, const QString& to, QString* error)
+{
+    const QByteArray source = nativePath(from);
+    const QByteArray target = nativePath(to);
+    struct stat st
+    {
+    };
+    if (::stat(target.constData(), &st) == 0) {
+        if (error)
+            *error = errnoText(EEXIST);
+        return false;
+    }
+    if (!fault(m_faults.link) && ::link(source.constData(), target.constData()) == 0) {
+        syncFolderOf(to);
+        return true;
+    }
+    // No hard links here (a FAT stick): a copy, whole under a temporary name before it takes
+    // its own, so that the name never holds part of the file.
+    QByteArray bytes;
+    if (!read(from, &bytes, error))
+        return false;
+    const QByteArray temporary = target + ".new";
+    if (!writeComplete(temporary, O_TRUNC, bytes, error))
+        return false;
+    if (fault(m_faults.rename) || ::rename(temporary.constData(), target.constData()) != 0) {
+        const int err = m_faults.rename ? EACCES : errno;
+        ::unlink(temporary.constData());
+        if (error)
+            *error = errnoText(err);
+        return false;
+    }
+    syncFolderOf(to);
+    return true;
+}
+
 } // namespace vorad
