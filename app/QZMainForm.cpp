@@ -321,14 +321,16 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
         if (m_settings.logFileName != named) // a backup goes on as a .LOG
             saveLogFileNames();
     } else {
+        // Nothing of this run goes to the log or the settings file, even when the session
+        // ends while the message is shown.
+        m_logHeldElsewhere = true;
         errorCue();
         ShowMessage(
             QStringLiteral(" The LogBook %1 is in use by another copy of the program: "
                            "\r %2. \r This copy leaves it alone and closes: please "
                            "log in the other one. ")
                 .arg(QDir::toNativeSeparators(ContinuedLogName(m_settings.logFileName)), holder));
-        m_logHeldElsewhere = true;
-        m_shutDownDone = true; // nothing of this run goes to the log or the settings file
+        m_shutDownDone = true;
     }
 
     // 14, 15. The displays as the settings file left them; a refresh hides what is not ticked.
@@ -1108,7 +1110,7 @@ void TQZMainForm::closeEvent(QCloseEvent* event)
 
 bool TQZMainForm::ShutDown(bool quiet)
 {
-    if (m_shutDownDone)
+    if (m_shutDownDone || m_logHeldElsewhere)
         return true;
     m_quietMessages = quiet;
     // Contacts before settings: every contact that memory alone holds goes to disk first.
