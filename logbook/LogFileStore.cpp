@@ -498,7 +498,10 @@ bool LogFileStore::keepCopy(const QString& from, const QString& to, QString* err
             *error = errnoText(EEXIST);
         return false;
     }
-    if (!fault(m_faults.link) && ::link(source.constData(), target.constData()) == 0) {
+    // Through a link, the file it leads to gets the name: never a second link to follow.
+    if (!fault(m_faults.link)
+        && ::linkat(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW)
+            == 0) {
         syncFolderOf(to);
         return true;
     }
