@@ -313,8 +313,25 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     // 12. The station file.
     applyOverrideFile();
 
-    // 13.
-    m_logBook.LoadLogBook(m_settings, *this);
+    // 13. The log, once this copy of the program holds it: another copy may be logging in it.
+    QString holder;
+    if (m_logLock.take(ContinuedLogName(m_settings.logFileName), &holder)) {
+        const QString named = m_settings.logFileName;
+        m_logBook.LoadLogBook(m_settings, *this);
+        if (m_settings.logFileName != named) // a backup goes on as a .LOG
+            saveLogFileNames();
+    } else {
+        // Nothing of this run goes to the log or the settings file, even when the session
+        // ends while the message is shown.
+        m_logHeldElsewhere = true;
+        errorCue();
+        ShowMessage(
+            QStringLiteral(" The LogBook %1 is in use by another copy of the program: "
+                           "\r %2. \r This copy leaves it alone and closes: please "
+                           "log in the other one. ")
+                .arg(QDir::toNativeSeparators(ContinuedLogName(m_settings.logFileName)), holder));
+        m_shutDownDone = true;
+    }
 
     // 14, 15. The displays as the settings file left them; a refresh hides what is not ticked.
     FinishLayout();
@@ -1098,7 +1115,7 @@ void TQZMainForm::closeEvent(QCloseEvent* event)
 
 bool TQZMainForm::ShutDown(bool quiet)
 {
-    if (m_shutDownDone)
+    if (m_shutDownDone || m_logHeldElsewhere)
         return true;
     m_quietMessages = quiet;
     // Contacts before settings: every contact that memory alone holds goes to disk first.
@@ -1599,8 +1616,10 @@ void TQZMainForm::NewLog1Click()
     const qsizetype contacts = m_logBook.lines().size();
     if (contacts > 0 && !askQuestion(NewLogQuestion(m_settings.logFileName, contacts)))
         return;
-    if (NewLog(m_settings, m_logBook, *this))
+    if (NewLog(m_settings, m_logBook, *this)) {
+        saveLogFileNames();
         endEditForNewFile();
+    }
 }
 
 void TQZMainForm::OpenLog1Click()
@@ -1609,15 +1628,24 @@ void TQZMainForm::OpenLog1Click()
     const QString path = SettingsForm->OpenDialogExecute();
     if (path.isEmpty())
         return;
-    OpenLog(QDir::toNativeSeparators(path), m_settings, m_logBook, *this);
+    logFilePicked(QDir::toNativeSeparators(path));
     SettingsForm->showLogNames();
-    endEditForNewFile();
 }
 
 void TQZMainForm::logFilePicked(const QString& path)
 {
-    OpenLog(path, m_settings, m_logBook, *this);
+    // Refused, or kept from the other file: the log and the edit stay as they were.
+    if (!OpenLog(path, m_settings, m_logBook, *this, m_logLock))
+        return;
+    saveLogFileNames();
     endEditForNewFile();
+}
+
+void TQZMainForm::saveLogFileNames()
+{
+    if (m_settingsPath.isEmpty()) // kept in memory only, as the start-up told
+        return;
+    updateSettingsFile([this](ProfileFile& file) { WriteLogFileNames(file, m_settings); });
 }
 
 QString TQZMainForm::myCallsign() const
@@ -1743,6 +1771,16 @@ void TQZMainForm::EmailLog()
         SmtpSettingsForm->currentFolder(), MyCallsign->text(), BandCategory(m_logBook.lines()));
     // Until the file is written whole, Send has nothing to attach.
     SmtpSettingsForm->setAttachmentPath(QString());
+    // A log named like the CSV file, or reached by that name, would be replaced by it.
+    const QString refusal = ExportTargetRefusal(path, LogContactFiles(m_settings));
+    if (!refusal.isEmpty()) {
+        errorCue();
+        ShowMessage(QStringLiteral(" The CSV file can not be written: \r %1 \r (%2). \r The log "
+                                   "is not attached: please open the LogBook \r under a name "
+                                   "ending in .LOG, or start the program in another folder. ")
+                        .arg(QDir::toNativeSeparators(path), refusal));
+        return;
+    }
     if (!WriteCsvFile(path, m_emailContent.attachment, &error, m_env.store.get())) {
         errorCue();
         ShowMessage(error);
@@ -1787,9 +1825,7 @@ void TQZMainForm::exportLog(ExportFormat format)
         true, ExportFileName(m_settings.logFileName, format));
     if (path.isEmpty())
         return;
-    const QString refusal = ExportTargetRefusal(path,
-        { m_settings.logFileName, m_settings.backupLogFileName,
-            m_settings.logFileName + QLatin1String(".new") });
+    const QString refusal = ExportTargetRefusal(path, LogContactFiles(m_settings));
     if (!refusal.isEmpty()) {
         errorCue();
         ShowMessage(QStringLiteral(" The %1 log can not be written there: \r %2 \r"

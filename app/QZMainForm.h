@@ -19,6 +19,7 @@
 #include "LogBook.h"
 #include "LogExport.h"
 #include "LogFileStore.h"
+#include "LogFiles.h"
 #include "MainLayout.h"
 #include "PrintLayout.h"
 #include "ProfileFile.h"
@@ -110,6 +111,9 @@ public:
     // the terminal is told). False when the window must stay open: contacts would be lost.
     bool ShutDown(bool quiet = false);
     bool sessionEnded() const { return m_sessionEnded; }
+    // Another copy of the program holds the log named in the settings: this one has not
+    // touched it (nor the settings file) and ends.
+    bool logHeldElsewhere() const { return m_logHeldElsewhere; }
 
     // Handlers of the entry row and the window's key preview; true when the key is used up.
     bool FormKeyDown(QKeyEvent* event);
@@ -273,10 +277,14 @@ private:
     // Loads the settings file, lets `write` change it, and saves it; the operator is told
     // when it cannot be written.
     void updateSettingsFile(const std::function<void(ProfileFile&)>& write);
+    // The log's names reach the settings file at once when the log changes.
+    void saveLogFileNames();
 
     StartupEnvironment m_env;
     ContestSettings m_settings;
     DateTimeForms m_forms;
+    LogLock m_logLock; // given up last, after everything that writes the log
+    bool m_logHeldElsewhere = false;
     vorad::LogBook m_logBook;
     ContactEntry m_entry;
     SilentSink m_silence;

@@ -214,11 +214,16 @@ void ReadContestSettings(
         readRanged(f, CONTEST, key(p.key), s.*p.member, 0, MaxPoints, errors);
 }
 
+void WriteLogFileNames(ProfileFile& f, const ContestSettings& s)
+{
+    f.writeString(FILES, QStringLiteral("LogFileName"), pathToProfile(s.logFileName));
+    f.writeString(FILES, QStringLiteral("BackupLogFileName"), pathToProfile(s.backupLogFileName));
+}
+
 void WriteContestSettings(ProfileFile& f, const DateTimeForms& forms, const ContestSettings& s)
 {
     f.writeString(USER, QStringLiteral("Last"), QStringLiteral("DOVavovivProgramRunTime"));
-    f.writeString(FILES, QStringLiteral("LogFileName"), pathToProfile(s.logFileName));
-    f.writeString(FILES, QStringLiteral("BackupLogFileName"), pathToProfile(s.backupLogFileName));
+    WriteLogFileNames(f, s);
     f.writeInteger(WINDOW, QStringLiteral("WinLogLength"), s.winLogLength);
     f.writeInteger(WINDOW, QStringLiteral("PosLeft"), s.posLeft);
     f.writeInteger(WINDOW, QStringLiteral("PosTop"), s.posTop);

@@ -97,6 +97,9 @@ void ReadContestSettings(const ProfileFile& file, const DateTimeForms& forms, Co
 
 // Writes every shut-down key in its order.
 void WriteContestSettings(ProfileFile& file, const DateTimeForms& forms, const ContestSettings& s);
+// The log's two names alone: written whenever the log changes, so that a run that ends
+// without its shut-down starts again on that log.
+void WriteLogFileNames(ProfileFile& file, const ContestSettings& s);
 
 // The e-mail dialog's own keys; numbers beyond their range as ReadContestSettings does.
 void ReadEmailSettings(

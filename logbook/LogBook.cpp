@@ -9,6 +9,7 @@
 #include "BandMode.h"
 #include "ContestSettings.h"
 #include "EntryRules.h"
+#include "LogFiles.h"
 #include "LogLine.h"
 
 namespace vorad {
@@ -548,8 +549,24 @@ bool LogBook::StartNewLog(const ContestSettings& settings, LogBookUi& ui)
     ui.showStatus(QStringLiteral("  Writing LogBook to Disk..."));
     int renameErrno = 0;
     QString error;
+    // The old contest keeps a file of its own: the backup goes at the next rewrite.
+    QString kept;
+    if (m_store.state(settings.logFileName) == LogFileStore::State::Populated) {
+        kept = sideFileName(m_store, settings.logFileName,
+            QFileInfo(settings.logFileName).absolutePath(), "before-new");
+        if (!m_store.keepCopy(settings.logFileName, kept, &error)) {
+            ui.errorCue();
+            ui.showMessage(QStringLiteral(" No new LogBook: %1 could not be kept as \r %2 \r (%3) "
+                                          "\r The contacts stay in the LogBook. ")
+                               .arg(settings.logFileName, kept, error));
+            ui.showStatus(QStringLiteral("  LogBook Ready..."));
+            return false;
+        }
+    }
     if (!m_store.rewrite(settings.logFileName, settings.backupLogFileName, QByteArray(),
             &renameErrno, &error, LogFileStore::Backup::Required)) {
+        if (!kept.isEmpty()) // the log is as it was: its copy is not needed
+            m_store.remove(kept, nullptr);
         ui.errorCue();
         if (renameErrno != 0)
             ui.showMessage(QStringLiteral(" No new LogBook: %1 could not be kept as the backup "
@@ -562,10 +579,17 @@ bool LogBook::StartNewLog(const ContestSettings& settings, LogBookUi& ui)
         ui.showStatus(QStringLiteral("  LogBook Ready..."));
         return false;
     }
+    const qsizetype contacts = m_lines.size();
     Clear();
     m_fileInStep = true;
     m_changesUnwritten = false;
     ui.showStatus(QStringLiteral("  Written LogBook to Disk Okay..."));
+    if (!kept.isEmpty())
+        ui.showMessage(QStringLiteral(" The new LogBook %1 is empty. \r The %2 contact(s) of the "
+                                      "old one are kept in \r %3 ")
+                           .arg(settings.logFileName)
+                           .arg(contacts)
+                           .arg(kept));
     return true;
 }
 
@@ -575,7 +599,8 @@ bool LogBook::WriteCopy(const QString& path, LogBookUi& ui)
     const QString backup = BackupLogName(path);
     // The copy stands alone. A backup name that is the copy itself or one of the log's own
     // files is neither rotated into nor deleted.
-    const bool foreign = backup == path || backup == m_fileName || backup == m_backupName;
+    const bool foreign = backup == path
+        || IsOneOfFiles(backup, { m_fileName, m_backupName, m_fileName + QLatin1String(".new") });
     if (!writeWhole(path, backup, ui, WriteFor::Copy,
             foreign ? LogFileStore::Backup::None : LogFileStore::Backup::IfPossible))
         return false;

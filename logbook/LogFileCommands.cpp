@@ -1,7 +1,10 @@
 #include "LogFileCommands.h"
 
+#include <utility>
+
 #include "ContestSettings.h"
 #include "LogBook.h"
+#include "LogFiles.h"
 #include "LogLine.h"
 
 namespace vorad {
@@ -9,7 +12,7 @@ namespace vorad {
 QString NewLogQuestion(const QString& logFileName, qsizetype contacts)
 {
     return QStringLiteral(" Start a new, empty LogBook? \r %1 holds %2 contact(s). \r They are "
-                          "kept in the backup file until the next change of the new log. ")
+                          "kept in a file of their own beside it. ")
         .arg(logFileName)
         .arg(contacts);
 }
@@ -37,10 +40,42 @@ bool NewLog(ContestSettings& settings, LogBook& logBook, LogBookUi& ui)
     return logBook.LoadLogBook(settings, ui);
 }
 
-bool OpenLog(const QString& path, ContestSettings& settings, LogBook& logBook, LogBookUi& ui)
+namespace {
+
+bool refuseLogName(const QString& path, LogBookUi& ui)
 {
-    if (path.isEmpty())
+    const QString refusal = LogNameRefusal(path);
+    if (refusal.isEmpty())
         return false;
+    ui.errorCue();
+    ui.showMessage(refusal);
+    return true;
+}
+
+QString heldElsewhereText(const QString& logFileName, const QString& holder)
+{
+    return QStringLiteral(" The LogBook %1 is in use by another copy of the program: \r %2. \r ")
+        .arg(logFileName, holder);
+}
+
+} // namespace
+
+bool OpenLog(
+    const QString& path, ContestSettings& settings, LogBook& logBook, LogBookUi& ui, LogLock& lock)
+{
+    if (path.isEmpty() || refuseLogName(path, ui))
+        return false;
+    // Held before anything of it is read or written: another copy may be logging in it.
+    const QString logName = ContinuedLogName(path);
+    const bool another = !lock.holds(logName);
+    LogLock next;
+    QString holder;
+    if (another && !next.take(logName, &holder)) {
+        ui.errorCue();
+        ui.showMessage(heldElsewhereText(logName, holder)
+            + QStringLiteral("It is not opened: %1 stays the LogBook. ").arg(settings.logFileName));
+        return false;
+    }
     settings.logFileName = path;
     settings.backupLogFileName = BackupLogName(path);
     ui.logFileNameChanged();
@@ -48,6 +83,8 @@ bool OpenLog(const QString& path, ContestSettings& settings, LogBook& logBook, L
     // It keeps the lines in memory (and puts the old names back) when they cannot be saved.
     const bool loaded = logBook.LoadLogBook(settings, ui);
     ui.logFileNameChanged();
+    if (loaded && another)
+        lock = std::move(next); // the log before is given up
     return loaded;
 }
 
@@ -67,11 +104,28 @@ bool SaveLog(const ContestSettings& settings, LogBook& logBook, LogBookUi& ui)
 bool SaveLogAs(
     const QString& path, const ContestSettings& settings, LogBook& logBook, LogBookUi& ui)
 {
-    if (path.isEmpty())
+    if (path.isEmpty() || refuseLogName(path, ui))
         return false;
     // The current log itself keeps its backup.
     if (path == settings.logFileName)
         return SaveLog(settings, logBook, ui);
+    // By another name the copy's rotation would take the backup, or the log, away.
+    if (IsOneOfFiles(path, LogContactFiles(settings))) {
+        ui.errorCue();
+        ui.showMessage(QStringLiteral(" The copy can not be written to \r %1 \r That file is the "
+                                      "LogBook itself, its backup or its save under way. \r "
+                                      "Please choose another name. ")
+                           .arg(path));
+        return false;
+    }
+    LogLock target;
+    QString holder;
+    if (!target.take(path, &holder)) {
+        ui.errorCue();
+        ui.showMessage(
+            heldElsewhereText(path, holder) + QStringLiteral("The copy is not written. "));
+        return false;
+    }
     if (!logBook.WriteCopy(path, ui))
         return false;
     if (!logBook.loaded()) // the copy must not pass for the whole log

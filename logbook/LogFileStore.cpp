@@ -509,4 +509,42 @@ bool LogFileStore::moveAside(const QString& from, const QString& to, QString* er
     return true;
 }
 
+bool LogFileStore::keepCopy(const QString& from, const QString& to, QString* error)
+{
+    const QByteArray source = nativePath(from);
+    const QByteArray target = nativePath(to);
+    struct stat st
+    {
+    };
+    if (::stat(target.constData(), &st) == 0) {
+        if (error)
+            *error = errnoText(EEXIST);
+        return false;
+    }
+    // Through a link, the file it leads to gets the name: never a second link to follow.
+    if (!fault(m_faults.link)
+        && ::linkat(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW)
+            == 0) {
+        syncFolderOf(to);
+        return true;
+    }
+    // No hard links here (a FAT stick): a copy, whole under a temporary name before it takes
+    // its own, so that the name never holds part of the file.
+    QByteArray bytes;
+    if (!read(from, &bytes, error))
+        return false;
+    const QByteArray temporary = target + ".new";
+    if (!writeComplete(temporary, O_TRUNC, bytes, error))
+        return false;
+    if (fault(m_faults.rename) || ::rename(temporary.constData(), target.constData()) != 0) {
+        const int err = m_faults.rename ? EACCES : errno;
+        ::unlink(temporary.constData());
+        if (error)
+            *error = errnoText(err);
+        return false;
+    }
+    syncFolderOf(to);
+    return true;
+}
+
 } // namespace vorad

@@ -2,14 +2,12 @@
 
 #include <cstdio>
 
-#include <sys/stat.h>
-
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include "BandMode.h"
 #include "LogFileStore.h"
+#include "LogFiles.h"
 #include "LogLine.h"
 #include "SummarySheet.h"
 
@@ -393,20 +391,8 @@ QString ExportTargetRefusal(const QString& path, const QStringList& contactFiles
     if (suffix == QLatin1String("LOG") || suffix == QLatin1String("BAK")
         || suffix == QLatin1String("NEW"))
         return QStringLiteral("a name ending in .LOG, .BAK or .NEW is kept for logbooks");
-    struct stat t
-    {
-    };
-    const bool exists = ::stat(QFile::encodeName(path).constData(), &t) == 0;
-    for (const QString& file : contactFiles) {
-        struct stat f
-        {
-        };
-        const bool same = QFileInfo(file).absoluteFilePath() == target.absoluteFilePath()
-            || (exists && ::stat(QFile::encodeName(file).constData(), &f) == 0
-                && f.st_dev == t.st_dev && f.st_ino == t.st_ino);
-        if (same)
-            return QStringLiteral("that file holds the logbook's contacts");
-    }
+    if (IsOneOfFiles(path, contactFiles))
+        return QStringLiteral("that file holds the logbook's contacts");
     return {};
 }
 

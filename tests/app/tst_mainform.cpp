@@ -1,6 +1,8 @@
 #include <sys/stat.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -9,10 +11,12 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include "LogFiles.h"
 #include "LogLine.h"
 #include "ProfileFile.h"
 #include "QZMainForm.h"
@@ -330,6 +334,100 @@ private Q_SLOTS:
         answer.start();
         TQZMainForm form(env); // the first start tells that there is no log yet
         QCOMPARE(format, Qt::PlainText);
+    }
+
+    // A second copy of the program on a log in use says which process holds it, and touches
+    // neither the log (nor a save cut short beside it) nor the settings file.
+    void logInUseIsLeftAlone()
+    {
+        const QByteArray ini = "[CONTEST]\r\nCallsign=VK3ABC\r\n";
+        QVERIFY(writeFile(file("QZVHF.LOG"), rec1));
+        QVERIFY(writeFile(file("QZVHF.LOG.new"), rec1 + rec2));
+        QVERIFY(writeFile(file("DOVavoviv.ini"), ini));
+        LogLock running; // the copy that logs in it
+        QVERIFY(running.take(file("QZVHF.LOG"), nullptr));
+        {
+            TQZMainForm form(environment());
+            QVERIFY(form.logHeldElsewhere());
+            QCOMPARE(m_messages.size(), 1);
+            QVERIFY2(m_messages.first().contains(QStringLiteral("process %1 on %2")
+                                                     .arg(QCoreApplication::applicationPid())
+                                                     .arg(QSysInfo::machineHostName())),
+                qPrintable(m_messages.first()));
+            QCOMPARE(form.logBook().rowCount(), 0);
+            form.close();
+        }
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files).size(), 4); // and the lock
+        QCOMPARE(readAll(file("QZVHF.LOG")), rec1);
+        QCOMPARE(readAll(file("QZVHF.LOG.new")), rec1 + rec2);
+        QCOMPARE(readAll(file("DOVavoviv.ini")), ini);
+    }
+
+    // The log's names reach the settings file as soon as the log changes, so that a crash
+    // does not bring the log before back; a log another copy holds, or a name with a line
+    // break, is refused with a message and changes nothing.
+    void logChangesReachTheSettingsAtOnce_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("log"); // the name given
+        QTest::addColumn<QString>("kept"); // the log in the settings file; empty: none written
+        QTest::newRow("Open Log") << "open"
+                                  << "RUN2.LOG"
+                                  << "RUN2.LOG";
+        QTest::newRow("Open Log, a backup") << "open"
+                                            << "RUN2.BAK"
+                                            << "RUN2.LOG";
+        QTest::newRow("typed in the settings") << "settings"
+                                               << "RUN2.LOG"
+                                               << "RUN2.LOG";
+        QTest::newRow("New Log") << "new"
+                                 << ""
+                                 << "QZVHF.LOG";
+        QTest::newRow("typed, held by another copy") << "settings"
+                                                     << "HELD.LOG"
+                                                     << "";
+        QTest::newRow("typed, a line break") << "settings"
+                                             << "RUN\nTWO.LOG"
+                                             << "";
+        QTest::newRow("Open Log, a line break") << "open"
+                                                << "RUN\rTWO.LOG"
+                                                << "";
+    }
+
+    void logChangesReachTheSettingsAtOnce()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, log);
+        QFETCH(QString, kept);
+        QVERIFY(writeFile(file("QZVHF.LOG"), rec1));
+        QVERIFY(writeFile(file("RUN2.BAK"), rec2));
+        QVERIFY(writeFile(file("DOVavoviv.ini"), "[CONTEST]\r\nCallsign=VK3ABC\r\n"));
+        LogLock other;
+        QVERIFY(other.take(file("HELD.LOG"), nullptr));
+        StartupEnvironment env = environment();
+        env.fileDialogHook
+            = [&](const QString&, const QString&, bool) { return m_dir->filePath(log); };
+        env.questionHook = [](const QString&) { return true; };
+        TQZMainForm form(env);
+        m_messages.clear();
+        if (command == "settings") {
+            form.settingsForm().ShowForm();
+            child<QComboBox>(form.settingsForm(), "LogFileNameBox")
+                ->setEditText(m_dir->filePath(log));
+            form.settingsForm().OKButtonClick();
+        } else {
+            form.findChild<QAction*>(command == "new" ? "NewLog1" : "OpenLog1")->trigger();
+        }
+        ProfileFile ini;
+        QVERIFY(ini.load(file("DOVavoviv.ini")));
+        QCOMPARE(ini.readString("FILES", "LogFileName", {}),
+            kept.isEmpty() ? QString() : m_dir->filePath(kept));
+        QCOMPARE(form.settings().logFileName, m_dir->filePath(kept.isEmpty() ? "QZVHF.LOG" : kept));
+        if (kept.isEmpty()) {
+            QCOMPARE(m_messages.size(), 1);
+            QVERIFY(!QFile::exists(m_dir->filePath(log)));
+            QCOMPARE(form.logBook().rowCount(), 1);
+        }
     }
 
     void shutDownRunsOnce()

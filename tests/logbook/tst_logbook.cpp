@@ -1,11 +1,14 @@
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "ContestSettings.h"
 #include "LogBook.h"
 #include "LogFileCommands.h"
+#include "LogFiles.h"
 #include "LogLine.h"
 #include "NullUi.h"
 #include "TestFiles.h"
@@ -312,6 +315,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("command");
         QTest::newRow("new") << "new";
         QTest::newRow("new twice") << "new new";
+        QTest::newRow("new, without hard links") << "new copies";
         QTest::newRow("save") << "save";
         QTest::newRow("save as") << "saveas";
         QTest::newRow("open missing") << "openmissing";
@@ -330,6 +334,7 @@ private Q_SLOTS:
         writeFile(copyBak, "not ours\r\n");
         LogBook book(m_store);
         RecordingUi ui;
+        LogLock lock;
         book.LoadLogBook(m_settings, ui);
         ui.messages.clear();
 
@@ -361,13 +366,20 @@ private Q_SLOTS:
             QCOMPARE(readAll(bakPath()), QByteArray("older\r\n"));
             QFile::remove(txt);
         } else if (command.startsWith("new")) {
-            for (int i = 0; i < command.count("new"); ++i)
+            m_store.faults().link = command.endsWith("copies");
+            const int times = int(command.count("new"));
+            for (int i = 0; i < times; ++i)
                 QVERIFY(NewLog(m_settings, book, ui));
             QCOMPARE(book.rowCount(), 0);
             QCOMPARE(ui.total, 0);
             QCOMPARE(readAll(logPath()), QByteArray());
             // Once, the backup holds the old log; a second New Log leaves it empty.
-            QCOMPARE(readAll(bakPath()), command == "new" ? rec1 + rec2 : QByteArray());
+            QCOMPARE(readAll(bakPath()), times == 1 ? rec1 + rec2 : QByteArray());
+            // The old contest keeps a name of its own, which the operator is told.
+            const QStringList kept = QDir(m_dir.path()).entryList({ "QZVHF-before-new-*" });
+            QCOMPARE(kept.size(), 1);
+            QCOMPARE(readAll(m_dir.filePath(kept.first())), rec1 + rec2);
+            QVERIFY(ui.messages.join('|').contains(m_dir.filePath(kept.first())));
             QVERIFY(ui.settingsRequested);
             QCOMPARE(ui.serial, 1);
         } else if (command == "save") {
@@ -386,7 +398,7 @@ private Q_SLOTS:
             QCOMPARE(m_settings.logFileName, logPath());
         } else if (command == "openmissing") {
             const QString other = m_dir.filePath(QStringLiteral("RUN2.LOG"));
-            QVERIFY(OpenLog(other, m_settings, book, ui));
+            QVERIFY(OpenLog(other, m_settings, book, ui, lock));
             QCOMPARE(m_settings.backupLogFileName, m_dir.filePath(QStringLiteral("RUN2.BAK")));
             QVERIFY(ui.messages.first().startsWith(
                 " A LogBook has not yet been created for this contest! "));
@@ -397,7 +409,7 @@ private Q_SLOTS:
             QFile::remove(other);
         } else {
             writeFile(copyBak, rec2);
-            QVERIFY(OpenLog(copyBak, m_settings, book, ui));
+            QVERIFY(OpenLog(copyBak, m_settings, book, ui, lock));
             QCOMPARE(m_settings.logFileName, copy);
             QCOMPARE(m_settings.backupLogFileName, copyBak);
             QCOMPARE(readAll(copy), rec2);
@@ -446,13 +458,117 @@ private Q_SLOTS:
             writeFile(m_dir.filePath(unrelated), "keep me\r\n");
         LogBook book(m_store);
         RecordingUi ui;
-        QVERIFY(OpenLog(logFile, m_settings, book, ui));
+        LogLock lock;
+        QVERIFY(OpenLog(logFile, m_settings, book, ui, lock));
         book.AppendContact(contact("VK2AAA"), m_settings, ui);
         QVERIFY(SaveLog(m_settings, book, ui));
         QVERIFY(SaveLogAs(logFile + ".copy.LOG", m_settings, book, ui));
         QCOMPARE(readAll(m_dir.filePath(backup)), readAll(logFile));
         if (!unrelated.isEmpty())
             QCOMPARE(readAll(m_dir.filePath(unrelated)), QByteArray("keep me\r\n"));
+    }
+
+    // Save Log As never writes over the log's own files, whatever name leads to them, nor over
+    // a log another copy of the program holds; a copy whose backup name leads to the log's
+    // backup leaves that backup alone.
+    void saveAsNeverLandsOnTheLogsFiles_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("the backup") << "QZVHF.BAK" << false;
+        QTest::newRow("the save under way") << "QZVHF.LOG.new" << false;
+        QTest::newRow("the log through a linked folder") << "linked/QZVHF.LOG" << false;
+        QTest::newRow("the backup through a linked folder") << "linked/QZVHF.BAK" << false;
+        QTest::newRow("a link to the log") << "ALIAS.LOG" << false;
+        QTest::newRow("a log another copy holds") << "HELD.LOG" << false;
+        QTest::newRow("a line break in the name") << "CO\nPY.LOG" << false;
+        QTest::newRow("its backup name leads to the log's") << "linked/QZVHF.TXT" << true;
+    }
+    void saveAsNeverLandsOnTheLogsFiles()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, written);
+        writeFile(logPath(), rec1 + rec2);
+        writeFile(bakPath(), "older\r\n");
+        QFile::link(m_dir.path(), m_dir.filePath("linked"));
+        QFile::link(logPath(), m_dir.filePath("ALIAS.LOG"));
+        LogLock other;
+        QVERIFY(other.take(m_dir.filePath("HELD.LOG"), nullptr));
+        LogBook book(m_store);
+        RecordingUi ui;
+        book.LoadLogBook(m_settings, ui);
+        ui.messages.clear();
+        QCOMPARE(SaveLogAs(m_dir.filePath(target), m_settings, book, ui), written);
+        QCOMPARE(readAll(logPath()), rec1 + rec2);
+        QCOMPARE(readAll(bakPath()), QByteArray("older\r\n"));
+        QCOMPARE(ui.messages.size(), written ? 0 : 1);
+        if (written)
+            QCOMPARE(readAll(m_dir.filePath(target)), rec1 + rec2);
+        for (const char* made : { "linked", "ALIAS.LOG", "QZVHF.TXT" })
+            QFile::remove(m_dir.filePath(made));
+    }
+
+    // Open Log leaves a log alone that another copy of the program holds (by whatever name),
+    // and a name with a line break; a lock whose process has ended is taken over, and the log
+    // before is given up.
+    void openLogLeavesAHeldLogAlone_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("held") << "HELD.LOG" << false;
+        QTest::newRow("held, through a linked folder") << "linked/HELD.LOG" << false;
+        QTest::newRow("the backup of a held log") << "HELD.BAK" << false;
+        QTest::newRow("a line break in the name") << "NEW\rLOG.LOG" << false;
+        QTest::newRow("a lock left by an ended process") << "STALE.LOG" << true;
+    }
+    void openLogLeavesAHeldLogAlone()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, opened);
+        writeFile(logPath(), rec1);
+        writeFile(m_dir.filePath("HELD.BAK"), rec2);
+        QFile::link(m_dir.path(), m_dir.filePath("linked"));
+        LogLock other;
+        QVERIFY(other.take(m_dir.filePath("HELD.LOG"), nullptr));
+        const QString staleLock = LogLockFileName(m_dir.filePath("STALE.LOG"));
+        QByteArray lockText;
+        {
+            QLockFile made(staleLock);
+            QVERIFY(made.tryLock(0));
+            lockText = readAll(staleLock);
+        }
+        QProcess ended;
+        ended.start("true");
+        QVERIFY(ended.waitForStarted());
+        const qint64 pid = ended.processId();
+        QVERIFY(ended.waitForFinished());
+        writeFile(staleLock, QByteArray::number(pid) + lockText.mid(lockText.indexOf('\n')));
+
+        LogBook book(m_store);
+        RecordingUi ui;
+        LogLock lock;
+        QVERIFY(lock.take(logPath(), nullptr));
+        book.LoadLogBook(m_settings, ui);
+        ui.messages.clear();
+        QCOMPARE(OpenLog(m_dir.filePath(target), m_settings, book, ui, lock), opened);
+        QCOMPARE(m_settings.logFileName, opened ? m_dir.filePath(target) : logPath());
+        QCOMPARE(book.lines(), ParseLogFile(opened ? QByteArray() : rec1).lines);
+        QCOMPARE(readAll(m_dir.filePath("HELD.BAK")), rec2);
+        QVERIFY(!QFile::exists(m_dir.filePath("HELD.LOG")));
+        QVERIFY(!QFile::exists(m_dir.filePath("NEW\rLOG.LOG")));
+        if (!opened) {
+            QCOMPARE(ui.messages.size(), 1);
+            if (target.contains("HELD"))
+                QVERIFY2(ui.messages.first().contains(
+                             QStringLiteral("process %1").arg(QCoreApplication::applicationPid())),
+                    qPrintable(ui.messages.first()));
+        }
+        // This run holds the log it is on, and only that one.
+        QCOMPARE(LogLock().take(logPath(), nullptr), opened);
+        if (opened)
+            QVERIFY(!LogLock().take(m_dir.filePath(target), nullptr));
+        for (const char* made : { "linked", "HELD.BAK", "STALE.LOG" })
+            QFile::remove(m_dir.filePath(made));
     }
 
     // A log that is not in memory whole is never replaced by the few contacts that are: new

@@ -218,6 +218,38 @@ private Q_SLOTS:
         QCOMPARE(csv.count("\r\n"), 3);
         QVERIFY(csv.startsWith("15/08/2026,09:01,2m,FM,VK0001,59001,59012,1,Peter\r\n"));
     }
+    // The CSV file is never written over the logbook: a log named like it, or a CSV name that
+    // leads to the log, is told and left as it is.
+    void emailNeverWritesOverTheLog_data()
+    {
+        QTest::addColumn<bool>("link");
+        QTest::newRow("a log named like the CSV file") << false;
+        QTest::newRow("the CSV name a link to the log") << true;
+    }
+
+    void emailNeverWritesOverTheLog()
+    {
+        QFETCH(bool, link);
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(m_dir->path());
+        const auto back = qScopeGuard([&] { QDir::setCurrent(before); });
+        const QString csv = file("VK6XYZ_VHF.CSV");
+        const QByteArray log = records(3);
+        if (link) {
+            QVERIFY(QFile::link(file("QZVHF.LOG"), csv));
+        } else {
+            QVERIFY(writeFile(csv, log));
+            m_emailKeys = "[FILES]\r\nLogFileName=" + csv.toLatin1() + "\r\n";
+        }
+        auto form = start(log);
+        QCOMPARE(form->settings().logFileName, link ? file("QZVHF.LOG") : csv);
+        form->EmailLog();
+        QCOMPARE(QFileInfo(csv).isSymLink(), link);
+        QCOMPARE(readAll(csv), log);
+        QVERIFY2(m_messages.constLast().startsWith(" The CSV file can not be written: "),
+            qPrintable(m_messages.constLast()));
+    }
+
     // The check lists what it finds and a picked row selects its line; Send asks first and,
     // told no, shows the findings instead; an export goes beside the log, never over it.
     void checkAndExport()

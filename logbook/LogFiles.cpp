@@ -1,0 +1,114 @@
+#include "LogFiles.h"
+
+#include <sys/stat.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+
+#include "ContestSettings.h"
+
+namespace vorad {
+
+namespace {
+
+// The name with every link resolved; a file that is not there yet keeps its own name in its
+// folder's resolved one.
+QString resolvedName(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString file = info.canonicalFilePath();
+    if (!file.isEmpty())
+        return file;
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? info.absoluteFilePath() : folder + QLatin1Char('/') + info.fileName();
+}
+
+} // namespace
+
+QStringList LogContactFiles(const ContestSettings& settings)
+{
+    return { settings.logFileName, settings.backupLogFileName,
+        settings.logFileName + QLatin1String(".new") };
+}
+
+bool IsOneOfFiles(const QString& path, const QStringList& files)
+{
+    struct stat target
+    {
+    };
+    const bool exists = ::stat(QFile::encodeName(path).constData(), &target) == 0;
+    const QString name = resolvedName(path);
+    for (const QString& file : files) {
+        if (file.isEmpty())
+            continue;
+        struct stat other
+        {
+        };
+        if (resolvedName(file) == name
+            || (exists && ::stat(QFile::encodeName(file).constData(), &other) == 0
+                && other.st_dev == target.st_dev && other.st_ino == target.st_ino))
+            return true;
+    }
+    return false;
+}
+
+QString LogNameRefusal(const QString& path)
+{
+    if (!path.contains(QLatin1Char('\r')) && !path.contains(QLatin1Char('\n')))
+        return {};
+    return QStringLiteral(" A log file name may not hold a line break. \r Nothing was changed: "
+                          "please choose another name. ");
+}
+
+QString ContinuedLogName(const QString& path)
+{
+    // As the load continues it: the exact case only.
+    return path.endsWith(QLatin1String("BAK")) ? path.chopped(3) + QLatin1String("LOG") : path;
+}
+
+QString LogLockFileName(const QString& logFileName)
+{
+    return resolvedName(logFileName) + QLatin1String(".lock");
+}
+
+LogLock::LogLock() = default;
+LogLock::~LogLock() = default;
+LogLock::LogLock(LogLock&&) noexcept = default;
+LogLock& LogLock::operator=(LogLock&&) noexcept = default;
+
+bool LogLock::take(const QString& logFileName, QString* holder)
+{
+    const QString path = LogLockFileName(logFileName);
+    if (m_lock && path == m_path)
+        return true;
+    auto lock = std::make_unique<QLockFile>(path);
+    // Stale only when its process no longer runs: a 24-hour run keeps its lock however old.
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0)) {
+        if (lock->error() == QLockFile::LockFailedError) {
+            qint64 pid = 0;
+            QString host, program;
+            if (holder) {
+                if (!lock->getLockInfo(&pid, &host, &program))
+                    *holder = QStringLiteral("a process that could not be named");
+                else if (host.isEmpty())
+                    *holder = QStringLiteral("process %1").arg(pid);
+                else
+                    *holder = QStringLiteral("process %1 on %2").arg(pid).arg(host);
+            }
+            return false;
+        }
+        lock.reset();
+    }
+    m_lock = std::move(lock);
+    m_path = m_lock ? path : QString();
+    return true;
+}
+
+bool LogLock::holds(const QString& logFileName) const
+{
+    return m_lock && LogLockFileName(logFileName) == m_path;
+}
+
+} // namespace vorad

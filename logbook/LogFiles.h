@@ -1,0 +1,57 @@
+#pragma once
+
+#include <memory>
+
+#include <QString>
+#include <QStringList>
+
+class QLockFile;
+
+namespace vorad {
+
+struct ContestSettings;
+
+// The files that hold the log's contacts: the log, its backup, and the new log that a rewrite
+// writes beside it before it takes the log's name.
+QStringList LogContactFiles(const ContestSettings& settings);
+
+// True when `path` is one of `files`: by its name, or by the file it leads to (device and
+// inode), whatever links in its folders or in itself lead there.
+bool IsOneOfFiles(const QString& path, const QStringList& files);
+
+// Why `path` cannot be a log's name, or empty. A line break would go into the file's name
+// while the settings file keeps a space in its place: the next start would miss the log.
+QString LogNameRefusal(const QString& path);
+
+// The name a log file goes on under once loaded: a backup (a name ending in "BAK") is
+// continued as the same name ending in "LOG".
+QString ContinuedLogName(const QString& path);
+
+// The lock file of a log: beside the file its name leads to, so that every name of one log
+// (a link, a linked folder) meets the same lock.
+QString LogLockFileName(const QString& logFileName);
+
+// Holds a log for this run, so that a second copy of the program on the same file neither
+// appends to it nor rewrites it. A lock left by a process that no longer runs is taken over.
+class LogLock
+{
+public:
+    LogLock();
+    ~LogLock(); // gives the log up
+    LogLock(LogLock&&) noexcept;
+    LogLock& operator=(LogLock&&) noexcept;
+
+    // Holds `logFileName` in place of the log held so far. False when another process holds
+    // it: `holder` then says which ("process 1234 on station-pc"), and nothing changes. Where no
+    // lock can be made (a folder that takes no new file) nothing is held and nothing refused:
+    // the log's own writes meet that folder and tell of it.
+    bool take(const QString& logFileName, QString* holder);
+    // True when this lock is the one of `logFileName`.
+    bool holds(const QString& logFileName) const;
+
+private:
+    std::unique_ptr<QLockFile> m_lock;
+    QString m_path;
+};
+
+} // namespace vorad
