@@ -567,6 +567,13 @@ void ContactEntry::CallsignNMouseDown()
 {
     if (refuseClickOutsideTime())
         return;
+    if (!m_editPending && (m_repeatShown || m_repeatAllowedShown || m_callsignRefused)) {
+        // What the row shows (an earlier contact, its serial, a refusal) belongs to the call
+        // on show: another call starts a contact of its own, checked afresh.
+        const QString call = m_row.callsign.text;
+        ClearEntry();
+        m_row.callsign.text = call;
+    }
     CallsignNEnter();
     m_ui.setEntryFocus(EntryFocus::Callsign);
 }

@@ -330,6 +330,48 @@ private Q_SLOTS:
         QCOMPARE(ParseLogLine(m_book->lines().constLast()).rstReceived, "013");
     }
 
+    // A click in the callsign box while a repeat is on show starts a contact of its own: the
+    // next call is checked afresh and logged with the next serial.
+    void callsignClickDuringARepeat_data()
+    {
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<int>("logged");
+        QTest::newRow("refused, then a new call") << "VK3ABD"
+                                                  << "VK3XYZ"
+                                                  << "  Ready for new log entry..." << 3;
+        QTest::newRow("allowed, then a refused call")
+            << "VK3ABC"
+            << "VK3ABD"
+            << "  Station already worked previously and repeat contact not allowed yet..." << 2;
+    }
+
+    void callsignClickDuringARepeat()
+    {
+        QFETCH(QString, shown);
+        QFETCH(QString, typed);
+        QFETCH(QString, status);
+        QFETCH(int, logged);
+        logContact("VK3ABC", "Al", "12");
+        setUtc(QTime(12, 0));
+        logContact("VK3ABD", "Al", "12");
+        setUtc(QTime(12, 30));
+        typeCallsign(shown.toLatin1().constData());
+        QVERIFY(m_entry->repeatShown());
+        m_entry->CallsignNMouseDown();
+        typeCallsign(typed.toLatin1().constData());
+        QCOMPARE(row().status.text, status);
+        row().name.text = QStringLiteral("Bo");
+        m_entry->NameStep();
+        row().rstRx.text = QStringLiteral("34");
+        m_entry->CommitEntry();
+        QCOMPARE(m_book->rowCount(), logged);
+        const LogFields f = ParseLogLine(m_book->lines().constLast());
+        if (logged == 3)
+            QCOMPARE(f.callsign + ' ' + f.rstSent + ' ' + f.time, "VK3XYZ 003 12:30");
+    }
+
     void onlyTheNewestMatchCounts()
     {
         logContact("VK3ABC", "Al", "12"); // 10:00
