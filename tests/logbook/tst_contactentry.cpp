@@ -613,6 +613,26 @@ private Q_SLOTS:
                 "2m", "FM", "001", "VK3ABD", "Bo", "012", "10:00", "08-15-2026", "1") });
     }
 
+    // A callsign corrected in an edit and left by a click in the name box goes through the
+    // callsign step: the line never takes a call that was not checked.
+    void editedCallsignIsCheckedByTheNameClick()
+    {
+        logContact("VK3ABC", "Al", "12");
+        m_ui.selected = 0;
+        m_entry->EditContact();
+        row().rstRx.text.clear();
+        m_entry->CallsignNMouseDown();
+        row().callsign.text = QStringLiteral("3ABD");
+        m_entry->NameNMouseDown();
+        QCOMPARE(row().callsign.text, "VK3ABD");
+        QCOMPARE(m_ui.focus, EntryFocus::Name);
+        row().name.text = QStringLiteral("Bo");
+        m_entry->NameStep();
+        row().rstRx.text = QStringLiteral("34");
+        m_entry->CommitEntry();
+        QCOMPARE(ParseLogLine(m_book->lines().at(0)).callsign, "VK3ABD");
+    }
+
     void clockHeldWhileARepeatIsShown()
     {
         logContact("VK3ABC", "Al", "12");
