@@ -1238,6 +1238,9 @@ void TQZMainForm::FocusMainWindow()
 
 void TQZMainForm::clearLogSelection()
 {
+    // The row is cleared, so any edit is over: a click refused for it is no longer told.
+    if (m_pickRefusal)
+        m_pickRefusal->stop();
     LogBook->clearSelection();
 }
 

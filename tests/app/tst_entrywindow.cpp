@@ -429,6 +429,25 @@ private Q_SLOTS:
         QCOMPARE(calls, expected);
     }
 
+    // A click refused during an edit that the operator then clears is not told against the
+    // next edit.
+    void pickRefusalEndsWithItsEdit()
+    {
+        auto form = start();
+        logContacts({ "vk3abc", "vk3abd" });
+        auto* list = form->findChild<QListView*>("LogBook");
+        auto at
+            = [list](int row) { return list->visualRect(list->model()->index(row, 0)).center(); };
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at(0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at(1)); // refused
+        QTest::keyClick(focus(), Qt::Key_F1);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at(1));
+        QTest::keyClick(focus(), Qt::Key_F2);
+        QTest::qWait(QApplication::doubleClickInterval() + 100);
+        QCOMPARE(box(*form, "CallsignN")->text(), "VK3ABD");
+        QCOMPARE(label(*form, "StatusPanel")->text(), "  Ready for new log entry...");
+    }
+
     // What the row shows for an allowed repeat or an edit is replaced by what is typed.
     void typingReplacesWhatTheRowShows()
     {
