@@ -1258,6 +1258,9 @@ void TQZMainForm::FocusMainWindow()
 
 void TQZMainForm::clearLogSelection()
 {
+    // The row is cleared, so any edit is over: a click refused for it is no longer told.
+    if (m_pickRefusal)
+        m_pickRefusal->stop();
     LogBook->clearSelection();
 }
 
@@ -1418,6 +1421,10 @@ bool TQZMainForm::mouseFilter(QWidget* widget, QMouseEvent* event)
                 return true;
             const QPersistentModelIndex line(LogBook->indexAt(event->position().toPoint()));
             m_held.push_back([this, line, doubleClick] {
+                if (doubleClick && !line.isValid() && m_entry.editPending()) {
+                    runCommand([this] { m_entry.RefuseLinePick(); });
+                    return;
+                }
                 if (doubleClick) {
                     m_pickRefusal->stop();
                 } else if (m_entry.editPending()) {
@@ -1437,6 +1444,11 @@ bool TQZMainForm::mouseFilter(QWidget* widget, QMouseEvent* event)
             // The line double-clicked is the one edited.
             m_pickRefusal->stop();
             const QModelIndex line = LogBook->indexAt(event->position().toPoint());
+            if (!line.isValid() && m_entry.editPending()) {
+                // Off the lines it picks none: the edit, corrections and all, stays as it is.
+                runCommand([this] { m_entry.RefuseLinePick(); });
+                return true;
+            }
             if (line.isValid())
                 LogBook->selectionModel()->select(line, QItemSelectionModel::ClearAndSelect);
             runCommand([this] { EditContact(); });

@@ -482,6 +482,7 @@ void ContactEntry::EditContact()
     if (m_ui.dialogClosed())
         m_ui.setEntryFocus(EntryFocus::Name);
     m_editRow = selected;
+    ContactRecord::set(m_record.callsign, f.callsign, ContactRecord::CallsignMax);
     m_repeatShown = true;
     m_editPending = true;
 }
@@ -545,7 +546,9 @@ void ContactEntry::NameNMouseDown()
     }
     // A new contact shows its sent report in inverse colours; an edited one does not.
     const bool newContact = m_row.rstTx.background == ColourRole::EntryBox;
-    if (m_row.name.text.isEmpty() || newContact)
+    // A callsign corrected in an edit is checked before the name, as its ENTER would.
+    const bool unchecked = m_editPending && m_row.callsign.text != m_record.callsign;
+    if (m_row.name.text.isEmpty() || newContact || unchecked)
         NormaliseCallsign();
     else if (m_row.rstRx.text.isEmpty())
         NameStep();
@@ -567,6 +570,13 @@ void ContactEntry::CallsignNMouseDown()
 {
     if (refuseClickOutsideTime())
         return;
+    if (!m_editPending && (m_repeatShown || m_repeatAllowedShown || m_callsignRefused)) {
+        // What the row shows (an earlier contact, its serial, a refusal) belongs to the call
+        // on show: another call starts a contact of its own, checked afresh.
+        const QString call = m_row.callsign.text;
+        ClearEntry();
+        m_row.callsign.text = call;
+    }
     CallsignNEnter();
     m_ui.setEntryFocus(EntryFocus::Callsign);
 }

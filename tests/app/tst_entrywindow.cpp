@@ -392,7 +392,7 @@ private Q_SLOTS:
     }
 
     // A click on another line during an edit is refused and told; the commit or the delete acts
-    // on the line brought into the row; a double click still reloads the row.
+    // on the line brought into the row; a double click on a line still reloads the row.
     void editKeepsItsLine_data()
     {
         QTest::addColumn<bool>("remove");
@@ -414,10 +414,13 @@ private Q_SLOTS:
         QTRY_COMPARE(label(*form, "StatusPanel")->text(),
             "  Finish the edit (Enter) or clear it (F1) before picking another line...");
         QCOMPARE(list->selectionModel()->selectedRows().value(0).row(), 0);
+        type("bo");
+        // Off the lines a double click picks none: the correction stays.
+        QTest::mouseDClick(
+            list->viewport(), Qt::LeftButton, {}, { 5, list->viewport()->height() - 5 });
         if (remove) {
             QTest::keyClick(focus(), Qt::Key_F3);
         } else {
-            type("bo");
             enter();
             enter();
         }
@@ -427,6 +430,25 @@ private Q_SLOTS:
         const QStringList expected = remove ? QStringList { "VK3ABD Al", "VK3ABE Al" }
                                             : QStringList { "VK3ABC Bo", "VK3ABD Al", "VK3ABE Al" };
         QCOMPARE(calls, expected);
+    }
+
+    // A click refused during an edit that the operator then clears is not told against the
+    // next edit.
+    void pickRefusalEndsWithItsEdit()
+    {
+        auto form = start();
+        logContacts({ "vk3abc", "vk3abd" });
+        auto* list = form->findChild<QListView*>("LogBook");
+        auto at
+            = [list](int row) { return list->visualRect(list->model()->index(row, 0)).center(); };
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at(0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at(1)); // refused
+        QTest::keyClick(focus(), Qt::Key_F1);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at(1));
+        QTest::keyClick(focus(), Qt::Key_F2);
+        QTest::qWait(QApplication::doubleClickInterval() + 100);
+        QCOMPARE(box(*form, "CallsignN")->text(), "VK3ABD");
+        QCOMPARE(label(*form, "StatusPanel")->text(), "  Ready for new log entry...");
     }
 
     // What the row shows for an allowed repeat or an edit is replaced by what is typed.

@@ -330,6 +330,45 @@ private Q_SLOTS:
         QCOMPARE(ParseLogLine(m_book->lines().constLast()).rstReceived, "013");
     }
 
+    // A click in the callsign box while a repeat is on show starts a contact of its own: the
+    // next call is checked afresh and logged with the next serial.
+    void callsignClickDuringARepeat_data()
+    {
+        QTest::addColumn<QByteArray>("shown");
+        QTest::addColumn<QByteArray>("typed");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("last"); // the newest line after the commit
+        QTest::newRow("refused, then a new call")
+            << QByteArray("VK3ABD") << QByteArray("VK3XYZ") << "  Ready for new log entry..."
+            << "VK3XYZ 003 12:30";
+        QTest::newRow("allowed, then a refused call")
+            << QByteArray("VK3ABC") << QByteArray("VK3ABD")
+            << "  Station already worked previously and repeat contact not allowed yet..."
+            << "VK3ABD 002 12:00";
+    }
+
+    void callsignClickDuringARepeat()
+    {
+        QFETCH(QByteArray, shown);
+        QFETCH(QByteArray, typed);
+        QFETCH(QString, status);
+        QFETCH(QString, last);
+        logContact("VK3ABC", "Al", "12");
+        setUtc(QTime(12, 0));
+        logContact("VK3ABD", "Al", "12");
+        setUtc(QTime(12, 30));
+        typeCallsign(shown.constData());
+        m_entry->CallsignNMouseDown();
+        typeCallsign(typed.constData());
+        QCOMPARE(row().status.text, status);
+        row().name.text = QStringLiteral("Bo");
+        m_entry->NameStep();
+        row().rstRx.text = QStringLiteral("34");
+        m_entry->CommitEntry();
+        const LogFields f = ParseLogLine(m_book->lines().constLast());
+        QCOMPARE(f.callsign + ' ' + f.rstSent + ' ' + f.time, last);
+    }
+
     void onlyTheNewestMatchCounts()
     {
         logContact("VK3ABC", "Al", "12"); // 10:00
@@ -569,6 +608,26 @@ private Q_SLOTS:
         QCOMPARE(m_book->lines(),
             QStringList { FormatLogLine(
                 "2m", "FM", "001", "VK3ABD", "Bo", "012", "10:00", "08-15-2026", "1") });
+    }
+
+    // A callsign corrected in an edit and left by a click in the name box goes through the
+    // callsign step: the line never takes a call that was not checked.
+    void editedCallsignIsCheckedByTheNameClick()
+    {
+        logContact("VK3ABC", "Al", "12");
+        m_ui.selected = 0;
+        m_entry->EditContact();
+        row().rstRx.text.clear();
+        m_entry->CallsignNMouseDown();
+        row().callsign.text = QStringLiteral("3ABD");
+        m_entry->NameNMouseDown();
+        QCOMPARE(row().callsign.text, "VK3ABD");
+        QCOMPARE(m_ui.focus, EntryFocus::Name);
+        row().name.text = QStringLiteral("Bo");
+        m_entry->NameStep();
+        row().rstRx.text = QStringLiteral("34");
+        m_entry->CommitEntry();
+        QCOMPARE(ParseLogLine(m_book->lines().at(0)).callsign, "VK3ABD");
     }
 
     void clockHeldWhileARepeatIsShown()
