@@ -1,6 +1,7 @@
 #include "LogCheck.h"
 
 #include <QHash>
+#include <QRegularExpression>
 
 #include "BandMode.h"
 #include "ContestSettings.h"
@@ -62,15 +63,22 @@ QString serialRange(int from, int to)
     return from == to ? QString::number(from) : QStringLiteral("%1 to %2").arg(from).arg(to);
 }
 
-// The category box's text tells the bands: -1 none said, 0 HF, 1 VHF.
+// The category box's text tells the bands: -1 none said, 0 HF, 1 VHF. A category typed for
+// both ("HF/VHF", "VHF and HF") says neither.
 int categoryBands(const QString& category)
 {
     const QString c = category.trimmed();
-    if (c.startsWith(QLatin1String("VHF"), Qt::CaseInsensitive))
-        return 1;
-    if (c.startsWith(QLatin1String("HF"), Qt::CaseInsensitive))
-        return 0;
-    return -1;
+    const bool vhf = c.startsWith(QLatin1String("VHF"), Qt::CaseInsensitive);
+    if (!vhf && !c.startsWith(QLatin1String("HF"), Qt::CaseInsensitive))
+        return -1;
+    static const QRegularExpression hf(
+        QStringLiteral("(^|[^A-Z])HF"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression vhfUp(
+        QStringLiteral("[UV]HF"), QRegularExpression::CaseInsensitiveOption);
+    const QString rest = c.mid(vhf ? 3 : 2);
+    if (rest.contains(vhf ? hf : vhfUp))
+        return -1;
+    return vhf ? 1 : 0;
 }
 
 class Checker

@@ -331,6 +331,12 @@ private Q_SLOTS:
         QTest::newRow("VHF category, a contact on 40m")
             << log({ .band = "40m" }) << "Ann" << vhf << Expected { { 0, F::Category } };
         QTest::newRow("VHF category, VHF contacts") << log({}) << "Ann" << vhf << Expected {};
+        // Typed over the list: a category for both groups says nothing against either.
+        QTest::newRow("category typed hf/vhf, contacts on 2m") << log({}) << "Ann"
+                                                               << "hf/vhf" << Expected {};
+        QTest::newRow("category typed VHF and HF, a contact on 40m")
+            << log({ .band = "40m" }) << "Ann"
+            << "VHF and HF" << Expected {};
         row("received report empty", { .received = "" }, { { 2, F::Report } });
         row("name empty", { .name = "" }, { { 2, F::Name } });
         row("name empty in the own call area, which scores 0",
