@@ -11,6 +11,7 @@
 #include "LogExport.h"
 #include "LogFileStore.h"
 #include "LogLine.h"
+#include "StationIndex.h"
 #include "TestFiles.h"
 
 using namespace vorad;
@@ -344,6 +345,18 @@ private Q_SLOTS:
         row("serial skipped", { .sent = "59004" }, { { 2, F::Serial } });
         QTest::newRow("first serial not 1") << QStringList { line({ .sent = "59003" }) } << "Ann"
                                             << "Open cat" << Expected { { 1, F::Serial } };
+    }
+
+    // A log not read whole holds the contacts made since: the serials below them are in the file.
+    void checkLogNotReadWhole()
+    {
+        const QStringList lines { line({ .sent = "59057", .call = "VK2ABC" }),
+            line({ .sent = "59059" }) };
+        StationIndex stations(lines);
+        stations.rebuild();
+        const LogFindings f = CheckLog(lines, stations, checkSettings(), sheet(), 10 * 3600, false);
+        QCOMPARE(f.size(), 1);
+        QCOMPARE(FindingRowText(f[0]), "Line 2    serial 059 follows a gap: 58 never sent");
     }
 
     // Each finding on a log made to hold it; a clean log and settings give none.
