@@ -180,6 +180,18 @@ private Q_SLOTS:
         QCOMPARE(r.contacts, 8 - skipped.size());
     }
 
+    // A space in the own callsign would give the QSO line a field more than a robot reads.
+    void ownCallsignWithASpace()
+    {
+        ExportStation s = station();
+        s.callsign = "VK3 XYZ";
+        QVERIFY(ExportLog(ExportFormat::Cabrillo, path("own.cbr"), { line(first) }, s, m_store)
+                    .written);
+        const QByteArray file = readAll(path("own.cbr"));
+        const QByteArray qso = file.mid(file.indexOf("QSO: ")).split('\r').first();
+        QCOMPARE(qso.simplified().split(' ').size(), 11);
+    }
+
     // 10,000 contacts over every band and mode, read back by a reader of the tests' own.
     void readBack()
     {
