@@ -1893,7 +1893,7 @@ void TQZMainForm::exportLog(ExportFormat format)
 LogFindings TQZMainForm::logCheck() const
 {
     return CheckLog(m_logBook.lines(), m_logBook.stations(), m_settings, sheetFields(false),
-        m_entry.clockOffsetSeconds());
+        m_entry.clockOffsetSeconds(), m_logBook.loaded());
 }
 
 void TQZMainForm::showLogCheck()

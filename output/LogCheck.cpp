@@ -1,6 +1,7 @@
 #include "LogCheck.h"
 
 #include <QHash>
+#include <QRegularExpression>
 
 #include "BandMode.h"
 #include "ContestSettings.h"
@@ -62,27 +63,35 @@ QString serialRange(int from, int to)
     return from == to ? QString::number(from) : QStringLiteral("%1 to %2").arg(from).arg(to);
 }
 
-// The category box's text tells the bands: -1 none said, 0 HF, 1 VHF.
+// The category box's text tells the bands: -1 none said, 0 HF, 1 VHF. A category typed for
+// both ("HF/VHF", "VHF and HF") says neither.
 int categoryBands(const QString& category)
 {
     const QString c = category.trimmed();
-    if (c.startsWith(QLatin1String("VHF"), Qt::CaseInsensitive))
-        return 1;
-    if (c.startsWith(QLatin1String("HF"), Qt::CaseInsensitive))
-        return 0;
-    return -1;
+    const bool vhf = c.startsWith(QLatin1String("VHF"), Qt::CaseInsensitive);
+    if (!vhf && !c.startsWith(QLatin1String("HF"), Qt::CaseInsensitive))
+        return -1;
+    static const QRegularExpression hf(
+        QStringLiteral("(^|[^A-Z])HF"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression vhfUp(
+        QStringLiteral("[UV]HF"), QRegularExpression::CaseInsensitiveOption);
+    const QString rest = c.mid(vhf ? 3 : 2);
+    if (rest.contains(vhf ? hf : vhfUp))
+        return -1;
+    return vhf ? 1 : 0;
 }
 
 class Checker
 {
 public:
     Checker(const QStringList& lines, const StationIndex& stations, const ContestSettings& settings,
-        const SheetFields& sheet, int localOffsetSeconds)
+        const SheetFields& sheet, int localOffsetSeconds, bool wholeLog)
         : m_settings(settings)
         , m_sheet(sheet)
         , m_offsetMinutes(localOffsetSeconds / 60)
         , m_lines(lines)
         , m_stations(stations)
+        , m_wholeLog(wholeLog)
         , m_categoryBands(categoryBands(sheet.category))
     {
         m_lastTimed.reserve(size_t(lines.size()));
@@ -94,6 +103,8 @@ public:
             const int serial = sentSerial(m_other, &parts);
             if (serial >= 0 && serial < SerialLimit)
                 m_sent[size_t(serial)] = true;
+            if (serial >= 0 && (m_lowestSerial < 0 || serial < m_lowestSerial))
+                m_lowestSerial = serial;
         }
         if (settings.contestFinishDate.isValid()) {
             // The clock counts whole minutes: the window is the 24 hours ending at the finish
@@ -358,7 +369,9 @@ private:
                         .arg(parts.serial, m_lastSerialText)
                         .arg(m_lastSerialLine));
             // Told once, on the line that sent the serial after the gap; each gap is walked once.
-            if (serial > 1 && serial < SerialLimit && !m_sent[size_t(serial - 1)]) {
+            // Below the lowest serial of a log not read whole, the serials are in the file.
+            if (serial > 1 && serial < SerialLimit && !m_sent[size_t(serial - 1)]
+                && (m_wholeLog || serial > m_lowestSerial)) {
                 int from = serial - 1;
                 while (from > 1 && !m_sent[size_t(from - 1)])
                     --from;
@@ -388,6 +401,8 @@ private:
     std::vector<qint32> m_lastTimed;
     QHash<int, int> m_serials; // the line first sent each
     std::vector<bool> m_sent; // by serial, below SerialLimit: sent on some line
+    bool m_wholeLog = true;
+    int m_lowestSerial = -1; // of all lines
     LogFields m_other; // of an earlier line, kept likewise
     int m_lastSerial = 0;
     QString m_lastSerialText;
@@ -422,14 +437,15 @@ LogFindings CheckLog(const QStringList& lines, const ContestSettings& settings,
 {
     StationIndex stations(lines);
     stations.rebuild();
-    return CheckLog(lines, stations, settings, sheet, localOffsetSeconds);
+    return CheckLog(lines, stations, settings, sheet, localOffsetSeconds, true);
 }
 
 LogFindings CheckLog(const QStringList& lines, const StationIndex& stations,
-    const ContestSettings& settings, const SheetFields& sheet, int localOffsetSeconds)
+    const ContestSettings& settings, const SheetFields& sheet, int localOffsetSeconds,
+    bool wholeLog)
 {
     Q_ASSERT(stations.rowCount() == lines.size());
-    Checker checker(lines, stations, settings, sheet, localOffsetSeconds);
+    Checker checker(lines, stations, settings, sheet, localOffsetSeconds, wholeLog);
     for (qsizetype i = 0; i < lines.size(); ++i)
         checker.line(int(i + 1), lines.at(i));
     return checker.finish();

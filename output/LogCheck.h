@@ -91,9 +91,11 @@ private:
 // the whole log and the settings last. Time and memory grow with the log in step.
 LogFindings CheckLog(const QStringList& lines, const ContestSettings& settings,
     const SheetFields& sheet, int localOffsetSeconds);
-// The same with the lines' station index, which the logbook keeps in step.
+// The same with the lines' station index, which the logbook keeps in step. When the logbook
+// file could not be read whole (`wholeLog` false), the lines are only the contacts made since.
 LogFindings CheckLog(const QStringList& lines, const StationIndex& stations,
-    const ContestSettings& settings, const SheetFields& sheet, int localOffsetSeconds);
+    const ContestSettings& settings, const SheetFields& sheet, int localOffsetSeconds,
+    bool wholeLog = true);
 
 // What the check window shows for a finding, and for none.
 QString FindingRowText(const LogFinding& finding);

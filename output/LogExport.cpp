@@ -400,8 +400,9 @@ ExportResult ExportLog(ExportFormat format, const QString& path, const QStringLi
     const ExportStation& station, LogFileStore& store)
 {
     ExportResult result;
-    const QString own
-        = isPlainAscii(station.callsign) ? station.callsign : ToAscii(station.callsign);
+    // A space (the settings file takes one) would split the callsign's field in two.
+    const QString own = StripSpaces(
+        isPlainAscii(station.callsign) ? station.callsign : ToAscii(station.callsign));
 
     Survey survey;
     if (format == ExportFormat::Cabrillo) {

@@ -11,6 +11,7 @@
 #include "LogExport.h"
 #include "LogFileStore.h"
 #include "LogLine.h"
+#include "StationIndex.h"
 #include "TestFiles.h"
 
 using namespace vorad;
@@ -179,6 +180,18 @@ private Q_SLOTS:
         QCOMPARE(r.contacts, 8 - skipped.size());
     }
 
+    // A space in the own callsign would give the QSO line a field more than a robot reads.
+    void ownCallsignWithASpace()
+    {
+        ExportStation s = station();
+        s.callsign = "VK3 XYZ";
+        QVERIFY(ExportLog(ExportFormat::Cabrillo, path("own.cbr"), { line(first) }, s, m_store)
+                    .written);
+        const QByteArray file = readAll(path("own.cbr"));
+        const QByteArray qso = file.mid(file.indexOf("QSO: ")).split('\r').first();
+        QCOMPARE(qso.simplified().split(' ').size(), 11);
+    }
+
     // 10,000 contacts over every band and mode, read back by a reader of the tests' own.
     void readBack()
     {
@@ -331,6 +344,12 @@ private Q_SLOTS:
         QTest::newRow("VHF category, a contact on 40m")
             << log({ .band = "40m" }) << "Ann" << vhf << Expected { { 0, F::Category } };
         QTest::newRow("VHF category, VHF contacts") << log({}) << "Ann" << vhf << Expected {};
+        // Typed over the list: a category for both groups says nothing against either.
+        QTest::newRow("category typed hf/vhf, contacts on 2m") << log({}) << "Ann"
+                                                               << "hf/vhf" << Expected {};
+        QTest::newRow("category typed VHF and HF, a contact on 40m")
+            << log({ .band = "40m" }) << "Ann"
+            << "VHF and HF" << Expected {};
         row("received report empty", { .received = "" }, { { 2, F::Report } });
         row("name empty", { .name = "" }, { { 2, F::Name } });
         row("name empty in the own call area, which scores 0",
@@ -338,6 +357,18 @@ private Q_SLOTS:
         row("serial skipped", { .sent = "59004" }, { { 2, F::Serial } });
         QTest::newRow("first serial not 1") << QStringList { line({ .sent = "59003" }) } << "Ann"
                                             << "Open cat" << Expected { { 1, F::Serial } };
+    }
+
+    // A log not read whole holds the contacts made since: the serials below them are in the file.
+    void checkLogNotReadWhole()
+    {
+        const QStringList lines { line({ .sent = "59057", .call = "VK2ABC" }),
+            line({ .sent = "59059" }) };
+        StationIndex stations(lines);
+        stations.rebuild();
+        const LogFindings f = CheckLog(lines, stations, checkSettings(), sheet(), 10 * 3600, false);
+        QCOMPARE(f.size(), 1);
+        QCOMPARE(FindingRowText(f[0]), "Line 2    serial 059 follows a gap: 58 never sent");
     }
 
     // Each finding on a log made to hold it; a clean log and settings give none.
