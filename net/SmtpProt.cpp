@@ -86,12 +86,11 @@ int replyCode(const QByteArray& line, bool* continuation)
 QString TimeZoneSuffix(int biasMinutes)
 {
     const int a = biasMinutes < 0 ? -biasMinutes : biasMinutes;
-    QString text = QStringLiteral("-%1%2")
-                       .arg(a / 60 % 100, 2, 10, QLatin1Char('0'))
-                       .arg(a % 60, 2, 10, QLatin1Char('0'));
-    if (biasMinutes < 0)
-        text[0] = QLatin1Char('+');
-    return text;
+    // East of UTC, and UTC itself: "-0000" would say that the zone is unknown.
+    return QStringLiteral("%1%2%3")
+        .arg(QLatin1Char(biasMinutes <= 0 ? '+' : '-'))
+        .arg(a / 60 % 100, 2, 10, QLatin1Char('0'))
+        .arg(a % 60, 2, 10, QLatin1Char('0'));
 }
 
 int CurrentTimeZoneBias()
