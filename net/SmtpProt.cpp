@@ -169,6 +169,8 @@ void TCustomSmtpClient::setStream(ByteStream* stream)
     m_stream->OnSessionConnected = [this](quint16 e) { sessionConnected(e); };
     m_stream->OnDataAvailable = [this](quint16) { dataAvailable(); };
     m_stream->OnDataSent = [this](quint16) {
+        if (OnProgress)
+            OnProgress();
         if (m_transferring) {
             setState(smtpInternalReady);
             transfer();
@@ -245,6 +247,7 @@ void TCustomSmtpClient::failAndClose(int code, const QString& text)
     m_statusCode = code;
     m_requestResult = code;
     m_transferring = false;
+    m_awaitingAcceptance = false;
     recordError();
     if (OnDisplay)
         OnDisplay(QStringLiteral("< ") + text);
@@ -324,6 +327,7 @@ void TCustomSmtpClient::sessionClosed(quint16 error)
 {
     m_connected = false;
     m_transferring = false;
+    m_awaitingAcceptance = false;
     ReleaseMessage();
     if (OnSessionClosed)
         OnSessionClosed(error);
@@ -388,7 +392,12 @@ bool TCustomSmtpClient::finalReply(const QByteArray& line, int* code)
     bool continuation = false;
     *code = replyCode(line, &continuation);
     m_statusCode = *code;
-    return !continuation; // a reply of several lines is judged by its last
+    if (continuation)
+        return false; // a reply of several lines is judged by its last
+    m_awaitingAcceptance = false;
+    if (OnProgress)
+        OnProgress();
+    return true;
 }
 
 void TCustomSmtpClient::greeting(const QByteArray& line)
@@ -604,6 +613,7 @@ void TCustomSmtpClient::transfer()
             m_moreLines = false;
             m_transferring = false;
             ReleaseMessage();
+            m_awaitingAcceptance = true;
             execCommand(smtpData, QStringLiteral("."), { 250 }, nullptr);
             return;
         }
@@ -745,6 +755,7 @@ void TCustomSmtpClient::Abort()
 {
     setState(smtpAbort);
     m_transferring = false;
+    m_awaitingAcceptance = false;
     ReleaseMessage();
     m_socket.CancelDnsLookup();
     m_stream->Abort();

@@ -36,15 +36,6 @@ int freePort()
     return ntohs(a.sin_port);
 }
 
-QJsonObject parseMail(const QString& eml)
-{
-    QProcess p;
-    p.start(QStringLiteral("/usr/bin/python3"),
-        { QStringLiteral(VORAD_TESTS_DIR "/net/mime_check.py"), eml });
-    p.waitForFinished(30000);
-    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
-}
-
 QStringList jsonLines(const QJsonValue& v)
 {
     QStringList lines;
