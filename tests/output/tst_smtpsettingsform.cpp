@@ -105,21 +105,6 @@ class TestSmtpSettingsForm : public QObject
     QPushButton* button(const char* name) { return dialog().findChild<QPushButton*>(name); }
     void click(const char* name) { QTest::mouseClick(button(name), Qt::LeftButton); }
     void emailLog() { m_form->findChild<QAction*>(QStringLiteral("EmailLog1"))->trigger(); }
-    // "Email Log" for a peer that takes the whole message and then says nothing. The wait for
-    // its verdict is shortened only so that a send that sits it out fails in seconds.
-    bool startSilentVerdict(MailPeer& peer, const QString& name)
-    {
-        const QString script = file(name);
-        if (!writeFile(script,
-                "send 220 hi\\r\\n\nread\nsend 250 hello\\r\\n\nread\nsend 250 ok\\r\\n\nread\n"
-                "send 250 ok\\r\\n\nread\nsend 354 go ahead\\r\\n\nreadto .\nsleep 60\n")
-            || !peer.start(QStringLiteral("script"), script))
-            return false;
-        emailLog();
-        dialog().setServicePort(QString::number(peer.port));
-        dialog().setFinalReplyInterval(20000);
-        return true;
-    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -372,54 +357,54 @@ private Q_SLOTS:
         QVERIFY(readAll(script + QStringLiteral(".data")).trimmed().endsWith("--"));
     }
 
-    // The close box stops a send that waits on the server's verdict: the operator need not sit
-    // its minutes out with the operating window's keys held.
-    void closeStopsSend()
+    // The close box, and a logout or a kill, stop a send that waits on the server's verdict at
+    // once: the operator need not sit its minutes out with the operating window's keys held.
+    // Last: the SIGTERM row shuts the window down.
+    void stopWhileWaiting_data()
     {
+        QTest::addColumn<bool>("signal");
+        QTest::newRow("close box") << false;
+        QTest::newRow("SIGTERM") << true;
+    }
+
+    void stopWhileWaiting()
+    {
+        QFETCH(bool, signal);
+        const QString script = file(QStringLiteral("stop%1").arg(signal));
+        QVERIFY(writeFile(script,
+            "send 220 hi\\r\\n\nread\nsend 250 hello\\r\\n\nread\nsend 250 ok\\r\\n\nread\n"
+            "send 250 ok\\r\\n\nread\nsend 354 go ahead\\r\\n\nreadto .\nsleep 60\n"));
         MailPeer peer;
-        QVERIFY(startSilentVerdict(peer, QStringLiteral("close_box")));
+        QVERIFY(peer.start(QStringLiteral("script"), script));
+        emailLog();
+        dialog().setServicePort(QString::number(peer.port));
+        // Shortened only so that a send that sits the wait out fails in seconds.
+        dialog().setFinalReplyInterval(20000);
         QString shown;
+        QElapsedTimer sinceStop;
         QTimer tick;
         tick.setInterval(10);
         QObject::connect(&tick, &QTimer::timeout, [&] {
-            if (shown.isEmpty() && dialog().client().AwaitingAcceptance()
-                && dialog().statusText().startsWith(QLatin1String("     Waiting"))) {
-                shown = dialog().statusText();
+            if (sinceStop.isValid() || !dialog().client().AwaitingAcceptance()
+                || !dialog().statusText().startsWith(QLatin1String("     Waiting")))
+                return;
+            shown = dialog().statusText();
+            sinceStop.start();
+            if (signal)
+                ::kill(::getpid(), SIGTERM);
+            else
                 dialog().close();
-            }
         });
         tick.start();
         click("EmailButton");
         tick.stop();
         QCOMPARE(shown, "     Waiting for the server to accept the log...");
-        QCOMPARE(dialog().statusText(), NotSent + "stopped by the operator");
-        QVERIFY(dialog().isVisible());
-        QVERIFY(peer.finish());
-    }
-
-    // A logout or a kill while the server sits on its verdict ends the program at once, not
-    // when the wait for it ends. Last: the window is shut down after it.
-    void sessionEndDuringSend()
-    {
-        MailPeer peer;
-        QVERIFY(startSilentVerdict(peer, QStringLiteral("session_end")));
-        QElapsedTimer sinceSignal;
-        QTimer tick;
-        tick.setInterval(10);
-        QObject::connect(&tick, &QTimer::timeout, [&] {
-            if (dialog().client().AwaitingAcceptance() && !sinceSignal.isValid()) {
-                sinceSignal.start();
-                ::kill(::getpid(), SIGTERM);
-            }
-        });
-        tick.start();
-        click("EmailButton");
-        tick.stop();
-        QVERIFY(sinceSignal.isValid());
-        QVERIFY(m_form->sessionEnded());
+        QVERIFY2(sinceStop.elapsed() < 5000, qPrintable(QString::number(sinceStop.elapsed())));
         QVERIFY(!dialog().sending());
-        QVERIFY2(sinceSignal.elapsed() < 5000, qPrintable(QString::number(sinceSignal.elapsed())));
         QVERIFY(!dialog().client().Connected());
+        QCOMPARE(m_form->sessionEnded(), signal);
+        if (!signal)
+            QCOMPARE(dialog().statusText(), NotSent + "stopped by the operator");
         QVERIFY(peer.finish());
     }
 };
