@@ -1093,6 +1093,9 @@ void TQZMainForm::sessionEnding()
 {
     m_sessionEnded = true;
     Busy busy(*this); // input arriving while it lets events run waits, and is then dropped
+    // A send in progress would keep its wait for a silent server: it gives up at once.
+    if (SmtpSettingsForm)
+        SmtpSettingsForm->abortSend();
     ShutDown(true);
     // Leaves every running loop, a message box's included.
     QCoreApplication::exit(0);

@@ -29,6 +29,41 @@ bool EncodeBase64Line(QIODevice& file, QByteArray& line, bool* failed)
     return !file.atEnd();
 }
 
+QByteArray EncodeQuotedPrintable(const QByteArray& text)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    static constexpr int MaxLine = 76;
+    QByteArray out;
+    QByteArray line;
+    for (int i = 0; i <= text.size(); ++i) {
+        const bool end = i == text.size() || text[i] == '\r' || text[i] == '\n';
+        if (end) {
+            out += line;
+            line.clear();
+            if (i == text.size())
+                break;
+            out += "\r\n";
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            continue;
+        }
+        const auto b = quint8(text[i]);
+        const bool lineEnds = i + 1 == text.size() || text[i + 1] == '\r' || text[i + 1] == '\n';
+        const bool blank = b == ' ' || b == '\t';
+        const char encoded[] = { '=', hex[b >> 4], hex[b & 15] };
+        const QByteArray token = (b >= 33 && b <= 126 && b != '=') || (blank && !lineEnds)
+            ? QByteArray(1, char(b))
+            : QByteArray(encoded, 3);
+        // A soft line break ("=" at the end) where the next character would not fit.
+        if (line.size() + token.size() > MaxLine - 1) {
+            out += line + "=\r\n";
+            line.clear();
+        }
+        line += token;
+    }
+    return out;
+}
+
 void TSmtpCli::SetEmailFiles(const QStringList& files)
 {
     QStringList list;
@@ -53,10 +88,23 @@ void TSmtpCli::PrepareMessage()
 {
     m_bodyFlag = true;
     m_currentFile = 0;
-    m_bodyLine = 0;
     m_fileStarted = false;
     m_file.close();
     m_messageQueue.clear();
+    m_textLines.clear();
+    m_textLine = 0;
+    for (const QString& line : std::as_const(MailMessage))
+        m_textLines.append(line.toLatin1());
+    QByteArray line;
+    for (int n = 1; CallerLine(n, line, MaxTextLine + 1); ++n)
+        m_textLines.append(line);
+    // Without 8BITMIME (a HELO session) only 7-bit text may travel: 8-bit text goes encoded.
+    m_quotedPrintable = false;
+    for (const QByteArray& l : std::as_const(m_textLines))
+        for (const char c : l)
+            m_quotedPrintable = m_quotedPrintable || quint8(c) >= 0x80 || c == '\0';
+    const QString encoding
+        = m_quotedPrintable ? QStringLiteral("quoted-printable") : QStringLiteral("7bit");
     if (!EmailFiles.isEmpty()) {
         m_mimeBoundary = QStringLiteral("= Multipart Boundary ")
             + QDateTime::currentDateTime().toString(QStringLiteral("MMddyyHHmm"));
@@ -66,11 +114,10 @@ void TSmtpCli::PrepareMessage()
                               .arg(ContentType == smtpHTML ? QStringLiteral("text/html")
                                                            : QStringLiteral("text/plain"),
                                   OneLine(CharSet))
-                       << QStringLiteral("Content-Transfer-Encoding: 7bit") << QString();
+                       << QStringLiteral("Content-Transfer-Encoding: ") + encoding << QString();
     } else {
         m_mimeBoundary.clear();
     }
-    m_messageQueue += MailMessage;
 }
 
 void TSmtpCli::ReleaseMessage()
@@ -81,21 +128,31 @@ void TSmtpCli::ReleaseMessage()
 
 void TSmtpCli::HeaderLineHook(QByteArray& line)
 {
-    if (!m_mimeBoundary.isEmpty() && line.left(13).toUpper() == "CONTENT-TYPE:")
-        line = "Content-Type: multipart/mixed;\r\n\tboundary=\"" + m_mimeBoundary.toLatin1() + '"';
+    if (line.left(13).toUpper() == "CONTENT-TYPE:") {
+        if (!m_mimeBoundary.isEmpty())
+            line = "Content-Type: multipart/mixed;\r\n\tboundary=\"" + m_mimeBoundary.toLatin1()
+                + '"';
+        else if (m_quotedPrintable)
+            line += "\r\nContent-Transfer-Encoding: quoted-printable";
+    }
     TCustomSmtpClient::HeaderLineHook(line);
 }
 
-TSmtpCli::BodyLine TSmtpCli::NextBodyLine(QByteArray& line, int maxLen)
+TSmtpCli::BodyLine TSmtpCli::NextBodyLine(QByteArray& line, int /*maxLen: read ahead*/)
 {
     if (!m_messageQueue.isEmpty()) {
         line = m_messageQueue.takeFirst().toLatin1();
         return BodyLine::Line;
     }
     if (m_bodyFlag) {
-        if (CallerLine(++m_bodyLine, line, maxLen))
+        if (m_textLine < m_textLines.size()) {
+            line = m_textLines[m_textLine++];
+            if (m_quotedPrintable)
+                line = EncodeQuotedPrintable(line);
             return BodyLine::Line;
+        }
         m_bodyFlag = false;
+        m_textLines.clear();
     }
     if (!m_fileStarted) {
         if (m_currentFile >= EmailFiles.size())

@@ -11,6 +11,9 @@ namespace vorad {
 // One line of base64 from the file: up to 45 bytes read, up to 60 characters out. Returns
 // whether bytes remain; false with `*failed` set when the file cannot be read.
 bool EncodeBase64Line(QIODevice& file, QByteArray& line, bool* failed = nullptr);
+// The text as quoted-printable lines joined by CR LF: 8-bit bytes, control bytes, "=" and the
+// blanks that end a line encoded, no line over 76 characters. CR and LF in the text end lines.
+QByteArray EncodeQuotedPrintable(const QByteArray& text);
 
 // The client that sends the body as a MIME text part and each listed file as a base64 part,
 // encoded while it is sent.
@@ -44,7 +47,10 @@ private:
     QStringList m_messageQueue;
     QString m_mimeBoundary;
     bool m_bodyFlag = false;
-    int m_bodyLine = 0;
+    // The text part, read whole before DATA: its header says how it is encoded.
+    QList<QByteArray> m_textLines;
+    int m_textLine = 0;
+    bool m_quotedPrintable = false;
     int m_currentFile = 0;
     bool m_fileStarted = false;
     QFile m_file;

@@ -86,12 +86,11 @@ int replyCode(const QByteArray& line, bool* continuation)
 QString TimeZoneSuffix(int biasMinutes)
 {
     const int a = biasMinutes < 0 ? -biasMinutes : biasMinutes;
-    QString text = QStringLiteral("-%1%2")
-                       .arg(a / 60 % 100, 2, 10, QLatin1Char('0'))
-                       .arg(a % 60, 2, 10, QLatin1Char('0'));
-    if (biasMinutes < 0)
-        text[0] = QLatin1Char('+');
-    return text;
+    // East of UTC, and UTC itself: "-0000" would say that the zone is unknown.
+    return QStringLiteral("%1%2%3")
+        .arg(QLatin1Char(biasMinutes <= 0 ? '+' : '-'))
+        .arg(a / 60 % 100, 2, 10, QLatin1Char('0'))
+        .arg(a % 60, 2, 10, QLatin1Char('0'));
 }
 
 int CurrentTimeZoneBias()
@@ -170,6 +169,8 @@ void TCustomSmtpClient::setStream(ByteStream* stream)
     m_stream->OnSessionConnected = [this](quint16 e) { sessionConnected(e); };
     m_stream->OnDataAvailable = [this](quint16) { dataAvailable(); };
     m_stream->OnDataSent = [this](quint16) {
+        if (OnProgress)
+            OnProgress();
         if (m_transferring) {
             setState(smtpInternalReady);
             transfer();
@@ -246,6 +247,7 @@ void TCustomSmtpClient::failAndClose(int code, const QString& text)
     m_statusCode = code;
     m_requestResult = code;
     m_transferring = false;
+    m_awaitingAcceptance = false;
     recordError();
     if (OnDisplay)
         OnDisplay(QStringLiteral("< ") + text);
@@ -325,6 +327,7 @@ void TCustomSmtpClient::sessionClosed(quint16 error)
 {
     m_connected = false;
     m_transferring = false;
+    m_awaitingAcceptance = false;
     ReleaseMessage();
     if (OnSessionClosed)
         OnSessionClosed(error);
@@ -389,7 +392,12 @@ bool TCustomSmtpClient::finalReply(const QByteArray& line, int* code)
     bool continuation = false;
     *code = replyCode(line, &continuation);
     m_statusCode = *code;
-    return !continuation; // a reply of several lines is judged by its last
+    if (continuation)
+        return false; // a reply of several lines is judged by its last
+    m_awaitingAcceptance = false;
+    if (OnProgress)
+        OnProgress();
+    return true;
 }
 
 void TCustomSmtpClient::greeting(const QByteArray& line)
@@ -605,6 +613,7 @@ void TCustomSmtpClient::transfer()
             m_moreLines = false;
             m_transferring = false;
             ReleaseMessage();
+            m_awaitingAcceptance = true;
             execCommand(smtpData, QStringLiteral("."), { 250 }, nullptr);
             return;
         }
@@ -746,6 +755,7 @@ void TCustomSmtpClient::Abort()
 {
     setState(smtpAbort);
     m_transferring = false;
+    m_awaitingAcceptance = false;
     ReleaseMessage();
     m_socket.CancelDnsLookup();
     m_stream->Abort();

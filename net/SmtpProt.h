@@ -99,6 +99,8 @@ public:
     QString ErrorMessage() const { return m_errorMessage; }
     QString LastResponse() const { return m_lastResponse; }
     bool Connected() const { return m_connected; }
+    // The message's final "." is on its way and the server's verdict on it is awaited.
+    bool AwaitingAcceptance() const { return m_awaitingAcceptance; }
     TWSocket& socket() { return m_socket; }
     // The connection the client talks through: the socket itself, or a layer over it. The
     // name lookup stays with the socket, whose address and port the stream connects to.
@@ -114,6 +116,9 @@ public:
     std::function<void(quint16)> OnSessionConnected;
     std::function<void(quint16)> OnSessionClosed;
     std::function<void()> OnStateChange;
+    // Told at each reply the server completes and each time what was queued for it has gone
+    // out: the connection is alive, however long the whole exchange takes.
+    std::function<void()> OnProgress;
 
 protected:
     enum class BodyLine { Line, End, Abandon };
@@ -192,6 +197,7 @@ private:
     int m_bodyLineNum = 0;
     bool m_moreLines = false;
     bool m_transferring = false;
+    bool m_awaitingAcceptance = false;
     QList<QByteArray> m_pendingParts; // the rest of a source line that held line ends
 };
 

@@ -522,6 +522,10 @@ void TCustomWSocket::Connect()
             fail("setsockopt(SO_REUSEADDR)", WinsockErrorFromErrno(errno));
             return;
         }
+        // A system buffer that grows to megabytes tells of drained output only when a third
+        // of it has gone: over a slow line that is longer than any limit on silence.
+        const int sendBuffer = SendBufferBytes;
+        setsockopt(m_fd, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
     }
 
     m_readNotifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);

@@ -109,6 +109,9 @@ class TCustomWSocket : public QObject, public ByteStream
 public:
     // The most one read notice takes in before the event loop runs again.
     static constexpr qint64 ReceiveRoundBytes = 64 * 1024;
+    // The system's send buffer for a stream: OnDataSent then follows every few kilobytes that
+    // reach the line, however slow it is.
+    static constexpr int SendBufferBytes = 32 * 1024;
 
     explicit TCustomWSocket(QObject* parent = nullptr);
     ~TCustomWSocket() override;

@@ -22,6 +22,14 @@ constexpr int FormWidth = 556;
 constexpr int FormHeight = 412;
 constexpr qint64 ReplyPaintMs = 50;
 
+// "15 s", "0.5 s", "10 min".
+QString duration(int ms)
+{
+    if (ms >= 60000 && ms % 60000 == 0)
+        return QStringLiteral("%1 min").arg(ms / 60000);
+    return QStringLiteral("%1 s").arg(ms / 1000.0);
+}
+
 const QString OpenDone = QStringLiteral("RequestDone Rq=8 Error=0");
 const QString MailDone = QStringLiteral("RequestDone Rq=9 Error=0");
 
@@ -73,6 +81,7 @@ TSmtpSettingsForm::TSmtpSettingsForm(
     SmtpClient->OnHeaderLine = [](QByteArray&, int) {}; // header lines go out unchanged
     SmtpClient->OnRequestDone
         = [this](TSmtpRequest rq, quint16 error) { SmtpClientRequestDone(rq, error); };
+    SmtpClient->OnProgress = [this] { restartAbortTimer(); };
 
     SmtpAbortTimer = new QTimer(this);
     SmtpAbortTimer->setObjectName(QStringLiteral("SmtpAbortTimer"));
@@ -174,7 +183,36 @@ void TSmtpSettingsForm::applyColourScheme(const ColourScheme& s)
 
 void TSmtpSettingsForm::setAbortInterval(int ms)
 {
+    m_abortMs = ms;
     SmtpAbortTimer->setInterval(ms);
+}
+
+void TSmtpSettingsForm::restartAbortTimer()
+{
+    // A slow line or a server that files the message at length is not a silent one.
+    if (!m_sending || !SmtpAbortTimer->isActive())
+        return;
+    const bool verdict = SmtpClient->AwaitingAcceptance();
+    SmtpAbortTimer->start(verdict ? m_finalReplyMs : m_abortMs);
+    if (verdict && !m_verdictAwaited) {
+        m_verdictAwaited = true;
+        setStatus(QStringLiteral("     Waiting for the server to accept the log..."));
+        repaintStatus();
+    }
+}
+
+void TSmtpSettingsForm::abortSend()
+{
+    stopSending(QStringLiteral("the program is ending"));
+}
+
+void TSmtpSettingsForm::stopSending(const QString& reason)
+{
+    if (!m_sending)
+        return;
+    m_waitAllowed = false;
+    if (m_failure.isEmpty())
+        m_failure = reason;
 }
 
 QString TSmtpSettingsForm::statusText() const
@@ -257,8 +295,10 @@ void TSmtpSettingsForm::FormClose()
 
 void TSmtpSettingsForm::closeEvent(QCloseEvent* event)
 {
-    // While a send runs its waits, the dialog stays: they end within two time-outs.
+    // While a send runs its waits the dialog stays, but the send stops: the wait for a
+    // server's verdict may be long, and the operating window holds its keys meanwhile.
     if (m_sending) {
+        stopSending(QStringLiteral("stopped by the operator"));
         event->ignore();
         return;
     }
@@ -287,6 +327,9 @@ void TSmtpSettingsForm::EmailButtonClick()
     if (!m_host.checkBeforeSend())
         return;
     QuitButton->setEnabled(false);
+    m_failure.clear();
+    m_lastReply.clear();
+    m_verdictAwaited = false;
     bool sent = false;
     if (m_waitAllowed) {
         try {
@@ -294,6 +337,8 @@ void TSmtpSettingsForm::EmailButtonClick()
         } catch (const NetException& e) {
             m_sending = false;
             SmtpAbortTimer->stop();
+            if (m_failure.isEmpty())
+                m_failure = OneLine(e.message());
             m_host.showMessage(e.message());
         }
     }
@@ -326,7 +371,7 @@ bool TSmtpSettingsForm::sendSequence()
     m_sendStatus.clear();
     m_awaited = smtpOpen;
     SmtpClient->Open();
-    SmtpAbortTimer->start();
+    SmtpAbortTimer->start(m_abortMs);
 
     bool mailing = false;
     bool sent = false;
@@ -350,13 +395,16 @@ bool TSmtpSettingsForm::sendSequence()
                 recipients.append(piece.trimmed());
             SmtpClient->RcptName = recipients;
             SmtpClient->HdrFrom = from;
-            SmtpClient->HdrTo = to;
+            // Mail readers take "a; b" for one address: the header lists them with commas.
+            QStringList named = recipients;
+            named.removeAll(QString());
+            SmtpClient->HdrTo = named.join(QStringLiteral(", "));
             SmtpClient->HdrSubject
                 = QStringLiteral("Log Submission from Vandrel for ") + m_host.myCallsign();
             SmtpClient->FromName = from;
             m_awaited = smtpMail;
             SmtpClient->Mail();
-            SmtpAbortTimer->start();
+            SmtpAbortTimer->start(m_abortMs);
             m_requestSeen = false;
             m_sendStatus.clear();
             m_waitAllowed = true;
@@ -381,9 +429,14 @@ void TSmtpSettingsForm::finishSend(bool sent)
         box->setReadOnly(false);
     QuitButton->setEnabled(true);
     setEditing(false);
-    m_sentShown = sent;
+    m_verdictShown = true;
+    // Whatever ended it, the status line's last word says whether the log went.
     if (sent)
         setStatus(QStringLiteral("     Log Sent to contest manager..."));
+    else if (m_failure.isEmpty())
+        setStatus(QStringLiteral("     Log not sent..."));
+    else
+        setStatus(QStringLiteral("     Log not sent: ") + m_failure);
     repaintStatus();
 }
 
@@ -392,7 +445,7 @@ void TSmtpSettingsForm::makeReady()
     m_requestSeen = false;
     m_sendStatus.clear();
     m_waitAllowed = true;
-    m_sentShown = false;
+    m_verdictShown = false;
     QuitButton->setEnabled(true);
     setEditing(true);
 }
@@ -425,8 +478,10 @@ void TSmtpSettingsForm::SmtpClientGetData(int lineNum, QByteArray& msgLine, int 
 void TSmtpSettingsForm::SmtpClientResponse(const QString& msg)
 {
     // The server's goodbye after the mail went does not hide that it went.
-    if (m_sentShown)
+    if (m_verdictShown)
         return;
+    if (m_sending)
+        m_lastReply = msg;
     setStatus(QStringLiteral("     ") + msg);
     // A server that floods reply lines would have the window painted once a line and frozen
     // meanwhile: the line is painted at once at most every so often, else at the next turn.
@@ -444,9 +499,14 @@ void TSmtpSettingsForm::SmtpClientRequestDone(TSmtpRequest rqType, quint16 error
         return;
     m_requestSeen = true;
     m_sendStatus = QStringLiteral("RequestDone Rq=%1 Error=%2").arg(int(rqType)).arg(error);
+    if (m_sending && error != 0 && m_failure.isEmpty()) {
+        m_failure = SmtpClient->ErrorMessage();
+        if (m_failure.isEmpty())
+            m_failure = QStringLiteral("the connection was closed") + lastReplyNote();
+    }
     // A failure no server reply told of (a name that does not resolve, a refused
     // connection) is still shown to the operator.
-    if (error != 0 && !m_sentShown && !SmtpClient->ErrorMessage().isEmpty()) {
+    if (error != 0 && !m_verdictShown && !SmtpClient->ErrorMessage().isEmpty()) {
         setStatus(QStringLiteral("     ") + SmtpClient->ErrorMessage());
         repaintStatus();
     }
@@ -455,6 +515,16 @@ void TSmtpSettingsForm::SmtpClientRequestDone(TSmtpRequest rqType, quint16 error
 void TSmtpSettingsForm::SmtpAbortTimerTimer()
 {
     m_waitAllowed = false;
+    if (m_sending && m_failure.isEmpty())
+        m_failure = QStringLiteral("no reply from the server for ")
+            + duration(SmtpAbortTimer->interval()) + lastReplyNote();
+}
+
+QString TSmtpSettingsForm::lastReplyNote() const
+{
+    // Enough of the line to know it by: the status line is one line wide.
+    return m_lastReply.isEmpty() ? QString()
+                                 : QStringLiteral(" (last: %1)").arg(m_lastReply.left(80));
 }
 
 } // namespace vorad

@@ -39,7 +39,10 @@ class TSmtpSettingsForm : public QWidget
     Q_OBJECT
 
 public:
+    // The longest the server may stay silent, and the longest its verdict on the whole
+    // message may take (RFC 5321's ten minutes: the server may be filing it).
     static constexpr int AbortIntervalMs = 15000;
+    static constexpr int FinalReplyIntervalMs = 10 * 60 * 1000;
 
     TSmtpSettingsForm(ContestSettings& settings, EmailFormHost& host, QWidget* parent = nullptr);
 
@@ -60,8 +63,11 @@ public:
     TSmtpCli& client() { return *SmtpClient; }
     QString statusText() const;
     bool sending() const { return m_sending; }
-    // Tests shorten the wait for a server that never answers.
+    // Tests shorten the waits for a server that never answers.
     void setAbortInterval(int ms);
+    void setFinalReplyInterval(int ms) { m_finalReplyMs = ms; }
+    // The session is ending: a send in progress gives up at its next turn.
+    void abortSend();
     // The screen colours: window and panels, captions, message box, status line.
     void applyColourScheme(const ColourScheme& scheme);
     void setServicePort(const QString& port) { m_servicePort = port; }
@@ -75,6 +81,12 @@ private:
     void SmtpClientResponse(const QString& msg);
     void SmtpClientRequestDone(TSmtpRequest rqType, quint16 error);
     void SmtpAbortTimerTimer();
+    // The silence limit starts again: the server answered, or took what was sent.
+    void restartAbortTimer();
+    // The send gives up at its next turn, for `reason` (the status line's last word).
+    void stopSending(const QString& reason);
+    // " (last: " + the server's last line + ")", when it said anything.
+    QString lastReplyNote() const;
     // Lets events run until a wait ends; true when the mail was accepted.
     bool sendSequence();
     void finishSend(bool sent);
@@ -90,7 +102,14 @@ private:
     bool m_waitAllowed = true;
     bool m_settingsLoaded = false;
     bool m_sending = false;
-    bool m_sentShown = false; // "Log Sent" stays in the status line until the next send
+    // The verdict ("Log Sent", "Log not sent") stays in the status line until the next send.
+    bool m_verdictShown = false;
+    int m_abortMs = AbortIntervalMs;
+    int m_finalReplyMs = FinalReplyIntervalMs;
+    // Why the send now running would end without the server's acceptance.
+    QString m_failure;
+    QString m_lastReply;
+    bool m_verdictAwaited = false; // the whole message is out, the server's verdict awaited
     QString m_currentFolder;
     QString m_attachmentPath;
     QString m_servicePort = QStringLiteral("smtp");

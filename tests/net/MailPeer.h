@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QString>
 
@@ -66,4 +68,14 @@ inline int request(vorad::TCustomSmtpClient& client, const std::function<void()>
     runUntil([&error] { return error >= 0; });
     client.OnRequestDone = nullptr;
     return error;
+}
+
+// A stored message as Python's own MIME parser reads it (tests/net/mime_check.py).
+inline QJsonObject parseMail(const QString& eml)
+{
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"),
+        { QStringLiteral(VORAD_TESTS_DIR "/net/mime_check.py"), eml });
+    p.waitForFinished(30000);
+    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
 }

@@ -1,5 +1,6 @@
 """Reads a stored message with Python's own MIME parser and prints what it holds as JSON:
-the headers, the text part's lines, each attachment's name, and its bytes written beside the
+the headers, whether the date has a known zone, the addresses the To header names, the text
+part's lines and transfer encoding, each attachment's name, and its bytes written beside the
 message (N.eml -> N.att0, N.att1, ...)."""
 import email
 import email.policy
@@ -10,8 +11,12 @@ import sys
 path = sys.argv[1]
 raw = open(path, "rb").read()
 msg = email.message_from_bytes(raw, policy=email.policy.default)
-out = {"headers": {k: str(v) for k, v in msg.items()}, "parts": [], "attachments": []}
-out["date_ok"] = email.utils.parsedate_to_datetime(msg["Date"]) is not None
+out = {"headers": {k: str(v) for k, v in msg.items()}, "parts": [], "encodings": [],
+       "attachments": []}
+out["to_addresses"] = [a.addr_spec for a in msg["To"].addresses] if msg["To"] else []
+date = email.utils.parsedate_to_datetime(msg["Date"])
+out["date_ok"] = date is not None
+out["date_zone_known"] = date is not None and date.tzinfo is not None
 out["multipart"] = msg.is_multipart()
 out["raw_lines"] = [l.decode("latin-1") for l in raw.split(b"\r\n")]
 for part in msg.walk():
@@ -25,4 +30,5 @@ for part in msg.walk():
             {"name": part.get_filename(), "type": part.get_content_type()})
     else:
         out["parts"].append(part.get_payload(decode=True).decode("latin-1").split("\r\n"))
+        out["encodings"].append(part.get("Content-Transfer-Encoding", "7bit"))
 print(json.dumps(out))

@@ -9,9 +9,12 @@ script FILE    a scripted server for one connection: FILE holds one step a line,
                no CR among them), "accept" (the next connection, after closing this one),
                "sleep SECONDS" (ended early when the client goes), "close", "shutdown" (the
                end of sending, while the client's lines are still read), "reset" (a close
-               with RST). Every line the client sent goes to FILE.got, except the lines of a
-               message (after a 354 reply, up to the "."), which go to FILE.data. The second
-               line printed is the number of bytes sent to the client.
+               with RST), "throttle N" (from then on read at most N bytes a second),
+               "rcvbuf N" (a small receive window from the start, as on a slow line: it
+               applies before the first connection, wherever it stands). Every line the
+               client sent goes to FILE.got, except the lines of a message (after a 354
+               reply, up to the "."), which go to FILE.data. The second line printed is the
+               number of bytes sent to the client.
 """
 import random
 import re
@@ -75,6 +78,7 @@ class ScriptPeer:
         self.pending = b""
         self.in_data = False  # after a 354 until the client's "." line
         self.sent = 0
+        self.rate = 0  # bytes read a second; 0 for as fast as they come
 
     def keep(self, line):
         # Lines of a message are the server's to store, not commands.
@@ -94,8 +98,12 @@ class ScriptPeer:
     def fill(self, timeout=None):
         """More bytes from the client; Closed when it has gone."""
         self.conn.settimeout(timeout)
+        size = 65536
+        if self.rate:
+            size = max(1, self.rate // 20)
+            time.sleep(0.05)
         try:
-            data = self.conn.recv(65536)
+            data = self.conn.recv(size)
         finally:
             self.conn.settimeout(None)
         if not data:
@@ -145,6 +153,8 @@ class ScriptPeer:
                     break
                 if self.in_data:
                     self.data.write(line + b"\n")
+        elif verb == "throttle":
+            self.rate = int(arg)
         elif verb == "sleep":
             self.wait(float(arg))
         elif verb == "accept":
@@ -163,6 +173,10 @@ class ScriptPeer:
     def run(self):
         self.listener = socket.socket()
         self.listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        for step in self.steps:
+            verb, _, arg = step.partition(" ")
+            if verb == "rcvbuf":
+                self.listener.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, int(arg))
         self.listener.bind(("127.0.0.1", 0))
         self.listener.listen(1)
         print(self.listener.getsockname()[1], flush=True)

@@ -1,12 +1,18 @@
 #include <algorithm>
 
+#include <csignal>
+
 #include <QAction>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <unistd.h>
 
 #include "LogFileStore.h"
 #include "QZMainForm.h"
@@ -23,20 +29,23 @@ namespace {
 // The dialog's 15 s wait for the server, shortened through its own setting: a silent server
 // is given up as it would be, only sooner.
 constexpr int AbortMs = 500;
+// ... and its ten minutes for the verdict on the message.
+constexpr int FinalMs = 1000;
 // Any longer without a turn of the event loop, and the operator sees a frozen window.
 constexpr qint64 FrozenMs = 1000;
 
 const QString SentText = QStringLiteral("     Log Sent to contest manager...");
+const QString NotSent = QStringLiteral("     Log not sent: ");
 
-// 300 contacts: the attachment alone is several hundred lines, so a DATA cut off is cut off
-// inside the message.
+// 3,000 contacts, a contest's worth: the attachment alone is thousands of lines, so a DATA cut
+// off is cut off inside the message, and a slow line takes its time over it.
 QByteArray records(int count)
 {
     QByteArray log;
     for (int i = 1; i <= count; ++i)
         log += QStringLiteral("\"08-15-2026\",\"%1:%2\",\"2m\",\"FM\",\"VK%3\",\"59%4\",\"59012\","
                               "1,\"Peter\"\r\n")
-                   .arg(9 + i / 60, 2, 10, QLatin1Char('0'))
+                   .arg((9 + i / 60) % 24, 2, 10, QLatin1Char('0'))
                    .arg(i % 60, 2, 10, QLatin1Char('0'))
                    .arg(i, 4, 10, QLatin1Char('0'))
                    .arg(i, 3, 10, QLatin1Char('0'))
@@ -105,7 +114,7 @@ private Q_SLOTS:
         QVERIFY(m_store.start(QStringLiteral("store"), file(QStringLiteral("store"))));
         m_folderBefore = QDir::currentPath();
         QDir::setCurrent(m_dir.path()); // where "Email Log" writes the attachment
-        writeFile(file(QStringLiteral("QZVHF.LOG")), records(300));
+        writeFile(file(QStringLiteral("QZVHF.LOG")), records(3000));
         writeFile(file(QStringLiteral("DOVavoviv.ini")),
             "[CONTEST]\r\nCallsign=VK6XYZ\r\nName=Anne Smith\r\nAddress=1 Main St Perth\r\n"
             "[DATA]\r\nKHostName=127.0.0.1\r\nKFrom=op@example.net\r\nKTo=cm@example.org\r\n");
@@ -114,6 +123,7 @@ private Q_SLOTS:
         StartupEnvironment env = TestEnvironment(m_dir.path(), clock);
         env.messageHook = [this](const QString& m) { m_messages.append(m); };
         env.questionHook = [](const QString&) { return true; };
+        env.watchSessionEnd = true; // SIGTERM during a send, as a logout sends it
         m_form = std::make_unique<TQZMainForm>(env);
     }
 
@@ -131,8 +141,10 @@ private Q_SLOTS:
     // A row that failed half-way leaves the dialog as it was: the next starts from "Quit".
     void cleanup()
     {
-        for (int i = 0; i < 2 && dialog().isVisible(); ++i)
+        for (int i = 0; i < 2 && dialog().isVisible() && !m_form->sessionEnded(); ++i)
             click("QuitButton");
+        dialog().setAbortInterval(TSmtpSettingsForm::AbortIntervalMs);
+        dialog().setFinalReplyInterval(TSmtpSettingsForm::FinalReplyIntervalMs);
     }
 
     // Each peer ends its script by staying connected and silent; the client going ends it.
@@ -149,54 +161,59 @@ private Q_SLOTS:
         const QString helo = "HELO Vandrel";
         const QString toData = "HELO Vandrel|MAIL FROM:<op@example.net>|RCPT TO:<cm@example.org>|"
                                "DATA";
-        const QString opening = "     Opening SMTP connection...";
-        const QString tooLong = "     500 The server sent a reply line longer than 4094 characters";
+        const QString tooLong
+            = NotSent + "500 The server sent a reply line longer than 4094 characters";
+        // Whatever ends the send without the server's acceptance says that the log did not go.
+        const QString silent = NotSent + "no reply from the server for 0.5 s";
+        const QString closed = NotSent + "the connection was closed (last: ";
 
         QTest::newRow("endless greeting")
-            << QByteArray("sendfor 60 220-welcome\\r\\n\n") << "     220-welcome"
+            << QByteArray("sendfor 60 220-welcome\\r\\n\n") << silent + " (last: 220-welcome)"
             << "";
         QTest::newRow("reply that never ends")
-            << QByteArray("send 220 hi\\r\\n\nread\nsendfor 60 250-more\\r\\n\n") << "     250-more"
-            << helo;
+            << QByteArray("send 220 hi\\r\\n\nread\nsendfor 60 250-more\\r\\n\n")
+            << silent + " (last: 250-more)" << helo;
         QTest::newRow("line that never ends")
             << QByteArray("send 220 hi\\r\\n\nread\nsendfor 60 250 x\n") << tooLong << helo;
         QTest::newRow("lines without CR LF")
-            << QByteArray("send 220 hi\\n250 ok\\n220 again\\r\nsleep 60\n") << opening << "";
+            << QByteArray("send 220 hi\\n250 ok\\n220 again\\r\nsleep 60\n") << silent << "";
         QTest::newRow("binary greeting")
             << QByteArray("send \\x00\\x01\\x1b[2J\\xff\\xfe\\x7f\\r\\n\nsleep 60\n")
-            << "     " + QString::fromLatin1("\0\x01\x1b[2J\xff\xfe\x7f", 9) << "";
+            << NotSent + QString::fromLatin1("\0\x01\x1b[2J\xff\xfe\x7f", 9) << "";
         QTest::newRow("binary noise after HELO")
             << greet.left(greet.indexOf("send 250")) + "sendnoise 200000\nsleep 60\n"
             << tooLong << helo;
         // Given up at the dialog's own time-out, long before the greeting comes.
         QTest::newRow("greeting after 60 s")
-            << QByteArray("sleep 60\nsend 220 late\\r\\n\n") << opening << "";
-        QTest::newRow("silent after HELO")
-            << QByteArray("send 220 hi\\r\\n\nread\nsleep 60\n") << "     220 hi" << helo;
+            << QByteArray("sleep 60\nsend 220 late\\r\\n\n") << silent << "";
+        QTest::newRow("silent after HELO") << QByteArray("send 220 hi\\r\\n\nread\nsleep 60\n")
+                                           << silent + " (last: 220 hi)" << helo;
         QTest::newRow("silent after MAIL") << greet + "read\nsleep 60\n"
-                                           << "     SMTP connected... Sending Mail."
+                                           << silent + " (last: 250 hello)"
                                            << "HELO Vandrel|MAIL FROM:<op@example.net>";
         QTest::newRow("reset after HELO")
-            << QByteArray("send 220 hi\\r\\n\nread\nreset\n") << "     220 hi" << helo;
+            << QByteArray("send 220 hi\\r\\n\nread\nreset\n") << closed + "220 hi)" << helo;
         QTest::newRow("silent after DATA") << envelope + "read\nsleep 60\n"
-                                           << "     250 recipient ok" << toData;
-        QTest::newRow("silent after the message") << data + "readto .\nsleep 60\n"
-                                                  << "     354 go ahead" << toData + "|.";
+                                           << silent + " (last: 250 recipient ok)" << toData;
+        // The verdict on the message is waited for longer than a reply to a command.
+        QTest::newRow("silent after the message")
+            << data + "readto .\nsleep 60\n"
+            << NotSent + "no reply from the server for 1 s (last: 354 go ahead)" << toData + "|.";
         // A consent that comes before the message is no consent to it.
         QTest::newRow("acceptance before the message")
             << envelope + "read\nsend 354 go ahead\\r\\n250 accepted\\r\\n\nreadto .\nsleep 60\n"
-            << "     250 accepted" << toData + "|.";
+            << NotSent + "no reply from the server for 1 s (last: 250 accepted)" << toData + "|.";
         // Refused, or answered without a code: not one line of the message may follow. The
         // connection stays, so "Quit" says goodbye.
         QTest::newRow("DATA refused") << envelope + "read\nsend 554 no thanks\\r\\n\nsleep 60\n"
-                                      << "     554 no thanks" << toData + "|QUIT";
+                                      << NotSent + "554 no thanks" << toData + "|QUIT";
         QTest::newRow("DATA answered without a code")
             << envelope + "read\nsend go ahead\\r\\n\nsleep 60\n"
-            << "     go ahead" << toData + "|QUIT";
+            << NotSent + "go ahead" << toData + "|QUIT";
         QTest::newRow("hang-up at the go-ahead") << data + "shutdown\n"
-                                                 << "     354 go ahead" << toData;
+                                                 << closed + "354 go ahead)" << toData;
         QTest::newRow("reset in the middle of DATA") << data + "read\nread\nread\nreset\n"
-                                                     << "     354 go ahead" << toData;
+                                                     << closed + "354 go ahead)" << toData;
     }
 
     void hostileServer()
@@ -217,6 +234,7 @@ private Q_SLOTS:
         QVERIFY(button("EmailButton")->isEnabled());
         dialog().setServicePort(QString::number(peer.port));
         dialog().setAbortInterval(AbortMs);
+        dialog().setFinalReplyInterval(FinalMs);
         PaintCounter painted;
         dialog().findChild<QWidget*>(QStringLiteral("StatusPanel"))->installEventFilter(&painted);
         const qint64 gap = longestGap([&] { click("EmailButton"); });
@@ -235,6 +253,7 @@ private Q_SLOTS:
 
         // The operator tries again without restarting: "Quit", "Email Log", "Send".
         dialog().setAbortInterval(TSmtpSettingsForm::AbortIntervalMs);
+        dialog().setFinalReplyInterval(TSmtpSettingsForm::FinalReplyIntervalMs);
         click("QuitButton");
         QVERIFY(!dialog().isVisible());
         emailLog();
@@ -262,6 +281,131 @@ private Q_SLOTS:
                 painted.paints < peer.sent / 2000, qPrintable(QString::number(painted.paints)));
         QCOMPARE(QString::fromLatin1(readAll(script + QStringLiteral(".got"))).trimmed(),
             got.replace(QLatin1Char('|'), QLatin1Char('\n')));
+    }
+
+    // Mail readers take "a; b" in the header for one address: the header separates them with
+    // commas, the envelope has one recipient each.
+    void recipientsHeader()
+    {
+        emailLog();
+        auto* to = dialog().findChild<QLineEdit*>(QStringLiteral("ToEdit"));
+        to->setText(QStringLiteral("cm@example.org; log@example.org"));
+        dialog().setServicePort(QString::number(m_store.port));
+        click("EmailButton");
+        QCOMPARE(dialog().statusText(), SentText);
+        QVERIFY(runUntil([&] { return !dialog().client().Connected(); }));
+        click("QuitButton");
+        to->setText(QStringLiteral("cm@example.org"));
+        const QString stored = file(QStringLiteral("store/%1").arg(m_sent + 1));
+        QCOMPARE(readAll(stored + QStringLiteral(".env")),
+            "op@example.net\ncm@example.org\nlog@example.org\n");
+        QStringList addresses;
+        for (const QJsonValue& a :
+            parseMail(stored + QStringLiteral(".eml"))["to_addresses"].toArray())
+            addresses.append(a.toString());
+        QCOMPARE(addresses, QStringList({ "cm@example.org", "log@example.org" }));
+    }
+
+    // A slow line, and a server that takes its time over the verdict: the limit is on silence,
+    // so the log goes however long the whole send takes.
+    void slowServer_data()
+    {
+        QTest::addColumn<QByteArray>("steps");
+        const QByteArray data
+            = "send 220 vorad.test\\r\\n\nread\nsend 250 hello\\r\\n\nread\n"
+              "send 250 sender ok\\r\\n\nread\nsend 250 recipient ok\\r\\n\nread\n"
+              "send 354 go ahead\\r\\n\n";
+        const QByteArray verdict = "send 250 accepted\\r\\n\nread\nsend 221 bye\\r\\n\n";
+        // A narrow window read at 100 kB/s: the 3,000 contacts take seconds, several silence
+        // limits, to go, and the client's side holds only a small part of them.
+        QTest::newRow("slow line")
+            << "rcvbuf 16384\n" + data + "throttle 100000\nreadto .\n" + verdict;
+        QTest::newRow("verdict after 2 s") << data + "readto .\nsleep 2\n" + verdict;
+    }
+
+    void slowServer()
+    {
+        QFETCH(QByteArray, steps);
+        const QString script
+            = file(QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), '_'));
+        QVERIFY(writeFile(script, steps));
+        MailPeer peer;
+        QVERIFY(peer.start(QStringLiteral("script"), script));
+        emailLog();
+        dialog().setServicePort(QString::number(peer.port));
+        auto* timer = dialog().findChild<QTimer*>(QStringLiteral("SmtpAbortTimer"));
+        QCOMPARE(timer->interval(), 15000);
+        // A drained write comes every quarter second or so here: a second is a silence.
+        dialog().setAbortInterval(1000); // the verdict keeps its ten minutes
+        int longest = 0;
+        QTimer tick;
+        tick.setInterval(10);
+        QObject::connect(&tick, &QTimer::timeout,
+            [&] { longest = std::max(longest, timer->isActive() ? timer->interval() : 0); });
+        tick.start();
+        click("EmailButton");
+        tick.stop();
+        QCOMPARE(dialog().statusText(), SentText);
+        QCOMPARE(longest, 600000);
+        QVERIFY(runUntil([&] { return !dialog().client().Connected(); }));
+        click("QuitButton");
+        QVERIFY(peer.finish());
+        QCOMPARE(QString::fromLatin1(readAll(script + QStringLiteral(".got"))).trimmed(),
+            QStringLiteral("HELO Vandrel\nMAIL FROM:<op@example.net>\nRCPT TO:<cm@example.org>\n"
+                           "DATA\n.\nQUIT"));
+        // The whole message, up to its closing boundary.
+        QVERIFY(readAll(script + QStringLiteral(".data")).trimmed().endsWith("--"));
+    }
+
+    // The close box, and a logout or a kill, stop a send that waits on the server's verdict at
+    // once: the operator need not sit its minutes out with the operating window's keys held.
+    // Last: the SIGTERM row shuts the window down.
+    void stopWhileWaiting_data()
+    {
+        QTest::addColumn<bool>("signal");
+        QTest::newRow("close box") << false;
+        QTest::newRow("SIGTERM") << true;
+    }
+
+    void stopWhileWaiting()
+    {
+        QFETCH(bool, signal);
+        const QString script = file(QStringLiteral("stop%1").arg(signal));
+        QVERIFY(writeFile(script,
+            "send 220 hi\\r\\n\nread\nsend 250 hello\\r\\n\nread\nsend 250 ok\\r\\n\nread\n"
+            "send 250 ok\\r\\n\nread\nsend 354 go ahead\\r\\n\nreadto .\nsleep 60\n"));
+        MailPeer peer;
+        QVERIFY(peer.start(QStringLiteral("script"), script));
+        emailLog();
+        dialog().setServicePort(QString::number(peer.port));
+        // Shortened only so that a send that sits the wait out fails in seconds.
+        dialog().setFinalReplyInterval(20000);
+        QString shown;
+        QElapsedTimer sinceStop;
+        QTimer tick;
+        tick.setInterval(10);
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            if (sinceStop.isValid() || !dialog().client().AwaitingAcceptance()
+                || !dialog().statusText().startsWith(QLatin1String("     Waiting")))
+                return;
+            shown = dialog().statusText();
+            sinceStop.start();
+            if (signal)
+                ::kill(::getpid(), SIGTERM);
+            else
+                dialog().close();
+        });
+        tick.start();
+        click("EmailButton");
+        tick.stop();
+        QCOMPARE(shown, "     Waiting for the server to accept the log...");
+        QVERIFY2(sinceStop.elapsed() < 5000, qPrintable(QString::number(sinceStop.elapsed())));
+        QVERIFY(!dialog().sending());
+        QVERIFY(!dialog().client().Connected());
+        QCOMPARE(m_form->sessionEnded(), signal);
+        if (!signal)
+            QCOMPARE(dialog().statusText(), NotSent + "stopped by the operator");
+        QVERIFY(peer.finish());
     }
 };
 
