@@ -467,6 +467,13 @@ void TQZMainForm::updateSettingsFile(const std::function<void(ProfileFile&)>& wr
         ok = false;
         error = QStringLiteral("it is too large to be read whole, and is left as it is");
     }
+    // A settings file that is the log by a link (or a log named like it) would take its place.
+    if (ok) {
+        error = ExportTargetRefusal(m_settingsPath,
+            { m_settings.logFileName, m_settings.backupLogFileName,
+                m_settings.logFileName + QLatin1String(".new") });
+        ok = error.isEmpty();
+    }
     // A new fallback file starts from every key of the program's own, for the dialogs' sake.
     if (ok && file.missing() && m_settingsPath != m_env.settingsPath
         && m_startupProfile.readWhole())

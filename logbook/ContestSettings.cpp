@@ -177,11 +177,16 @@ void ReadContestSettings(
     // Only a text typed over the list is shown from its text; a choice is its index.
     s.categoryText = f.readString(CONTEST, QStringLiteral("CategoryText"), s.categoryText);
     s.sectionText = f.readString(CONTEST, QStringLiteral("SectionText"), s.sectionText);
-    // Older files kept the first items' texts beside an id of 1 that nobody chose.
+    // Older files kept the first items' texts beside an id of 1 that nobody chose; an id
+    // without a text beside it is the operator's own.
     const ContestSettings first;
-    if (s.categoryID == 1 && s.categoryText.trimmed() == first.categoryText.trimmed())
+    auto unchosen = [&](const char* key, const QString& text, const QString& firstText) {
+        return f.contains(CONTEST, QString::fromLatin1(key))
+            && text.trimmed() == firstText.trimmed();
+    };
+    if (s.categoryID == 1 && unchosen("CategoryText", s.categoryText, first.categoryText))
         s.categoryID = 0;
-    if (s.sectionID == 1 && s.sectionText.trimmed() == first.sectionText.trimmed())
+    if (s.sectionID == 1 && unchosen("SectionText", s.sectionText, first.sectionText))
         s.sectionID = 0;
     readTime(f, forms, "ContestStartTime", s.contestStartTime, errors);
     readTime(f, forms, "ContestFinishTime", s.contestFinishTime, errors);

@@ -73,8 +73,14 @@ FileRead ReadRegularFile(const QString& path, qint64 limit, QByteArray* bytes, Q
     struct stat st
     {
     };
-    if (::stat(name.constData(), &st) != 0)
-        return errno == ENOENT ? FileRead::Missing : failed(errnoText(errno));
+    if (::stat(name.constData(), &st) != 0) {
+        const int err = errno;
+        // A link that leads nowhere (a drive not mounted) is no file to start afresh in.
+        if (err == ENOENT && ::lstat(name.constData(), &st) == 0 && S_ISLNK(st.st_mode))
+            return failed(QStringLiteral("it leads to a file that is not there, and is left as "
+                                         "it is"));
+        return err == ENOENT ? FileRead::Missing : failed(errnoText(err));
+    }
     if (!S_ISREG(st.st_mode))
         return failed(NotRegularFileReason());
     // Without waiting, in case the name was swapped for a FIFO since.

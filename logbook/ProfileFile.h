@@ -14,8 +14,8 @@ namespace vorad {
 std::optional<qint64> WideInteger(const QString& text);
 
 // Reads at most `limit` bytes of the regular file at `path` (through links). Anything else there
-// (a device, a FIFO, a folder) is neither waited for nor read: Failed, with the reason. Missing
-// is only "no such file".
+// (a device, a FIFO, a folder, a link that leads nowhere) is neither waited for nor read:
+// Failed, with the reason. Missing is only "no such file".
 enum class FileRead { Done, Missing, Failed };
 FileRead ReadRegularFile(const QString& path, qint64 limit, QByteArray* bytes, QString* error);
 

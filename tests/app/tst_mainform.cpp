@@ -184,6 +184,8 @@ private Q_SLOTS:
         QTest::newRow("long line and stray quotes")
             << rec1 + QByteArray(100000, '"') + "\r\n" + rec2 << QByteArray() << QByteArray() << 3;
         QTest::newRow("garbage settings") << rec1 << binary << QByteArray() << 1;
+        QTest::newRow("settings file a link to the log")
+            << rec1 << QByteArray("<link>") << QByteArray() << 1;
         QTest::newRow("huge binary QZ.INI") << rec1 << QByteArray() << binary.repeated(300) << 1;
     }
 
@@ -194,7 +196,9 @@ private Q_SLOTS:
         QFETCH(QByteArray, qz);
         QFETCH(int, lines);
         QVERIFY(writeFile(file("QZVHF.LOG"), log));
-        if (!ini.isEmpty())
+        if (ini == "<link>")
+            QVERIFY(QFile::link(file("QZVHF.LOG"), file("DOVavoviv.ini")));
+        else if (!ini.isEmpty())
             QVERIFY(writeFile(file("DOVavoviv.ini"), ini));
         if (!qz.isEmpty())
             QVERIFY(writeFile(file("QZ.INI"), qz));

@@ -274,6 +274,8 @@ private Q_SLOTS:
         // Neither waited for nor read: the start would hang on a FIFO.
         QTest::newRow("a FIFO") << "fifo" << -1 << false << true;
         QTest::newRow("a link to a FIFO") << "link" << -1 << false << true;
+        // A drive not mounted: its settings are neither taken for new nor replaced by new ones.
+        QTest::newRow("a link that leads nowhere") << "dangling" << -1 << false << true;
     }
 
     void loadTellsWhatItRead()
@@ -288,6 +290,7 @@ private Q_SLOTS:
         QVERIFY(size < 0 || writeFile(dir.filePath(name), head.leftJustified(size, ';')));
         QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0644), 0);
         QVERIFY(QFile::link(dir.filePath("fifo"), dir.filePath("link")));
+        QVERIFY(QFile::link(dir.filePath("stick/DOVavoviv.ini"), dir.filePath("dangling")));
         ProfileFile f;
         QString error;
         QCOMPARE(f.load(dir.filePath(name), &error), ok);

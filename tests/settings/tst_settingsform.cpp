@@ -359,6 +359,8 @@ private Q_SLOTS:
             << QByteArray("SectionText=(a) Transmitting Phone (FM,SSB)\r\nSectionID=1")
             << first + "(a)"
             << "";
+        QTest::newRow("an id of 1 alone") << QByteArray("SectionID=1") << first + "(b)"
+                                          << "";
         QTest::newRow("typed over the list")
             << QByteArray("CategoryID=-1\r\nCategoryText=Club") << "Club|(a)"
             << "";
