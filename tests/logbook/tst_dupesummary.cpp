@@ -77,7 +77,7 @@ private Q_SLOTS:
     void drum()
     {
         QFETCH(int, entries);
-        const int rows = DupeVisibleRows(84, 6); // the design size: 84 / 15 + 1
+        const int rows = DupeVisibleRows(84, 6, 10); // the design size: 84 / 15 + 1
         QCOMPARE(rows, 6);
         QStringList hidden;
         for (int i = 0; i < entries; ++i)
@@ -91,7 +91,27 @@ private Q_SLOTS:
     {
         QCOMPARE(SummaryVisibleRows(70, 14), 5);
         QCOMPARE(SummaryVisibleRows(70, 0), 0);
-        QCOMPARE(DupeVisibleRows(84, 0), 1);
+        QCOMPARE(DupeVisibleRows(84, 0, 10), 1);
+    }
+
+    // The rows given follow the item height, but never more than are drawn whole.
+    void dupeRows_data()
+    {
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("textHeight");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("design size") << 84 << 10 << 6;
+        QTest::newRow("laid out at the design size") << 135 << 10 << 10;
+        QTest::newRow("1280 x 1024: 16 by the item height") << 239 << 21 << 14;
+        QTest::newRow("shorter than one row") << 20 << 21 << 1;
+    }
+
+    void dupeRows()
+    {
+        QFETCH(int, height);
+        QFETCH(int, textHeight);
+        QFETCH(int, rows);
+        QCOMPARE(DupeVisibleRows(height, 6, textHeight), rows);
     }
 
     void summary()
