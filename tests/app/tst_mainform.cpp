@@ -1,3 +1,4 @@
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -5,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -324,6 +326,19 @@ private Q_SLOTS:
         answer.start();
         TQZMainForm form(env); // the first start tells that there is no log yet
         QCOMPARE(format, Qt::PlainText);
+    }
+
+    // The File menu ends with its "Quit": the exports and the check stand above it.
+    void quitEndsTheFileMenu()
+    {
+        TQZMainForm form(environment());
+        QStringList entries;
+        for (const QAction* action : child<QMenu>(form, "File")->actions()) {
+            if (!action->isSeparator())
+                entries << action->objectName();
+        }
+        QCOMPARE(entries.mid(entries.size() - 4),
+            (QStringList { "ExportCabrillo1", "ExportAdif1", "CheckLog1", "QuitFromMenu" }));
     }
 
     void shutDownRunsOnce()
