@@ -1993,8 +1993,6 @@ bool TQZMainForm::RSTTxNKeyPress(QKeyEvent* event)
 
 void TQZMainForm::RefreshDupeAndSummary()
 {
-    if (!m_dialogClosed)
-        return;
     // A hidden dupe display is rebuilt when it is shown again.
     if (m_ticks.dupe)
         RefreshDupeDisplay();

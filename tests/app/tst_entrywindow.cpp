@@ -592,6 +592,24 @@ private Q_SLOTS:
         QVERIFY(form->windowTitle().endsWith("RUN2.LOG"));
     }
 
+    // The minute rebuilds the dupe lists while an options dialog stays open for hours: a
+    // station whose interval runs out moves to "Repeat Allowed".
+    void minuteRebuildsUnderAnOpenDialog()
+    {
+        auto form = start("[SETTINGS]\r\nDupeScreen=1\r\nSummaryScreen=1\r\n"
+                          "LogBookFullScreen=0\r\n",
+            "\"08-15-2026\",\"08:01\",\"2m\",\"FM\",\"ZL2XY\",\"59001\",\"59012\",1,\"A\"\r\n");
+        auto* allowed = form->findChild<DrumList*>("AllowedList");
+        auto* wait = form->findChild<DrumList*>("WaitList");
+        QCOMPARE(wait->entries(), QStringList { "ZL2XY   2m    FM" });
+        form->settingsForm().ShowForm();
+        m_clock->advance(120);
+        form->SecondTickTimerTimer();
+        QVERIFY(form->settingsForm().isVisible());
+        QCOMPARE(allowed->entries(), QStringList { "ZL2XY   2m    FM" });
+        QVERIFY(wait->entries().isEmpty());
+    }
+
     // Every key a person can press, in whatever box has the focus, and pastes of what the file
     // cannot hold: nothing crashes and the file stays whole.
     void everyKeyInEveryBox()
