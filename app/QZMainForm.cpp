@@ -215,6 +215,8 @@ public:
     {
         if (--m_form.m_busyDepth == 0)
             m_form.replayHeldKeys();
+        if (m_form.m_busyDepth == 0)
+            m_form.showCueRefusals();
     }
     Busy(const Busy&) = delete;
     Busy& operator=(const Busy&) = delete;
@@ -246,6 +248,7 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     , m_cues(m_env.sink ? *m_env.sink : static_cast<AudioSink&>(m_silence), m_settings)
 {
     m_cues.letEventsRun = [this] { letEventsRun(); };
+    m_cues.onRefused = [this](const QString& text) { tellCueRefusal(text); };
     m_logBook.setRescueFolder(m_env.rescueFolder);
     if (m_env.watchSessionEnd) {
         // First of all: the start-up itself waits on message boxes.
@@ -326,6 +329,11 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
 
     if (!m_settingsNote.isEmpty())
         showStatus(m_settingsNote);
+    // A cue that the settings file names and that cannot be heard is told now, not left silent.
+    if (m_settings.soundEnabled && !m_settings.cwEnabled)
+        checkCues();
+    m_startedUp = true;
+    showCueRefusals();
     render();
     CallsignN->setFocus();
 
@@ -376,17 +384,8 @@ void TQZMainForm::CreateDialogs()
         });
     SoundSettings = new TSoundSettings(m_settings, *this, this);
     SoundSettings->setWindowFlag(Qt::Dialog);
-    // A cue that cannot be heard is told as it is chosen; a refusal's status text stays its own.
-    SoundSettings->onTakenOver = [this] {
-        for (const QString& name :
-            { m_settings.dupeSoundFile, m_settings.errorSoundFile, m_settings.qsookSoundFile }) {
-            const QString refusal = SoundCues::CueRefusal(name);
-            if (!refusal.isEmpty()) {
-                showStatus(refusal);
-                return;
-            }
-        }
-    };
+    // A cue that cannot be heard is told as it is chosen, unless it has been told already.
+    SoundSettings->onTakenOver = [this] { checkCues(); };
     if (m_env.fileDialogHook)
         SoundSettings->setWaveDialogHook([this] {
             return m_env.fileDialogHook(
@@ -1164,6 +1163,30 @@ void TQZMainForm::dupeCue()
     if (m_env.cueHook)
         m_env.cueHook("dupe");
     m_cues.dupeCue();
+}
+
+void TQZMainForm::checkCues()
+{
+    Busy busy(*this); // the three are told together
+    for (const QString& name :
+        { m_settings.dupeSoundFile, m_settings.errorSoundFile, m_settings.qsookSoundFile })
+        m_cues.checkCue(name);
+}
+
+void TQZMainForm::tellCueRefusal(const QString& text)
+{
+    m_cueRefusals.append(text);
+    // Inside a command the refusal that gave the cue is shown first; this comes after it.
+    if (m_busyDepth == 0)
+        showCueRefusals();
+}
+
+void TQZMainForm::showCueRefusals()
+{
+    if (!m_startedUp || m_cueRefusals.isEmpty())
+        return;
+    showStatus(m_cueRefusals.join(QString()));
+    m_cueRefusals.clear();
 }
 
 void TQZMainForm::letEventsRun()
