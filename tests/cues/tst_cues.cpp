@@ -270,23 +270,6 @@ private Q_SLOTS:
         QVERIFY2(t.elapsed() < 900, qPrintable(QString::number(t.elapsed())));
     }
 
-    // Every sound reaches the device whole: the first, given as the sink starts, and one
-    // shorter than the device's buffer, which the device never starts by itself.
-    void soundsReachTheDeviceWhole()
-    {
-        QTemporaryDir dir;
-        const QString captured = dir.filePath(QStringLiteral("captured.raw"));
-        FileDevice device(dir, captured);
-        {
-            AlsaSink sink;
-            sink.playAndWait(tone(300, '\x11'));
-            sink.playAndWait(tone(40, '\x22'));
-        }
-        if (!QFile::exists(captured))
-            QSKIP("ALSA's file device is not available here");
-        QCOMPARE(readAll(captured), tone(300, '\x11').data + tone(40, '\x22').data);
-    }
-
     // A device that never takes its samples (ALSA's default routed to a pipe nobody reads)
     // holds only the sink's thread: the sink ends within about a second, and the thread, once
     // the pipe is read, finds its sink gone and ends cleanly.

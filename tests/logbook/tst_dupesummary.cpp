@@ -94,26 +94,6 @@ private Q_SLOTS:
         QCOMPARE(DupeVisibleRows(84, 0, 10), 1);
     }
 
-    // The rows given follow the item height, but never more than are drawn whole.
-    void dupeRows_data()
-    {
-        QTest::addColumn<int>("height");
-        QTest::addColumn<int>("textHeight");
-        QTest::addColumn<int>("rows");
-        QTest::newRow("design size") << 84 << 10 << 6;
-        QTest::newRow("laid out at the design size") << 135 << 10 << 10;
-        QTest::newRow("1280 x 1024: 16 by the item height") << 239 << 21 << 14;
-        QTest::newRow("shorter than one row") << 20 << 21 << 1;
-    }
-
-    void dupeRows()
-    {
-        QFETCH(int, height);
-        QFETCH(int, textHeight);
-        QFETCH(int, rows);
-        QCOMPARE(DupeVisibleRows(height, 6, textHeight), rows);
-    }
-
     void summary()
     {
         qint64 total = -1;
