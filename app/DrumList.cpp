@@ -18,7 +18,7 @@ DrumList::DrumList(Style style, int itemHeight, QWidget* parent)
 
 int DrumList::rows() const
 {
-    return m_style == Style::Dupe ? DupeVisibleRows(height(), m_itemHeight)
+    return m_style == Style::Dupe ? DupeVisibleRows(height(), m_itemHeight, textHeight())
                                   : SummaryVisibleRows(height(), m_itemHeight);
 }
 
@@ -59,9 +59,9 @@ void DrumList::paintEvent(QPaintEvent*)
     const int ascent = fontMetrics().ascent();
     const int drawn = qMin<int>(drawnRows(), static_cast<int>(m_entries.size()));
     for (int i = 0; i < drawn; ++i) {
-        int top = i * m_itemHeight + m_offset;
-        if (m_style == Style::Dupe)
-            top += i * (textHeight() + 2) / 2;
+        const int top = m_offset
+            + (m_style == Style::Dupe ? DupeRowTop(i, m_itemHeight, textHeight())
+                                      : i * m_itemHeight);
         p.drawText(2, top + ascent, m_entries.at(i));
     }
 }

@@ -150,12 +150,13 @@ const CommandRow Commands[] = {
     { &TQZMainForm::PrintNormal, 0, nullptr, "&File", "PrintLog1", "&Print Log  (Normal)", 0 },
     { &TQZMainForm::PrintText, 0, nullptr, "&File", "PrintLog2", "Print Log  (Text)", 0 },
     { &TQZMainForm::EmailLog, 0, nullptr, "&File", "EmailLog1", "&Email Log", 0 },
-    { &TQZMainForm::Quit, 10, "QUIT", "&File", "QuitFromMenu", "&Quit     (F10)", 0 },
     { &TQZMainForm::ExportCabrillo1Click, 0, nullptr, "&File", "ExportCabrillo1",
         "Export Ca&brillo Log...", SeparatorBefore },
     { &TQZMainForm::ExportAdif1Click, 0, nullptr, "&File", "ExportAdif1", "Export A&DIF Log...",
         0 },
     { &TQZMainForm::CheckLog1Click, 0, nullptr, "&File", "CheckLog1", "&Check Log", 0 },
+    // The end of the program stays the menu's last entry.
+    { &TQZMainForm::Quit, 10, "QUIT", "&File", "QuitFromMenu", "&Quit     (F10)", SeparatorBefore },
     { &TQZMainForm::ClearEntry, 1, "CLEAR ENTRY", "&Edit", "ClearEntryF11", "&Clear Entry    (F1)",
         0 },
     { &TQZMainForm::EditContact, 2, "EDIT CONTACT", "&Edit", "EditContact1", "&Edit Contact  (F2)",
@@ -214,6 +215,8 @@ public:
     {
         if (--m_form.m_busyDepth == 0)
             m_form.replayHeldKeys();
+        if (m_form.m_busyDepth == 0)
+            m_form.showCueRefusals();
     }
     Busy(const Busy&) = delete;
     Busy& operator=(const Busy&) = delete;
@@ -245,6 +248,7 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     , m_cues(m_env.sink ? *m_env.sink : static_cast<AudioSink&>(m_silence), m_settings)
 {
     m_cues.letEventsRun = [this] { letEventsRun(); };
+    m_cues.onRefused = [this](const QString& text) { tellCueRefusal(text); };
     m_logBook.setRescueFolder(m_env.rescueFolder);
     if (m_env.watchSessionEnd) {
         // First of all: the start-up itself waits on message boxes.
@@ -342,6 +346,11 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
 
     if (!m_settingsNote.isEmpty())
         showStatus(m_settingsNote);
+    // A cue that the settings file names and that cannot be heard is told now, not left silent.
+    if (m_settings.soundEnabled && !m_settings.cwEnabled)
+        checkCues();
+    m_startedUp = true;
+    showCueRefusals();
     render();
     CallsignN->setFocus();
 
@@ -396,17 +405,8 @@ void TQZMainForm::CreateDialogs()
         });
     SoundSettings = new TSoundSettings(m_settings, *this, this);
     SoundSettings->setWindowFlag(Qt::Dialog);
-    // A cue that cannot be heard is told as it is chosen; a refusal's status text stays its own.
-    SoundSettings->onTakenOver = [this] {
-        for (const QString& name :
-            { m_settings.dupeSoundFile, m_settings.errorSoundFile, m_settings.qsookSoundFile }) {
-            const QString refusal = SoundCues::CueRefusal(name);
-            if (!refusal.isEmpty()) {
-                showStatus(refusal);
-                return;
-            }
-        }
-    };
+    // A cue that cannot be heard is told as it is chosen, unless it has been told already.
+    SoundSettings->onTakenOver = [this] { checkCues(); };
     if (m_env.fileDialogHook)
         SoundSettings->setWaveDialogHook([this] {
             return m_env.fileDialogHook(
@@ -1198,6 +1198,30 @@ void TQZMainForm::dupeCue()
     if (m_env.cueHook)
         m_env.cueHook("dupe");
     m_cues.dupeCue();
+}
+
+void TQZMainForm::checkCues()
+{
+    Busy busy(*this); // the three are told together
+    for (const QString& name :
+        { m_settings.dupeSoundFile, m_settings.errorSoundFile, m_settings.qsookSoundFile })
+        m_cues.checkCue(name);
+}
+
+void TQZMainForm::tellCueRefusal(const QString& text)
+{
+    m_cueRefusals.append(text);
+    // Inside a command the refusal that gave the cue is shown first; this comes after it.
+    if (m_busyDepth == 0)
+        showCueRefusals();
+}
+
+void TQZMainForm::showCueRefusals()
+{
+    if (!m_startedUp || m_cueRefusals.isEmpty())
+        return;
+    showStatus(m_cueRefusals.join(QString()));
+    m_cueRefusals.clear();
 }
 
 void TQZMainForm::letEventsRun()
@@ -2080,8 +2104,6 @@ bool TQZMainForm::RSTTxNKeyPress(QKeyEvent* event)
 
 void TQZMainForm::RefreshDupeAndSummary()
 {
-    if (!m_dialogClosed)
-        return;
     // A hidden dupe display is rebuilt when it is shown again.
     if (m_ticks.dupe)
         RefreshDupeDisplay();

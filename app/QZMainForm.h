@@ -186,6 +186,9 @@ private:
     // them after it, in order: no input ever runs inside another handler.
     class Busy;
     void replayHeldKeys();
+    void tellCueRefusal(const QString& text);
+    void showCueRefusals();
+    void checkCues();
     void createMenusAndKeys();
     void ArrangeDisplays();
     void fillDupeLists();
@@ -326,6 +329,9 @@ private:
     QAction* DupeDisplay1 = nullptr;
     QAction* ContactSummaryDisplay1 = nullptr;
     bool m_sessionEnded = false;
+    // Cues that cannot be heard, told in the status line once the command that gave them ends.
+    QStringList m_cueRefusals;
+    bool m_startedUp = false;
 
     QLabel* SummaryHeader = nullptr;
     DrumList* SummaryBox = nullptr;

@@ -22,7 +22,7 @@ void BM_Cues_ErrorCueStarts(benchmark::State& state)
     SoundCues cues(sink, settings);
     std::atomic<qint64> startedNs { -1 };
     QElapsedTimer clock;
-    sink.onStarted = [&] { startedNs = clock.nsecsElapsed(); };
+    sink.setOnStarted([&] { startedNs = clock.nsecsElapsed(); });
     qint64 worst = 0;
     for (auto _ : state) {
         startedNs = -1;

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <condition_variable>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <thread>
 
 #include "Pcm.h"
@@ -11,6 +10,8 @@ namespace vorad {
 
 // Plays through ALSA's default device on a thread of its own. Without a device it stays
 // silent: no error box, no lines on the terminal, and waits last as long as the sound would.
+// A device that never opens or never takes its samples holds only that thread: the sink's end
+// waits for it a second at most, and then leaves it to the end of the process.
 class AlsaSink : public AudioSink
 {
 public:
@@ -20,20 +21,13 @@ public:
     void play(const Pcm& pcm) override;
     void playAndWait(const Pcm& pcm) override;
     // Told, on the sink's thread, as each sound starts going to the device (or to silence).
-    std::function<void()> onStarted;
+    void setOnStarted(std::function<void()> told);
+
+    // What the thread shares with the sink; it outlives the sink while the thread is held.
+    struct Shared;
 
 private:
-    void run();
-
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::condition_variable m_done;
-    Pcm m_next;
-    bool m_pending = false;
-    bool m_cancel = false;
-    bool m_quit = false;
-    quint64 m_queued = 0; // sounds handed over
-    quint64 m_finished = 0; // ... and ended, heard or cut off
+    std::shared_ptr<Shared> m_shared;
     std::thread m_thread;
 };
 

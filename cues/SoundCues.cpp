@@ -34,13 +34,10 @@ void SoundCues::PlaySoundCue(const QString& name)
         return; // a missing built-in sound plays nothing
     }
     if (!ReadWaveFile(name, &pcm, &error)) {
-        // Told once a file: the status line is the refusals' place, not the sounds'.
-        if (onRefused && !m_refusedFiles.contains(name)) {
-            m_refusedFiles.insert(name);
-            onRefused(QStringLiteral("  The sound %1 was not played: %2").arg(name, error));
-        }
+        tell(name, QStringLiteral("  The sound %1 was not played: %2").arg(name, error));
         return;
     }
+    m_refusedFiles.remove(name);
     m_sink.play(pcm);
     if (letEventsRun)
         letEventsRun();
@@ -56,6 +53,25 @@ QString SoundCues::CueRefusal(const QString& name)
     return ReadWaveFile(name, &pcm, &error)
         ? QString()
         : QStringLiteral("  The sound %1 will not be played: %2").arg(name, error);
+}
+
+void SoundCues::checkCue(const QString& name)
+{
+    const QString refusal = CueRefusal(name);
+    if (refusal.isEmpty())
+        m_refusedFiles.remove(name);
+    else
+        tell(name, refusal);
+}
+
+void SoundCues::tell(const QString& name, const QString& text)
+{
+    // Once a file: the status line is the refusals' place, not the sounds'.
+    if (m_refusedFiles.contains(name))
+        return;
+    m_refusedFiles.insert(name);
+    if (onRefused)
+        onRefused(text);
 }
 
 void SoundCues::cue(const QString& name)

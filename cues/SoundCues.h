@@ -23,20 +23,24 @@ public:
     // "ERROR", "QSOOK" and "DUPE" (exactly) are the built-in sounds; anything else is the
     // path of a wave file. Returns at once; a new cue cuts off the one still playing.
     void PlaySoundCue(const QString& name);
-    // Why a cue name will not be heard ("" when it will): for telling the operator when it is
-    // chosen, not when it sounds.
+    // Why a cue name will not be heard ("" when it will).
     static QString CueRefusal(const QString& name);
+    // Tells through `onRefused` why a cue name will not be heard, once a file whatever named it
+    // (the settings file, the Sound dialog, a file gone since): a file heard again is told
+    // again when it next fails.
+    void checkCue(const QString& name);
     void errorCue();
     void dupeCue();
     void sendMorse(const QString& text, int speed) { m_morse.send(text, speed); }
 
-    // Told why a wave file was not played.
+    // Told why a wave file was not played, or will not be.
     std::function<void(const QString&)> onRefused;
     // Run after a wave file started, as the operating window lets its events run.
     std::function<void()> letEventsRun;
 
 private:
     void cue(const QString& name);
+    void tell(const QString& name, const QString& text);
 
     AudioSink& m_sink;
     const ContestSettings& m_settings;

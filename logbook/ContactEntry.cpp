@@ -231,7 +231,9 @@ void ContactEntry::CommitEntry()
     }
     if (!refusal.isEmpty())
         m_row.status.text = refusal;
-    m_ui.refreshDupeAndSummary();
+    // Only the commit's rebuild waits for the options dialogs: the minute's does not.
+    if (m_ui.dialogClosed())
+        m_ui.refreshDupeAndSummary();
     m_ui.focusMainWindow();
     // The operator watching the radio hears that the contact is in the log.
     if (committed && m_settings.soundEnabled) {
@@ -633,21 +635,23 @@ void ContactEntry::Toggle100km()
 
 void ContactEntry::SecondTickTimerTimer()
 {
-    if (m_settingsOpenPending) {
-        m_settingsOpenPending = false;
-        m_ui.openSettingsDialog();
-    }
-    if (m_repeatShown || m_editPending)
-        return;
-    updateClockBoxes();
-    m_ui.clockText(m_row.time.text);
+    // The displays are rebuilt before the dialog opens: the rebuild lets window events run,
+    // which would hand the keyboard to a dialog just shown.
+    const bool openSettings = m_settingsOpenPending;
+    m_settingsOpenPending = false;
+    if (!m_repeatShown && !m_editPending) {
+        updateClockBoxes();
+        m_ui.clockText(m_row.time.text);
 
-    const QStringView minute = QStringView(m_row.time.text).mid(3, 2);
-    if (minute != m_lastMinute) {
-        m_lastMinute = minute.toString();
-        m_ui.refreshDupeAndSummary();
+        const QStringView minute = QStringView(m_row.time.text).mid(3, 2);
+        if (minute != m_lastMinute) {
+            m_lastMinute = minute.toString();
+            m_ui.refreshDupeAndSummary();
+        }
+        judgeContestWindow();
     }
-    judgeContestWindow();
+    if (openSettings)
+        m_ui.openSettingsDialog();
 }
 
 void ContactEntry::judgeContestWindow()

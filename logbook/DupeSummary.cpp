@@ -161,12 +161,24 @@ DupeLists BuildDupeLists(const QStringList& lines, QStringView nowDate, QStringV
     return out;
 }
 
-int DupeVisibleRows(int listHeight, int itemHeight)
+int DupeVisibleRows(int listHeight, int itemHeight, int textHeight)
 {
     const qint64 step = qint64(qMax(itemHeight, 0)) * 25 / 10;
     if (step <= 0)
         return 1; // nothing drawn
-    return int(qMax(listHeight, 0) / step + 1);
+    const int rows = int(qMax(listHeight, 0) / step + 1);
+    // The text grows with the window while the item height stays: the rows drawn are those
+    // whose text ends inside the list.
+    int fit = 0;
+    while (fit < rows - 1
+        && qint64(DupeRowTop(fit, itemHeight, textHeight)) + qMax(textHeight, 0) <= listHeight)
+        ++fit;
+    return fit + 1;
+}
+
+int DupeRowTop(int index, int itemHeight, int textHeight)
+{
+    return index * itemHeight + index * (textHeight + 2) / 2;
 }
 
 int SummaryVisibleRows(int listHeight, int itemHeight)

@@ -24,8 +24,12 @@ struct DupeLists
 DupeLists BuildDupeLists(const QStringList& lines, QStringView nowDate, QStringView nowTime,
     const QDateTime& finishUtc, int repeatHours, bool outsideContestWindow);
 
-// Rows given to a visible dupe list; only the first rows - 1 of them are drawn.
-int DupeVisibleRows(int listHeight, int itemHeight);
+// Rows given to a visible dupe list; only the first rows - 1 of them are drawn, each as far
+// down as `DupeRowTop` puts it, and never more than wholly fit in the list.
+int DupeVisibleRows(int listHeight, int itemHeight, int textHeight);
+// Where a dupe list draws its row `index`: the rows stand apart by half the text height more
+// than the item height.
+int DupeRowTop(int index, int itemHeight, int textHeight);
 int SummaryVisibleRows(int listHeight, int itemHeight);
 
 // The drum: a list longer than the rows - 1 drawn ones moves its last entry to the front.

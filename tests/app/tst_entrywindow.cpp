@@ -658,6 +658,49 @@ private Q_SLOTS:
         QVERIFY(form->windowTitle().endsWith("RUN2.LOG"));
     }
 
+    // A wave cue that cannot be played is told once a file, whoever named it: the settings
+    // file at the start, a file gone since it was last heard.
+    void unplayableCueToldOnce()
+    {
+        const QString wave = file("cue.wav");
+        auto form = start("[SETTINGS]\r\nErrorSoundFile=" + wave.toLatin1() + "\r\n");
+        auto status = [&form] { return form->findChild<QLabel*>("StatusPanel")->text(); };
+        QCOMPARE(status(), "  The sound " + wave + " will not be played: it is not a file");
+        QTest::keyClick(focus(), Qt::Key_F1);
+        const QString cleared = status();
+        QTest::keyClick(focus(), Qt::Key_F2); // nothing to edit: the error cue
+        QCOMPARE(status(), cleared);
+
+        // 8000 Hz, 16-bit mono, two samples.
+        static const char bytes[] = "RIFF\x2c\0\0\0WAVEfmt \x10\0\0\0\1\0\1\0\x40\x1f\0\0"
+                                    "\x80\x3e\0\0\2\0\x10\0data\4\0\0\0\1\0\1\0";
+        writeFile(wave, QByteArray(bytes, sizeof bytes - 1));
+        QTest::keyClick(focus(), Qt::Key_F2); // heard
+        QCOMPARE(status(), cleared);
+        QFile::remove(wave);
+        QTest::keyClick(focus(), Qt::Key_F2);
+        QCOMPARE(status(), "  The sound " + wave + " was not played: it is not a file");
+        QCOMPARE(m_messages.count(" There is nothing in the logbook to EDIT! "), 3);
+    }
+
+    // The minute rebuilds the dupe lists while an options dialog stays open for hours: a
+    // station whose interval runs out moves to "Repeat Allowed".
+    void minuteRebuildsUnderAnOpenDialog()
+    {
+        auto form = start("[SETTINGS]\r\nDupeScreen=1\r\nSummaryScreen=1\r\n"
+                          "LogBookFullScreen=0\r\n",
+            "\"08-15-2026\",\"08:01\",\"2m\",\"FM\",\"ZL2XY\",\"59001\",\"59012\",1,\"A\"\r\n");
+        auto* allowed = form->findChild<DrumList*>("AllowedList");
+        auto* wait = form->findChild<DrumList*>("WaitList");
+        QCOMPARE(wait->entries(), QStringList { "ZL2XY   2m    FM" });
+        form->settingsForm().ShowForm();
+        m_clock->advance(120);
+        form->SecondTickTimerTimer();
+        QVERIFY(form->settingsForm().isVisible());
+        QCOMPARE(allowed->entries(), QStringList { "ZL2XY   2m    FM" });
+        QVERIFY(wait->entries().isEmpty());
+    }
+
     // Every key a person can press, in whatever box has the focus, and pastes of what the file
     // cannot hold: nothing crashes and the file stays whole.
     void everyKeyInEveryBox()

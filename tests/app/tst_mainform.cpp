@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSysInfo>
@@ -432,6 +433,19 @@ private Q_SLOTS:
             QVERIFY(!QFile::exists(m_dir->filePath(log)));
             QCOMPARE(form.logBook().rowCount(), 1);
         }
+    }
+
+    // The File menu ends with its "Quit": the exports and the check stand above it.
+    void quitEndsTheFileMenu()
+    {
+        TQZMainForm form(environment());
+        QStringList entries;
+        for (const QAction* action : child<QMenu>(form, "File")->actions()) {
+            if (!action->isSeparator())
+                entries << action->objectName();
+        }
+        QCOMPARE(entries.mid(entries.size() - 4),
+            (QStringList { "ExportCabrillo1", "ExportAdif1", "CheckLog1", "QuitFromMenu" }));
     }
 
     void shutDownRunsOnce()

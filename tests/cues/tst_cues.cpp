@@ -4,6 +4,14 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <atomic>
+#include <thread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "AlsaSink.h"
 #include "ContestSettings.h"
 #include "SoundCues.h"
@@ -65,6 +73,40 @@ QList<Burst> bursts(const Pcm& pcm)
             { start * 1000 / pcm.rate, (lastSound + 1 - start) * 1000 / pcm.rate, crossings });
     }
     return found;
+}
+
+// ALSA's default device made a file plugin writing to `target`, for as long as it lives.
+class FileDevice
+{
+public:
+    FileDevice(const QTemporaryDir& dir, const QString& target)
+        : m_before(qgetenv("ALSA_CONFIG_PATH"))
+        , m_had(qEnvironmentVariableIsSet("ALSA_CONFIG_PATH"))
+    {
+        const QString conf = dir.filePath(QStringLiteral("asound.conf"));
+        writeFile(conf,
+            "pcm.!default { type file slave.pcm { type null } format raw file \""
+                + QFile::encodeName(target) + "\" }\n");
+        qputenv("ALSA_CONFIG_PATH", QFile::encodeName(conf));
+    }
+    ~FileDevice()
+    {
+        if (m_had)
+            qputenv("ALSA_CONFIG_PATH", m_before);
+        else
+            qunsetenv("ALSA_CONFIG_PATH");
+    }
+
+private:
+    QByteArray m_before;
+    bool m_had;
+};
+
+Pcm tone(int ms, char fill)
+{
+    Pcm pcm;
+    pcm.data = QByteArray(8000 * 2 * ms / 1000, fill);
+    return pcm;
 }
 
 QByteArray wave(int format, int channels, int rate, int bits, const QByteArray& data)
@@ -226,6 +268,44 @@ private Q_SLOTS:
         sink.play(longSound);
         sink.playAndWait(shortSound);
         QVERIFY2(t.elapsed() < 900, qPrintable(QString::number(t.elapsed())));
+    }
+
+    // A device that never takes its samples (ALSA's default routed to a pipe nobody reads)
+    // holds only the sink's thread: the sink ends within about a second, and the thread, once
+    // the pipe is read, finds its sink gone and ends cleanly.
+    void stuckDeviceDoesNotHoldTheEnd()
+    {
+        QTemporaryDir dir;
+        const QByteArray pipe = QFile::encodeName(dir.filePath(QStringLiteral("device")));
+        if (::mkfifo(pipe.constData(), 0600) != 0)
+            QSKIP("no named pipes here");
+        FileDevice device(dir, QFile::decodeName(pipe));
+        auto ended = std::make_shared<std::atomic<bool>>(false);
+        std::thread([ended] {
+            {
+                AlsaSink sink;
+                // Bounded too: the sound's length and a second.
+                sink.playAndWait(tone(100, '\x11'));
+            }
+            *ended = true;
+        }).detach();
+        QTRY_VERIFY_WITH_TIMEOUT(*ended, 5000);
+
+        const int reader = ::open(pipe.constData(), O_RDONLY | O_NONBLOCK);
+        QVERIFY(reader >= 0);
+        bool hungUp = false;
+        QElapsedTimer waited;
+        waited.start();
+        while (!hungUp && waited.elapsed() < 3000) {
+            pollfd p { reader, POLLIN, 0 };
+            if (::poll(&p, 1, 100) <= 0)
+                continue;
+            char bytes[4096];
+            hungUp = (p.revents & POLLHUP)
+                || ((p.revents & POLLIN) && ::read(reader, bytes, sizeof bytes) == 0);
+        }
+        ::close(reader);
+        QVERIFY(hungUp);
     }
 };
 

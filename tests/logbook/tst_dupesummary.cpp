@@ -77,7 +77,7 @@ private Q_SLOTS:
     void drum()
     {
         QFETCH(int, entries);
-        const int rows = DupeVisibleRows(84, 6); // the design size: 84 / 15 + 1
+        const int rows = DupeVisibleRows(84, 6, 10); // the design size: 84 / 15 + 1
         QCOMPARE(rows, 6);
         QStringList hidden;
         for (int i = 0; i < entries; ++i)
@@ -91,7 +91,7 @@ private Q_SLOTS:
     {
         QCOMPARE(SummaryVisibleRows(70, 14), 5);
         QCOMPARE(SummaryVisibleRows(70, 0), 0);
-        QCOMPARE(DupeVisibleRows(84, 0), 1);
+        QCOMPARE(DupeVisibleRows(84, 0, 10), 1);
     }
 
     void summary()

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "DrumList.h"
 #include "LogFileStore.h"
 #include "MainLayout.h"
 #include "QZMainForm.h"
@@ -211,6 +212,43 @@ private Q_SLOTS:
         QVERIFY((centre(right[LayoutControl::CLOCK1].rect) - centre(dupes)).manhattanLength() <= 2);
         QVERIFY(ComputeMainLayout(input({ 800, 500 }), FixedMeasure())[LayoutControl::CLOCK1]
                     .rect.isNull());
+    }
+
+    // Every row a dupe list draws is seen whole, at the design size and on larger screens
+    // where the text grows with the window.
+    void dupeRowsFit_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::newRow("1024 x 768") << QSize(1024, 768);
+        QTest::newRow("1280 x 1024") << QSize(1280, 1024);
+        QTest::newRow("1920 x 1080") << QSize(1920, 1080);
+    }
+
+    void dupeRowsFit()
+    {
+        QFETCH(QSize, screen);
+        m_screen = screen;
+        auto form = start();
+        auto* list = control<DrumList>(*form, "AllowedList");
+        QStringList entries;
+        for (int i = 0; i < list->rows(); ++i)
+            entries << QStringLiteral("VK3A%1   2m    FM").arg(QChar('A' + i % 26));
+        list->setEntries(entries);
+        // The lines of text in the picture: runs of rows that hold a lime pixel.
+        const QImage picture = list->grab().toImage();
+        int lines = 0;
+        int lastInk = -1;
+        for (int y = 0; y < picture.height(); ++y) {
+            bool ink = false;
+            for (int x = 0; x < picture.width() && !ink; ++x)
+                ink = qGreen(picture.pixel(x, y)) > 128 && qRed(picture.pixel(x, y)) < 100;
+            if (ink && lastInk != y - 1)
+                ++lines;
+            if (ink)
+                lastInk = y;
+        }
+        QCOMPARE(lines, list->drawnRows());
+        QVERIFY(lastInk < picture.height() - 1);
     }
 
     void screenTable_data()
