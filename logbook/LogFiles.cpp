@@ -1,10 +1,14 @@
 #include "LogFiles.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QSysInfo>
 
 #include "ContestSettings.h"
 
@@ -22,6 +26,25 @@ QString resolvedName(const QString& path)
         return file;
     const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
     return folder.isEmpty() ? info.absoluteFilePath() : folder + QLatin1Char('/') + info.fileName();
+}
+
+// A lock file that no process holds open and locked: a live holder on this machine keeps a
+// lock on it for its whole run. Such a file is left over by a power cut (written empty) or by
+// a run before whose number this process has now; either would refuse the log for good.
+bool leftOverLock(const QLockFile& lock, const QString& path)
+{
+    qint64 pid = 0;
+    QString host, program;
+    if (lock.getLockInfo(&pid, &host, &program) && !host.isEmpty()
+        && host != QSysInfo::machineHostName())
+        return false; // another machine's: its locks are not seen from here
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool removed
+        = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::unlink(QFile::encodeName(path).constData()) == 0;
+    ::close(fd);
+    return removed;
 }
 
 } // namespace
@@ -85,7 +108,9 @@ bool LogLock::take(const QString& logFileName, QString* holder)
     auto lock = std::make_unique<QLockFile>(path);
     // Stale only when its process no longer runs: a 24-hour run keeps its lock however old.
     lock->setStaleLockTime(0);
-    if (!lock->tryLock(0)) {
+    if (!lock->tryLock(0)
+        && !(lock->error() == QLockFile::LockFailedError && leftOverLock(*lock, path)
+            && lock->tryLock(0))) {
         if (lock->error() == QLockFile::LockFailedError) {
             qint64 pid = 0;
             QString host, program;

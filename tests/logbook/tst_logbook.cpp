@@ -520,6 +520,8 @@ private Q_SLOTS:
         QTest::newRow("the backup of a held log") << "HELD.BAK" << false;
         QTest::newRow("a line break in the name") << "NEW\rLOG.LOG" << false;
         QTest::newRow("a lock left by an ended process") << "STALE.LOG" << true;
+        QTest::newRow("a lock left empty by a power cut") << "EMPTY.LOG" << true;
+        QTest::newRow("a lock left by a run with this one's number") << "REUSED.LOG" << true;
     }
     void openLogLeavesAHeldLogAlone()
     {
@@ -543,6 +545,8 @@ private Q_SLOTS:
         const qint64 pid = ended.processId();
         QVERIFY(ended.waitForFinished());
         writeFile(staleLock, QByteArray::number(pid) + lockText.mid(lockText.indexOf('\n')));
+        writeFile(LogLockFileName(m_dir.filePath("EMPTY.LOG")), QByteArray());
+        writeFile(LogLockFileName(m_dir.filePath("REUSED.LOG")), lockText);
 
         LogBook book(m_store);
         RecordingUi ui;
@@ -567,7 +571,8 @@ private Q_SLOTS:
         QCOMPARE(LogLock().take(logPath(), nullptr), opened);
         if (opened)
             QVERIFY(!LogLock().take(m_dir.filePath(target), nullptr));
-        for (const char* made : { "linked", "HELD.BAK", "STALE.LOG" })
+        for (const char* made : { "linked", "HELD.BAK", "STALE.LOG", "EMPTY.LOG", "REUSED.LOG",
+                 "EMPTY.LOG.lock", "REUSED.LOG.lock" })
             QFile::remove(m_dir.filePath(made));
     }
 
