@@ -76,6 +76,8 @@ bool OpenLog(
             + QStringLiteral("It is not opened: %1 stays the LogBook. ").arg(settings.logFileName));
         return false;
     }
+    if (another && !next.holds(logName))
+        ui.showMessage(LogUnlockedText(logName));
     settings.logFileName = path;
     settings.backupLogFileName = BackupLogName(path);
     ui.logFileNameChanged();

@@ -95,6 +95,14 @@ QString LogLockFileName(const QString& logFileName)
     return resolvedName(logFileName) + QLatin1String(".lock");
 }
 
+QString LogUnlockedText(const QString& logFileName)
+{
+    return QStringLiteral(" The LogBook %1 could not be locked: \r %2 could not be made. \r "
+                          "Logging goes on, but a second copy of the program \r would not be "
+                          "kept off this log: please start only one. ")
+        .arg(logFileName, LogLockFileName(logFileName));
+}
+
 LogLock::LogLock() = default;
 LogLock::~LogLock() = default;
 LogLock::LogLock(LogLock&&) noexcept = default;

@@ -31,6 +31,10 @@ QString ContinuedLogName(const QString& path);
 // (a link, a linked folder) meets the same lock.
 QString LogLockFileName(const QString& logFileName);
 
+// The word to the operator when no lock file could be made beside `logFileName` (a folder that
+// takes no new file, a name too long): logging goes on, unguarded.
+QString LogUnlockedText(const QString& logFileName);
+
 // Holds a log for this run, so that a second copy of the program on the same file neither
 // appends to it nor rewrites it. A lock left by a process that no longer runs is taken over.
 class LogLock
@@ -44,7 +48,7 @@ public:
     // Holds `logFileName` in place of the log held so far. False when another process holds
     // it: `holder` then says which ("process 1234 on station-pc"), and nothing changes. Where no
     // lock can be made (a folder that takes no new file) nothing is held and nothing refused:
-    // the log's own writes meet that folder and tell of it.
+    // holds() then says false, and the caller tells the operator (LogUnlockedText).
     bool take(const QString& logFileName, QString* holder);
     // True when this lock is the one of `logFileName`.
     bool holds(const QString& logFileName) const;
