@@ -78,6 +78,11 @@ bool IsOneOfFiles(const QString& path, const QStringList& files)
 
 QString LogNameRefusal(const QString& path)
 {
+    // Written over, a lock keeps no second copy off; given up, it takes the file with it.
+    if (path.endsWith(QLatin1String(".lock"), Qt::CaseInsensitive))
+        return QStringLiteral(" A name ending in .lock is kept for the files that keep a second "
+                              "copy \r of the program off a log. \r Nothing was changed: please "
+                              "choose another name. ");
     if (!path.contains(QLatin1Char('\r')) && !path.contains(QLatin1Char('\n')))
         return {};
     return QStringLiteral(" A log file name may not hold a line break. \r Nothing was changed: "

@@ -19,8 +19,9 @@ QStringList LogContactFiles(const ContestSettings& settings);
 // inode), whatever links in its folders or in itself lead there.
 bool IsOneOfFiles(const QString& path, const QStringList& files);
 
-// Why `path` cannot be a log's name, or empty. A line break would go into the file's name
-// while the settings file keeps a space in its place: the next start would miss the log.
+// Why `path` cannot be a log's name, or empty. A name ending in ".lock" is a log's lock file. A
+// line break would go into the file's name while the settings file keeps a space in its place: the
+// next start would miss the log.
 QString LogNameRefusal(const QString& path);
 
 // The name a log file goes on under once loaded: a backup (a name ending in "BAK") is

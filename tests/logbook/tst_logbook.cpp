@@ -482,6 +482,7 @@ private Q_SLOTS:
         QTest::newRow("a link to the log") << "ALIAS.LOG" << false;
         QTest::newRow("a log another copy holds") << "HELD.LOG" << false;
         QTest::newRow("a line break in the name") << "CO\nPY.LOG" << false;
+        QTest::newRow("the log's lock") << "QZVHF.LOG.lock" << false;
         QTest::newRow("its backup name leads to the log's") << "linked/QZVHF.TXT" << true;
     }
     void saveAsNeverLandsOnTheLogsFiles()
