@@ -41,8 +41,17 @@ bool leftOverLock(const QLockFile& lock, const QString& path)
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    const bool removed
-        = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::unlink(QFile::encodeName(path).constData()) == 0;
+    // Still the file that was looked at, not one a copy starting beside this one has just made.
+    struct stat opened
+    {
+    };
+    struct stat named
+    {
+    };
+    const QByteArray name = QFile::encodeName(path);
+    const bool removed = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0
+        && ::stat(name.constData(), &named) == 0 && opened.st_dev == named.st_dev
+        && opened.st_ino == named.st_ino && ::unlink(name.constData()) == 0;
     ::close(fd);
     return removed;
 }
