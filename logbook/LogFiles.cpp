@@ -1,5 +1,7 @@
 #include "LogFiles.h"
 
+#include <vector>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -106,7 +108,20 @@ QString ContinuedLogName(const QString& path)
 
 QString LogLockFileName(const QString& logFileName)
 {
-    return resolvedName(logFileName) + QLatin1String(".lock");
+    return LogLockFileNames(logFileName).first();
+}
+
+QStringList LogLockFileNames(const QString& logFileName)
+{
+    // Beside the name itself (with its folders' links resolved), the one a rewrite keeps: it
+    // puts a file in place of a link. Beside the file a link leads to, for a copy using that.
+    const QFileInfo info(logFileName);
+    QStringList names { resolvedName(info.absolutePath()) + QLatin1Char('/') + info.fileName()
+        + QLatin1String(".lock") };
+    const QString target = resolvedName(logFileName) + QLatin1String(".lock");
+    if (target != names.first())
+        names.append(target);
+    return names;
 }
 
 QString LogUnlockedText(const QString& logFileName)
@@ -122,11 +137,11 @@ LogLock::~LogLock() = default;
 LogLock::LogLock(LogLock&&) noexcept = default;
 LogLock& LogLock::operator=(LogLock&&) noexcept = default;
 
-bool LogLock::take(const QString& logFileName, QString* holder)
+namespace {
+
+// One lock file, held; null where none can be made. False when another process holds it.
+bool lockOne(const QString& path, std::unique_ptr<QLockFile>* held, QString* holder)
 {
-    const QString path = LogLockFileName(logFileName);
-    if (m_lock && path == m_path)
-        return true;
     auto lock = std::make_unique<QLockFile>(path);
     // Stale only when its process no longer runs: a 24-hour run keeps its lock however old.
     lock->setStaleLockTime(0);
@@ -148,14 +163,39 @@ bool LogLock::take(const QString& logFileName, QString* holder)
         }
         lock.reset();
     }
-    m_lock = std::move(lock);
-    m_path = m_lock ? path : QString();
+    *held = std::move(lock);
+    return true;
+}
+
+} // namespace
+
+bool LogLock::take(const QString& logFileName, QString* holder)
+{
+    if (holds(logFileName))
+        return true;
+    std::vector<std::unique_ptr<QLockFile>> locks;
+    QStringList paths;
+    for (const QString& path : LogLockFileNames(logFileName)) {
+        std::unique_ptr<QLockFile> lock;
+        if (!lockOne(path, &lock, holder))
+            return false; // those taken so far are given up again
+        if (lock) {
+            locks.push_back(std::move(lock));
+            paths.append(path);
+        }
+    }
+    m_locks = std::move(locks);
+    m_paths = paths;
     return true;
 }
 
 bool LogLock::holds(const QString& logFileName) const
 {
-    return m_lock && LogLockFileName(logFileName) == m_path;
+    for (const QString& path : LogLockFileNames(logFileName)) {
+        if (m_paths.contains(path))
+            return true;
+    }
+    return false;
 }
 
 } // namespace vorad

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include <QString>
 #include <QStringList>
@@ -28,8 +29,10 @@ QString LogNameRefusal(const QString& path);
 // continued as the same name ending in "LOG".
 QString ContinuedLogName(const QString& path);
 
-// The lock file of a log: beside the file its name leads to, so that every name of one log
-// (a link, a linked folder) meets the same lock.
+// The lock files of a log: beside its name (its folders' links resolved), and, when the name is
+// a link, beside the file it leads to; so that every name of one log meets a lock of it, also
+// once a rewrite has put a file in place of the link. The first is the name's own.
+QStringList LogLockFileNames(const QString& logFileName);
 QString LogLockFileName(const QString& logFileName);
 
 // The word to the operator when no lock file could be made beside `logFileName` (a folder that
@@ -51,12 +54,12 @@ public:
     // lock can be made (a folder that takes no new file) nothing is held and nothing refused:
     // holds() then says false, and the caller tells the operator (LogUnlockedText).
     bool take(const QString& logFileName, QString* holder);
-    // True when this lock is the one of `logFileName`.
+    // True when this lock holds one of the lock files of `logFileName`.
     bool holds(const QString& logFileName) const;
 
 private:
-    std::unique_ptr<QLockFile> m_lock;
-    QString m_path;
+    std::vector<std::unique_ptr<QLockFile>> m_locks;
+    QStringList m_paths;
 };
 
 } // namespace vorad

@@ -582,6 +582,26 @@ private Q_SLOTS:
             QFile::remove(m_dir.filePath(made));
     }
 
+    // A log reached through a link stays held once a rewrite has put a file in place of the
+    // link: a second copy by either name is kept off.
+    void aLinkedLogStaysHeldAfterARewrite()
+    {
+        QVERIFY(QDir(m_dir.path()).mkpath("real"));
+        const QString real = m_dir.filePath("real/QZVHF.LOG");
+        writeFile(real, rec1);
+        QVERIFY(QFile::link(real, logPath()));
+        LogLock lock;
+        QVERIFY(lock.take(logPath(), nullptr));
+        LogBook book(m_store);
+        RecordingUi ui;
+        book.LoadLogBook(m_settings, ui);
+        QVERIFY(SaveLog(m_settings, book, ui));
+        QVERIFY(!QFileInfo(logPath()).isSymLink());
+        QVERIFY(!LogLock().take(logPath(), nullptr));
+        QVERIFY(!LogLock().take(real, nullptr));
+        QVERIFY(QDir(m_dir.filePath("real")).removeRecursively());
+    }
+
     // A log that is not in memory whole is never replaced by the few contacts that are: new
     // contacts go to its end, rewrites are refused, and the serials do not start again at 1.
     void unreadLogIsNeverRewritten()
