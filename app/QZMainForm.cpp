@@ -321,6 +321,9 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     QString holder;
     if (m_logLock.take(ContinuedLogName(m_settings.logFileName), &holder)) {
         const QString named = m_settings.logFileName;
+        if (!m_logLock.holds(ContinuedLogName(named))
+            && QFileInfo::exists(QFileInfo(named).absolutePath()))
+            ShowMessage(LogUnlockedText(QDir::toNativeSeparators(ContinuedLogName(named))));
         m_logBook.LoadLogBook(m_settings, *this);
         if (m_settings.logFileName != named) // a backup goes on as a .LOG
             saveLogFileNames();

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include <QFileInfo>
+
 #include "ContestSettings.h"
 #include "LogBook.h"
 #include "LogFiles.h"
@@ -76,6 +78,9 @@ bool OpenLog(
             + QStringLiteral("It is not opened: %1 stays the LogBook. ").arg(settings.logFileName));
         return false;
     }
+    // A folder that is not there is told by the load itself.
+    if (another && !next.holds(logName) && QFileInfo::exists(QFileInfo(logName).absolutePath()))
+        ui.showMessage(LogUnlockedText(logName));
     settings.logFileName = path;
     settings.backupLogFileName = BackupLogName(path);
     ui.logFileNameChanged();

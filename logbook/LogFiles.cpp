@@ -1,10 +1,16 @@
 #include "LogFiles.h"
 
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QSysInfo>
 
 #include "ContestSettings.h"
 
@@ -22,6 +28,34 @@ QString resolvedName(const QString& path)
         return file;
     const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
     return folder.isEmpty() ? info.absoluteFilePath() : folder + QLatin1Char('/') + info.fileName();
+}
+
+// A lock file that no process holds open and locked: a live holder on this machine keeps a
+// lock on it for its whole run. Such a file is left over by a power cut (written empty) or by
+// a run before whose number this process has now; either would refuse the log for good.
+bool leftOverLock(const QLockFile& lock, const QString& path)
+{
+    qint64 pid = 0;
+    QString host, program;
+    if (lock.getLockInfo(&pid, &host, &program) && !host.isEmpty()
+        && host != QSysInfo::machineHostName())
+        return false; // another machine's: its locks are not seen from here
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    // Still the file that was looked at, not one a copy starting beside this one has just made.
+    struct stat opened
+    {
+    };
+    struct stat named
+    {
+    };
+    const QByteArray name = QFile::encodeName(path);
+    const bool removed = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0
+        && ::stat(name.constData(), &named) == 0 && opened.st_dev == named.st_dev
+        && opened.st_ino == named.st_ino && ::unlink(name.constData()) == 0;
+    ::close(fd);
+    return removed;
 }
 
 } // namespace
@@ -55,6 +89,11 @@ bool IsOneOfFiles(const QString& path, const QStringList& files)
 
 QString LogNameRefusal(const QString& path)
 {
+    // Written over, a lock keeps no second copy off; given up, it takes the file with it.
+    if (path.endsWith(QLatin1String(".lock"), Qt::CaseInsensitive))
+        return QStringLiteral(" A name ending in .lock is kept for the files that keep a second "
+                              "copy \r of the program off a log. \r Nothing was changed: please "
+                              "choose another name. ");
     if (!path.contains(QLatin1Char('\r')) && !path.contains(QLatin1Char('\n')))
         return {};
     return QStringLiteral(" A log file name may not hold a line break. \r Nothing was changed: "
@@ -69,7 +108,28 @@ QString ContinuedLogName(const QString& path)
 
 QString LogLockFileName(const QString& logFileName)
 {
-    return resolvedName(logFileName) + QLatin1String(".lock");
+    return LogLockFileNames(logFileName).first();
+}
+
+QStringList LogLockFileNames(const QString& logFileName)
+{
+    // Beside the name itself (with its folders' links resolved), the one a rewrite keeps: it
+    // puts a file in place of a link. Beside the file a link leads to, for a copy using that.
+    const QFileInfo info(logFileName);
+    QStringList names { resolvedName(info.absolutePath()) + QLatin1Char('/') + info.fileName()
+        + QLatin1String(".lock") };
+    const QString target = resolvedName(logFileName) + QLatin1String(".lock");
+    if (target != names.first())
+        names.append(target);
+    return names;
+}
+
+QString LogUnlockedText(const QString& logFileName)
+{
+    return QStringLiteral(" The LogBook %1 could not be locked: \r %2 could not be made. \r "
+                          "Logging goes on, but a second copy of the program \r would not be "
+                          "kept off this log: please start only one. ")
+        .arg(logFileName, LogLockFileName(logFileName));
 }
 
 LogLock::LogLock() = default;
@@ -77,15 +137,17 @@ LogLock::~LogLock() = default;
 LogLock::LogLock(LogLock&&) noexcept = default;
 LogLock& LogLock::operator=(LogLock&&) noexcept = default;
 
-bool LogLock::take(const QString& logFileName, QString* holder)
+namespace {
+
+// One lock file, held; null where none can be made. False when another process holds it.
+bool lockOne(const QString& path, std::unique_ptr<QLockFile>* held, QString* holder)
 {
-    const QString path = LogLockFileName(logFileName);
-    if (m_lock && path == m_path)
-        return true;
     auto lock = std::make_unique<QLockFile>(path);
     // Stale only when its process no longer runs: a 24-hour run keeps its lock however old.
     lock->setStaleLockTime(0);
-    if (!lock->tryLock(0)) {
+    if (!lock->tryLock(0)
+        && !(lock->error() == QLockFile::LockFailedError && leftOverLock(*lock, path)
+            && lock->tryLock(0))) {
         if (lock->error() == QLockFile::LockFailedError) {
             qint64 pid = 0;
             QString host, program;
@@ -101,14 +163,39 @@ bool LogLock::take(const QString& logFileName, QString* holder)
         }
         lock.reset();
     }
-    m_lock = std::move(lock);
-    m_path = m_lock ? path : QString();
+    *held = std::move(lock);
+    return true;
+}
+
+} // namespace
+
+bool LogLock::take(const QString& logFileName, QString* holder)
+{
+    if (holds(logFileName))
+        return true;
+    std::vector<std::unique_ptr<QLockFile>> locks;
+    QStringList paths;
+    for (const QString& path : LogLockFileNames(logFileName)) {
+        std::unique_ptr<QLockFile> lock;
+        if (!lockOne(path, &lock, holder))
+            return false; // those taken so far are given up again
+        if (lock) {
+            locks.push_back(std::move(lock));
+            paths.append(path);
+        }
+    }
+    m_locks = std::move(locks);
+    m_paths = paths;
     return true;
 }
 
 bool LogLock::holds(const QString& logFileName) const
 {
-    return m_lock && LogLockFileName(logFileName) == m_path;
+    for (const QString& path : LogLockFileNames(logFileName)) {
+        if (m_paths.contains(path))
+            return true;
+    }
+    return false;
 }
 
 } // namespace vorad

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include <QString>
 #include <QStringList>
@@ -19,17 +20,24 @@ QStringList LogContactFiles(const ContestSettings& settings);
 // inode), whatever links in its folders or in itself lead there.
 bool IsOneOfFiles(const QString& path, const QStringList& files);
 
-// Why `path` cannot be a log's name, or empty. A line break would go into the file's name
-// while the settings file keeps a space in its place: the next start would miss the log.
+// Why `path` cannot be a log's name, or empty. A name ending in ".lock" is a log's lock file. A
+// line break would go into the file's name while the settings file keeps a space in its place: the
+// next start would miss the log.
 QString LogNameRefusal(const QString& path);
 
 // The name a log file goes on under once loaded: a backup (a name ending in "BAK") is
 // continued as the same name ending in "LOG".
 QString ContinuedLogName(const QString& path);
 
-// The lock file of a log: beside the file its name leads to, so that every name of one log
-// (a link, a linked folder) meets the same lock.
+// The lock files of a log: beside its name (its folders' links resolved), and, when the name is
+// a link, beside the file it leads to; so that every name of one log meets a lock of it, also
+// once a rewrite has put a file in place of the link. The first is the name's own.
+QStringList LogLockFileNames(const QString& logFileName);
 QString LogLockFileName(const QString& logFileName);
+
+// The word to the operator when no lock file could be made beside `logFileName` (a folder that
+// takes no new file, a name too long): logging goes on, unguarded.
+QString LogUnlockedText(const QString& logFileName);
 
 // Holds a log for this run, so that a second copy of the program on the same file neither
 // appends to it nor rewrites it. A lock left by a process that no longer runs is taken over.
@@ -44,14 +52,14 @@ public:
     // Holds `logFileName` in place of the log held so far. False when another process holds
     // it: `holder` then says which ("process 1234 on station-pc"), and nothing changes. Where no
     // lock can be made (a folder that takes no new file) nothing is held and nothing refused:
-    // the log's own writes meet that folder and tell of it.
+    // holds() then says false, and the caller tells the operator (LogUnlockedText).
     bool take(const QString& logFileName, QString* holder);
-    // True when this lock is the one of `logFileName`.
+    // True when this lock holds one of the lock files of `logFileName`.
     bool holds(const QString& logFileName) const;
 
 private:
-    std::unique_ptr<QLockFile> m_lock;
-    QString m_path;
+    std::vector<std::unique_ptr<QLockFile>> m_locks;
+    QStringList m_paths;
 };
 
 } // namespace vorad

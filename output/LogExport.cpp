@@ -391,6 +391,8 @@ QString ExportTargetRefusal(const QString& path, const QStringList& contactFiles
     if (suffix == QLatin1String("LOG") || suffix == QLatin1String("BAK")
         || suffix == QLatin1String("NEW"))
         return QStringLiteral("a name ending in .LOG, .BAK or .NEW is kept for logbooks");
+    if (suffix == QLatin1String("LOCK"))
+        return QStringLiteral("a name ending in .lock is kept for the logbook's lock");
     if (IsOneOfFiles(path, contactFiles))
         return QStringLiteral("that file holds the logbook's contacts");
     return {};

@@ -482,6 +482,7 @@ private Q_SLOTS:
         QTest::newRow("a link to the log") << "ALIAS.LOG" << false;
         QTest::newRow("a log another copy holds") << "HELD.LOG" << false;
         QTest::newRow("a line break in the name") << "CO\nPY.LOG" << false;
+        QTest::newRow("the log's lock") << "QZVHF.LOG.lock" << false;
         QTest::newRow("its backup name leads to the log's") << "linked/QZVHF.TXT" << true;
     }
     void saveAsNeverLandsOnTheLogsFiles()
@@ -520,6 +521,10 @@ private Q_SLOTS:
         QTest::newRow("the backup of a held log") << "HELD.BAK" << false;
         QTest::newRow("a line break in the name") << "NEW\rLOG.LOG" << false;
         QTest::newRow("a lock left by an ended process") << "STALE.LOG" << true;
+        QTest::newRow("a lock left empty by a power cut") << "EMPTY.LOG" << true;
+        QTest::newRow("a lock left by a run with this one's number") << "REUSED.LOG" << true;
+        // Opened, and the operator told that a second copy would not be kept off.
+        QTest::newRow("no room for the lock's name") << QString(250, 'A') + ".LOG" << true;
     }
     void openLogLeavesAHeldLogAlone()
     {
@@ -543,6 +548,8 @@ private Q_SLOTS:
         const qint64 pid = ended.processId();
         QVERIFY(ended.waitForFinished());
         writeFile(staleLock, QByteArray::number(pid) + lockText.mid(lockText.indexOf('\n')));
+        writeFile(LogLockFileName(m_dir.filePath("EMPTY.LOG")), QByteArray());
+        writeFile(LogLockFileName(m_dir.filePath("REUSED.LOG")), lockText);
 
         LogBook book(m_store);
         RecordingUi ui;
@@ -565,10 +572,34 @@ private Q_SLOTS:
         }
         // This run holds the log it is on, and only that one.
         QCOMPARE(LogLock().take(logPath(), nullptr), opened);
-        if (opened)
+        const bool told = ui.messages.join('|').contains("could not be locked");
+        QCOMPARE(told, target.size() > 200);
+        if (opened && !told)
             QVERIFY(!LogLock().take(m_dir.filePath(target), nullptr));
-        for (const char* made : { "linked", "HELD.BAK", "STALE.LOG" })
+        QFile::remove(m_dir.filePath(QString(250, 'A') + ".LOG"));
+        for (const char* made : { "linked", "HELD.BAK", "STALE.LOG", "EMPTY.LOG", "REUSED.LOG",
+                 "EMPTY.LOG.lock", "REUSED.LOG.lock" })
             QFile::remove(m_dir.filePath(made));
+    }
+
+    // A log reached through a link stays held once a rewrite has put a file in place of the
+    // link: a second copy by either name is kept off.
+    void aLinkedLogStaysHeldAfterARewrite()
+    {
+        QVERIFY(QDir(m_dir.path()).mkpath("real"));
+        const QString real = m_dir.filePath("real/QZVHF.LOG");
+        writeFile(real, rec1);
+        QVERIFY(QFile::link(real, logPath()));
+        LogLock lock;
+        QVERIFY(lock.take(logPath(), nullptr));
+        LogBook book(m_store);
+        RecordingUi ui;
+        book.LoadLogBook(m_settings, ui);
+        QVERIFY(SaveLog(m_settings, book, ui));
+        QVERIFY(!QFileInfo(logPath()).isSymLink());
+        QVERIFY(!LogLock().take(logPath(), nullptr));
+        QVERIFY(!LogLock().take(real, nullptr));
+        QVERIFY(QDir(m_dir.filePath("real")).removeRecursively());
     }
 
     // A log that is not in memory whole is never replaced by the few contacts that are: new

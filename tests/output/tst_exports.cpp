@@ -269,7 +269,7 @@ private Q_SLOTS:
             0);
         const QStringList contacts { log, path("QZVHF.BAK"), log + ".new" };
         for (const char* name :
-            { "qzvhf.log", "other.Bak", "link.cbr", "hard.adi", "qzvhf.log.NEW" })
+            { "qzvhf.log", "other.Bak", "link.cbr", "hard.adi", "qzvhf.log.NEW", "QZVHF.LOG.lock" })
             QVERIFY2(!ExportTargetRefusal(path(name), contacts).isEmpty(), name);
         QCOMPARE(ExportTargetRefusal(path("QZVHF.cbr"), contacts), QString());
         QCOMPARE(ExportFileName(log, ExportFormat::Cabrillo), path("QZVHF.cbr"));
