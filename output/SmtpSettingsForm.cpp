@@ -504,6 +504,10 @@ void TSmtpSettingsForm::SmtpClientRequestDone(TSmtpRequest rqType, quint16 error
         if (m_failure.isEmpty())
             m_failure = QStringLiteral("the connection was closed") + lastReplyNote();
     }
+    // A connection lost while the verdict was awaited owes no verdict: the long wait is over.
+    if (m_sending && error != 0 && SmtpAbortTimer->isActive()
+        && SmtpAbortTimer->interval() != m_abortMs)
+        SmtpAbortTimer->start(m_abortMs);
     // A failure no server reply told of (a name that does not resolve, a refused
     // connection) is still shown to the operator.
     if (error != 0 && !m_verdictShown && !SmtpClient->ErrorMessage().isEmpty()) {
