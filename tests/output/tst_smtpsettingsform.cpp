@@ -360,10 +360,11 @@ private Q_SLOTS:
     // The close box, and a logout or a kill, stop a send that waits on the server's verdict at
     // once: the operator need not sit its minutes out with the operating window's keys held. A
     // server that hangs up meanwhile owes no verdict any more: the long wait is over too.
-    // Last: the SIGTERM row shuts the window down.
+    // Last: the rows that quit the program ("Quit" in the File menu, SIGTERM).
     void stopWhileWaiting_data()
     {
-        QTest::addColumn<QString>("stop"); // "close", "signal", or nothing: the server ends it
+        // "close", "quit", "signal", or nothing: the server ends it
+        QTest::addColumn<QString>("stop");
         QTest::addColumn<QByteArray>("end"); // the server's steps after the message
         QTest::addColumn<QString>("status");
         QTest::newRow("close box")
@@ -371,6 +372,7 @@ private Q_SLOTS:
         QTest::newRow("reset by the server")
             << "" << QByteArray("sleep 0.2\nreset\n")
             << NotSent + "the connection was closed (last: 354 go ahead)";
+        QTest::newRow("Quit") << "quit" << QByteArray("sleep 60\n") << "";
         QTest::newRow("SIGTERM") << "signal" << QByteArray("sleep 60\n") << "";
     }
 
@@ -405,6 +407,8 @@ private Q_SLOTS:
                 ::kill(::getpid(), SIGTERM);
             else if (stop == QLatin1String("close"))
                 dialog().close();
+            else if (stop == QLatin1String("quit"))
+                m_form->findChild<QAction*>(QStringLiteral("QuitFromMenu"))->trigger();
         });
         tick.start();
         click("EmailButton");
