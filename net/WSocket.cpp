@@ -10,6 +10,7 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <netdb.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -684,6 +685,14 @@ int TCustomWSocket::Send(const char* data, int count)
     else if (m_writeNotifier)
         m_writeNotifier->setEnabled(true);
     return count;
+}
+
+qint64 TCustomWSocket::BytesUnacknowledged() const
+{
+    int queued = 0;
+    if (m_fd < 0 || ioctl(m_fd, SIOCOUTQ, &queued) != 0)
+        return 0;
+    return queued;
 }
 
 void TCustomWSocket::postWriteReady()

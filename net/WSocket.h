@@ -144,6 +144,9 @@ public:
     QStringList DnsResultList() const { return m_dnsResultList; }
     TSocketState State() const { return m_state; }
     int LastError() const { return m_lastError; }
+    // The bytes the system holds that the peer has not acknowledged yet: falling, the line
+    // is carrying them, however seldom the system tells that it has room again.
+    qint64 BytesUnacknowledged() const;
     qint64 ReadCount() const { return m_readCount; }
     bool LookupPending() const { return m_lookupPending; }
 

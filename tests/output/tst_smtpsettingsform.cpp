@@ -320,6 +320,10 @@ private Q_SLOTS:
         // limits, to go, and the client's side holds only a small part of them.
         QTest::newRow("slow line")
             << "rcvbuf 16384\n" + data + "throttle 100000\nreadto .\n" + verdict;
+        // Slower still: the system tells of room only after more than a limit's worth of bytes
+        // has gone, and the bytes the server acknowledges meanwhile keep the send going.
+        QTest::newRow("slower line")
+            << "rcvbuf 4096\n" + data + "throttle 20000\nreadto .\n" + verdict;
         QTest::newRow("verdict after 2 s") << data + "readto .\nsleep 2\n" + verdict;
     }
 
