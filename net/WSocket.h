@@ -4,6 +4,8 @@
 #include <deque>
 #include <exception>
 #include <functional>
+#include <memory>
+#include <mutex>
 
 #include <QByteArray>
 #include <QObject>
@@ -185,6 +187,13 @@ private:
     quint64 m_connection = 0; // tells a posted notice of an earlier connection apart
     quint64 m_lookupId = 0;
     bool m_lookupPending = false;
+    // Where a lookup's worker leaves its answer: the socket while it lives, then nobody.
+    struct LookupMailbox
+    {
+        std::mutex lock;
+        QObject* receiver = nullptr;
+    };
+    std::shared_ptr<LookupMailbox> m_mailbox;
     bool m_closeRaised = false;
     bool m_allSent = true;
     qint64 m_readCount = 0;
