@@ -676,8 +676,11 @@ void TQZMainForm::createMenusAndKeys()
         action->setCheckable(row.flags & Tickable);
         if (!(row.flags & MenuInert)) {
             const auto run = row.run;
-            connect(action, &QAction::triggered, this,
-                [this, run] { runCommand([this, run] { (this->*run)(); }); });
+            connect(action, &QAction::triggered, this, [this, run] {
+                if (run == &TQZMainForm::Quit)
+                    quitAsked();
+                runCommand([this, run] { (this->*run)(); });
+            });
         }
         if (row.run == &TQZMainForm::ToggleLogBookFullScreen)
             LogBookDisplay1 = action;
@@ -1115,6 +1118,7 @@ void TQZMainForm::closeEvent(QCloseEvent* event)
 {
     if (m_busyDepth > 0 && !m_quitting && !m_shutDownDone) {
         // Never in the middle of a commit: the close comes when the handler has ended.
+        quitAsked();
         event->ignore();
         m_held.push_back([this] { close(); });
         return;
@@ -1380,6 +1384,14 @@ void TQZMainForm::replayHeldKeys()
     m_replaying = false;
 }
 
+void TQZMainForm::quitAsked()
+{
+    // A send holds the window's input while it waits on its server, for up to ten minutes on
+    // the verdict: a quit held behind it stops it, so that the quit comes at once.
+    if (m_busyDepth > 0 && SmtpSettingsForm)
+        SmtpSettingsForm->abortSend();
+}
+
 void TQZMainForm::runCommand(std::function<void()> command)
 {
     if (m_busyDepth > 0) {
@@ -1408,6 +1420,8 @@ bool TQZMainForm::eventFilter(QObject* watched, QEvent* event)
         return QMainWindow::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     if (m_busyDepth > 0) {
+        if (key->key() == Qt::Key_F10)
+            quitAsked();
         std::shared_ptr<QEvent> copy(key->clone());
         m_held.push_back([this, copy] {
             // Delivered to the box that has the focus when its turn comes.
@@ -1519,6 +1533,8 @@ bool TQZMainForm::mouseFilter(QWidget* widget, QMouseEvent* event)
     if (index.isValid() && event->type() == QEvent::MouseButtonRelease && widget->isEnabled()
         && widget->rect().contains(event->position().toPoint())) {
         const auto run = Commands[index.toInt()].run;
+        if (run == &TQZMainForm::Quit)
+            quitAsked();
         runCommand([this, run] { (this->*run)(); });
         return true;
     }

@@ -210,6 +210,8 @@ private:
     void render();
     void paintBox(QLineEdit* box, const BoxView& view);
     void sessionEnding();
+    // Quit asked for (F10, the menu, its label, the close box) while a handler runs.
+    void quitAsked();
     void createControls();
     void paintDesignColours();
     void showLogFileCaption();

@@ -2,14 +2,13 @@
 
 #include <cerrno>
 #include <cstring>
+#include <thread>
 
-#include <QCoreApplication>
-#include <QPointer>
 #include <QSocketNotifier>
-#include <QThreadPool>
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <netdb.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -246,6 +245,10 @@ TCustomWSocket::TCustomWSocket(QObject* parent)
 TCustomWSocket::~TCustomWSocket()
 {
     ++m_lookupId; // a lookup still running finds nobody to tell
+    if (m_mailbox) {
+        const std::lock_guard<std::mutex> hold(m_mailbox->lock);
+        m_mailbox->receiver = nullptr;
+    }
     stopNotifiers();
     if (m_fd >= 0)
         ::close(m_fd);
@@ -328,12 +331,17 @@ void TCustomWSocket::DnsLookup(const QString& host)
             OnDnsLookupDone(0);
         return;
     }
-    // getaddrinfo() blocks, so it runs on a worker; the answer comes back as a queued call.
+    // getaddrinfo() blocks, so it runs on a thread of its own, which the end of the program
+    // does not wait for (a DNS server that never answers holds it for many seconds); the
+    // answer comes back as a queued call.
     const quint64 id = ++m_lookupId;
     m_lookupPending = true;
-    QPointer<TCustomWSocket> self(this);
+    if (!m_mailbox) {
+        m_mailbox = std::make_shared<LookupMailbox>();
+        m_mailbox->receiver = this;
+    }
     const QByteArray name = host.toLatin1();
-    QThreadPool::globalInstance()->start([self, id, name] {
+    std::thread([mailbox = m_mailbox, id, name] {
         addrinfo hints {};
         hints.ai_family = AF_INET;
         hints.ai_socktype = SOCK_STREAM;
@@ -350,14 +358,12 @@ void TCustomWSocket::DnsLookup(const QString& host)
             freeaddrinfo(found);
         const int error
             = rc == 0 ? (addresses.isEmpty() ? 11004 : 0) : WinsockErrorFromLookup(rc, saved);
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [self, id, error, addresses] {
-                if (self)
-                    self->lookupFinished(id, error, addresses);
-            },
-            Qt::QueuedConnection);
-    });
+        const std::lock_guard<std::mutex> hold(mailbox->lock);
+        if (auto* self = static_cast<TCustomWSocket*>(mailbox->receiver))
+            QMetaObject::invokeMethod(
+                self, [self, id, error, addresses] { self->lookupFinished(id, error, addresses); },
+                Qt::QueuedConnection);
+    }).detach();
 }
 
 void TCustomWSocket::lookupFinished(quint64 id, int error, const QStringList& addresses)
@@ -684,6 +690,14 @@ int TCustomWSocket::Send(const char* data, int count)
     else if (m_writeNotifier)
         m_writeNotifier->setEnabled(true);
     return count;
+}
+
+qint64 TCustomWSocket::BytesUnacknowledged() const
+{
+    int queued = 0;
+    if (m_fd < 0 || ioctl(m_fd, SIOCOUTQ, &queued) != 0)
+        return 0;
+    return queued;
 }
 
 void TCustomWSocket::postWriteReady()

@@ -4,6 +4,8 @@
 #include <deque>
 #include <exception>
 #include <functional>
+#include <memory>
+#include <mutex>
 
 #include <QByteArray>
 #include <QObject>
@@ -144,6 +146,9 @@ public:
     QStringList DnsResultList() const { return m_dnsResultList; }
     TSocketState State() const { return m_state; }
     int LastError() const { return m_lastError; }
+    // The bytes the system holds that the peer has not acknowledged yet: falling, the line
+    // is carrying them, however seldom the system tells that it has room again.
+    qint64 BytesUnacknowledged() const;
     qint64 ReadCount() const { return m_readCount; }
     bool LookupPending() const { return m_lookupPending; }
 
@@ -182,6 +187,13 @@ private:
     quint64 m_connection = 0; // tells a posted notice of an earlier connection apart
     quint64 m_lookupId = 0;
     bool m_lookupPending = false;
+    // Where a lookup's worker leaves its answer: the socket while it lives, then nobody.
+    struct LookupMailbox
+    {
+        std::mutex lock;
+        QObject* receiver = nullptr;
+    };
+    std::shared_ptr<LookupMailbox> m_mailbox;
     bool m_closeRaised = false;
     bool m_allSent = true;
     qint64 m_readCount = 0;

@@ -194,6 +194,7 @@ void TSmtpSettingsForm::restartAbortTimer()
         return;
     const bool verdict = SmtpClient->AwaitingAcceptance();
     SmtpAbortTimer->start(verdict ? m_finalReplyMs : m_abortMs);
+    m_unacknowledged = SmtpClient->socket().BytesUnacknowledged();
     if (verdict && !m_verdictAwaited) {
         m_verdictAwaited = true;
         setStatus(QStringLiteral("     Waiting for the server to accept the log..."));
@@ -329,6 +330,7 @@ void TSmtpSettingsForm::EmailButtonClick()
     QuitButton->setEnabled(false);
     m_failure.clear();
     m_lastReply.clear();
+    m_unacknowledged = 0;
     m_verdictAwaited = false;
     bool sent = false;
     if (m_waitAllowed) {
@@ -504,6 +506,10 @@ void TSmtpSettingsForm::SmtpClientRequestDone(TSmtpRequest rqType, quint16 error
         if (m_failure.isEmpty())
             m_failure = QStringLiteral("the connection was closed") + lastReplyNote();
     }
+    // A connection lost while the verdict was awaited owes no verdict: the long wait is over.
+    if (m_sending && error != 0 && SmtpAbortTimer->isActive()
+        && SmtpAbortTimer->interval() != m_abortMs)
+        SmtpAbortTimer->start(m_abortMs);
     // A failure no server reply told of (a name that does not resolve, a refused
     // connection) is still shown to the operator.
     if (error != 0 && !m_verdictShown && !SmtpClient->ErrorMessage().isEmpty()) {
@@ -514,6 +520,13 @@ void TSmtpSettingsForm::SmtpClientRequestDone(TSmtpRequest rqType, quint16 error
 
 void TSmtpSettingsForm::SmtpAbortTimerTimer()
 {
+    // A slow line takes the message on between the system's notices of room: the bytes it
+    // has acknowledged meanwhile are progress, and the limit runs again.
+    const qint64 unacknowledged = SmtpClient->socket().BytesUnacknowledged();
+    if (m_sending && m_waitAllowed && unacknowledged > 0 && unacknowledged < m_unacknowledged) {
+        m_unacknowledged = unacknowledged;
+        return;
+    }
     m_waitAllowed = false;
     if (m_sending && m_failure.isEmpty())
         m_failure = QStringLiteral("no reply from the server for ")

@@ -110,6 +110,7 @@ private:
     QString m_failure;
     QString m_lastReply;
     bool m_verdictAwaited = false; // the whole message is out, the server's verdict awaited
+    qint64 m_unacknowledged = 0; // on the line, not yet taken, at the last sign of progress
     QString m_currentFolder;
     QString m_attachmentPath;
     QString m_servicePort = QStringLiteral("smtp");

@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 #include <QTimeZone>
 #include <QTimer>
 
@@ -101,6 +102,18 @@ private Q_SLOTS:
         QCOMPARE(events,
             QStringList({ "lookup 0", "connected 0", "sendstr returned", "sent",
                 "closed after " + QString::fromLatin1(QByteArray("hello\r\nbye\r\n").toHex()) }));
+    }
+
+    // A name lookup is still going when the program ends (a DNS server that never answers):
+    // the end does not wait for it, as it waits for the application's own workers.
+    void lookupAtTheEnd()
+    {
+        TWSocket s;
+        bool done = false;
+        s.OnDnsLookupDone = [&](quint16) { done = true; };
+        s.DnsLookup(QStringLiteral("vorad-lookup.invalid"));
+        QVERIFY(QThreadPool::globalInstance()->waitForDone(0));
+        QVERIFY(runUntil([&] { return done; }));
     }
 
     void connectErrors_data()

@@ -320,6 +320,10 @@ private Q_SLOTS:
         // limits, to go, and the client's side holds only a small part of them.
         QTest::newRow("slow line")
             << "rcvbuf 16384\n" + data + "throttle 100000\nreadto .\n" + verdict;
+        // Slower still: the system tells of room only after more than a limit's worth of bytes
+        // has gone, and the bytes the server acknowledges meanwhile keep the send going.
+        QTest::newRow("slower line")
+            << "rcvbuf 4096\n" + data + "throttle 20000\nreadto .\n" + verdict;
         QTest::newRow("verdict after 2 s") << data + "readto .\nsleep 2\n" + verdict;
     }
 
@@ -358,27 +362,40 @@ private Q_SLOTS:
     }
 
     // The close box, and a logout or a kill, stop a send that waits on the server's verdict at
-    // once: the operator need not sit its minutes out with the operating window's keys held.
-    // Last: the SIGTERM row shuts the window down.
+    // once: the operator need not sit its minutes out with the operating window's keys held. A
+    // server that hangs up meanwhile owes no verdict any more: the long wait is over too.
+    // Last: the rows that quit the program ("Quit" in the File menu, SIGTERM).
     void stopWhileWaiting_data()
     {
-        QTest::addColumn<bool>("signal");
-        QTest::newRow("close box") << false;
-        QTest::newRow("SIGTERM") << true;
+        // "close", "quit", "signal", or nothing: the server ends it
+        QTest::addColumn<QString>("stop");
+        QTest::addColumn<QByteArray>("end"); // the server's steps after the message
+        QTest::addColumn<QString>("status");
+        QTest::newRow("close box")
+            << "close" << QByteArray("sleep 60\n") << NotSent + "stopped by the operator";
+        QTest::newRow("reset by the server")
+            << "" << QByteArray("sleep 0.2\nreset\n")
+            << NotSent + "the connection was closed (last: 354 go ahead)";
+        QTest::newRow("Quit") << "quit" << QByteArray("sleep 60\n") << "";
+        QTest::newRow("SIGTERM") << "signal" << QByteArray("sleep 60\n") << "";
     }
 
     void stopWhileWaiting()
     {
-        QFETCH(bool, signal);
-        const QString script = file(QStringLiteral("stop%1").arg(signal));
+        QFETCH(QString, stop);
+        QFETCH(QByteArray, end);
+        QFETCH(QString, status);
+        const QString script = file(QStringLiteral("stop%1").arg(stop));
         QVERIFY(writeFile(script,
             "send 220 hi\\r\\n\nread\nsend 250 hello\\r\\n\nread\nsend 250 ok\\r\\n\nread\n"
-            "send 250 ok\\r\\n\nread\nsend 354 go ahead\\r\\n\nreadto .\nsleep 60\n"));
+            "send 250 ok\\r\\n\nread\nsend 354 go ahead\\r\\n\nreadto .\n"
+                + end));
         MailPeer peer;
         QVERIFY(peer.start(QStringLiteral("script"), script));
         emailLog();
         dialog().setServicePort(QString::number(peer.port));
-        // Shortened only so that a send that sits the wait out fails in seconds.
+        // Shortened only so that a send that sits a wait out fails in seconds.
+        dialog().setAbortInterval(1000);
         dialog().setFinalReplyInterval(20000);
         QString shown;
         QElapsedTimer sinceStop;
@@ -390,10 +407,12 @@ private Q_SLOTS:
                 return;
             shown = dialog().statusText();
             sinceStop.start();
-            if (signal)
+            if (stop == QLatin1String("signal"))
                 ::kill(::getpid(), SIGTERM);
-            else
+            else if (stop == QLatin1String("close"))
                 dialog().close();
+            else if (stop == QLatin1String("quit"))
+                m_form->findChild<QAction*>(QStringLiteral("QuitFromMenu"))->trigger();
         });
         tick.start();
         click("EmailButton");
@@ -402,9 +421,9 @@ private Q_SLOTS:
         QVERIFY2(sinceStop.elapsed() < 5000, qPrintable(QString::number(sinceStop.elapsed())));
         QVERIFY(!dialog().sending());
         QVERIFY(!dialog().client().Connected());
-        QCOMPARE(m_form->sessionEnded(), signal);
-        if (!signal)
-            QCOMPARE(dialog().statusText(), NotSent + "stopped by the operator");
+        QCOMPARE(m_form->sessionEnded(), stop == QLatin1String("signal"));
+        if (!status.isEmpty())
+            QCOMPARE(dialog().statusText(), status);
         QVERIFY(peer.finish());
     }
 };
