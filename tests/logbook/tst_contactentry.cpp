@@ -72,10 +72,23 @@ class TestContactEntry : public QObject
     void logContact(const char* call, const char* name, const char* report)
     {
         typeCallsign(call);
+        finishContact(name, report);
+    }
+
+    // The name, the received report unless null, and the commit.
+    void finishContact(const char* name, const char* report = nullptr)
+    {
         row().name.text = QString::fromLatin1(name);
         m_entry->NameStep();
-        row().rstRx.text = QString::fromLatin1(report);
+        if (report)
+            row().rstRx.text = QString::fromLatin1(report);
         m_entry->CommitEntry();
+    }
+
+    void editFirst()
+    {
+        m_ui.selected = 0;
+        m_entry->EditContact();
     }
 
 private Q_SLOTS:
@@ -306,8 +319,7 @@ private Q_SLOTS:
         QFETCH(QString, status);
         if (edit) {
             logContact("VK3ABC", "Al", "12");
-            m_ui.selected = 0;
-            m_entry->EditContact();
+            editFirst();
         } else {
             typeCallsign("VK3ABC");
             row().name.text = QStringLiteral("Al");
@@ -361,10 +373,7 @@ private Q_SLOTS:
         m_entry->CallsignNMouseDown();
         typeCallsign(typed.constData());
         QCOMPARE(row().status.text, status);
-        row().name.text = QStringLiteral("Bo");
-        m_entry->NameStep();
-        row().rstRx.text = QStringLiteral("34");
-        m_entry->CommitEntry();
+        finishContact("Bo", "34");
         const LogFields f = ParseLogLine(m_book->lines().constLast());
         QCOMPARE(f.callsign + ' ' + f.rstSent + ' ' + f.time, last);
     }
@@ -594,17 +603,14 @@ private Q_SLOTS:
         logContact("VK3ABC", "Al", "12");
         setUtc(QTime(9, 0), QDate(2026, 8, 16));
         QVERIFY(m_entry->outsideContestWindow());
-        m_ui.selected = 0;
-        m_entry->EditContact();
+        editFirst();
         m_entry->NameNMouseDown();
         m_entry->CallsignNMouseDown();
         QCOMPARE(row().callsign.text, "VK3ABC");
         QCOMPARE(m_ui.focus, EntryFocus::Callsign);
         typeCallsign("VK3ABD");
         QCOMPARE(m_ui.focus, EntryFocus::Name);
-        row().name.text = QStringLiteral("Bo");
-        m_entry->NameStep();
-        m_entry->CommitEntry();
+        finishContact("Bo");
         QCOMPARE(m_book->lines(),
             QStringList { FormatLogLine(
                 "2m", "FM", "001", "VK3ABD", "Bo", "012", "10:00", "08-15-2026", "1") });
@@ -615,18 +621,14 @@ private Q_SLOTS:
     void editedCallsignIsCheckedByTheNameClick()
     {
         logContact("VK3ABC", "Al", "12");
-        m_ui.selected = 0;
-        m_entry->EditContact();
+        editFirst();
         row().rstRx.text.clear();
         m_entry->CallsignNMouseDown();
         row().callsign.text = QStringLiteral("3ABD");
         m_entry->NameNMouseDown();
         QCOMPARE(row().callsign.text, "VK3ABD");
         QCOMPARE(m_ui.focus, EntryFocus::Name);
-        row().name.text = QStringLiteral("Bo");
-        m_entry->NameStep();
-        row().rstRx.text = QStringLiteral("34");
-        m_entry->CommitEntry();
+        finishContact("Bo", "34");
         QCOMPARE(ParseLogLine(m_book->lines().at(0)).callsign, "VK3ABD");
     }
 

@@ -293,19 +293,21 @@ private Q_SLOTS:
         QTest::addColumn<Expected>("expected");
         using F = LogFinding;
         auto log = [](Contact second) { return QStringList { line(first), line(second) }; };
-        auto row = [&](const char* name, Contact second, Expected expected) {
-            QTest::newRow(name) << log(second) << "Ann"
-                                << "Open cat" << expected;
+        auto add = [](const char* tag, const QStringList& lines, Expected expected,
+                       const char* category = "Open cat", const char* name = "Ann") {
+            QTest::newRow(tag) << lines << name << category << expected;
+        };
+        auto row = [&](const char* tag, Contact second, Expected expected) {
+            add(tag, log(second), expected);
         };
         // An allowed repeat, the own area off HF, a portable call at night (local = UTC + 10),
         // CW on a doubled band at the night's edge.
-        QTest::newRow("clean") << QStringList { line(first), line({}),
+        const QStringList clean { line(first), line({}),
             line({ .sent = "59003", .call = "VK2ABC", .time = "10:05" }),
             line({ .sent = "59004", .call = "VK3AAA" }),
             line({ "40m", "SSB", "59005", "VK5AB/P", "Al", "59001", "16:00", "08-15-2026", "2" }),
-            line({ "23cm", "CW", "599006", "ZL1AB", "Al", "599001", "14:57", "08-15-2026", "8" }) }
-                               << "Ann"
-                               << "Open cat" << Expected {};
+            line({ "23cm", "CW", "599006", "ZL1AB", "Al", "599001", "14:57", "08-15-2026", "8" }) };
+        add("clean", clean, {});
         row("before the window", { .time = "07:58" }, { { 2, F::OutsideWindow } });
         row("after the window", { .time = "08:00", .date = "08-16-2026" },
             { { 2, F::OutsideWindow } });
@@ -330,33 +332,26 @@ private Q_SLOTS:
         row("callsign without its prefix", { .call = "4ABC" }, { { 2, F::Callsign } });
         row("unknown band", { .band = "4m" }, { { 2, F::BandMode } });
         // After a refused callsign the last one is still VK2ABC: seven letters are refused too.
-        QTest::newRow("refused callsign is not the last")
-            << QStringList { line(first), line({ .call = "XX1ABC" }),
-                   line({ .sent = "59003", .call = "VK4ABCD" }) }
-            << "Ann"
-            << "Open cat" << Expected { { 2, F::Callsign }, { 3, F::Callsign } };
-        QTest::newRow("name missing") << log({}) << "<type your name>"
-                                      << "Open cat" << Expected { { 0, F::MissingSetting } };
+        add("refused callsign is not the last",
+            { line(first), line({ .call = "XX1ABC" }),
+                line({ .sent = "59003", .call = "VK4ABCD" }) },
+            { { 2, F::Callsign }, { 3, F::Callsign } });
+        add("name missing", log({}), { { 0, F::MissingSetting } }, "Open cat", "<type your name>");
         const char* hf = " HF operation on bands below 50MHz Single Operator section";
         const char* vhf = " VHF operation on and above 50MHz Multi-operator";
-        QTest::newRow("HF category, contacts on 2m")
-            << log({}) << "Ann" << hf << Expected { { 0, F::Category } };
-        QTest::newRow("VHF category, a contact on 40m")
-            << log({ .band = "40m" }) << "Ann" << vhf << Expected { { 0, F::Category } };
-        QTest::newRow("VHF category, VHF contacts") << log({}) << "Ann" << vhf << Expected {};
+        add("HF category, contacts on 2m", log({}), { { 0, F::Category } }, hf);
+        add("VHF category, a contact on 40m", log({ .band = "40m" }), { { 0, F::Category } }, vhf);
+        add("VHF category, VHF contacts", log({}), {}, vhf);
         // Typed over the list: a category for both groups says nothing against either.
-        QTest::newRow("category typed hf/vhf, contacts on 2m") << log({}) << "Ann"
-                                                               << "hf/vhf" << Expected {};
-        QTest::newRow("category typed VHF and HF, a contact on 40m")
-            << log({ .band = "40m" }) << "Ann"
-            << "VHF and HF" << Expected {};
+        add("category typed hf/vhf, contacts on 2m", log({}), {}, "hf/vhf");
+        add("category typed VHF and HF, a contact on 40m", log({ .band = "40m" }), {},
+            "VHF and HF");
         row("received report empty", { .received = "" }, { { 2, F::Report } });
         row("name empty", { .name = "" }, { { 2, F::Name } });
         row("name empty in the own call area, which scores 0",
             { .band = "40m", .call = "VK3ABC", .name = "", .points = "0" }, {});
         row("serial skipped", { .sent = "59004" }, { { 2, F::Serial } });
-        QTest::newRow("first serial not 1") << QStringList { line({ .sent = "59003" }) } << "Ann"
-                                            << "Open cat" << Expected { { 1, F::Serial } };
+        add("first serial not 1", { line({ .sent = "59003" }) }, { { 1, F::Serial } });
     }
 
     // A log not read whole holds the contacts made since: the serials below them are in the file.
