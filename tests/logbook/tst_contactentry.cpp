@@ -85,12 +85,6 @@ class TestContactEntry : public QObject
         m_entry->CommitEntry();
     }
 
-    void editFirst()
-    {
-        m_ui.selected = 0;
-        m_entry->EditContact();
-    }
-
 private Q_SLOTS:
     void init()
     {
@@ -319,7 +313,8 @@ private Q_SLOTS:
         QFETCH(QString, status);
         if (edit) {
             logContact("VK3ABC", "Al", "12");
-            editFirst();
+            m_ui.selected = 0;
+            m_entry->EditContact();
         } else {
             typeCallsign("VK3ABC");
             row().name.text = QStringLiteral("Al");
@@ -603,7 +598,8 @@ private Q_SLOTS:
         logContact("VK3ABC", "Al", "12");
         setUtc(QTime(9, 0), QDate(2026, 8, 16));
         QVERIFY(m_entry->outsideContestWindow());
-        editFirst();
+        m_ui.selected = 0;
+        m_entry->EditContact();
         m_entry->NameNMouseDown();
         m_entry->CallsignNMouseDown();
         QCOMPARE(row().callsign.text, "VK3ABC");
@@ -621,7 +617,8 @@ private Q_SLOTS:
     void editedCallsignIsCheckedByTheNameClick()
     {
         logContact("VK3ABC", "Al", "12");
-        editFirst();
+        m_ui.selected = 0;
+        m_entry->EditContact();
         row().rstRx.text.clear();
         m_entry->CallsignNMouseDown();
         row().callsign.text = QStringLiteral("3ABD");
