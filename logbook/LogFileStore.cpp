@@ -37,24 +37,26 @@ bool regularOrFree(const QByteArray& name)
 }
 
 // Opens a regular file only (or makes one), and never waits: a FIFO waits for its other end.
-// -1 with errno, or with `notRegular` set when the name holds something else.
+// -1 with errno, or with `notRegular` set when the name holds something else. (O_NONBLOCK does
+// nothing to a regular file's reads and writes.)
 int openRegular(const QByteArray& name, int flags, bool* notRegular)
 {
-    *notRegular = !regularOrFree(name);
-    if (*notRegular)
-        return -1;
+    *notRegular = false;
     const int fd = ::open(name.constData(), flags | O_NONBLOCK | O_CLOEXEC, 0644);
-    if (fd < 0)
+    if (fd < 0) {
+        const int err = errno;
+        *notRegular = !regularOrFree(name); // a folder, a FIFO without a reader
+        errno = err;
         return -1;
+    }
     struct stat st
     {
     };
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) { // it may have come since the look
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         *notRegular = true;
         return -1;
     }
-    (void)::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
 }
 
