@@ -321,7 +321,8 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     QString holder;
     if (m_logLock.take(ContinuedLogName(m_settings.logFileName), &holder)) {
         const QString named = m_settings.logFileName;
-        if (!m_logLock.holds(ContinuedLogName(named))
+        // A log that is no regular file is told by the load itself.
+        if (!m_logLock.holds(ContinuedLogName(named)) && !IsOtherThanRegularFile(named)
             && QFileInfo::exists(QFileInfo(named).absolutePath()))
             ShowMessage(LogUnlockedText(QDir::toNativeSeparators(ContinuedLogName(named))));
         m_logBook.LoadLogBook(m_settings, *this);
@@ -1700,7 +1701,8 @@ void TQZMainForm::OpenLog1Click()
 void TQZMainForm::logFilePicked(const QString& path)
 {
     // Refused, or kept from the other file: the log and the edit stay as they were.
-    if (!OpenLog(path, m_settings, m_logBook, *this, m_logLock))
+    if (!OpenLog(
+            path, m_settings, m_logBook, *this, m_logLock, { m_settingsPath, m_env.settingsPath }))
         return;
     saveLogFileNames();
     endEditForNewFile();

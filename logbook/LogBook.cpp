@@ -121,10 +121,27 @@ bool LogBook::LoadLogBook(ContestSettings& settings, LogBookUi& ui)
     m_loaded = true;
     m_unwrittenFrom = 0;
     m_changesUnwritten = false;
+    m_refused = false;
     m_fileName = settings.logFileName;
     m_backupName = settings.backupLogFileName;
 
     const QString& fileName = settings.logFileName;
+    if (m_store.state(fileName) == LogFileStore::State::NotRegular) {
+        // A device or a FIFO would swallow the contacts (or hang the start): as a log that
+        // cannot be written, they wait in memory and go to a rescue file.
+        m_refused = true;
+        m_fileInStep = false;
+        ui.errorCue();
+        ui.showMessage(NotRegularLogText(fileName)
+            + QStringLiteral("Contacts are kept in memory, and saved in a rescue file \r when "
+                             "another log is opened or the program closes. "));
+        ui.showEntryBandMode(QStringLiteral("2m"), QStringLiteral("FM"));
+        m_serialCounter = 1;
+        ui.showNextSerial(m_serialCounter);
+        ui.logFileNameChanged();
+        ui.showStatus(QStringLiteral("  LogBook NOT on disk - contacts kept in memory..."));
+        return true;
+    }
     if (endsInBak(fileName)) {
         ui.errorCue();
         ui.showMessage(
@@ -462,7 +479,7 @@ void LogBook::reportWriteFailure(
 
 bool LogBook::SecureContacts(LogBookUi& ui, ContestSettings* adopt)
 {
-    if (m_fileInStep)
+    if (m_fileInStep || (m_refused && m_lines.isEmpty())) // nothing of this run to keep
         return true;
     if (m_loaded ? writeWhole(m_fileName, m_backupName, ui, WriteFor::Rescue)
                  : !m_changesUnwritten && appendUnwritten(m_fileName, ui, WriteFor::Rescue))

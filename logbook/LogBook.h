@@ -116,6 +116,8 @@ private:
     // lines waits (those can only go to a rescue copy).
     qsizetype m_unwrittenFrom = 0;
     bool m_changesUnwritten = false;
+    // The log's name holds no regular file: nothing of this run is on disk until a rescue.
+    bool m_refused = false;
     // The files the lines in memory belong to.
     QString m_fileName;
     QString m_backupName;

@@ -62,13 +62,36 @@ QString heldElsewhereText(const QString& logFileName, const QString& holder)
 
 } // namespace
 
-bool OpenLog(
-    const QString& path, ContestSettings& settings, LogBook& logBook, LogBookUi& ui, LogLock& lock)
+bool OpenLog(const QString& path, ContestSettings& settings, LogBook& logBook, LogBookUi& ui,
+    LogLock& lock, const QStringList& settingsFiles)
 {
     if (path.isEmpty() || refuseLogName(path, ui))
         return false;
-    // Held before anything of it is read or written: another copy may be logging in it.
     const QString logName = ContinuedLogName(path);
+    const QString notOpened
+        = QStringLiteral("It is not opened: %1 stays the LogBook. ").arg(settings.logFileName);
+    for (const QString& name : { path, logName }) {
+        if (IsOtherThanRegularFile(name)) {
+            ui.errorCue();
+            ui.showMessage(NotRegularLogText(name) + notOpened);
+            return false;
+        }
+    }
+    // A rewrite would put the log, or the log before, in the settings' place.
+    const QStringList files { path, BackupLogName(path), path + QLatin1String(".new"), logName,
+        logName + QLatin1String(".new") };
+    for (const QString& settingsFile : settingsFiles) {
+        if (!settingsFile.isEmpty() && IsOneOfFiles(settingsFile, files)) {
+            ui.errorCue();
+            ui.showMessage(QStringLiteral(" The LogBook can not be kept in \r %1 \r That file, its "
+                                          "backup or its save under way is the \r settings file "
+                                          "%2. \r ")
+                               .arg(path, settingsFile)
+                + notOpened);
+            return false;
+        }
+    }
+    // Held before anything of it is read or written: another copy may be logging in it.
     const bool another = !lock.holds(logName);
     LogLock next;
     QString holder;

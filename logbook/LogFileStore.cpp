@@ -36,6 +36,30 @@ bool regularOrFree(const QByteArray& name)
     return ::stat(name.constData(), &st) != 0 || S_ISREG(st.st_mode);
 }
 
+// Opens a regular file only (or makes one), and never waits: a FIFO waits for its other end.
+// -1 with errno, or with `notRegular` set when the name holds something else. (O_NONBLOCK does
+// nothing to a regular file's reads and writes.)
+int openRegular(const QByteArray& name, int flags, bool* notRegular)
+{
+    *notRegular = false;
+    const int fd = ::open(name.constData(), flags | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        const int err = errno;
+        *notRegular = !regularOrFree(name); // a folder, a FIFO without a reader
+        errno = err;
+        return -1;
+    }
+    struct stat st
+    {
+    };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        *notRegular = true;
+        return -1;
+    }
+    return fd;
+}
+
 bool blank(const char* begin, const char* end)
 {
     for (const char* p = begin; p != end; ++p) {
@@ -108,15 +132,24 @@ LogFileStore::State LogFileStore::state(const QString& path, qint64* size) const
         return errno == ENOENT ? State::Missing : State::Unreadable;
     if (size)
         *size = st.st_size;
+    if (!S_ISREG(st.st_mode))
+        return State::NotRegular;
     return st.st_size == 0 ? State::Empty : State::Populated;
 }
 
 bool LogFileStore::read(const QString& path, QByteArray* bytes, QString* error) const
 {
-    QFile file(path);
-    if (fault(m_faults.open) || !file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    bool notRegular = false;
+    const int fd = fault(m_faults.open) ? -1 : openRegular(nativePath(path), O_RDONLY, &notRegular);
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         if (error)
-            *error = m_faults.open ? errnoText(EIO) : file.errorString();
+            *error = m_faults.open ? errnoText(EIO)
+                : notRegular       ? NotRegularFileReason()
+                : fd < 0           ? errnoText(errno)
+                                   : file.errorString();
+        if (fd >= 0)
+            ::close(fd);
         return false;
     }
     *bytes = file.readAll();
@@ -180,12 +213,14 @@ bool LogFileStore::syncFd(int fd, QString* error)
 
 bool LogFileStore::createEmpty(const QString& path, QString* error)
 {
+    bool notRegular = false;
     const int fd = fault(m_faults.open)
         ? -1
-        : ::open(nativePath(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        : openRegular(nativePath(path), O_WRONLY | O_CREAT | O_TRUNC, &notRegular);
     if (fd < 0) {
         if (error)
-            *error = errnoText(m_faults.open ? EACCES : errno);
+            *error
+                = notRegular ? NotRegularFileReason() : errnoText(m_faults.open ? EACCES : errno);
         return false;
     }
     const bool ok = syncFd(fd, error);
@@ -213,17 +248,19 @@ bool LogFileStore::append(
 {
     // Normally the existing file only: a log that vanished is rebuilt whole by the caller.
     const QByteArray name = nativePath(path);
-    const int flags = O_CLOEXEC | (create ? O_CREAT : 0);
-    int fd = fault(m_faults.open) ? -1 : ::open(name.constData(), O_RDWR | flags, 0644);
+    const int flags = create ? O_CREAT : 0;
+    bool notRegular = false;
+    int fd = fault(m_faults.open) ? -1 : openRegular(name, O_RDWR | flags, &notRegular);
     bool canRead = true;
-    if (fd < 0 && !m_faults.open && errno == EACCES) {
+    if (fd < 0 && !m_faults.open && !notRegular && errno == EACCES) {
         // A file we may write but not read still takes the contact.
-        fd = ::open(name.constData(), O_WRONLY | flags, 0644);
+        fd = openRegular(name, O_WRONLY | flags, &notRegular);
         canRead = false;
     }
     if (fd < 0) {
         if (error)
-            *error = errnoText(m_faults.open ? EACCES : errno);
+            *error
+                = notRegular ? NotRegularFileReason() : errnoText(m_faults.open ? EACCES : errno);
         return false;
     }
     const off_t size = ::lseek(fd, 0, SEEK_END);
@@ -262,6 +299,12 @@ bool LogFileStore::rewrite(const QString& logPath, const QString& backupPath,
     const QByteArray log = nativePath(logPath);
     const QByteArray bak = nativePath(backupPath);
     const QByteArray tmp = log + ".new";
+    // A device or a FIFO under the log's name is neither written nor replaced.
+    if (!regularOrFree(log)) {
+        if (error)
+            *error = NotRegularFileReason();
+        return false;
+    }
 
     // 1. The new log, complete and on disk, under a temporary name beside the old one.
     if (!writeComplete(tmp, O_TRUNC, content, error))
@@ -353,12 +396,14 @@ bool LogFileStore::writeComplete(
     const QByteArray& name, int createFlag, const QByteArray& content, QString* error)
 {
     // Either the whole content is on disk under that name, or no file of it is left.
+    bool notRegular = false;
     const int fd = fault(m_faults.open)
         ? -1
-        : ::open(name.constData(), O_WRONLY | O_CREAT | createFlag | O_CLOEXEC, 0644);
+        : openRegular(name, O_WRONLY | O_CREAT | createFlag, &notRegular);
     if (fd < 0) {
         if (error)
-            *error = errnoText(m_faults.open ? EACCES : errno);
+            *error
+                = notRegular ? NotRegularFileReason() : errnoText(m_faults.open ? EACCES : errno);
         return false;
     }
     bool ok = writeAll(fd, content, error) && syncFd(fd, error);

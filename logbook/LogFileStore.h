@@ -52,8 +52,9 @@ public:
     };
 
     // Missing is only "no such file" (ENOENT): any other failure to look at the file is
-    // Unreadable, so that a file that is there is never taken for a new, empty one.
-    enum class State { Missing, Empty, Populated, Unreadable };
+    // Unreadable, so that a file that is there is never taken for a new, empty one. NotRegular:
+    // a device, a FIFO or a folder (through links), which is never read, written nor replaced.
+    enum class State { Missing, Empty, Populated, Unreadable, NotRegular };
 
     State state(const QString& path, qint64* size = nullptr) const;
     bool exists(const QString& path) const { return state(path) != State::Missing; }

@@ -13,6 +13,7 @@
 #include <QSysInfo>
 
 #include "ContestSettings.h"
+#include "LogFileStore.h"
 
 namespace vorad {
 
@@ -98,6 +99,21 @@ QString LogNameRefusal(const QString& path)
         return {};
     return QStringLiteral(" A log file name may not hold a line break. \r Nothing was changed: "
                           "please choose another name. ");
+}
+
+bool IsOtherThanRegularFile(const QString& path)
+{
+    // Only looked at: opening a FIFO waits for its other end.
+    struct stat st
+    {
+    };
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
+QString NotRegularLogText(const QString& logFileName)
+{
+    return QStringLiteral(" The LogBook %1 can not be used: \r %2. \r ")
+        .arg(logFileName, NotRegularFileReason());
 }
 
 QString ContinuedLogName(const QString& path)

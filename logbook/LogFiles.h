@@ -25,6 +25,12 @@ bool IsOneOfFiles(const QString& path, const QStringList& files);
 // next start would miss the log.
 QString LogNameRefusal(const QString& path);
 
+// True when `path` (through links) holds something other than a regular file: a device, a
+// FIFO, a folder. Contacts written there would go nowhere, so such a log is never used.
+bool IsOtherThanRegularFile(const QString& path);
+// The first lines of the word to the operator on such a log.
+QString NotRegularLogText(const QString& logFileName);
+
 // The name a log file goes on under once loaded: a backup (a name ending in "BAK") is
 // continued as the same name ending in "LOG".
 QString ContinuedLogName(const QString& path);

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "ContactEntry.h"
 #include "LogFiles.h"
 #include "LogLine.h"
 #include "ProfileFile.h"
@@ -188,6 +190,12 @@ private Q_SLOTS:
         QTest::newRow("settings file a link to the log")
             << rec1 << QByteArray("<link>") << QByteArray() << 1;
         QTest::newRow("huge binary QZ.INI") << rec1 << QByteArray() << binary.repeated(300) << 1;
+        // No regular file: not waited for, nothing written to it, the contacts kept safe.
+        QTest::newRow("a FIFO log") << QByteArray("<fifo>") << QByteArray() << QByteArray() << 0;
+        QTest::newRow("a log linked to /dev/null")
+            << QByteArray("<null>") << QByteArray() << QByteArray() << 0;
+        QTest::newRow("a folder log")
+            << QByteArray("<folder>") << QByteArray() << QByteArray() << 0;
     }
 
     void damagedFilesStart()
@@ -196,19 +204,58 @@ private Q_SLOTS:
         QFETCH(QByteArray, ini);
         QFETCH(QByteArray, qz);
         QFETCH(int, lines);
-        QVERIFY(writeFile(file("QZVHF.LOG"), log));
+        const QByteArray logName = QFile::encodeName(file("QZVHF.LOG"));
+        if (log == "<fifo>")
+            QCOMPARE(::mkfifo(logName.constData(), 0644), 0);
+        else if (log == "<null>")
+            QVERIFY(QFile::link("/dev/null", file("QZVHF.LOG")));
+        else if (log == "<folder>")
+            QVERIFY(QDir().mkdir(file("QZVHF.LOG")));
+        else
+            QVERIFY(writeFile(file("QZVHF.LOG"), log));
+        const bool regular = !log.startsWith('<');
         if (ini == "<link>")
             QVERIFY(QFile::link(file("QZVHF.LOG"), file("DOVavoviv.ini")));
         else if (!ini.isEmpty())
             QVERIFY(writeFile(file("DOVavoviv.ini"), ini));
         if (!qz.isEmpty())
             QVERIFY(writeFile(file("QZ.INI"), qz));
-        TQZMainForm form(environment());
+        StartupEnvironment env = environment();
+        if (!regular) { // in the contest, so that a contact is logged
+            auto clock = std::make_shared<TestClock>();
+            clock->setUtc(QDate(2026, 8, 15), QTime(10, 0, 20), 8 * 3600);
+            env.clock = clock;
+        }
+        TQZMainForm form(std::move(env));
         if (lines >= 0)
             QCOMPARE(form.logBook().rowCount(), lines);
-        QCOMPARE(child<QLabel>(form, "StatusPanel")->text(), QStringLiteral("  LogBook Ready..."));
+        QCOMPARE(child<QLabel>(form, "StatusPanel")->text(),
+            regular ? QStringLiteral("  LogBook Ready...")
+                    : QStringLiteral("  LogBook NOT on disk - contacts kept in memory..."));
+        if (regular) {
+            form.close();
+            QCOMPARE(readAll(file("QZVHF.LOG")), log);
+            return;
+        }
+        QCOMPARE(m_messages.value(0),
+            NotRegularLogText(file("QZVHF.LOG"))
+                + "Contacts are kept in memory, and saved in a rescue file \r when another log "
+                  "is opened or the program closes. ");
+        QVERIFY(form.windowTitle().endsWith("[LogBook NOT on disk - kept in memory]"));
+        ContactEntry& entry = form.entry();
+        entry.row().callsign.text = "VK3ABC";
+        entry.CallsignNEnter();
+        entry.row().name.text = "Peter";
+        entry.NameStep();
+        entry.row().rstRx.text = "12";
+        entry.CommitEntry();
+        QCOMPARE(form.logBook().rowCount(), 1);
         form.close();
-        QCOMPARE(readAll(file("QZVHF.LOG")), log);
+        QVERIFY(!QFileInfo(file("QZVHF.LOG")).isFile());
+        const QStringList rescued = QDir(m_dir->path()).entryList({ "QZVHF-rescue-*.LOG" });
+        QCOMPARE(rescued.size(), 1);
+        QCOMPARE(
+            ParseLogFile(readAll(m_dir->filePath(rescued.first()))).lines, form.logBook().lines());
     }
 
     // Numbers from outside are held to their ranges and told; the start goes on (this runs in

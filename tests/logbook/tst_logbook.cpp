@@ -1,5 +1,8 @@
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -510,8 +513,9 @@ private Q_SLOTS:
     }
 
     // Open Log leaves a log alone that another copy of the program holds (by whatever name),
-    // and a name with a line break; a lock whose process has ended is taken over, and the log
-    // before is given up.
+    // a name with a line break, a name that holds no regular file, and one whose files lead to
+    // the settings file; a lock whose process has ended is taken over, and the log before is
+    // given up.
     void openLogLeavesAHeldLogAlone_data()
     {
         QTest::addColumn<QString>("target");
@@ -520,6 +524,11 @@ private Q_SLOTS:
         QTest::newRow("held, through a linked folder") << "linked/HELD.LOG" << false;
         QTest::newRow("the backup of a held log") << "HELD.BAK" << false;
         QTest::newRow("a line break in the name") << "NEW\rLOG.LOG" << false;
+        QTest::newRow("a FIFO") << "FIFO.LOG" << false;
+        QTest::newRow("a link to /dev/null") << "NULL.LOG" << false;
+        QTest::newRow("a folder") << "FOLDER.LOG" << false;
+        QTest::newRow("the settings file") << "SETTINGS.INI" << false;
+        QTest::newRow("a backup that leads to the settings file") << "SET.LOG" << false;
         QTest::newRow("a lock left by an ended process") << "STALE.LOG" << true;
         QTest::newRow("a lock left empty by a power cut") << "EMPTY.LOG" << true;
         QTest::newRow("a lock left by a run with this one's number") << "REUSED.LOG" << true;
@@ -550,6 +559,14 @@ private Q_SLOTS:
         writeFile(staleLock, QByteArray::number(pid) + lockText.mid(lockText.indexOf('\n')));
         writeFile(LogLockFileName(m_dir.filePath("EMPTY.LOG")), QByteArray());
         writeFile(LogLockFileName(m_dir.filePath("REUSED.LOG")), lockText);
+        for (const char* made : { "FIFO.LOG", "NULL.LOG", "SET.BAK" }) // a failed row's
+            QFile::remove(m_dir.filePath(made));
+        QCOMPARE(::mkfifo(QFile::encodeName(m_dir.filePath("FIFO.LOG")).constData(), 0644), 0);
+        QVERIFY(QFile::link("/dev/null", m_dir.filePath("NULL.LOG")));
+        QVERIFY(QDir(m_dir.path()).mkpath("FOLDER.LOG"));
+        const QString settingsFile = m_dir.filePath("SETTINGS.INI");
+        writeFile(settingsFile, "[FILES]\r\n");
+        QVERIFY(QFile::link(settingsFile, m_dir.filePath("SET.BAK")));
 
         LogBook book(m_store);
         RecordingUi ui;
@@ -557,7 +574,8 @@ private Q_SLOTS:
         QVERIFY(lock.take(logPath(), nullptr));
         book.LoadLogBook(m_settings, ui);
         ui.messages.clear();
-        QCOMPARE(OpenLog(m_dir.filePath(target), m_settings, book, ui, lock), opened);
+        QCOMPARE(
+            OpenLog(m_dir.filePath(target), m_settings, book, ui, lock, { settingsFile }), opened);
         QCOMPARE(m_settings.logFileName, opened ? m_dir.filePath(target) : logPath());
         QCOMPARE(book.lines(), ParseLogFile(opened ? QByteArray() : rec1).lines);
         QCOMPARE(readAll(m_dir.filePath("HELD.BAK")), rec2);
@@ -569,7 +587,14 @@ private Q_SLOTS:
                 QVERIFY2(ui.messages.first().contains(
                              QStringLiteral("process %1").arg(QCoreApplication::applicationPid())),
                     qPrintable(ui.messages.first()));
+            if (QStringList { "FIFO.LOG", "NULL.LOG", "FOLDER.LOG" }.contains(target))
+                QVERIFY(ui.messages.first().contains(NotRegularFileReason()));
+            if (target.startsWith("SET"))
+                QVERIFY(ui.messages.first().contains("settings file " + settingsFile));
         }
+        QCOMPARE(readAll(settingsFile), QByteArray("[FILES]\r\n"));
+        QVERIFY(QFileInfo(m_dir.filePath("FIFO.LOG")).exists()
+            && !QFileInfo(m_dir.filePath("FIFO.LOG")).isFile());
         // This run holds the log it is on, and only that one.
         QCOMPARE(LogLock().take(logPath(), nullptr), opened);
         const bool told = ui.messages.join('|').contains("could not be locked");
@@ -577,9 +602,11 @@ private Q_SLOTS:
         if (opened && !told)
             QVERIFY(!LogLock().take(m_dir.filePath(target), nullptr));
         QFile::remove(m_dir.filePath(QString(250, 'A') + ".LOG"));
-        for (const char* made : { "linked", "HELD.BAK", "STALE.LOG", "EMPTY.LOG", "REUSED.LOG",
-                 "EMPTY.LOG.lock", "REUSED.LOG.lock" })
+        for (const char* made :
+            { "linked", "HELD.BAK", "STALE.LOG", "EMPTY.LOG", "REUSED.LOG", "EMPTY.LOG.lock",
+                "REUSED.LOG.lock", "FIFO.LOG", "NULL.LOG", "SETTINGS.INI", "SET.BAK" })
             QFile::remove(m_dir.filePath(made));
+        QDir(m_dir.path()).rmdir("FOLDER.LOG");
     }
 
     // A log reached through a link stays held once a rewrite has put a file in place of the

@@ -293,22 +293,33 @@ private Q_SLOTS:
         }
     }
 
-    // A file written whole (the settings, the exports, the CSV) never takes the place of a
-    // FIFO or a device, reached by its name or through a link.
-    void streamedFileReplacesRegularFilesOnly()
+    // No file is written into a FIFO or a device or takes its place, reached by its name or
+    // through a link, and none is waited for: the log's reads, appends and rewrites, and the
+    // files written whole (the settings, the exports, the CSV).
+    void onlyRegularFilesAreWritten()
     {
         QTemporaryDir dir;
         QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0644), 0);
         QVERIFY(QFile::link(dir.filePath("fifo"), dir.filePath("link")));
         LogFileStore store;
         for (const char* name : { "fifo", "link" }) {
-            LogFileStore::StreamedFile file(store, dir.filePath(name));
+            const QString at = dir.filePath(name);
+            LogFileStore::StreamedFile file(store, at);
             QString error;
             if (file.open(&error)) {
                 file.write("x");
                 QVERIFY(!file.commit(&error));
             }
             QCOMPARE(error, NotRegularFileReason());
+            QCOMPARE(store.state(at), LogFileStore::State::NotRegular);
+            error.clear();
+            QVERIFY(!store.append(at, "x\r\n", &error, true));
+            QCOMPARE(error, NotRegularFileReason());
+            error.clear();
+            QVERIFY(!store.rewrite(at, dir.filePath("bak"), "x\r\n", nullptr, &error));
+            QCOMPARE(error, NotRegularFileReason());
+            QByteArray bytes;
+            QVERIFY(!store.read(at, &bytes, &error));
         }
         QCOMPARE(QFileInfo(dir.filePath("fifo")).isFile(), false); // still the FIFO
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System).size(), 2);
