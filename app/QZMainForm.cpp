@@ -209,14 +209,15 @@ public:
     explicit Busy(TQZMainForm& form)
         : m_form(form)
     {
-        ++m_form.m_busyDepth;
+        if (m_form.m_busyDepth++ == 0)
+            m_form.m_statusBeforeCommand = m_form.m_entry.row().status.text;
     }
     ~Busy()
     {
         if (--m_form.m_busyDepth == 0)
             m_form.replayHeldKeys();
         if (m_form.m_busyDepth == 0)
-            m_form.showCueRefusals();
+            m_form.showCueRefusals(true);
     }
     Busy(const Busy&) = delete;
     Busy& operator=(const Busy&) = delete;
@@ -348,13 +349,15 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     RefreshSummary();
     RefreshDupeDisplay();
 
+    const QString loaded = m_entry.row().status.text;
     if (!m_settingsNote.isEmpty())
         showStatus(m_settingsNote);
     // A cue that the settings file names and that cannot be heard is told now, not left silent.
     if (m_settings.soundEnabled && !m_settings.cwEnabled)
         checkCues();
     m_startedUp = true;
-    showCueRefusals();
+    m_statusBeforeCommand = loaded; // the settings note is the start-up's own word
+    showCueRefusals(true);
     render();
     CallsignN->setFocus();
 
@@ -1221,15 +1224,20 @@ void TQZMainForm::tellCueRefusal(const QString& text)
     m_cueRefusals.append(text);
     // Inside a command the refusal that gave the cue is shown first; this comes after it.
     if (m_busyDepth == 0)
-        showCueRefusals();
+        showCueRefusals(false);
 }
 
-void TQZMainForm::showCueRefusals()
+void TQZMainForm::showCueRefusals(bool afterCommand)
 {
     if (!m_startedUp || m_cueRefusals.isEmpty())
         return;
-    showStatus(m_cueRefusals.join(QString()));
+    QString text = m_cueRefusals.join(QString());
     m_cueRefusals.clear();
+    // A refusal whose cue was not heard keeps its own word in front: the note follows it.
+    const QString& own = m_entry.row().status.text;
+    if (afterCommand && own != m_statusBeforeCommand)
+        text.prepend(own);
+    showStatus(text);
 }
 
 void TQZMainForm::letEventsRun()

@@ -187,7 +187,7 @@ private:
     class Busy;
     void replayHeldKeys();
     void tellCueRefusal(const QString& text);
-    void showCueRefusals();
+    void showCueRefusals(bool afterCommand);
     void checkCues();
     void createMenusAndKeys();
     void ArrangeDisplays();
@@ -333,6 +333,7 @@ private:
     bool m_sessionEnded = false;
     // Cues that cannot be heard, told in the status line once the command that gave them ends.
     QStringList m_cueRefusals;
+    QString m_statusBeforeCommand; // a status that changed during the command is its own word
     bool m_startedUp = false;
 
     QLabel* SummaryHeader = nullptr;

@@ -41,6 +41,14 @@ snd_pcm_format_t format(const Pcm& pcm)
     return pcm.bits == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE;
 }
 
+// Without blocking: a busy device is no device.
+snd_pcm_t* openDevice()
+{
+    snd_pcm_t* device = nullptr;
+    return snd_pcm_open(&device, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0 ? nullptr
+                                                                                           : device;
+}
+
 bool cutOff(AlsaSink::Shared& s)
 {
     std::lock_guard lock(s.mutex);
@@ -98,11 +106,8 @@ void sound(AlsaSink::Shared& s, snd_pcm_t* device, const Pcm& pcm)
 void run(const std::shared_ptr<AlsaSink::Shared>& shared)
 {
     AlsaSink::Shared& s = *shared;
-    // Opened before the first cue, so that the cues of the start-up find it ready. Without
-    // blocking: a busy device is no device.
-    snd_pcm_t* device = nullptr;
-    if (snd_pcm_open(&device, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0)
-        device = nullptr;
+    // Opened before the first cue, so that the cues of the start-up find it ready.
+    snd_pcm_t* device = openDevice();
     for (;;) {
         Pcm pcm;
         quint64 taken = 0;
@@ -121,6 +126,9 @@ void run(const std::shared_ptr<AlsaSink::Shared>& shared)
         const auto started = Clock::now();
         if (told)
             told();
+        // A sound server that comes up after the program is found at the next cue.
+        if (!device)
+            device = openDevice();
         if (device
             && snd_pcm_set_params(device, format(pcm), SND_PCM_ACCESS_RW_INTERLEAVED,
                    unsigned(pcm.channels), unsigned(pcm.rate), 1, 100000)

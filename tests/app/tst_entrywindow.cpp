@@ -681,6 +681,20 @@ private Q_SLOTS:
         QTest::keyClick(focus(), Qt::Key_F2);
         QCOMPARE(status(), "  The sound " + wave + " was not played: it is not a file");
         QCOMPARE(m_messages.count(" There is nothing in the logbook to EDIT! "), 3);
+
+        // A refusal whose cue is not heard keeps its own word; the note follows it.
+        type("vk3abc");
+        enter();
+        type("al");
+        enter();
+        type("59");
+        enter();
+        form->settings().dupeSoundFile = file("gone.wav");
+        type("vk3abc");
+        enter();
+        QCOMPARE(status(),
+            "  Station already worked previously and repeat contact not allowed yet...  The sound "
+                + file("gone.wav") + " was not played: it is not a file");
     }
 
     // The minute rebuilds the dupe lists while an options dialog stays open for hours: a

@@ -270,6 +270,26 @@ private Q_SLOTS:
         QVERIFY2(t.elapsed() < 900, qPrintable(QString::number(t.elapsed())));
     }
 
+    // A device missing as the program starts (a sound server that comes up after it) is
+    // looked for again at the next cue: the run is not silent to its end.
+    void deviceFoundAfterTheStart()
+    {
+        QTemporaryDir dir;
+        const QString capture = dir.filePath(QStringLiteral("heard.raw"));
+        FileDevice device(dir, capture);
+        const QString conf = dir.filePath(QStringLiteral("asound.conf"));
+        const QByteArray found = readAll(conf);
+        writeFile(conf, "pcm.!default { type hw card 31 }\n");
+        AlsaSink sink;
+        sink.playAndWait(tone(20, '\x11')); // nothing to play on yet
+        // A file of its own: ALSA reads its configuration again when the file is another.
+        writeFile(conf + QStringLiteral(".new"), found);
+        QFile::remove(conf);
+        QFile::rename(conf + QStringLiteral(".new"), conf);
+        sink.playAndWait(tone(100, '\x11'));
+        QCOMPARE(readAll(capture), QByteArray(1600, '\x11'));
+    }
+
     // A device that never takes its samples (ALSA's default routed to a pipe nobody reads)
     // holds only the sink's thread: the sink ends within about a second, and the thread, once
     // the pipe is read, finds its sink gone and ends cleanly.
