@@ -87,17 +87,18 @@ void sound(AlsaSink::Shared& s, snd_pcm_t* device, const Pcm& pcm)
         lastTaken = Clock::now();
     }
     if (!cutOff(s)) {
-        // The device itself says when it has played what it holds (a sound shorter than its
-        // buffer never starts it otherwise); the drain does not block, so a new cue cuts it.
-        snd_pcm_sframes_t held = 0;
-        if (snd_pcm_delay(device, &held) < 0 || held < 0)
-            held = 0;
-        const auto until = Clock::now() + std::chrono::milliseconds(held * 1000 / pcm.rate) + 1s;
-        if (snd_pcm_drain(device) == -EAGAIN) {
-            std::unique_lock lock(s.mutex);
-            while (!s.cancel && !s.quit && snd_pcm_state(device) == SND_PCM_STATE_DRAINING
-                && Clock::now() < until)
-                s.wake.wait_for(lock, 10ms, [&s] { return s.cancel || s.quit; });
+        // A sound shorter than the device's buffer never starts it by itself. Then what the
+        // device holds plays out, unless a newer cue cuts it off: no drain, which blocks on
+        // shared devices and would hold the next cue (and the Morse sender) well past the end.
+        if (snd_pcm_state(device) == SND_PCM_STATE_PREPARED)
+            snd_pcm_start(device);
+        const auto until = Clock::now() + std::chrono::milliseconds(pcm.durationMs()) + 1s;
+        std::unique_lock lock(s.mutex);
+        snd_pcm_sframes_t left = 0;
+        while (!s.cancel && !s.quit && Clock::now() < until && snd_pcm_delay(device, &left) == 0
+            && left > 0) {
+            const auto step = std::chrono::milliseconds(qBound(1, int(left * 1000 / pcm.rate), 10));
+            s.wake.wait_for(lock, step, [&s] { return s.cancel || s.quit; });
         }
     }
     snd_pcm_drop(device);
