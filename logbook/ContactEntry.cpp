@@ -176,6 +176,9 @@ void ContactEntry::CommitEntry()
     }
     // A report that does not read keeps the contact in the row: a typo must not cost it.
     QString unread;
+    // Nor does an ENTER too many after the name, before the report is typed.
+    const bool noReport = !m_editPending && !m_outside && m_row.rstRx.text.isEmpty()
+        && !m_row.callsign.text.isEmpty() && !m_repeatShown && !m_callsignRefused;
     // A contact still in the row when the contest window closes is not logged.
     if (!m_editPending && !m_outside && !m_row.rstRx.text.isEmpty()
         && m_row.rstRx.text != m_record.rstReceived) {
@@ -222,9 +225,11 @@ void ContactEntry::CommitEntry()
         m_row.rstRx.text.clear();
         committed = true;
     }
-    if (!unread.isEmpty()) {
+    if (!unread.isEmpty() || noReport) {
         m_ui.errorCue();
-        refusal = UnreadReportText(unread);
+        refusal = noReport
+            ? QStringLiteral("  Please type in the received report for the log first.....")
+            : UnreadReportText(unread);
         m_ui.setEntryFocus(EntryFocus::RstRx);
     } else if (!m_editPending) {
         ClearEntry();

@@ -566,14 +566,8 @@ bool LogFileStore::keepCopy(const QString& from, const QString& to, QString* err
             *error = errnoText(EEXIST);
         return false;
     }
-    // Through a link, the file it leads to gets the name: never a second link to follow.
-    if (!fault(m_faults.link)
-        && ::linkat(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW)
-            == 0) {
-        syncFolderOf(to);
-        return true;
-    }
-    // No hard links here (a FAT stick): a copy, whole under a temporary name before it takes
+    // A copy, never a second name: the file kept is the log's next backup, and what is later
+    // logged in the one must not reach the other. Whole under a temporary name before it takes
     // its own, so that the name never holds part of the file.
     QByteArray bytes;
     if (!read(from, &bytes, error))

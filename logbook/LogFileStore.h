@@ -75,8 +75,7 @@ public:
     bool writeNew(const QString& path, const QByteArray& content, QString* error);
     // Moves a file to a name that is not taken yet; false when `to` exists or the move fails.
     bool moveAside(const QString& from, const QString& to, QString* error);
-    // Gives the file `from` a second name `to` that is not taken yet: a hard link, or where
-    // there are none a complete copy. `from` stays as it is.
+    // Copies the file `from` whole to `to`, a name not taken yet. `from` stays as it is.
     bool keepCopy(const QString& from, const QString& to, QString* error);
 
     // Deletes a file; a file that is not there is no failure.

@@ -418,6 +418,10 @@ bool TSmtpSettingsForm::sendSequence()
             SmtpClient->Quit();
             m_waitAllowed = false;
             sent = true;
+        } else if (m_sendStatus != OpenDone && m_sendStatus != MailDone) {
+            // A refusal or a lost connection ends the request, and nothing else will come:
+            // the operator is told now, not when the silence limit runs out.
+            m_waitAllowed = false;
         }
     }
     SmtpAbortTimer->stop();

@@ -304,6 +304,9 @@ private Q_SLOTS:
                               << "  Received report 1234 does not read as a report and serial - "
                                  "please correct it...";
         QTest::newRow("edit 5g9") << true << "5g9" << letters.arg("5g9");
+        QTest::newRow("ENTER before the report")
+            << false << ""
+            << "  Please type in the received report for the log first.....";
     }
 
     void unreadReportKeepsTheRow()

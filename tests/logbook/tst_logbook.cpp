@@ -382,6 +382,11 @@ private Q_SLOTS:
             const QStringList kept = QDir(m_dir.path()).entryList({ "QZVHF-before-new-*" });
             QCOMPARE(kept.size(), 1);
             QCOMPARE(readAll(m_dir.filePath(kept.first())), rec1 + rec2);
+            // A file of its own: what is logged in it later (Open Log) leaves the backup alone.
+            QFile keptFile(m_dir.filePath(kept.first()));
+            QVERIFY(keptFile.open(QIODevice::Append) && keptFile.write(rec1) == rec1.size());
+            keptFile.close();
+            QCOMPARE(readAll(bakPath()), times == 1 ? rec1 + rec2 : QByteArray());
             QVERIFY(ui.messages.join('|').contains(m_dir.filePath(kept.first())));
             QVERIFY(ui.settingsRequested);
             QCOMPARE(ui.serial, 1);

@@ -316,6 +316,33 @@ private Q_SLOTS:
         QCOMPARE(addresses, QStringList({ "cm@example.org", "log@example.org" }));
     }
 
+    // A refusal ends the send when it comes, not when the silence limit runs out.
+    void refusalEndsTheSend()
+    {
+        const QString script = file(QStringLiteral("refusal"));
+        QVERIFY(
+            writeFile(script, "send 220 vorad.test\\r\\n\nread\nsend 550 go away\\r\\n\nread\n"));
+        MailPeer peer;
+        QVERIFY(peer.start(QStringLiteral("script"), script));
+        emailLog();
+        dialog().setServicePort(QString::number(peer.port));
+        dialog().setAbortInterval(60000);
+        bool stillSending = false;
+        QTimer guard; // ends with the test, so it never reaches the next one
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [&] {
+            stillSending = dialog().sending();
+            if (stillSending)
+                dialog().close();
+        });
+        guard.start(5000);
+        click("EmailButton");
+        QVERIFY(!stillSending);
+        QCOMPARE(dialog().statusText(), NotSent + "550 go away");
+        click("QuitButton"); // the goodbye the peer waits for
+        QVERIFY(peer.finish());
+    }
+
     // A slow line, or a slow verdict: the limit is on silence, not on the whole send.
     void slowServer_data()
     {
