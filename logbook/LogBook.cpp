@@ -338,8 +338,10 @@ void LogBook::tellLoadProblems(const LoadedLog& loaded, LogBookUi& ui)
 
 QString LogBook::buildLine(const ContactRecord& record, const QString& rstSent) const
 {
-    return FormatLogLine(record.band, record.mode, rstSent, record.callsign, record.name,
-        record.rstReceived, record.time.left(5), record.date, record.points);
+    // The file keeps the name without its spaces: the list shows what the file holds.
+    return FormatLogLine(record.band, record.mode, rstSent, record.callsign,
+        StripSpaces(record.name), record.rstReceived, record.time.left(5), record.date,
+        record.points);
 }
 
 void LogBook::AppendContact(

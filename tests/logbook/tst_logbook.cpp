@@ -235,6 +235,8 @@ private Q_SLOTS:
             (QStringList { "  Writing LogBook to Disk...", "  Written LogBook to Disk Okay..." }));
         QCOMPARE(ui.total, 2);
         QCOMPARE(book.rowCount(), 2);
+        // The list shows the name as the file holds it, not only after the next start.
+        QCOMPARE(book.lines().last(), ParseLogFile(readAll(logPath())).lines.last());
         QVERIFY(!QFile::exists(bakPath()));
     }
 
