@@ -21,6 +21,8 @@ namespace {
 constexpr int FormWidth = 556;
 constexpr int FormHeight = 412;
 constexpr qint64 ReplyPaintMs = 50;
+// How often the system is asked whether the server has taken the end of the message.
+constexpr int AcknowledgedPollMs = 100;
 
 // "15 s", "0.5 s", "10 min".
 QString duration(int ms)
@@ -87,6 +89,15 @@ TSmtpSettingsForm::TSmtpSettingsForm(
     SmtpAbortTimer->setObjectName(QStringLiteral("SmtpAbortTimer"));
     SmtpAbortTimer->setInterval(AbortIntervalMs);
     connect(SmtpAbortTimer, &QTimer::timeout, this, [this] { SmtpAbortTimerTimer(); });
+    // No event tells that the server has taken the last bytes: the system is asked.
+    SmtpAcknowledgedTimer = new QTimer(this);
+    SmtpAcknowledgedTimer->setInterval(AcknowledgedPollMs);
+    connect(SmtpAcknowledgedTimer, &QTimer::timeout, this, [this] {
+        if (!m_sending || !SmtpAbortTimer->isActive() || !SmtpClient->AwaitingAcceptance())
+            SmtpAcknowledgedTimer->stop();
+        else if (SmtpClient->socket().BytesUnacknowledged() == 0)
+            restartAbortTimer();
+    });
 }
 
 void TSmtpSettingsForm::createControls()
@@ -192,9 +203,15 @@ void TSmtpSettingsForm::restartAbortTimer()
     // A slow line or a server that files the message at length is not a silent one.
     if (!m_sending || !SmtpAbortTimer->isActive())
         return;
-    const bool verdict = SmtpClient->AwaitingAcceptance();
-    SmtpAbortTimer->start(verdict ? m_finalReplyMs : m_abortMs);
     m_unacknowledged = SmtpClient->socket().BytesUnacknowledged();
+    // The verdict is owed for a message taken whole: while part of it is still on the line,
+    // a line that dies is told by the silence limit, not after the long wait.
+    const bool verdict = SmtpClient->AwaitingAcceptance() && m_unacknowledged == 0;
+    SmtpAbortTimer->start(verdict ? m_finalReplyMs : m_abortMs);
+    if (SmtpClient->AwaitingAcceptance() && !verdict)
+        SmtpAcknowledgedTimer->start();
+    else
+        SmtpAcknowledgedTimer->stop();
     if (verdict && !m_verdictAwaited) {
         m_verdictAwaited = true;
         setStatus(QStringLiteral("     Waiting for the server to accept the log..."));
@@ -529,6 +546,12 @@ void TSmtpSettingsForm::SmtpAbortTimerTimer()
     const qint64 unacknowledged = SmtpClient->socket().BytesUnacknowledged();
     if (m_sending && m_waitAllowed && unacknowledged > 0 && unacknowledged < m_unacknowledged) {
         m_unacknowledged = unacknowledged;
+        return;
+    }
+    // The server has taken the rest of the message since: its verdict is waited for now.
+    if (m_sending && m_waitAllowed && unacknowledged == 0 && !m_verdictAwaited
+        && SmtpClient->AwaitingAcceptance()) {
+        restartAbortTimer();
         return;
     }
     m_waitAllowed = false;

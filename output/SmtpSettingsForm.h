@@ -109,7 +109,7 @@ private:
     // Why the send now running would end without the server's acceptance.
     QString m_failure;
     QString m_lastReply;
-    bool m_verdictAwaited = false; // the whole message is out, the server's verdict awaited
+    bool m_verdictAwaited = false; // the whole message taken, the server's verdict awaited
     qint64 m_unacknowledged = 0; // on the line, not yet taken, at the last sign of progress
     QString m_currentFolder;
     QString m_attachmentPath;
@@ -131,6 +131,7 @@ private:
     QList<QLabel*> m_labels; // "SMTP:", "From:", "To:"
     TSmtpCli* SmtpClient = nullptr;
     QTimer* SmtpAbortTimer = nullptr;
+    QTimer* SmtpAcknowledgedTimer = nullptr; // while the end of the message is on the line
 };
 
 } // namespace vorad

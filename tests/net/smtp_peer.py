@@ -11,7 +11,8 @@ script FILE    a scripted server for one connection: FILE holds one step a line,
                end of sending, while the client's lines are still read), "reset" (a close
                with RST), "throttle N" (from then on read at most N bytes a second),
                "rcvbuf N" (a small receive window from the start, as on a slow line: it
-               applies before the first connection, wherever it stands). Every line the
+               applies before the first connection, wherever it stands), "stall SECONDS"
+               (nothing read meanwhile, as on a line that has died). Every line the
                client sent goes to FILE.got, except the lines of a message (after a 354
                reply, up to the "."), which go to FILE.data. The second line printed is the
                number of bytes sent to the client.
@@ -157,6 +158,8 @@ class ScriptPeer:
             self.rate = int(arg)
         elif verb == "sleep":
             self.wait(float(arg))
+        elif verb == "stall":
+            time.sleep(float(arg))
         elif verb == "accept":
             self.conn.close()
             self.conn, _ = self.listener.accept()
