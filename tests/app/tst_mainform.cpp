@@ -388,8 +388,8 @@ private Q_SLOTS:
         QCOMPARE(format, Qt::PlainText);
     }
 
-    // A second copy of the program on a log in use says which process holds it, and touches
-    // neither the log (nor a save cut short beside it) nor the settings file.
+    // A second copy on a log in use says which process holds it, and touches neither the log,
+    // a save cut short beside it, nor the settings file.
     void logInUseIsLeftAlone()
     {
         const QByteArray ini = "[CONTEST]\r\nCallsign=VK3ABC\r\n";
@@ -415,35 +415,23 @@ private Q_SLOTS:
         QCOMPARE(readAll(file("DOVavoviv.ini")), ini);
     }
 
-    // The log's names reach the settings file as soon as the log changes, so that a crash
-    // does not bring the log before back; a log another copy holds, or a name with a line
-    // break, is refused with a message and changes nothing.
+    // The log's names reach the settings file at once (a crash does not bring the old log
+    // back); a log another copy holds, or a name with a line break, is refused and told.
     void logChangesReachTheSettingsAtOnce_data()
     {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("log"); // the name given
         QTest::addColumn<QString>("kept"); // the log in the settings file; empty: none written
-        QTest::newRow("Open Log") << "open"
-                                  << "RUN2.LOG"
-                                  << "RUN2.LOG";
-        QTest::newRow("Open Log, a backup") << "open"
-                                            << "RUN2.BAK"
-                                            << "RUN2.LOG";
-        QTest::newRow("typed in the settings") << "settings"
-                                               << "RUN2.LOG"
-                                               << "RUN2.LOG";
-        QTest::newRow("New Log") << "new"
-                                 << ""
-                                 << "QZVHF.LOG";
-        QTest::newRow("typed, held by another copy") << "settings"
-                                                     << "HELD.LOG"
-                                                     << "";
-        QTest::newRow("typed, a line break") << "settings"
-                                             << "RUN\nTWO.LOG"
-                                             << "";
-        QTest::newRow("Open Log, a line break") << "open"
-                                                << "RUN\rTWO.LOG"
-                                                << "";
+        auto row = [](const char* tag, const char* command, const char* log, const char* kept) {
+            QTest::newRow(tag) << QString(command) << QString(log) << QString(kept);
+        };
+        row("Open Log", "open", "RUN2.LOG", "RUN2.LOG");
+        row("Open Log, a backup", "open", "RUN2.BAK", "RUN2.LOG");
+        row("typed in the settings", "settings", "RUN2.LOG", "RUN2.LOG");
+        row("New Log", "new", "", "QZVHF.LOG");
+        row("typed, held by another copy", "settings", "HELD.LOG", "");
+        row("typed, a line break", "settings", "RUN\nTWO.LOG", "");
+        row("Open Log, a line break", "open", "RUN\rTWO.LOG", "");
     }
 
     void logChangesReachTheSettingsAtOnce()
