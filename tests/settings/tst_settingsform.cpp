@@ -350,20 +350,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("shown"); // category | section
         QTest::addColumn<QString>("message");
         const QString first = " HF operation on bands below 50MHz Single Operator section|";
-        QTest::newRow("saved ids") << QByteArray("CategoryID=3\r\nSectionID=2")
-                                   << " VHF operation on and above 50MHz Multi-operator|(c)"
-                                   << "";
-        QTest::newRow("beyond the list") << QByteArray("SectionID=7") << first + "(d)"
-                                         << "'7' is out of range for SectionID: 3 is used";
-        QTest::newRow("an id nobody chose, in older files")
-            << QByteArray("SectionText=(a) Transmitting Phone (FM,SSB)\r\nSectionID=1")
-            << first + "(a)"
-            << "";
-        QTest::newRow("an id of 1 alone") << QByteArray("SectionID=1") << first + "(b)"
-                                          << "";
-        QTest::newRow("typed over the list")
-            << QByteArray("CategoryID=-1\r\nCategoryText=Club") << "Club|(a)"
-            << "";
+        auto row = [](const char* tag, const char* contest, const QString& shown,
+                       const char* message = "") {
+            QTest::newRow(tag) << QByteArray(contest) << shown << QString(message);
+        };
+        row("saved ids", "CategoryID=3\r\nSectionID=2",
+            " VHF operation on and above 50MHz Multi-operator|(c)");
+        row("beyond the list", "SectionID=7", first + "(d)",
+            "'7' is out of range for SectionID: 3 is used");
+        row("an id nobody chose, in older files",
+            "SectionText=(a) Transmitting Phone (FM,SSB)\r\nSectionID=1", first + "(a)");
+        row("an id of 1 alone", "SectionID=1", first + "(b)");
+        row("typed over the list", "CategoryID=-1\r\nCategoryText=Club", "Club|(a)");
     }
     void savedChoiceIsShown()
     {
