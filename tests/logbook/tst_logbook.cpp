@@ -478,9 +478,8 @@ private Q_SLOTS:
             QCOMPARE(readAll(m_dir.filePath(unrelated)), QByteArray("keep me\r\n"));
     }
 
-    // Save Log As never writes over the log's own files, whatever name leads to them, nor over
-    // a log another copy of the program holds; a copy whose backup name leads to the log's
-    // backup leaves that backup alone.
+    // Save Log As never lands on the log's files by any name, nor on a log another copy holds;
+    // a copy whose backup name leads to the log's backup leaves that backup alone.
     void saveAsNeverLandsOnTheLogsFiles_data()
     {
         QTest::addColumn<QString>("target");
@@ -519,9 +518,8 @@ private Q_SLOTS:
             QFile::remove(m_dir.filePath(made));
     }
 
-    // Open Log leaves a log alone that another copy of the program holds (by whatever name),
-    // a name with a line break, a name that holds no regular file, and one whose files lead to
-    // the settings file; a lock whose process has ended is taken over, and the log before is
+    // Open Log refuses a log another copy holds (by any name), a line break, no regular file,
+    // and files that lead to the settings file; a dead run's lock is taken over, the old log
     // given up.
     void openLogLeavesAHeldLogAlone_data()
     {
@@ -616,8 +614,7 @@ private Q_SLOTS:
         QDir(m_dir.path()).rmdir("FOLDER.LOG");
     }
 
-    // A log reached through a link stays held once a rewrite has put a file in place of the
-    // link: a second copy by either name is kept off.
+    // A linked log stays held, by either name, after a rewrite put a file in place of the link.
     void aLinkedLogStaysHeldAfterARewrite()
     {
         QVERIFY(QDir(m_dir.path()).mkpath("real"));
