@@ -432,8 +432,7 @@ private Q_SLOTS:
         QCOMPARE(calls, expected);
     }
 
-    // A click refused during an edit that the operator then clears is not told against the
-    // next edit.
+    // A click refused during an edit that is then cleared is not told against the next one.
     void pickRefusalEndsWithItsEdit()
     {
         auto form = start();
@@ -658,8 +657,7 @@ private Q_SLOTS:
         QVERIFY(form->windowTitle().endsWith("RUN2.LOG"));
     }
 
-    // A wave cue that cannot be played is told once a file, whoever named it: the settings
-    // file at the start, a file gone since it was last heard.
+    // A wave cue that cannot be played is told once a file, at the start or once it is gone.
     void unplayableCueToldOnce()
     {
         const QString wave = file("cue.wav");
@@ -683,12 +681,7 @@ private Q_SLOTS:
         QCOMPARE(m_messages.count(" There is nothing in the logbook to EDIT! "), 3);
 
         // A refusal whose cue is not heard keeps its own word; the note follows it.
-        type("vk3abc");
-        enter();
-        type("al");
-        enter();
-        type("59");
-        enter();
+        logContacts({ "vk3abc" });
         form->settings().dupeSoundFile = file("gone.wav");
         type("vk3abc");
         enter();
@@ -697,8 +690,7 @@ private Q_SLOTS:
                 + file("gone.wav") + " was not played: it is not a file");
     }
 
-    // The minute rebuilds the dupe lists while an options dialog stays open for hours: a
-    // station whose interval runs out moves to "Repeat Allowed".
+    // The minute rebuilds the dupe lists under an open options dialog.
     void minuteRebuildsUnderAnOpenDialog()
     {
         auto form = start("[SETTINGS]\r\nDupeScreen=1\r\nSummaryScreen=1\r\n"
