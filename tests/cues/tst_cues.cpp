@@ -270,8 +270,8 @@ private Q_SLOTS:
         QVERIFY2(t.elapsed() < 900, qPrintable(QString::number(t.elapsed())));
     }
 
-    // A device missing as the program starts (a sound server that comes up after it) is
-    // looked for again at the next cue: the run is not silent to its end.
+    // A device missing at the start (a sound server that comes up later) is looked for again
+    // at the next cue.
     void deviceFoundAfterTheStart()
     {
         QTemporaryDir dir;
@@ -290,9 +290,8 @@ private Q_SLOTS:
         QCOMPARE(readAll(capture), QByteArray(1600, '\x11'));
     }
 
-    // A device that never takes its samples (ALSA's default routed to a pipe nobody reads)
-    // holds only the sink's thread: the sink ends within about a second, and the thread, once
-    // the pipe is read, finds its sink gone and ends cleanly.
+    // A device that never takes its samples (a pipe nobody reads) holds only the sink's thread:
+    // the sink ends within about a second, and the thread, once the pipe is read, ends cleanly.
     void stuckDeviceDoesNotHoldTheEnd()
     {
         QTemporaryDir dir;
