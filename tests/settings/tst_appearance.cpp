@@ -214,8 +214,7 @@ private Q_SLOTS:
                     .rect.isNull());
     }
 
-    // Every row a dupe list draws is seen whole, at the design size and on larger screens
-    // where the text grows with the window.
+    // Every row a dupe list draws is seen whole, at the design size and where the text grows.
     void dupeRowsFit_data()
     {
         QTest::addColumn<QSize>("screen");
@@ -223,7 +222,6 @@ private Q_SLOTS:
         QTest::newRow("1280 x 1024") << QSize(1280, 1024);
         QTest::newRow("1920 x 1080") << QSize(1920, 1080);
     }
-
     void dupeRowsFit()
     {
         QFETCH(QSize, screen);
