@@ -221,11 +221,10 @@ private Q_SLOTS:
         if (!qz.isEmpty())
             QVERIFY(writeFile(file("QZ.INI"), qz));
         StartupEnvironment env = environment();
-        if (!regular) { // in the contest, so that a contact is logged
-            auto clock = std::make_shared<TestClock>();
+        auto clock = std::make_shared<TestClock>();
+        if (!regular) // in the contest, so that a contact is logged
             clock->setUtc(QDate(2026, 8, 15), QTime(10, 0, 20), 8 * 3600);
-            env.clock = clock;
-        }
+        env.clock = clock;
         TQZMainForm form(std::move(env));
         if (lines >= 0)
             QCOMPARE(form.logBook().rowCount(), lines);
@@ -475,10 +474,9 @@ private Q_SLOTS:
     {
         TQZMainForm form(environment());
         QStringList entries;
-        for (const QAction* action : child<QMenu>(form, "File")->actions()) {
+        for (const QAction* action : child<QMenu>(form, "File")->actions())
             if (!action->isSeparator())
                 entries << action->objectName();
-        }
         QCOMPARE(entries.mid(entries.size() - 4),
             (QStringList { "ExportCabrillo1", "ExportAdif1", "CheckLog1", "QuitFromMenu" }));
     }
