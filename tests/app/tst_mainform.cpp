@@ -204,9 +204,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, ini);
         QFETCH(QByteArray, qz);
         QFETCH(int, lines);
-        const QByteArray logName = QFile::encodeName(file("QZVHF.LOG"));
         if (log == "<fifo>")
-            QCOMPARE(::mkfifo(logName.constData(), 0644), 0);
+            QCOMPARE(::mkfifo(QFile::encodeName(file("QZVHF.LOG")).constData(), 0644), 0);
         else if (log == "<null>")
             QVERIFY(QFile::link("/dev/null", file("QZVHF.LOG")));
         else if (log == "<folder>")
