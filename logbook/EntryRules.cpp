@@ -25,6 +25,18 @@ int number(QStringView text, qsizetype from, qsizetype length)
 {
     if (from + length > text.size())
         return -1;
+    // Plain digits, as every logged date and time has, are read at once: the dupe display
+    // reads two of them for every line of the log.
+    int plain = 0;
+    qsizetype i = from;
+    for (; i < from + length; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            break;
+        plain = plain * 10 + (c - u'0');
+    }
+    if (i == from + length && length > 0 && length < 10)
+        return plain;
     bool ok = false;
     const int v = text.mid(from, length).toInt(&ok, 10);
     return ok ? v : -1;

@@ -248,6 +248,11 @@ private Q_SLOTS:
                                   << "00:00"
                                   << "08-15-2026"
                                   << "23:59" << qint64(-60) << false;
+        // A hand-edited log may pad a field with a space: it still reads.
+        QTest::newRow("padded fields") << " 8-15-2026"
+                                       << " 9:14"
+                                       << "08-15-2026"
+                                       << "09:15" << qint64(60) << false;
         QTest::newRow("another year") << "12-31-2025"
                                       << "23:59"
                                       << "01-01-2026"
