@@ -23,7 +23,7 @@ bool allDigits(QStringView text)
 // A decimal field of a date or time text; -1 when it is not a number.
 int number(QStringView text, qsizetype from, qsizetype length)
 {
-    if (from + length > text.size())
+    if (from < 0 || from + length > text.size())
         return -1;
     // Plain digits, as every logged date and time has, are read at once: the dupe display
     // reads two of them for every line of the log.

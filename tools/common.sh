@@ -5,7 +5,7 @@ set -euo pipefail
 RUN_PACKAGES=(build-essential cmake ninja-build qt6-base-dev pkg-config libasound2-dev
     fonts-dejavu-core fonts-liberation fonts-liberation2 netbase)
 # What the tests, the benchmarks, the fuzzing and the format check add.
-TEST_PACKAGES=(libbenchmark-dev xvfb xauth xdotool python3-xlib imagemagick poppler-utils time
+TEST_PACKAGES=(libbenchmark-dev xvfb xauth xdotool python3-xlib x11-utils imagemagick poppler-utils time
     clang-format git python3-aiosmtpd clang libclang-rt-14-dev)
 
 # install_packages PACKAGE...: installs those not yet installed.
