@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QRect>
 #include <QStringList>
 #include <QWidget>
 
@@ -23,6 +24,10 @@ public:
     int drawnRows() const;
     // Height of "E" in the list's font: the drum turns one row per that many timer steps.
     int textHeight() const;
+
+    // The rows drawn now, and where each stands (as the picture stands straight).
+    int shownRows() const;
+    QRect rowRect(int row) const;
 
     void setEntries(const QStringList& visible);
     const QStringList& entries() const { return m_entries; }

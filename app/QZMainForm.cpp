@@ -37,6 +37,7 @@
 #include "DrumList.h"
 #include "LogFileCommands.h"
 #include "LogLine.h"
+#include "MainFormNames.h"
 #include "PainterSurface.h"
 #include "ProfileFile.h"
 #include "SessionEndWatcher.h"
@@ -257,6 +258,7 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
         connect(watcher, &SessionEndWatcher::sessionEnding, this, &TQZMainForm::sessionEnding);
     }
     createControls();
+    NameMainWindowControls(this); // what a screen reader calls each control
 
     // 1. Windows are dragged as outlines on the desktop that has such a setting.
     SwitchOffDragFullWindows();
@@ -1428,6 +1430,14 @@ bool TQZMainForm::eventFilter(QObject* watched, QEvent* event)
     if (widget->window() != this || (focus ? widget != focus : widget != this))
         return QMainWindow::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
+    // A key run for its box goes on to the window when the box ignores it; if the handler lost
+    // the focus meanwhile (a message box answered through the accessibility bus), the window
+    // would take the same key for its own and run it again.
+    const KeyStamp stamp { key, key->timestamp(), key->key() };
+    if (widget == this && stamp == m_keyRunForBox)
+        return QMainWindow::eventFilter(watched, event);
+    if (widget != this)
+        m_keyRunForBox = stamp;
     if (m_busyDepth > 0) {
         if (key->key() == Qt::Key_F10)
             quitAsked();

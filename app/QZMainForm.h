@@ -307,6 +307,13 @@ private:
     bool m_layoutQueued = false;
     int m_placingWindow = 0; // the program itself is sizing the window
     int m_busyDepth = 0;
+    struct KeyStamp
+    {
+        const QKeyEvent* event = nullptr;
+        quint64 time = 0;
+        int key = 0;
+        bool operator==(const KeyStamp&) const = default;
+    } m_keyRunForBox; // the last key run for a box (see eventFilter)
     bool m_replaying = false;
     bool m_quitting = false;
     bool m_dialogClosed = true; // false while an options dialog is shown

@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
+#include "ControlNames.h"
+
 namespace vorad {
 
 namespace {
@@ -17,6 +19,21 @@ constexpr int FormWidth = 168 + 75 + 16;
 constexpr int FormHeight = 160 + 25 + 8;
 
 } // namespace
+
+// The samples are pictures of the main window's parts: a click on one chooses its colour.
+constexpr ControlName ColourNames[] = {
+    { "TitleColour", "Titles colour", "Click to choose the colour" },
+    { "Features", "Features colour", "Click to choose the colour" },
+    { "FunctionT", "Function key names colour", "Click to choose the colour" },
+    { "FunctionL", "Function key captions colour", "Click to choose the colour" },
+    { "FunctionB", "Function keys background colour", "Click to choose the colour" },
+    { "ListBox1", "Lists background colour", "Click to choose the colour" },
+    { "ListBox2", "Lists background colour", "Click to choose the colour" },
+    { "TextLabel", "Log text colour", "Click to choose the colour" },
+    { "EntryBox", "Entry boxes colour", "Click to choose the colour" },
+    { "GoodQSO", "Good QSO colour", "Click to choose the colour" },
+    { "BadQSO", "Bad QSO colour", "Click to choose the colour" },
+};
 
 TColourForm::TColourForm(const ColourScheme& scheme, SettingsFormHost& host, QWidget* parent)
     : OptionsDialog(host, parent)
@@ -85,6 +102,7 @@ TColourForm::TColourForm(const ColourScheme& scheme, SettingsFormHost& host, QWi
         [this] { m_host.runCommand([this] { CancelButtonClick(); }); });
 
     LoadSamples(m_scheme);
+    NameControls(this, ColourNames);
 }
 
 void TColourForm::LoadSamples(const ColourScheme& scheme)

@@ -15,6 +15,7 @@
 #include <QTimeEdit>
 
 #include "ContestSettings.h"
+#include "ControlNames.h"
 #include "TextFilter.h"
 
 namespace vorad {
@@ -52,6 +53,29 @@ bool isDigitBoxKeyKept(const QKeyEvent* key)
 }
 
 } // namespace
+
+// What a screen reader calls each box; the labels and check boxes read their own text.
+constexpr ControlName SettingsNames[] = {
+    { "LogFileNameBox", "Log file name", "Opening its list picks the file" },
+    { "BackupFileNameBox", "Backup file name" },
+    { "StartDatePicker", "Contest start date UTC" },
+    { "StartTimePicker", "Contest start time UTC" },
+    { "FinishDatePicker", "Contest finish date UTC" },
+    { "FinishTimePicker", "Contest finish time UTC" },
+    { "UTCOffsetBox", "UTC offset" },
+    { "DupeTimeBox", "Repeat contact time in hours" },
+    { "CategoryBox", "Section or category" },
+    { "SectionBox", "Sub section" },
+    { "CallsignBox", "Callsign" },
+    { "NameBox", "Name for the summary sheet" },
+    { "AddressBox", "Address for the summary sheet" },
+    { "AMpoints", "AM points" },
+    { "FMpoints", "FM points" },
+    { "SSBpoints", "SSB points" },
+    { "TVpoints", "TV points" },
+    { "DigitalPoints", "Digital points" },
+    { "CWpoints", "CW points" },
+};
 
 TSettingsForm::TSettingsForm(
     ContestSettings& settings, const DateTimeForms& forms, SettingsFormHost& host, QWidget* parent)
@@ -253,6 +277,7 @@ void TSettingsForm::createControls()
     CancelButton->setGeometry(440, 312, 75, 25);
     connect(CancelButton, &QPushButton::clicked, this,
         [this] { m_host.runCommand([this] { CancelButtonClick(); }); });
+    NameControls(this, SettingsNames);
 }
 
 bool TSettingsForm::eventFilter(QObject* watched, QEvent* event)

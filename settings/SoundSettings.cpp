@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "ContestSettings.h"
+#include "ControlNames.h"
 #include "SettingsForm.h"
 #include "TextFilter.h"
 
@@ -22,6 +23,13 @@ constexpr int FormWidth = 320 + 75 + 8;
 constexpr int FormHeight = 104 + 17 + 8;
 
 } // namespace
+
+// What a screen reader calls each box; the buttons and check boxes read their own text.
+constexpr ControlName SoundNames[] = {
+    { "DupeSoundFile", "Dupe sound file", "Opening its list picks the file" },
+    { "ErrorSoundFile", "Error sound file", "Opening its list picks the file" },
+    { "QSOOKSoundFile", "QSO OK sound file", "Opening its list picks the file" },
+};
 
 TSoundSettings::TSoundSettings(ContestSettings& settings, SettingsFormHost& host, QWidget* parent)
     : OptionsDialog(host, parent)
@@ -84,6 +92,7 @@ TSoundSettings::TSoundSettings(ContestSettings& settings, SettingsFormHost& host
     CWEnabled->setPalette(yellow);
     connect(CWEnabled, &QCheckBox::clicked, this,
         [this] { m_host.runCommand([this] { CWEnabledClick(); }); });
+    NameControls(this, SoundNames);
 }
 
 void TSoundSettings::ShowForm()

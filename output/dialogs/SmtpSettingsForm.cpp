@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "ContestSettings.h"
+#include "ControlNames.h"
 #include "SummarySheet.h"
 #include "TextFilter.h"
 
@@ -60,6 +61,16 @@ QPlainTextEdit* blackMemo(QWidget* parent, const char* name, const char* hint, i
 }
 
 } // namespace
+
+// What a screen reader calls each box; the buttons read their own text.
+constexpr ControlName SmtpNames[] = {
+    { "HostEdit", "Mail server" },
+    { "FromEdit", "From address" },
+    { "ToEdit", "To address" },
+    { "MsgMemo", "Message text" },
+    { "FileAttachment", "CSV attachment" },
+    { "StatusPanel", "Status", nullptr, Shown::Status },
+};
 
 TSmtpSettingsForm::TSmtpSettingsForm(
     ContestSettings& settings, EmailFormHost& host, QWidget* parent)
@@ -175,6 +186,7 @@ void TSmtpSettingsForm::createControls()
     setTabOrder(FromEdit, ToEdit);
     setTabOrder(ToEdit, EmailButton);
     setTabOrder(EmailButton, QuitButton);
+    NameControls(this, SmtpNames);
 }
 
 void TSmtpSettingsForm::applyColourScheme(const ColourScheme& s)
