@@ -4,7 +4,7 @@
 # shown window, that window closed as a window manager closes it, and the process's exit.
 # Prints the medians, their ratio, and the median peak memory of each.
 # Usage: bench/startup_pair.sh build/bin/DOVavoviv build/bin/bare_window [contacts] [pairs]
-# (XVFB_DISPLAY=81 takes that display instead of a free one.)
+# (VORAD_XVFB_DISPLAY=:81 takes that display instead of a free one.)
 set -euo pipefail
 HERE=$(dirname "$(realpath "$0")")
 TOOLS=$HERE/../tests/tools

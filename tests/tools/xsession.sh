@@ -11,13 +11,8 @@ session_begin() {
     SAVED_INI=
     if [ -f "$INI" ]; then SAVED_INI="$WORK/saved.ini"; mv "$INI" "$SAVED_INI"; fi
     trap session_end EXIT
-    # XVFB_DISPLAY names the display to take (e.g. 81) where the free ones are shared out.
-    if [ -n "${XVFB_DISPLAY:-}" ]; then
-        Xvfb ":${XVFB_DISPLAY#:}" -noreset -screen 0 1024x768x24 -nolisten tcp 2>/dev/null &
-        echo "${XVFB_DISPLAY#:}" >"$WORK/display"
-    else
-        Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" 2>/dev/null &
-    fi
+    # VORAD_XVFB_DISPLAY=:N runs it on that display rather than the first free one.
+    Xvfb ${VORAD_XVFB_DISPLAY:-} -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" 2>/dev/null &
     XVFB=$!
     for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.05; done
     export DISPLAY=":$(cat "$WORK/display")"
