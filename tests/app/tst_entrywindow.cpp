@@ -1,4 +1,3 @@
-#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -656,40 +655,6 @@ private Q_SLOTS:
         QVERIFY(wait->entries().isEmpty());
         QCOMPARE(label(*form, "PointsTotal")->text(), "1");
         QVERIFY(form->windowTitle().endsWith("RUN2.LOG"));
-    }
-
-    // A screen reader meets each drawn list as a list of the rows it draws, and the status line
-    // as a status bar named for what it is, its text as it stands.
-    void displaysReadAsLists()
-    {
-        QByteArray log;
-        for (int i = 0; i < 8; ++i)
-            log += "\"08-15-2026\",\"07:00\",\"2m\",\"FM\",\"VK1AA" + QByteArray(1, char('A' + i))
-                + "\",\"59001\",\"59012\",1,\"Al\"\r\n";
-        auto form = start("[SETTINGS]\r\nDupeScreen=1\r\nSummaryScreen=1\r\n"
-                          "[TIME]\r\nRepeatContactTimeHrs=2\r\n",
-            log);
-        for (const char* name : { "AllowedList", "WaitList", "SummaryBox" }) {
-            auto* list = form->findChild<DrumList*>(name);
-            QAccessibleInterface* read = QAccessible::queryAccessibleInterface(list);
-            QCOMPARE(read->role(), QAccessible::List);
-            QCOMPARE(read->childCount(), qMin(list->drawnRows(), int(list->entries().size())));
-            for (int i = 0; i < read->childCount(); ++i) {
-                QCOMPARE(read->child(i)->role(), QAccessible::ListItem);
-                QCOMPARE(read->child(i)->text(QAccessible::Name), list->entries().at(i).trimmed());
-                QCOMPARE(read->indexOfChild(read->child(i)), i);
-            }
-        }
-        QAccessibleInterface* allowed
-            = QAccessible::queryAccessibleInterface(form->findChild<DrumList*>("AllowedList"));
-        QCOMPARE(allowed->text(QAccessible::Name), "Repeat allowed");
-        QCOMPARE(allowed->child(0)->text(QAccessible::Name), "VK1AAA  2m    FM");
-        QAccessibleInterface* status
-            = QAccessible::queryAccessibleInterface(form->findChild<QLabel*>("StatusPanel"));
-        QCOMPARE(status->role(), QAccessible::StatusBar);
-        QCOMPARE(status->text(QAccessible::Name), "Status");
-        QCOMPARE(status->text(QAccessible::Description),
-            form->findChild<QLabel*>("StatusPanel")->text().trimmed());
     }
 
     // A wave cue that cannot be played is told once a file, at the start or once it is gone.
