@@ -96,9 +96,9 @@ def ok(what, probe):
 app = poll("the program on the bus", program)
 window = poll("the main window", lambda: top(app, "frame", "Vandrel v1.50"))
 ok("every control by its name", lambda: all(find(window, *row) for row in MAIN))
-allowed, wait, summary, status, callsign = (find(window, r, n) for r, n in (
+allowed, wait, summary, status = (find(window, r, n) for r, n in (
     ("list", "Repeat allowed"), ("list", "Time wait"), ("list", "QSO summary"),
-    ("status bar", "Status"), ("text", "Callsign")))
+    ("status bar", "Status")))
 ok("VK1AAA may be worked again", lambda: items(allowed) == ["VK1AAA  2m    FM"])
 
 # A contact typed at the keyboard: the dupe rows, the summary and the status line follow.
@@ -112,7 +112,6 @@ ok("VK3ABC in Time wait", lambda: items(wait) == ["VK3ABC  2m    FM"])
 ok("the summary's 2m row", lambda: items(summary)[0].split()[:2] == ["2m", "2"])
 ok("the status after the contact", lambda: "Ready for new log entry" in status.description)
 ok("the status change told", lambda: any(e.source.name == "Status" for e in events))
-ok("the callsign box empty", lambda: callsign.queryText().characterCount == 0)
 
 # A refusal's box, answered with its button while the command waits: one press ends it.
 xdotool("windowfocus", "--sync", wid)
