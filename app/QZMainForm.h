@@ -9,17 +9,23 @@
 
 #include <deque>
 
+#include "Appearance.h"
 #include "Clock.h"
 #include "ColourForm.h"
 #include "ContactEntry.h"
 #include "ContactRecord.h"
 #include "ContestSettings.h"
+#include "Desktop.h"
+#include "DupeDisplays.h"
 #include "DupeSummary.h"
+#include "EntryRowView.h"
+#include "FileCommands.h"
 #include "FindingsForm.h"
 #include "LogBook.h"
 #include "LogExport.h"
 #include "LogFileStore.h"
 #include "LogFiles.h"
+#include "MainControls.h"
 #include "MainLayout.h"
 #include "PrintLayout.h"
 #include "ProfileFile.h"
@@ -28,6 +34,7 @@
 #include "SoundCues.h"
 #include "SoundSettings.h"
 #include "StartupRules.h"
+#include "SubmissionCommands.h"
 #include "SummarySheet.h"
 
 class QAction;
@@ -57,26 +64,14 @@ struct StartupEnvironment
     std::shared_ptr<LogFileStore> store = std::make_shared<LogFileStore>();
     // The real program ends through its shut-down on SIGTERM, SIGINT and SIGHUP.
     bool watchSessionEnd = false;
-    // When set, message boxes go here instead of to the screen.
-    std::function<void(const QString&)> messageHook;
     // Told of every cue ("error", "dupe").
     std::function<void(const char*)> cueHook;
     // Where cues are heard; none is silence.
     std::shared_ptr<AudioSink> sink;
     // Called each time a handler lets pending events run (tests deliver keys there).
     std::function<void()> eventsHook;
-    // When set, these stand in for the file dialogs (an empty path is a cancel), the yes/no
-    // question, and the desktop's viewer.
-    std::function<QString(const QString& caption, const QString& filter, bool save)> fileDialogHook;
-    std::function<bool(const QString&)> questionHook;
-    std::function<void(const QUrl&)> openUrlHook;
-    // When set, stands in for the print dialog (false is a cancel); tests print to a PDF file.
-    std::function<bool(QPrinter&)> printDialogHook;
-    // When set, stands in for the colour chooser (returning the preset is a cancel).
-    std::function<QColor(const QColor&)> colourChooserHook;
-    // When set, the screen's size and horizontal dots per inch as the layout sees them.
-    std::function<QSize()> screenSizeHook;
-    std::function<int()> screenDpiHook;
+    // The message boxes, questions, choosers and screen; tests stand in for the desktop.
+    std::shared_ptr<Desktop> desktop = std::make_shared<QtDesktop>();
     // The mail server's port; tests send to a server of their own.
     QString smtpPort = QStringLiteral("smtp");
     int tickIntervalMs
@@ -85,7 +80,9 @@ struct StartupEnvironment
     static StartupEnvironment forProgram();
 };
 
-// The operating window. Creating it runs the start-up sequence; closing it the shut-down.
+// The operating window. Creating it runs the start-up sequence; closing it the shut-down. It
+// builds the controls, routes keys, clicks and commands, and holds input that arrives while a
+// handler runs; each concern is a unit of its own that reaches the others through it.
 class TQZMainForm : public QMainWindow,
                     private LogBookUi,
                     private EntryUi,
@@ -95,21 +92,26 @@ class TQZMainForm : public QMainWindow,
     Q_OBJECT
 
 public:
+    static const QString MessageCaption;
+
     explicit TQZMainForm(StartupEnvironment env, QWidget* parent = nullptr);
     ~TQZMainForm() override;
 
     ContestSettings& settings() { return m_settings; }
     TSettingsForm& settingsForm() { return *SettingsForm; }
+    const TSettingsForm& settingsForm() const { return *SettingsForm; }
     TSmtpSettingsForm& emailForm() { return *SmtpSettingsForm; }
     TSoundSettings& soundForm() { return *SoundSettings; }
     TColourForm& colourForm() { return *ColourForm; }
     TFindingsForm& findingsForm() { return *FindingsForm; }
     ContactEntry& entry() { return m_entry; }
     vorad::LogBook& logBook() { return m_logBook; }
-    const QString& settingsPath() const { return m_settingsPath; }
+    const MainControls& controls() const { return c; }
+    const QString& settingsPath() const { return m_files.settingsPath(); }
     // Runs the shut-down sequence once; `quiet` when the session is ending (no message boxes,
     // the terminal is told). False when the window must stay open: contacts would be lost.
     bool ShutDown(bool quiet = false);
+    bool shutDownDone() const { return m_shutDownDone; }
     bool sessionEnded() const { return m_sessionEnded; }
     // Another copy of the program holds the log named in the settings: this one has not
     // touched it (nor the settings file) and ends.
@@ -121,58 +123,91 @@ public:
     bool NameNKeyPress(QKeyEvent* event);
     bool RSTRxNKeyPress(QKeyEvent* event);
     void SecondTickTimerTimer();
-    void ScrollTimer1Timer();
-    void ScrollTimer2Timer();
+    void ScrollTimer1Timer() { m_displays.ScrollTimer1Timer(); }
+    void ScrollTimer2Timer() { m_displays.ScrollTimer2Timer(); }
 
     // The commands of the keys, their labels and the menu.
-    void ClearEntry();
-    void EditContact();
-    void DeleteContact();
-    void ToggleSummary();
-    void Toggle100km();
-    void ChangeMode();
-    void BandDown();
-    void BandUp();
-    void ToggleDupeDisplay();
+    void ClearEntry() { m_entry.ClearEntry(); }
+    void EditContact() { m_entry.EditContact(); }
+    void DeleteContact() { m_entry.DeleteContact(); }
+    void ToggleSummary() { m_displays.ToggleSummary(); }
+    void Toggle100km() { m_entry.Toggle100km(); }
+    void ChangeMode() { m_entry.ChangeModeCommand(); }
+    void BandDown() { m_entry.BandDown(); }
+    void BandUp() { m_entry.BandUp(); }
+    void ToggleDupeDisplay() { m_displays.ToggleDupeDisplay(); }
     void Quit();
-    void NewLog1Click();
-    void OpenLog1Click();
-    void SaveLog1Click();
-    void SaveLogAs1Click();
-    void PrintNormal();
-    void PrintText();
-    void EmailLog();
-    void ExportCabrillo1Click();
-    void ExportAdif1Click();
-    void CheckLog1Click();
-    void ToggleLogBookFullScreen();
+    void NewLog1Click() { m_files.NewLog1Click(); }
+    void OpenLog1Click() { m_files.OpenLog1Click(); }
+    void SaveLog1Click() { m_files.SaveLog1Click(); }
+    void SaveLogAs1Click() { m_files.SaveLogAs1Click(); }
+    void PrintNormal() { m_submission.PrintNormal(); }
+    void PrintText() { m_submission.PrintText(); }
+    void EmailLog() { m_submission.EmailLog(); }
+    void ExportCabrillo1Click() { m_submission.exportLog(ExportFormat::Cabrillo); }
+    void ExportAdif1Click() { m_submission.exportLog(ExportFormat::Adif); }
+    void CheckLog1Click() { m_submission.CheckLog1Click(); }
+    void ToggleLogBookFullScreen() { m_displays.ToggleLogBookFullScreen(); }
     void RestoreDefaultWindowSize();
     void RestoreDefaultColours();
-    void ShowSettingsDialog();
-    void ShowSoundDialog();
-    void ShowColourDialog();
+    void ShowSettingsDialog() { SettingsForm->ShowForm(); }
+    void ShowSoundDialog() { SoundSettings->ShowForm(); }
+    void ShowColourDialog() { ColourForm->ShowForm(); }
     void HelpDisplayClick();
     void About1Click();
-    void CallsignNMouseDown();
-    void NameNMouseDown();
-    void RSTRxNMouseDown();
-    void RSTTxNMouseDown();
+    void CallsignNMouseDown() { m_entry.CallsignNMouseDown(); }
+    void NameNMouseDown() { m_entry.NameNMouseDown(); }
+    void RSTRxNMouseDown() { m_entry.RSTRxNMouseDown(); }
+    void RSTTxNMouseDown() { m_entryView.RSTTxNMouseDown(); }
 
-    void RefreshDupeDisplay();
-    void RefreshSummary();
+    void RefreshDupeDisplay() { m_displays.RefreshDupeDisplay(); }
+    void RefreshSummary() { m_displays.RefreshSummary(); }
     // The samples become every window's colours and the scheme; the window is laid out again.
     void ApplyColourScheme(const ColourScheme& samples);
     // Every control placed and sized for the window's size.
     void LayoutMainWindow();
     // The titles, the layout, and the window's size for the screen.
-    void SetMainTitle();
+    void SetMainTitle() { m_appearance.SetMainTitle(); }
     int winLogLength() const { return m_settings.winLogLength; }
-    const DisplayTicks& displayTicks() const { return m_ticks; }
+    const DisplayTicks& displayTicks() const { return m_displays.ticks(); }
+    char clockSide() const { return m_displays.clockSide(); }
     // What the e-mail dialog is to show, and the attachment written for it.
-    const EmailContent& emailContent() const { return m_emailContent; }
+    const EmailContent& emailContent() const { return m_submission.emailContent(); }
 
     // Runs a command now, or after the handler that is letting events run ends.
     void runCommand(std::function<void()> command) override;
+
+    // What the window's units ask of it.
+    bool busy() const { return m_busyDepth > 0; }
+    // Replayed once the handler running now has ended.
+    void hold(std::function<void()> input) { m_held.push_back(std::move(input)); }
+    void render();
+    void letEventsRun() override;
+    void showStatus(const QString& text) override;
+    void errorCue() override;
+    void dupeCue() override;
+    bool dialogClosed() override { return m_dialogClosed; }
+    void FocusMainWindow();
+    void ShowMessage(const QString& text);
+    // A modal box owned by `owner`, with its own caption.
+    void ShowMessageOwned(QWidget* owner, const QString& caption, const QString& text);
+    bool askQuestion(const QString& text);
+    QString chooseFile(
+        const QString& caption, const QString& filter, bool save, const QString& proposed = {})
+    {
+        return m_files.chooseFile(caption, filter, save, proposed);
+    }
+    void setValueText(QLabel* label, const QString& text)
+    {
+        m_appearance.setValueText(label, text);
+    }
+    void showRunningTotal(qint64 total) override;
+    void scrollLogTo(int firstRow) override { m_entryView.scrollLogTo(firstRow); }
+    // The settings file has been read into the settings.
+    void settingsRead();
+    // Another log took the place of the one in the window: the edit and the displays of the
+    // old one go.
+    void logReplaced();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -189,85 +224,51 @@ private:
     void tellCueRefusal(const QString& text);
     void showCueRefusals(bool afterCommand);
     void checkCues();
+    void createControls();
     void createMenusAndKeys();
-    void ArrangeDisplays();
-    void fillDupeLists();
-    void showDupeControls(bool on);
-    void placeClock(char side);
-    void updateTicks();
-    void FocusMainWindow();
+    bool onEnter(QKeyEvent* event, void (ContactEntry::*step)());
     bool RSTTxNKeyPress(QKeyEvent* event);
     bool mouseFilter(QWidget* widget, QMouseEvent* event);
-    bool askQuestion(const QString& text);
-    void endEditForNewFile();
-    QString chooseFile(
-        const QString& caption, const QString& filter, bool save, const QString& proposed = {});
-    void exportLog(ExportFormat format);
-    LogFindings logCheck() const;
-    void showLogCheck();
-    void selectLogLine(int row);
-    QString sheetKey() const;
-    void render();
-    void paintBox(QLineEdit* box, const BoxView& view);
     void sessionEnding();
     // Quit asked for (F10, the menu, its label, the close box) while a handler runs.
     void quitAsked();
-    void createControls();
-    void paintDesignColours();
-    void showLogFileCaption();
-    void showTitle(const QString& title);
-    void setValueText(QLabel* label, const QString& text);
-    QSize screenSize() const;
-    int screenDpi() const;
-    void chooseSettingsPath();
-    void readSettings();
     void applyOverrideFile();
-    void ShowMessage(const QString& text);
-    // A modal box owned by `owner`, with its own caption.
-    void ShowMessageOwned(QWidget* owner, const QString& caption, const QString& text);
-    SheetFields sheetFields(bool fromBoxes) const;
-    bool choosePrinter(QPrinter& printer);
-    using PrintJob = bool (*)(PrintSurface&, const SheetFields&, const QStringList&, QString*);
-    void printLog(PrintJob print, const SheetFields& fields);
 
     // Steps whose behaviour arrives with later work.
     void SwitchOffDragFullWindows() { }
     void CreateDialogs();
-    void FinishLayout();
-    void RefreshDupeAndSummary();
+    void FinishLayout() { m_appearance.FinishLayout(); }
+    void RefreshDupeAndSummary() { m_displays.RefreshDupeAndSummary(); }
 
     // LogBookUi
-    void showStatus(const QString& text) override;
     void showMessage(const QString& text) override { ShowMessage(text); }
-    void errorCue() override;
-    void letEventsRun() override;
     // EntryUi
-    void dupeCue() override;
-    void setEntryFocus(EntryFocus box) override;
-    void focusMainWindow() override;
-    void clearLogSelection() override;
-    int selectedLogRow() override;
+    void setEntryFocus(EntryFocus box) override { m_entryView.setEntryFocus(box); }
+    void focusMainWindow() override { FocusMainWindow(); }
+    void clearLogSelection() override { m_entryView.clearLogSelection(); }
+    int selectedLogRow() override { return m_entryView.selectedLogRow(); }
     void refreshDupeAndSummary() override { RefreshDupeAndSummary(); }
-    void refreshDupeDisplay() override;
+    void refreshDupeDisplay() override { m_displays.refreshDupeDisplay(); }
     // The first tick after a new or empty logbook.
     void openSettingsDialog() override { ShowSettingsDialog(); }
     void sendMorse(const QString& text, int speed) override { m_cues.sendMorse(text, speed); }
     void playSoundCue(const QString& name) override { m_cues.PlaySoundCue(name); }
-    void clockText(const QString& time) override;
-    void scrollLogTo(int firstRow) override;
-    bool dialogClosed() override { return m_dialogClosed; }
-    void showEntryBandMode(const QString& band, const QString& mode) override;
-    void showEntryPoints(const QString& points) override;
-    void showRunningTotal(qint64 total) override;
-    void showNextSerial(int serial) override;
-    void scrollToLastLines() override;
+    void clockText(const QString& time) override { m_displays.clockText(time); }
+    void showEntryBandMode(const QString& band, const QString& mode) override
+    {
+        m_entryView.showEntryBandMode(band, mode);
+    }
+    void showEntryPoints(const QString& points) override { m_entryView.showEntryPoints(points); }
+    void showNextSerial(int serial) override { m_entryView.showNextSerial(serial); }
+    void scrollToLastLines() override { m_entryView.scrollToLastLines(); }
     void requestSettingsDialog() override { m_entry.setSettingsOpenPending(true); }
-    void logFileNameChanged() override { showLogFileCaption(); }
+    void logFileNameChanged() override { m_appearance.showLogFileCaption(); }
     void rebuildSummary() override { }
     // SettingsFormHost
+    Desktop& desktop() override { return *m_env.desktop; }
     void setDialogClosed(bool closed) override { m_dialogClosed = closed; }
     void clearSettingsOpenPending() override { m_entry.setSettingsOpenPending(false); }
-    void logFilePicked(const QString& path) override;
+    void logFilePicked(const QString& path) override { m_files.logFilePicked(path); }
     QString myCallsign() const override;
     void setMyCallsign(const QString& callsign) override;
     void settingsTakenOver() override;
@@ -276,14 +277,9 @@ private:
     void applyColourScheme(const ColourScheme& samples) override { ApplyColourScheme(samples); }
     void clearEntry() override { ClearEntry(); }
     // EmailFormHost
-    void readEmailSettings() override;
-    void writeEmailSettings() override;
-    bool checkBeforeSend() override;
-    // Loads the settings file, lets `write` change it, and saves it; the operator is told
-    // when it cannot be written.
-    void updateSettingsFile(const std::function<void(ProfileFile&)>& write);
-    // The log's names reach the settings file at once when the log changes.
-    void saveLogFileNames();
+    void readEmailSettings() override { m_files.readEmailSettings(); }
+    void writeEmailSettings() override { m_files.writeEmailSettings(); }
+    bool checkBeforeSend() override { return m_submission.checkBeforeSend(); }
 
     StartupEnvironment m_env;
     ContestSettings m_settings;
@@ -294,18 +290,16 @@ private:
     ContactEntry m_entry;
     SilentSink m_silence;
     SoundCues m_cues;
-    QString m_settingsPath; // empty when no settings file may be written
-    ProfileFile m_startupProfile; // as read at start-up
-    QString m_settingsNote; // told once in the status panel
+    MainControls c;
+    EntryRowView m_entryView;
+    DupeDisplays m_displays;
+    Appearance m_appearance;
+    FileCommands m_files;
+    SubmissionCommands m_submission;
     bool m_shutDownDone = false;
     bool m_quietMessages = false;
     bool m_closeRefused = false;
-    bool m_titleInStep = true;
-    QString m_title; // the title before the note that the log is not on disk
-    QSize m_fitReference { 635, 482 };
-    char m_clockSide = '\0';
     bool m_layoutQueued = false;
-    int m_placingWindow = 0; // the program itself is sizing the window
     int m_busyDepth = 0;
     struct KeyStamp
     {
@@ -321,64 +315,17 @@ private:
     QSize m_sizeAtLastMove;
     std::deque<std::function<void()>> m_held;
     QTimer* SecondTickTimer = nullptr;
-    QTimer* ScrollTimer1 = nullptr;
-    QTimer* ScrollTimer2 = nullptr;
-    // A click on the log list during an edit is refused once it is plain that it is no double
-    // click (which reloads the row).
-    QTimer* m_pickRefusal = nullptr;
-
-    DisplayTicks m_ticks;
-    EmailContent m_emailContent;
-    QStringList m_allowed2, m_wait2, m_summary2; // the whole lists behind the visible ones
-    int m_dupeScroll = 0;
-    int m_summaryScroll = 0;
-    QLineEdit* m_focusBeforeRstTx = nullptr;
-    QLineEdit* m_selectWhenPainted = nullptr; // given the focus; its text is selected once shown
-    QAction* LogBookDisplay1 = nullptr;
-    QAction* DupeDisplay1 = nullptr;
-    QAction* ContactSummaryDisplay1 = nullptr;
     bool m_sessionEnded = false;
     // Cues that cannot be heard, told in the status line once the command that gave them ends.
     QStringList m_cueRefusals;
     QString m_statusBeforeCommand; // a status that changed during the command is its own word
     bool m_startedUp = false;
 
-    QLabel* SummaryHeader = nullptr;
-    DrumList* SummaryBox = nullptr;
-    QLabel* AllowedLabel = nullptr;
-    QLabel* WaitLabel = nullptr;
-    DrumList* AllowedList = nullptr;
-    DrumList* WaitList = nullptr;
-    QLabel* CLOCK1 = nullptr;
-    QLabel* F5Bottom = nullptr;
-    QLabel* ContestLogLabel1 = nullptr;
-    QLabel* MyCallsign = nullptr;
-    QLabel* CurrentTZLabel = nullptr;
-    QLabel* TimeZoneLabel = nullptr;
-    QLabel* PointsTotalLabel = nullptr;
-    QLabel* PointsTotal = nullptr;
-    QLabel* TopIndexLabel = nullptr;
-    QListView* LogBook = nullptr;
-    QLineEdit* BandN = nullptr;
-    QLineEdit* ModeN = nullptr;
-    QLineEdit* RSTTxN = nullptr;
-    QLineEdit* CallsignN = nullptr;
-    QLineEdit* NameN = nullptr;
-    QLineEdit* RSTRxN = nullptr;
-    QLineEdit* TimeUTC = nullptr;
-    QLineEdit* DateN = nullptr;
-    QLineEdit* PointsN = nullptr;
-    QLabel* StatusPanel = nullptr;
-    QLabel* TimeStatusPanel = nullptr;
     TSettingsForm* SettingsForm = nullptr;
     TSmtpSettingsForm* SmtpSettingsForm = nullptr;
     TSoundSettings* SoundSettings = nullptr;
     TColourForm* ColourForm = nullptr;
     TFindingsForm* FindingsForm = nullptr;
-    bool m_findingsQueued = false;
-    quint64 m_logGeneration = 0; // counts the changes to the log list
-    quint64 m_emailGeneration = ~quint64(0); // ... as "Email Log" found it
-    QString m_emailSheet; // the station's details as "Email Log" put them on the sheet
 };
 
 } // namespace vorad

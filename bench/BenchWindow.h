@@ -5,6 +5,7 @@
 
 #include "QZMainForm.h"
 #include "TestClock.h"
+#include "TestDesktop.h"
 
 #include <memory>
 
@@ -26,7 +27,7 @@ inline StartupEnvironment BenchEnvironment(
     clock->setUtc(QDate(2026, 8, 15), utc, 8 * 3600);
     env.clock = clock;
     env.store->setSyncEnabled(false);
-    env.messageHook = [](const QString&) {};
+    DesktopOf(env).messages = [](const QString&) {};
     env.tickIntervalMs = 3600 * 1000;
     return env;
 }

@@ -25,7 +25,7 @@ void BM_LayoutMainWindow(benchmark::State& state)
         "[CONTEST]\r\nCallsign=VK6XYZ\r\n[SETTINGS]\r\nLogBookFullScreen="
             + QByteArray::number(state.range(2)) + "\r\n",
         QTime(10, 0));
-    env.screenSizeHook = [] { return QSize(1024, 768); };
+    DesktopOf(env).screen = [] { return QSize(1024, 768); };
     TQZMainForm form(env);
     form.show();
     QCoreApplication::processEvents();

@@ -91,7 +91,7 @@ void PrintBench(benchmark::State& state, void (TQZMainForm::*print)())
     StartupEnvironment env = BenchEnvironment(
         dir, "[CONTEST]\r\nCallsign=VK3VOR\r\nName=Al\r\nAddress=1 Main St\r\n", QTime(23, 59));
     const QString pdf = dir.filePath(QStringLiteral("log.pdf"));
-    env.printDialogHook = [&pdf](QPrinter& printer) {
+    DesktopOf(env).printers = [&pdf](QPrinter& printer) {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdf);
         printer.setPageSize(QPageSize(QPageSize::Legal));

@@ -588,6 +588,30 @@ void ContactEntry::CallsignNMouseDown()
     m_ui.setEntryFocus(EntryFocus::Callsign);
 }
 
+LinePick LinePickFor(bool doubleClick, bool onLine, bool editPending)
+{
+    LinePick pick;
+    if (doubleClick) {
+        // Off the lines it picks none: the edit, corrections and all, stays as it is.
+        pick.refuse = !onLine && editPending;
+        pick.select = onLine;
+        pick.edit = !pick.refuse;
+    } else {
+        pick.refuseUnlessDouble = editPending;
+        pick.select = onLine && !editPending;
+    }
+    return pick;
+}
+
+void ContactEntry::SettingsTakenOver()
+{
+    FormatSentReport();
+    // Without the doubling the preview adds.
+    int points = 0;
+    if (ModePoints(m_settings, StripSpaces(m_row.mode.text), &points))
+        m_row.points.text = QString::number(points);
+}
+
 bool ContactEntry::RefuseLinePick()
 {
     if (!m_editPending)

@@ -54,6 +54,17 @@ struct EntryRow
 };
 
 // What the entry rules ask of the window besides the row.
+// What a click on a line of the log list does. During an edit no press, drag or release
+// may move the selection off the line being edited; a double click picks the line to edit.
+struct LinePick
+{
+    bool refuse = false; // told at once
+    bool refuseUnlessDouble = false; // told once it is plain that no double click follows
+    bool select = false; // the line clicked becomes the selection
+    bool edit = false; // then brought into the entry row
+};
+LinePick LinePickFor(bool doubleClick, bool onLine, bool editPending);
+
 class EntryUi
 {
 public:
@@ -123,6 +134,9 @@ public:
     // Another line picked (a click in the log list, a row of the log check) during an edit is
     // refused: the edit belongs to the line brought into the row. True when refused.
     bool RefuseLinePick();
+    // After the settings' OK: a change of "Auto 599 RST" shows at once, and the points box
+    // shows the mode's new value.
+    void SettingsTakenOver();
     void FormatReceivedReport();
     bool ScoreContact();
 

@@ -2,6 +2,8 @@
 
 #include "ProfileFile.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QList>
 
 #include <algorithm>
@@ -85,6 +87,18 @@ OverrideFile ParseOverrideFile(const QByteArray& bytes)
         }
     }
     return out;
+}
+
+QString HelpFilePath(const QStringList& folders)
+{
+    for (const QString& folder : folders) {
+        for (const char* name : { "DOVavoviv.html", "DOVavoviv.hlp" }) {
+            const QString candidate = QDir(folder).filePath(QString::fromLatin1(name));
+            if (QFileInfo::exists(candidate))
+                return candidate;
+        }
+    }
+    return QDir(folders.value(0)).filePath(QStringLiteral("DOVavoviv.hlp"));
 }
 
 } // namespace vorad

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 namespace vorad {
 
@@ -50,5 +51,9 @@ OverrideFile ParseOverrideFile(const QByteArray& bytes);
 
 // The most of the override file that is read; it holds 21 short lines.
 constexpr qint64 OverrideFileReadLimit = 64 * 1024;
+
+// The help page for the desktop's browser: DOVavoviv.html, or DOVavoviv.hlp that says where
+// it is, in the first of `folders` that has one; else DOVavoviv.hlp in the first folder.
+QString HelpFilePath(const QStringList& folders);
 
 } // namespace vorad

@@ -168,4 +168,20 @@ bool WriteCsvFile(
     return false;
 }
 
+void EmailSnapshot::take(quint64 logGeneration, const SheetFields& fields)
+{
+    m_generation = logGeneration;
+    m_sheet = key(fields);
+}
+
+bool EmailSnapshot::stale(quint64 logGeneration, const SheetFields& fields) const
+{
+    return m_generation != logGeneration || m_sheet != key(fields);
+}
+
+QString EmailSnapshot::key(const SheetFields& f)
+{
+    return QStringList { f.callsign, f.name, f.address, f.category, f.section }.join(QChar(1));
+}
+
 } // namespace vorad

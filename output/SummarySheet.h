@@ -40,6 +40,21 @@ struct EmailContent
     QString status;
 };
 
+// What "Email Log" made the sheet and the attachment from. Send refuses them once the log or
+// the station's details on the sheet have changed since.
+class EmailSnapshot
+{
+public:
+    void take(quint64 logGeneration, const SheetFields& fields);
+    bool stale(quint64 logGeneration, const SheetFields& fields) const;
+
+private:
+    static QString key(const SheetFields& fields);
+
+    quint64 m_generation = ~quint64(0); // none taken yet
+    QString m_sheet;
+};
+
 enum class EmailBuild { Refused, Failed, Done };
 
 // The summary sheet and the CSV lines. Refused (content untouched) while the details are

@@ -1,6 +1,5 @@
 #include "ColourForm.h"
 
-#include <QColorDialog>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,10 +37,6 @@ constexpr ControlName ColourNames[] = {
 TColourForm::TColourForm(const ColourScheme& scheme, SettingsFormHost& host, QWidget* parent)
     : OptionsDialog(host, parent)
     , m_scheme(scheme)
-    , m_chooser([this](const QColor& preset) {
-        const QColor chosen = QColorDialog::getColor(preset, this, QStringLiteral("Colour"));
-        return chosen.isValid() ? chosen : preset;
-    })
 {
     setObjectName(QStringLiteral("ColourForm"));
     setWindowTitle(QStringLiteral("Screen Colours"));
@@ -133,7 +128,8 @@ void TColourForm::paintSamples()
 void TColourForm::PickColour(ColourValue ColourScheme::*member)
 {
     const ColourValue preset = m_samples.*member;
-    const QColor chosen = m_chooser(ToQColor(preset));
+    // The chooser is preset to the sample's colour and returns the preset when cancelled.
+    const QColor chosen = m_host.desktop().chooseColour(this, ToQColor(preset));
     if (!chosen.isValid())
         return;
     m_samples.*member = ColourScheme::rgb(chosen.red(), chosen.green(), chosen.blue());

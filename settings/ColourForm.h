@@ -20,10 +20,6 @@ class TColourForm : public OptionsDialog
 public:
     TColourForm(const ColourScheme& scheme, SettingsFormHost& host, QWidget* parent = nullptr);
 
-    // The colour chooser, preset to the sample's colour; it returns the preset when
-    // cancelled. Tests set the hook to stand in for it.
-    void setChooserHook(std::function<QColor(const QColor&)> hook) { m_chooser = std::move(hook); }
-
     const ColourScheme& samples() const { return m_samples; }
     // The samples painted from `scheme`.
     void LoadSamples(const ColourScheme& scheme);
@@ -43,7 +39,6 @@ private:
 
     const ColourScheme& m_scheme;
     ColourScheme m_samples;
-    std::function<QColor(const QColor&)> m_chooser;
 
     QLabel* TitleColour = nullptr;
     QLabel* FunctionL = nullptr;

@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -354,19 +353,13 @@ void TSettingsForm::showLogNames()
 
 QString TSettingsForm::OpenDialogExecute()
 {
-    if (m_openDialogHook)
-        return m_openDialogHook();
     // A new name is allowed: it starts a new log there.
-    QFileDialog dialog(window(), QStringLiteral("Open"),
-        QFileInfo(m_settings.logFileName).absolutePath(),
-        QStringLiteral("LOG files (*.LOG);;BACKUP files (*.BAK)"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.selectNameFilter(QStringLiteral("LOG files (*.LOG)"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return QDir::toNativeSeparators(dialog.selectedFiles().first());
+    FileChoice choice;
+    choice.caption = QStringLiteral("Open");
+    choice.folder = QFileInfo(m_settings.logFileName).absolutePath();
+    choice.filter = QStringLiteral("LOG files (*.LOG);;BACKUP files (*.BAK)");
+    choice.selectedFilter = QStringLiteral("LOG files (*.LOG)");
+    return QDir::toNativeSeparators(m_host.desktop().chooseFile(window(), choice));
 }
 
 void TSettingsForm::LogFileNameBoxDropDown()

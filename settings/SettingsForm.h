@@ -9,6 +9,7 @@
 #include <QLineEdit>
 
 #include "ColourScheme.h"
+#include "Desktop.h"
 #include "SettingsRules.h"
 
 class QDateEdit;
@@ -40,6 +41,8 @@ public:
     virtual QString myCallsign() const = 0;
     // A modal box with the program's caption; lines are separated by "\r".
     virtual void showMessage(const QString& text) = 0;
+    // The boxes and choosers of the desktop the program runs on.
+    virtual Desktop& desktop() = 0;
 };
 
 // ... and what the settings and sound dialogs ask besides.
@@ -112,7 +115,6 @@ public:
     // The shared file-open dialog ("LOG files" first); an empty path is a cancel. Tests set
     // the hook to stand in for it.
     QString OpenDialogExecute();
-    void setOpenDialogHook(std::function<QString()> hook) { m_openDialogHook = std::move(hook); }
 
     void ShowForm();
     void FormShow();
@@ -146,7 +148,6 @@ private:
 
     ContestSettings& m_settings;
     const DateTimeForms& m_forms;
-    std::function<QString()> m_openDialogHook;
 
     ChooserBox* LogFileNameBox = nullptr;
     QLineEdit* BackupFileNameBox = nullptr;

@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -121,17 +120,11 @@ void TSoundSettings::greyCueBoxes()
 
 void TSoundSettings::chooseWave(ChooserBox* box)
 {
-    QString path;
-    if (m_waveDialogHook) {
-        path = m_waveDialogHook();
-    } else {
-        QFileDialog dialog(
-            this, QStringLiteral("Open"), QString(), QStringLiteral("Wave Files (*.WAV)"));
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-            path = QDir::toNativeSeparators(dialog.selectedFiles().first());
-    }
+    FileChoice choice;
+    choice.caption = QStringLiteral("Open");
+    choice.filter = QStringLiteral("Wave Files (*.WAV)");
+    choice.mustExist = true;
+    const QString path = QDir::toNativeSeparators(m_host.desktop().chooseFile(this, choice));
     if (path.isEmpty())
         return;
     box->setEditText(path);

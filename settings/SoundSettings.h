@@ -21,7 +21,6 @@ public:
     TSoundSettings(ContestSettings& settings, SettingsFormHost& host, QWidget* parent = nullptr);
 
     // The wave file chooser; an empty path is a cancel. Tests set the hook to stand in for it.
-    void setWaveDialogHook(std::function<QString()> hook) { m_waveDialogHook = std::move(hook); }
     // Run after OK took the cues over.
     std::function<void()> onTakenOver;
 
@@ -35,7 +34,6 @@ private:
     void greyCueBoxes();
 
     ContestSettings& m_settings;
-    std::function<QString()> m_waveDialogHook;
 
     ChooserBox* DupeSoundFile = nullptr;
     ChooserBox* ErrorSoundFile = nullptr;

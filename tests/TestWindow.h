@@ -9,6 +9,7 @@
 #include "Clock.h"
 #include "LogFileStore.h"
 #include "QZMainForm.h"
+#include "TestDesktop.h"
 
 // The operating window's surroundings as the window tests set them: a screen of 1024 x 768,
 // the settings file DOVavoviv.ini in `folder`, the C locale, the test's clock, a store
@@ -17,7 +18,7 @@ inline vorad::StartupEnvironment TestEnvironment(
     const QString& folder, std::shared_ptr<vorad::Clock> clock)
 {
     vorad::StartupEnvironment env;
-    env.screenSizeHook = [] { return QSize(1024, 768); };
+    DesktopOf(env).screen = [] { return QSize(1024, 768); };
     env.settingsPath = QDir(folder).filePath(QStringLiteral("DOVavoviv.ini"));
     env.workingDir = folder;
     env.locale = QLocale::c();

@@ -15,6 +15,7 @@
 #include "LogLine.h"
 #include "QZMainForm.h"
 #include "TestClock.h"
+#include "TestDesktop.h"
 #include "TestFiles.h"
 
 using namespace vorad;
@@ -43,23 +44,24 @@ class TestEntryWindow : public QObject
         ini.write("[CONTEST]\r\nCallsign=VK6XYZ\r\nDoublePoints16=0\r\n" + extraIni);
         ini.close();
         StartupEnvironment env;
-        env.screenSizeHook = [] { return QSize(1024, 768); }; // the window keeps its size
+        DesktopOf(env).screen = [] { return QSize(1024, 768); }; // the window keeps its size
         env.settingsPath = file("DOVavoviv.ini");
         env.workingDir = m_dir->path();
         env.locale = QLocale::c();
         env.clock = m_clock;
         env.store = m_store;
         env.store->setSyncEnabled(false);
-        env.messageHook = [this](const QString& m) { m_messages.append(m); };
+        DesktopOf(env).messages = [this](const QString& m) { m_messages.append(m); };
         env.eventsHook = [this] {
             if (m_eventsHook)
                 std::exchange(m_eventsHook, nullptr)();
         };
-        env.questionHook = [this](const QString& q) {
+        DesktopOf(env).questions = [this](const QString& q) {
             m_questions.append(q);
             return m_answer;
         };
-        env.fileDialogHook = [this](const QString&, const QString&, bool) { return m_chosenFile; };
+        DesktopOf(env).files
+            = [this](const QString&, const QString&, bool) { return m_chosenFile; };
         env.tickIntervalMs = 3600 * 1000; // the tests tick by hand
         auto form = std::make_unique<TQZMainForm>(env);
         // An empty logbook opens the settings dialog; the operator closes it.

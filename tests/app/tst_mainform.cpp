@@ -24,6 +24,7 @@
 #include "ProfileFile.h"
 #include "QZMainForm.h"
 #include "TestClock.h"
+#include "TestDesktop.h"
 #include "TestFiles.h"
 
 using namespace vorad;
@@ -49,13 +50,13 @@ class TestMainForm : public QObject
     StartupEnvironment environment()
     {
         StartupEnvironment env;
-        env.screenSizeHook = [] { return QSize(1024, 768); }; // the window keeps its size
+        DesktopOf(env).screen = [] { return QSize(1024, 768); }; // the window keeps its size
         env.settingsPath = file("DOVavoviv.ini");
         env.fallbackSettingsPath = file("config/DOVavoviv.ini");
         env.workingDir = m_dir->path();
         env.locale = QLocale::c();
         env.clock = std::make_shared<TestClock>(); // 1 March 2026, UTC+9:30
-        env.messageHook = [this](const QString& m) { m_messages.append(m); };
+        DesktopOf(env).messages = [this](const QString& m) { m_messages.append(m); };
         return env;
     }
 
@@ -371,7 +372,7 @@ private Q_SLOTS:
     void messageBoxesShowPlainText()
     {
         StartupEnvironment env = environment();
-        env.messageHook = nullptr;
+        DesktopOf(env).messages = nullptr;
         Qt::TextFormat format = Qt::AutoText;
         QTimer answer; // the start lets events run before its first box: wait for the box
         answer.setInterval(5);
@@ -443,9 +444,9 @@ private Q_SLOTS:
         LogLock other;
         QVERIFY(other.take(file("HELD.LOG"), nullptr));
         StartupEnvironment env = environment();
-        env.fileDialogHook
+        DesktopOf(env).files
             = [&](const QString&, const QString&, bool) { return m_dir->filePath(log); };
-        env.questionHook = [](const QString&) { return true; };
+        DesktopOf(env).questions = [](const QString&) { return true; };
         TQZMainForm form(env);
         m_messages.clear();
         if (command == "settings") {

@@ -16,6 +16,7 @@
 #include "LogFileStore.h"
 #include "QZMainForm.h"
 #include "TestClock.h"
+#include "TestDesktop.h"
 #include "TestFiles.h"
 #include "TestWindow.h"
 
@@ -410,7 +411,7 @@ private Q_SLOTS:
             "LogBookFullScreen=0\r\n"));
         m_clock->setUtc(QDate(2026, 8, 15), QTime(0, 0).addSecs(int(m_second)), LocalOffset);
         StartupEnvironment env = TestEnvironment(m_dir.path(), m_clock);
-        env.messageHook = [this](const QString& m) { m_messages << m; };
+        DesktopOf(env).messages = [this](const QString& m) { m_messages << m; };
         env.eventsHook = [this] { ++m_events; };
         m_form = std::make_unique<TQZMainForm>(env);
         if (m_form->settingsForm().isVisible()) // a new log opens the settings

@@ -19,6 +19,7 @@
 #include "LogFileStore.h"
 #include "QZMainForm.h"
 #include "TestClock.h"
+#include "TestDesktop.h"
 #include "TestFiles.h"
 #include "TestWindow.h"
 #include "net/MailPeer.h"
@@ -79,14 +80,15 @@ class TestOutputCommands : public QObject
         auto clock = std::make_shared<TestClock>();
         clock->setUtc(QDate(2026, 8, 16), QTime(10, 0), 8 * 3600);
         StartupEnvironment env = TestEnvironment(m_dir->path(), clock);
-        env.messageHook = [this](const QString& m) { m_messages.append(m); };
-        env.questionHook = [this](const QString& q) {
+        DesktopOf(env).messages = [this](const QString& m) { m_messages.append(m); };
+        DesktopOf(env).questions = [this](const QString& q) {
             m_questions.append(q);
             return m_answer;
         };
-        env.fileDialogHook = [this](const QString&, const QString&, bool) { return m_chosenFile; };
+        DesktopOf(env).files
+            = [this](const QString&, const QString&, bool) { return m_chosenFile; };
         env.smtpPort = QString::number(m_smtpPort);
-        env.printDialogHook = [this](QPrinter& printer) {
+        DesktopOf(env).printers = [this](QPrinter& printer) {
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(file("log.pdf"));
             printer.setPageMargins(QMarginsF(0, 0, 0, 0));

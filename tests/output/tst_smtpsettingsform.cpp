@@ -18,6 +18,7 @@
 #include "QZMainForm.h"
 #include "SummarySheet.h"
 #include "TestClock.h"
+#include "TestDesktop.h"
 #include "TestFiles.h"
 #include "TestWindow.h"
 #include "net/MailPeer.h"
@@ -131,8 +132,8 @@ private Q_SLOTS:
         auto clock = std::make_shared<TestClock>();
         clock->setUtc(QDate(2026, 8, 16), QTime(10, 0), 8 * 3600);
         StartupEnvironment env = TestEnvironment(m_dir.path(), clock);
-        env.messageHook = [this](const QString& m) { m_messages.append(m); };
-        env.questionHook = [](const QString&) { return true; };
+        DesktopOf(env).messages = [this](const QString& m) { m_messages.append(m); };
+        DesktopOf(env).questions = [](const QString&) { return true; };
         env.watchSessionEnd = true; // SIGTERM during a send, as a logout sends it
         m_form = std::make_unique<TQZMainForm>(env);
     }

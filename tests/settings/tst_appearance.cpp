@@ -13,6 +13,7 @@
 #include "MainLayout.h"
 #include "QZMainForm.h"
 #include "TestClock.h"
+#include "TestDesktop.h"
 #include "TestFiles.h"
 
 using namespace vorad;
@@ -70,8 +71,8 @@ class TestAppearance : public QObject
             "\"Peter\"\r\n");
         writeFile(file("DOVavoviv.ini"), "[CONTEST]\r\nCallsign=VK6XYZ\r\n");
         StartupEnvironment env;
-        env.screenSizeHook = [this] { return m_screen; };
-        env.colourChooserHook
+        DesktopOf(env).screen = [this] { return m_screen; };
+        DesktopOf(env).colours
             = [this](const QColor& preset) { return m_picked.isValid() ? m_picked : preset; };
         env.settingsPath = file("DOVavoviv.ini");
         env.workingDir = m_dir->path();
@@ -81,7 +82,7 @@ class TestAppearance : public QObject
         env.clock = clock;
         env.store = std::make_shared<LogFileStore>();
         env.store->setSyncEnabled(false);
-        env.messageHook = [](const QString&) {};
+        DesktopOf(env).messages = [](const QString&) {};
         env.tickIntervalMs = 3600 * 1000;
         auto form = std::make_unique<TQZMainForm>(env);
         form->show();

@@ -11,6 +11,7 @@
 #include "QZMainForm.h"
 #include "SettingsRules.h"
 #include "TestClock.h"
+#include "TestDesktop.h"
 #include "TestFiles.h"
 
 using namespace vorad;
@@ -38,15 +39,16 @@ class TestSettingsForm : public QObject
         writeFile(file("QZVHF.LOG"), rec);
         writeFile(file("DOVavoviv.ini"), ini);
         StartupEnvironment env;
-        env.screenSizeHook = [] { return QSize(1024, 768); }; // the window keeps its size
+        DesktopOf(env).screen = [] { return QSize(1024, 768); }; // the window keeps its size
         env.settingsPath = file("DOVavoviv.ini");
         env.workingDir = m_dir->path();
         env.locale = QLocale::c();
         env.clock = m_clock;
         env.store = std::make_shared<LogFileStore>();
         env.store->setSyncEnabled(false);
-        env.messageHook = [this](const QString& m) { m_messages.append(m); };
-        env.fileDialogHook = [this](const QString&, const QString&, bool) { return m_chosenFile; };
+        DesktopOf(env).messages = [this](const QString& m) { m_messages.append(m); };
+        DesktopOf(env).files
+            = [this](const QString&, const QString&, bool) { return m_chosenFile; };
         env.tickIntervalMs = 3600 * 1000;
         return env;
     }
@@ -330,7 +332,7 @@ private Q_SLOTS:
     {
         StartupEnvironment env
             = environment("[CONTEST]\r\nCallsign=VK6XYZ\r\n[TIME]\r\nContestStartDate=garbage\r\n");
-        env.messageHook = [](const QString&) {
+        DesktopOf(env).messages = [](const QString&) {
             for (QWidget* w : QApplication::topLevelWidgets()) {
                 if (auto* form = qobject_cast<TQZMainForm*>(w))
                     form->ShutDown(true);
