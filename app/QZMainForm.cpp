@@ -303,30 +303,72 @@ TQZMainForm::~TQZMainForm()
 
 void TQZMainForm::CreateDialogs()
 {
-    SettingsForm = new TSettingsForm(m_settings, m_forms, *this, this);
-    SettingsForm->setWindowFlag(Qt::Dialog);
-    SoundSettings = new TSoundSettings(m_settings, *this, this);
-    SoundSettings->setWindowFlag(Qt::Dialog);
-    // A cue that cannot be heard is told as it is chosen, unless it has been told already.
-    SoundSettings->onTakenOver = [this] { checkCues(); };
-    SmtpSettingsForm = new TSmtpSettingsForm(m_settings, *this, this);
-    SmtpSettingsForm->setServicePort(m_env.smtpPort);
-    ColourForm = new TColourForm(m_settings.colours, *this, this);
-    ColourForm->setWindowFlag(Qt::Dialog);
-    FindingsForm = new TFindingsForm(
-        [this](std::function<void()> command) { runCommand(std::move(command)); },
-        [this](int row) { m_entryView.selectLogLine(row); }, this);
+    // The dialogs are built when first needed; until then the settings dialog would hold the
+    // callsign the settings file gave (the station file's is not saved).
+    m_callsignAtStart = c.MyCallsign->text();
+    m_dialogsDue = true;
     auto logChanged = [this] { m_submission.logChanged(); };
     connect(&m_logBook, &QAbstractItemModel::rowsInserted, this, logChanged);
     connect(&m_logBook, &QAbstractItemModel::rowsRemoved, this, logChanged);
     connect(&m_logBook, &QAbstractItemModel::rowsMoved, this, logChanged);
     connect(&m_logBook, &QAbstractItemModel::dataChanged, this, logChanged);
     connect(&m_logBook, &QAbstractItemModel::modelReset, this, logChanged);
-    ApplyColourScheme(ColourForm->samples());
+    ApplyColourScheme(m_settings.colours);
     // The sent report in its inverse colours, its look in the entry row.
     m_entry.row().rstTx.textColour = ColourRole::ListBox;
     m_entry.row().rstTx.background = ColourRole::EntryBox;
     render();
+}
+
+TSettingsForm& TQZMainForm::settingsForm()
+{
+    if (!SettingsForm) {
+        SettingsForm = new TSettingsForm(m_settings, m_forms, *this, this);
+        SettingsForm->setWindowFlag(Qt::Dialog);
+        SettingsForm->showCallsign(m_callsignAtStart);
+        SettingsForm->paintColours(m_settings.colours.colourForm, m_settings.colours.titleColour);
+    }
+    return *SettingsForm;
+}
+
+TSoundSettings& TQZMainForm::soundForm()
+{
+    if (!SoundSettings) {
+        SoundSettings = new TSoundSettings(m_settings, *this, this);
+        SoundSettings->setWindowFlag(Qt::Dialog);
+        // A cue that cannot be heard is told as it is chosen, unless it has been told already.
+        SoundSettings->onTakenOver = [this] { checkCues(); };
+        SoundSettings->paintColours(m_settings.colours.colourForm, m_settings.colours.titleColour);
+    }
+    return *SoundSettings;
+}
+
+TSmtpSettingsForm& TQZMainForm::emailForm()
+{
+    if (!SmtpSettingsForm) {
+        SmtpSettingsForm = new TSmtpSettingsForm(m_settings, *this, this);
+        SmtpSettingsForm->setServicePort(m_env.smtpPort);
+        SmtpSettingsForm->applyColourScheme(m_settings.colours);
+    }
+    return *SmtpSettingsForm;
+}
+
+TColourForm& TQZMainForm::colourForm()
+{
+    if (!ColourForm) {
+        ColourForm = new TColourForm(m_settings.colours, *this, this);
+        ColourForm->setWindowFlag(Qt::Dialog);
+    }
+    return *ColourForm;
+}
+
+TFindingsForm& TQZMainForm::findingsForm()
+{
+    if (!FindingsForm)
+        FindingsForm = new TFindingsForm(
+            [this](std::function<void()> command) { runCommand(std::move(command)); },
+            [this](int row) { m_entryView.selectLogLine(row); }, this);
+    return *FindingsForm;
 }
 
 void TQZMainForm::createControls()
@@ -494,9 +536,13 @@ void TQZMainForm::createMenusAndKeys()
 void TQZMainForm::ApplyColourScheme(const ColourScheme& s)
 {
     m_appearance.paintScheme(s);
-    SettingsForm->paintColours(s.colourForm, s.titleColour); // with its captions
-    SoundSettings->paintColours(s.colourForm, s.titleColour);
-    SmtpSettingsForm->applyColourScheme(s);
+    // The dialogs built so far; the others take the colours when they are built.
+    if (SettingsForm)
+        SettingsForm->paintColours(s.colourForm, s.titleColour); // with its captions
+    if (SoundSettings)
+        SoundSettings->paintColours(s.colourForm, s.titleColour);
+    if (SmtpSettingsForm)
+        SmtpSettingsForm->applyColourScheme(s);
     // The nine entry boxes in their plain colours.
     EntryRow& row = m_entry.row();
     for (BoxView* box : { &row.band, &row.mode, &row.rstTx, &row.callsign, &row.name, &row.rstRx,
@@ -647,14 +693,17 @@ bool TQZMainForm::ShutDown(bool quiet)
     // What the settings dialog shows is what is kept; a dialog still open at the end is not
     // confirmed, so it shows the settings in force first. A session that ends before the
     // dialog exists keeps the settings as read.
-    if (SettingsForm) {
-        if (SettingsForm->isVisible())
+    if (m_dialogsDue) {
+        if (SettingsForm && SettingsForm->isVisible())
             SettingsForm->showSettings();
-        m_settings.categoryText = SettingsForm->categoryText();
-        m_settings.sectionText = SettingsForm->sectionText();
-        m_settings.autoRST = SettingsForm->autoRstChecked();
-        m_settings.doublePoints16 = SettingsForm->doublePointsChecked();
-        m_settings.callsign = SettingsForm->callsignText();
+        const SettingsSnapshot shown = SettingsForm
+            ? SettingsForm->snapshot()
+            : SettingsSnapshotOf(m_settings, m_callsignAtStart);
+        m_settings.categoryText = shown.category;
+        m_settings.sectionText = shown.section;
+        m_settings.autoRST = shown.autoRST;
+        m_settings.doublePoints16 = shown.doublePoints;
+        m_settings.callsign = shown.callsign;
     }
 
     // An e-mail dialog left open keeps what its boxes hold, as its close would.
@@ -963,7 +1012,7 @@ int TQZMainForm::timeZoneBiasMinutes() const
 void TQZMainForm::RestoreDefaultColours()
 {
     m_settings.colours = ColourScheme();
-    ColourForm->LoadSamples(m_settings.colours);
+    colourForm().LoadSamples(m_settings.colours);
     ApplyColourScheme(ColourForm->samples());
 }
 

@@ -98,12 +98,13 @@ public:
     ~TQZMainForm() override;
 
     ContestSettings& settings() { return m_settings; }
-    TSettingsForm& settingsForm() { return *SettingsForm; }
-    const TSettingsForm& settingsForm() const { return *SettingsForm; }
-    TSmtpSettingsForm& emailForm() { return *SmtpSettingsForm; }
-    TSoundSettings& soundForm() { return *SoundSettings; }
-    TColourForm& colourForm() { return *ColourForm; }
-    TFindingsForm& findingsForm() { return *FindingsForm; }
+    // The dialogs, each built when first needed.
+    TSettingsForm& settingsForm();
+    TSmtpSettingsForm& emailForm();
+    TSoundSettings& soundForm();
+    TColourForm& colourForm();
+    TFindingsForm& findingsForm();
+    bool findingsShown() const { return FindingsForm && FindingsForm->isVisible(); }
     ContactEntry& entry() { return m_entry; }
     vorad::LogBook& logBook() { return m_logBook; }
     const MainControls& controls() const { return c; }
@@ -150,9 +151,9 @@ public:
     void ToggleLogBookFullScreen() { m_displays.ToggleLogBookFullScreen(); }
     void RestoreDefaultWindowSize();
     void RestoreDefaultColours();
-    void ShowSettingsDialog() { SettingsForm->ShowForm(); }
-    void ShowSoundDialog() { SoundSettings->ShowForm(); }
-    void ShowColourDialog() { ColourForm->ShowForm(); }
+    void ShowSettingsDialog() { settingsForm().ShowForm(); }
+    void ShowSoundDialog() { soundForm().ShowForm(); }
+    void ShowColourDialog() { colourForm().ShowForm(); }
     void HelpDisplayClick();
     void About1Click();
     void CallsignNMouseDown() { m_entry.CallsignNMouseDown(); }
@@ -321,6 +322,8 @@ private:
     QString m_statusBeforeCommand; // a status that changed during the command is its own word
     bool m_startedUp = false;
 
+    bool m_dialogsDue = false; // the start-up has come to the dialogs
+    QString m_callsignAtStart;
     TSettingsForm* SettingsForm = nullptr;
     TSmtpSettingsForm* SmtpSettingsForm = nullptr;
     TSoundSettings* SoundSettings = nullptr;

@@ -39,8 +39,7 @@ void SubmissionCommands::logChanged()
 {
     ++m_logGeneration;
     // Its rows name lines of the log: they are made again after every change to it.
-    TFindingsForm& findings = m_form.findingsForm();
-    if (m_findingsQueued || !findings.isVisible())
+    if (m_findingsQueued || !m_form.findingsShown())
         return;
     m_findingsQueued = true;
     QTimer::singleShot(0, &m_form, [this] {

@@ -25,20 +25,6 @@ namespace {
 constexpr int FormWidth = 440 + 74 + 16;
 constexpr int FormHeight = 312 + 50 + 8;
 
-const char* const CategoryItems[] = {
-    " HF operation on bands below 50MHz Single Operator section",
-    " HF operation on bands below 50MHz Multi-operator section",
-    " VHF operation on and above 50MHz Single Operator section",
-    " VHF operation on and above 50MHz Multi-operator",
-};
-
-const char* const SectionItems[] = {
-    "(a) Transmitting Phone (FM,SSB)",
-    "(b) Transmitting CW (CW only)",
-    "(c) Transmitting Open (Phone and CW)",
-    "(d) Receiving (Phone, CW, Open)",
-};
-
 bool isDigitBoxKeyKept(const QKeyEvent* key)
 {
     const QString text = key->text();
@@ -402,6 +388,17 @@ SettingsBoxes TSettingsForm::boxes() const
     b.doublePoints = DoublePoints->isChecked();
     b.smoothScroll = SmoothScrollSelect->isChecked();
     return b;
+}
+
+SettingsSnapshot TSettingsForm::snapshot() const
+{
+    SettingsSnapshot shown;
+    shown.category = categoryText();
+    shown.section = sectionText();
+    shown.callsign = callsignText();
+    shown.autoRST = autoRstChecked();
+    shown.doublePoints = doublePointsChecked();
+    return shown;
 }
 
 void TSettingsForm::OKButtonClick()

@@ -137,6 +137,8 @@ public:
     QString addressText() const { return AddressBox->text(); }
     bool autoRstChecked() const { return AutoRST->isChecked(); }
     bool doublePointsChecked() const { return DoublePoints->isChecked(); }
+    SettingsSnapshot snapshot() const;
+    void showCallsign(const QString& callsign) { CallsignBox->setText(callsign); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

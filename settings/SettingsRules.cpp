@@ -69,4 +69,32 @@ void TakeOverSettings(const SettingsBoxes& boxes, ContestSettings& s)
     s.smoothScrolling = boxes.smoothScroll;
 }
 
+const char* const CategoryItems[4] = {
+    " HF operation on bands below 50MHz Single Operator section",
+    " HF operation on bands below 50MHz Multi-operator section",
+    " VHF operation on and above 50MHz Single Operator section",
+    " VHF operation on and above 50MHz Multi-operator",
+};
+
+const char* const SectionItems[4] = {
+    "(a) Transmitting Phone (FM,SSB)",
+    "(b) Transmitting CW (CW only)",
+    "(c) Transmitting Open (Phone and CW)",
+    "(d) Receiving (Phone, CW, Open)",
+};
+
+SettingsSnapshot SettingsSnapshotOf(const ContestSettings& settings, const QString& callsign)
+{
+    auto shown = [](const char* const* items, int id, const QString& text) {
+        return id >= 0 && id < 4 ? QString::fromLatin1(items[id]) : text;
+    };
+    SettingsSnapshot b;
+    b.category = shown(CategoryItems, settings.categoryID, settings.categoryText);
+    b.section = shown(SectionItems, settings.sectionID, settings.sectionText);
+    b.callsign = callsign;
+    b.autoRST = settings.autoRST;
+    b.doublePoints = settings.doublePoints16;
+    return b;
+}
+
 } // namespace vorad

@@ -42,4 +42,21 @@ QString CheckSettingsBoxes(const SettingsBoxes& boxes);
 // loaded, not merely named. Call only after CheckSettingsBoxes found every box good.
 void TakeOverSettings(const SettingsBoxes& boxes, ContestSettings& settings);
 
+// The four choices of the settings dialog's category and section lists.
+extern const char* const CategoryItems[4];
+extern const char* const SectionItems[4];
+
+// What the settings dialog's boxes hold that the shut-down saves and the prints read: filled
+// from the settings, they hold these until the dialog is first shown.
+struct SettingsSnapshot
+{
+    QString category;
+    QString section;
+    QString callsign;
+    bool autoRST = false;
+    bool doublePoints = false;
+};
+// A saved choice shows as its item; one typed over the list (no item) as it was typed.
+SettingsSnapshot SettingsSnapshotOf(const ContestSettings& settings, const QString& callsign);
+
 } // namespace vorad

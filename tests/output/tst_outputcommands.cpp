@@ -258,7 +258,7 @@ private Q_SLOTS:
     {
         auto form = start(records(3)); // the third contact claims 2 points for FM
         // The contacts are on 2m: a VHF category.
-        form->findChild<QComboBox*>("CategoryBox")->setCurrentIndex(2);
+        form->settingsForm().findChild<QComboBox*>("CategoryBox")->setCurrentIndex(2);
         form->CheckLog1Click();
         TFindingsForm& check = form->findingsForm();
         QVERIFY(check.isVisible());
