@@ -275,6 +275,45 @@ private Q_SLOTS:
             QVERIFY2(ini.contains(kept), kept);
     }
 
+    // The shut-down saves what the dialog's boxes hold, whether or when the dialog was built:
+    // a station file's callsign only once the dialog has shown it, and a saved choice as its
+    // item.
+    void shutDownSavesTheBoxesAsFilled_data()
+    {
+        QTest::addColumn<int>("use");
+        QTest::addColumn<QByteArray>("callsign");
+        QTest::newRow("never built") << 0 << QByteArray("VK6XYZ");
+        QTest::newRow("built by Open Log, cancelled") << 1 << QByteArray("VK6XYZ");
+        QTest::newRow("built by a print") << 2 << QByteArray("VK6XYZ");
+        QTest::newRow("shown and cancelled") << 3 << QByteArray("VK4QQ");
+    }
+    void shutDownSavesTheBoxesAsFilled()
+    {
+        QFETCH(int, use);
+        QFETCH(QByteArray, callsign);
+        writeFile(file("QZ.INI"), "VK4QQ\r\n");
+        StartupEnvironment env = environment("[CONTEST]\r\nCallsign=VK6XYZ\r\nCategoryID=2\r\n"
+                                             "CategoryText=my own words\r\nSectionID=-1\r\n"
+                                             "SectionText=typed over\r\n");
+        DesktopOf(env).printers = [](QPrinter&) { return false; };
+        TQZMainForm form(env);
+        if (use == 1)
+            form.OpenLog1Click();
+        else if (use == 2)
+            form.PrintText();
+        else if (use == 3) {
+            form.ShowSettingsDialog();
+            form.settingsForm().CancelButtonClick();
+        }
+        form.close();
+        const QByteArray ini = readAll(file("DOVavoviv.ini"));
+        for (const QByteArray& kept : { "\r\nCallsign=" + callsign + "\r\n",
+                 QByteArray("\r\nCategoryText= VHF operation on and above 50MHz Single Operator "
+                            "section\r\n"),
+                 QByteArray("\r\nSectionText=typed over\r\n") })
+            QVERIFY2(ini.contains(kept), kept.constData());
+    }
+
     // A picked log is in use at once with its own backup, whether OK or Cancel follows; a typed
     // one is loaded by OK exactly as a picked one.
     void logFileChosenOrTyped_data()
