@@ -18,7 +18,7 @@ public:
         qint64 spaceLeft = -1; // bytes the disk still takes, then ENOSPC; -1: no limit
         bool link = false; // EPERM: no hard links, as on a FAT stick
         int haltAfter = 0; // a rewrite stops dead after step 1, 2 or 3, as a crash there would
-        int fired = 0; // failures given so far
+        int fired = 0; // calls refused so far (a step the store tries twice meets two)
         bool halted = false; // haltAfter's step passed: nothing reaches the disk any more (EIO)
     };
 

@@ -37,7 +37,7 @@ class TestLogFileStore : public QObject
 private Q_SLOTS:
     void init()
     {
-        for (const char* n : { "QZVHF.LOG", "QZVHF.BAK", "QZVHF.LOG.new" })
+        for (const char* n : { "QZVHF.LOG", "QZVHF.BAK", "QZVHF.LOG.new", "OUT.ADI" })
             QFile::remove(path(n));
     }
 
@@ -329,6 +329,33 @@ private Q_SLOTS:
         }
         QCOMPARE(QFileInfo(dir.filePath("fifo")).isFile(), false); // still the FIFO
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System).size(), 2);
+    }
+
+    void streamedFileHasAnOrdinaryMode_data()
+    {
+        QTest::addColumn<int>("mask");
+        QTest::newRow("shared") << 022;
+        QTest::newRow("private") << 077;
+        QTest::newRow("group writes") << 002;
+    }
+
+    // A file written whole is as any new file the user makes, not private to the temporary
+    // name it was written under.
+    void streamedFileHasAnOrdinaryMode()
+    {
+        QFETCH(int, mask);
+        const mode_t before = ::umask(mode_t(mask));
+        LogFileStore store;
+        LogFileStore::StreamedFile file(store, path("OUT.ADI"));
+        QString error;
+        const bool written = file.open(&error) && (file.write("x"), file.commit(&error));
+        ::umask(before);
+        QVERIFY2(written, qPrintable(error));
+        struct stat st
+        {
+        };
+        QCOMPARE(::stat(QFile::encodeName(path("OUT.ADI")).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 0777), 0666 & ~mask);
     }
 
     // A backup name equal to the log name must not delete the log before the rewrite.
