@@ -28,36 +28,64 @@ QByteArray nativePath(const QString& path)
 }
 
 // A name that holds a device or a FIFO must not be renamed over: the node would be gone.
-bool regularOrFree(const QByteArray& name)
+bool regularOrFree(FileSystem& fs, const QByteArray& name)
 {
     struct stat st
     {
     };
-    return ::stat(name.constData(), &st) != 0 || S_ISREG(st.st_mode);
+    return fs.stat(name.constData(), &st) != 0 || S_ISREG(st.st_mode);
 }
 
 // Opens a regular file only (or makes one), and never waits: a FIFO waits for its other end.
 // -1 with errno, or with `notRegular` set when the name holds something else. (O_NONBLOCK does
 // nothing to a regular file's reads and writes.)
-int openRegular(const QByteArray& name, int flags, bool* notRegular)
+int openRegular(
+    FileSystem& fs, const QByteArray& name, int flags, bool* notRegular, qint64* size = nullptr)
 {
     *notRegular = false;
-    const int fd = ::open(name.constData(), flags | O_NONBLOCK | O_CLOEXEC, 0644);
+    const int fd = fs.open(name.constData(), flags | O_NONBLOCK | O_CLOEXEC, 0644);
     if (fd < 0) {
         const int err = errno;
-        *notRegular = !regularOrFree(name); // a folder, a FIFO without a reader
+        *notRegular = !regularOrFree(fs, name); // a folder, a FIFO without a reader
         errno = err;
         return -1;
     }
     struct stat st
     {
     };
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    if (fs.fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        fs.close(fd);
         *notRegular = true;
         return -1;
     }
+    if (size)
+        *size = st.st_size;
     return fd;
+}
+
+// The whole file from where it stands; false with errno.
+bool readToEnd(FileSystem& fs, int fd, qint64 sizeHint, QByteArray* bytes)
+{
+    // One byte more than the file holds, so that the end is seen without growing the buffer.
+    QByteArray buffer(qsizetype(qMax<qint64>(sizeHint, 0) + 1), Qt::Uninitialized);
+    qsizetype used = 0;
+    for (;;) {
+        if (used == buffer.size())
+            buffer.resize(used * 2); // it grew since it was looked at
+        const ssize_t n
+            = fs.read(fd, buffer.data() + used, static_cast<size_t>(buffer.size() - used));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0)
+            break;
+        used += n;
+    }
+    buffer.resize(used);
+    *bytes = std::move(buffer);
+    return true;
 }
 
 bool blank(const char* begin, const char* end)
@@ -128,7 +156,7 @@ LogFileStore::State LogFileStore::state(const QString& path, qint64* size) const
     };
     if (size)
         *size = -1;
-    if (::stat(nativePath(path).constData(), &st) != 0)
+    if (m_fs->stat(nativePath(path).constData(), &st) != 0)
         return errno == ENOENT ? State::Missing : State::Unreadable;
     if (size)
         *size = st.st_size;
@@ -139,61 +167,41 @@ LogFileStore::State LogFileStore::state(const QString& path, qint64* size) const
 
 bool LogFileStore::read(const QString& path, QByteArray* bytes, QString* error) const
 {
-    QFile file;
     bool notRegular = false;
-    const int fd = fault(m_faults.open) ? -1 : openRegular(nativePath(path), O_RDONLY, &notRegular);
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    qint64 size = 0;
+    const int fd = openRegular(*m_fs, nativePath(path), O_RDONLY, &notRegular, &size);
+    if (fd < 0) {
         if (error)
-            *error = m_faults.open ? errnoText(EIO)
-                : notRegular       ? NotRegularFileReason()
-                : fd < 0           ? errnoText(errno)
-                                   : file.errorString();
-        if (fd >= 0)
-            ::close(fd);
+            *error = notRegular ? NotRegularFileReason() : errnoText(errno);
         return false;
     }
-    *bytes = file.readAll();
-    if (fault(m_faults.read) || file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = m_faults.read ? errnoText(EIO) : file.errorString();
-        return false;
-    }
-    return true;
+    const bool ok = readToEnd(*m_fs, fd, size, bytes);
+    const int err = errno;
+    m_fs->close(fd);
+    if (!ok && error)
+        *error = errnoText(err);
+    errno = err;
+    return ok;
 }
 
 bool LogFileStore::writeAll(int fd, const QByteArray& bytes, QString* error)
 {
-    // A disk that fills takes what room it has, as a real one does, then refuses the rest.
-    const qint64 room = m_faults.write ? 0 : m_faults.spaceLeft;
-    const bool fills = m_faults.write || (room >= 0 && room < bytes.size());
-    if (fault(fills) && room == 0) {
-        errno = ENOSPC; // as the disk would tell it, to callers that read errno
-        if (error)
-            *error = errnoText(ENOSPC);
-        return false;
-    }
+    // Asked once even for nothing: a write of no bytes may still tell the file's error, and a
+    // file that cannot be written must not pass for written because it is empty.
     const char* p = bytes.constData();
-    qsizetype left = fills ? qsizetype(room) : bytes.size();
-    if (m_faults.spaceLeft >= 0)
-        m_faults.spaceLeft -= left;
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
+    qsizetype left = bytes.size();
+    do {
+        const ssize_t n = m_fs->write(fd, p, static_cast<size_t>(left));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             if (error)
-                *error = errnoText(errno);
+                *error = errnoText(errno); // errno stays, for callers that read it
             return false;
         }
         p += n;
         left -= n;
-    }
-    if (fills) {
-        errno = ENOSPC;
-        if (error)
-            *error = errnoText(ENOSPC);
-        return false;
-    }
+    } while (left > 0);
     return true;
 }
 
@@ -201,11 +209,9 @@ bool LogFileStore::syncFd(int fd, QString* error)
 {
     if (!m_sync)
         return true;
-    if (fault(m_faults.sync) || ::fsync(fd) != 0) {
-        if (m_faults.sync)
-            errno = EIO;
+    if (m_fs->fsync(fd) != 0) {
         if (error)
-            *error = errnoText(m_faults.sync ? EIO : errno);
+            *error = errnoText(errno);
         return false;
     }
     return true;
@@ -214,17 +220,14 @@ bool LogFileStore::syncFd(int fd, QString* error)
 bool LogFileStore::createEmpty(const QString& path, QString* error)
 {
     bool notRegular = false;
-    const int fd = fault(m_faults.open)
-        ? -1
-        : openRegular(nativePath(path), O_WRONLY | O_CREAT | O_TRUNC, &notRegular);
+    const int fd = openRegular(*m_fs, nativePath(path), O_WRONLY | O_CREAT | O_TRUNC, &notRegular);
     if (fd < 0) {
         if (error)
-            *error
-                = notRegular ? NotRegularFileReason() : errnoText(m_faults.open ? EACCES : errno);
+            *error = notRegular ? NotRegularFileReason() : errnoText(errno);
         return false;
     }
     const bool ok = syncFd(fd, error);
-    if (::close(fd) != 0 || !ok)
+    if (m_fs->close(fd) != 0 || !ok)
         return false;
     // The new name itself must survive a power cut, not only the file's bytes.
     syncFolderOf(path);
@@ -236,10 +239,10 @@ void LogFileStore::syncFolderOf(const QString& path) const
     if (!m_sync)
         return;
     const QByteArray dir = nativePath(QFileInfo(path).absolutePath());
-    const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dfd = m_fs->open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (dfd >= 0) {
-        (void)::fsync(dfd);
-        ::close(dfd);
+        (void)m_fs->fsync(dfd);
+        m_fs->close(dfd);
     }
 }
 
@@ -250,26 +253,25 @@ bool LogFileStore::append(
     const QByteArray name = nativePath(path);
     const int flags = create ? O_CREAT : 0;
     bool notRegular = false;
-    int fd = fault(m_faults.open) ? -1 : openRegular(name, O_RDWR | flags, &notRegular);
+    int fd = openRegular(*m_fs, name, O_RDWR | flags, &notRegular);
     bool canRead = true;
-    if (fd < 0 && !m_faults.open && !notRegular && errno == EACCES) {
+    if (fd < 0 && !notRegular && errno == EACCES) {
         // A file we may write but not read still takes the contact.
-        fd = openRegular(name, O_WRONLY | flags, &notRegular);
+        fd = openRegular(*m_fs, name, O_WRONLY | flags, &notRegular);
         canRead = false;
     }
     if (fd < 0) {
         if (error)
-            *error
-                = notRegular ? NotRegularFileReason() : errnoText(m_faults.open ? EACCES : errno);
+            *error = notRegular ? NotRegularFileReason() : errnoText(errno);
         return false;
     }
-    const off_t size = ::lseek(fd, 0, SEEK_END);
+    const off_t size = m_fs->lseek(fd, 0, SEEK_END);
     QByteArray bytes;
     if (size > 0) {
         // A record always starts on a line of its own, even after a torn last line. Unread,
         // the end gets a line end of its own: an empty line holds no contact.
         char last = '\r';
-        if (canRead && ::pread(fd, &last, 1, size - 1) == 1 && last != '\n')
+        if (canRead && m_fs->pread(fd, &last, 1, size - 1) == 1 && last != '\n')
             bytes = last == '\r' ? QByteArrayLiteral("\n") : QByteArrayLiteral("\r\n");
         else if (!canRead)
             bytes = QByteArrayLiteral("\r\n");
@@ -278,10 +280,10 @@ bool LogFileStore::append(
     bool ok = size >= 0 && writeAll(fd, bytes, error) && syncFd(fd, error);
     if (!ok && size >= 0) {
         // Take a half-written record back off, so the file holds only whole contacts.
-        if (::ftruncate(fd, size) == 0)
-            (void)::fsync(fd);
+        if (m_fs->ftruncate(fd, size) == 0)
+            (void)m_fs->fsync(fd);
     }
-    if (::close(fd) != 0 && ok) {
+    if (m_fs->close(fd) != 0 && ok) {
         ok = false;
         if (error)
             *error = errnoText(errno);
@@ -300,7 +302,7 @@ bool LogFileStore::rewrite(const QString& logPath, const QString& backupPath,
     const QByteArray bak = nativePath(backupPath);
     const QByteArray tmp = log + ".new";
     // A device or a FIFO under the log's name is neither written nor replaced.
-    if (!regularOrFree(log)) {
+    if (!regularOrFree(*m_fs, log)) {
         if (error)
             *error = NotRegularFileReason();
         return false;
@@ -309,28 +311,25 @@ bool LogFileStore::rewrite(const QString& logPath, const QString& backupPath,
     // 1. The new log, complete and on disk, under a temporary name beside the old one.
     if (!writeComplete(tmp, O_TRUNC, content, error))
         return false;
-    if (halted(1, error))
-        return false;
+    m_fs->reached(FileSystem::RewriteStep::NewLogWritten);
 
     // 2. The old log becomes the backup, and stays the log meanwhile.
     struct stat logStat
     {
     };
-    const bool logThere = ::stat(log.constData(), &logStat) == 0;
+    const bool logThere = m_fs->stat(log.constData(), &logStat) == 0;
     if (backup != Backup::None && logThere) {
         struct stat bakStat
         {
         };
-        const bool sameFile = ::stat(bak.constData(), &bakStat) == 0
+        const bool sameFile = m_fs->stat(bak.constData(), &bakStat) == 0
             && bakStat.st_dev == logStat.st_dev && bakStat.st_ino == logStat.st_ino;
         if (!sameFile) {
-            const int err = fault(m_faults.rename) ? EACCES : keepAsBackup(log, bak);
-            if (halted(2, error) || halted(3, error))
-                return false;
+            const int err = keepAsBackup(log, bak);
             if (renameErrno)
                 *renameErrno = err;
             if (err != 0 && backup == Backup::Required) {
-                ::unlink(tmp.constData());
+                m_fs->unlink(tmp.constData());
                 if (error)
                     *error = errnoText(err);
                 return false;
@@ -341,10 +340,10 @@ bool LogFileStore::rewrite(const QString& logPath, const QString& backupPath,
     // 3. The new log takes the name in one step. Failing that, the old log stays as it is and
     //    the new one goes: memory keeps the changes, and a start-up never offers it as news.
     //    With no old log, the new one is the only copy on disk: the start-up offers it.
-    if (fault(m_faults.replace) || ::rename(tmp.constData(), log.constData()) != 0) {
-        const int err = m_faults.replace ? EACCES : errno;
+    if (m_fs->rename(tmp.constData(), log.constData(), FileSystem::Rename::RewrittenLog) != 0) {
+        const int err = errno;
         if (logThere)
-            ::unlink(tmp.constData());
+            m_fs->unlink(tmp.constData());
         if (error)
             *error = errnoText(err);
         return false;
@@ -358,12 +357,12 @@ int LogFileStore::keepAsBackup(const QByteArray& log, const QByteArray& bak)
     // The old backup stays until the new one takes its name in one step, under a name of
     // its own until then: a crash at any moment leaves a backup, the old one or the new.
     QByteArray next = bak + ".XXXXXX";
-    const int fd = ::mkostemp(next.data(), O_CLOEXEC);
+    const int fd = m_fs->openTemporary(next.data(), O_CLOEXEC, 0600);
     if (fd < 0)
         return errno;
-    ::close(fd);
-    ::unlink(next.constData());
-    if (fault(m_faults.link) || ::link(log.constData(), next.constData()) != 0) {
+    m_fs->close(fd);
+    m_fs->unlink(next.constData());
+    if (m_fs->link(log.constData(), next.constData()) != 0) {
         // No hard links here (a FAT stick): a copy of the old log takes the backup's place.
         QByteArray bytes;
         errno = 0;
@@ -373,23 +372,14 @@ int LogFileStore::keepAsBackup(const QByteArray& log, const QByteArray& bak)
         if (!writeComplete(next, O_EXCL, bytes, nullptr))
             return errno ? errno : EIO;
     }
-    if (m_faults.haltAfter == 2)
-        return 0; // a crash here, for tests: the next name stays
-    if (::rename(next.constData(), bak.constData()) != 0) {
+    m_fs->reached(FileSystem::RewriteStep::BackupMade);
+    if (m_fs->rename(next.constData(), bak.constData(), FileSystem::Rename::Other) != 0) {
         const int err = errno;
-        ::unlink(next.constData());
+        m_fs->unlink(next.constData());
         return err;
     }
+    m_fs->reached(FileSystem::RewriteStep::BackupRenamed);
     return 0;
-}
-
-bool LogFileStore::halted(int step, QString* error) const
-{
-    if (m_faults.haltAfter != step)
-        return false;
-    if (error)
-        *error = QStringLiteral("stopped after step %1").arg(step);
-    return true;
 }
 
 bool LogFileStore::writeComplete(
@@ -397,23 +387,20 @@ bool LogFileStore::writeComplete(
 {
     // Either the whole content is on disk under that name, or no file of it is left.
     bool notRegular = false;
-    const int fd = fault(m_faults.open)
-        ? -1
-        : openRegular(name, O_WRONLY | O_CREAT | createFlag, &notRegular);
+    const int fd = openRegular(*m_fs, name, O_WRONLY | O_CREAT | createFlag, &notRegular);
     if (fd < 0) {
         if (error)
-            *error
-                = notRegular ? NotRegularFileReason() : errnoText(m_faults.open ? EACCES : errno);
+            *error = notRegular ? NotRegularFileReason() : errnoText(errno);
         return false;
     }
     bool ok = writeAll(fd, content, error) && syncFd(fd, error);
-    if (::close(fd) != 0 && ok) {
+    if (m_fs->close(fd) != 0 && ok) {
         ok = false;
         if (error)
             *error = errnoText(errno);
     }
     if (!ok)
-        ::unlink(name.constData());
+        m_fs->unlink(name.constData());
     return ok;
 }
 
@@ -427,39 +414,43 @@ bool LogFileStore::writeNew(const QString& path, const QByteArray& content, QStr
 
 LogFileStore::StreamedFile::StreamedFile(LogFileStore& store, const QString& path)
     : m_store(store)
-    // A link keeps pointing where it did: the file it leads to is the one replaced.
-    , m_name(nativePath(QFileInfo(path).isSymLink() ? QFileInfo(path).canonicalFilePath() : path))
+    , m_name(nativePath(path))
 {
-    if (m_name.isEmpty()) // a dangling link: its own name, as a new file would take it
-        m_name = nativePath(path);
+    // A link keeps pointing where it did: the file it leads to is the one replaced. A dangling
+    // link keeps its own name, as a new file would take it.
+    struct stat st
+    {
+    };
+    QByteArray target;
+    if (store.m_fs->lstat(m_name.constData(), &st) == 0 && S_ISLNK(st.st_mode)
+        && store.m_fs->realPath(m_name.constData(), &target) == 0)
+        m_name = target;
 }
 
 LogFileStore::StreamedFile::~StreamedFile()
 {
     if (m_fd >= 0) {
-        ::close(m_fd);
-        ::unlink(m_temporary.constData());
+        m_store.m_fs->close(m_fd);
+        m_store.m_fs->unlink(m_temporary.constData());
     }
 }
 
 bool LogFileStore::StreamedFile::open(QString* error)
 {
-    if (!regularOrFree(m_name)) {
+    if (!regularOrFree(*m_store.m_fs, m_name)) {
         if (error)
             *error = NotRegularFileReason();
         return false;
     }
-    // A name of its own, made new: never a file or a link that is there already.
+    // A name of its own, made new: never a file or a link that is there already. An ordinary
+    // new file's mode, not mkostemp's private 0600.
     m_temporary = m_name + ".XXXXXX";
-    m_fd = m_store.fault(m_store.m_faults.open) ? -1 : ::mkostemp(m_temporary.data(), O_CLOEXEC);
+    m_fd = m_store.m_fs->openTemporary(m_temporary.data(), O_CLOEXEC, 0666);
     if (m_fd < 0) {
         if (error)
-            *error = errnoText(m_store.m_faults.open ? EACCES : errno);
+            *error = errnoText(errno);
         return false;
     }
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    (void)::fchmod(m_fd, 0666 & ~mask); // an ordinary new file, not mkostemp's private 0600
     m_buffer.reserve(BufferSize);
     return true;
 }
@@ -487,23 +478,24 @@ bool LogFileStore::StreamedFile::commit(QString* error)
         return false;
     }
     bool ok = flush() && m_store.syncFd(m_fd, &m_error);
-    if (::close(m_fd) != 0 && ok) {
+    if (m_store.m_fs->close(m_fd) != 0 && ok) {
         ok = false;
         m_error = errnoText(errno);
     }
     m_fd = -1;
-    if (ok && !regularOrFree(m_name)) { // it may have come since the open
+    if (ok && !regularOrFree(*m_store.m_fs, m_name)) { // it may have come since the open
         ok = false;
         m_error = NotRegularFileReason();
     }
     if (ok
-        && (m_store.fault(m_store.m_faults.rename)
-            || ::rename(m_temporary.constData(), m_name.constData()) != 0)) {
+        && m_store.m_fs->rename(
+               m_temporary.constData(), m_name.constData(), FileSystem::Rename::Other)
+            != 0) {
         ok = false;
-        m_error = errnoText(m_store.m_faults.rename ? EACCES : errno);
+        m_error = errnoText(errno);
     }
     if (!ok) {
-        ::unlink(m_temporary.constData());
+        m_store.m_fs->unlink(m_temporary.constData());
         if (error)
             *error = m_error;
         return false;
@@ -514,7 +506,7 @@ bool LogFileStore::StreamedFile::commit(QString* error)
 
 bool LogFileStore::remove(const QString& path, QString* error)
 {
-    if (::unlink(nativePath(path).constData()) != 0 && errno != ENOENT) {
+    if (m_fs->unlink(nativePath(path).constData()) != 0 && errno != ENOENT) {
         if (error)
             *error = errnoText(errno);
         return false;
@@ -528,22 +520,20 @@ bool LogFileStore::moveAside(const QString& from, const QString& to, QString* er
     const QByteArray source = nativePath(from);
     const QByteArray target = nativePath(to);
     // A link never replaces a file that is there; a rename does, so it is only the fallback.
-    if (fault(m_faults.rename)) {
-        if (error)
-            *error = errnoText(EACCES);
-        return false;
-    }
-    if (::link(source.constData(), target.constData()) == 0) {
-        ::unlink(source.constData());
+    if (m_fs->link(source.constData(), target.constData()) == 0) {
+        m_fs->unlink(source.constData());
     } else {
         struct stat st
         {
         };
         int err = errno;
-        if (err != EEXIST && ::stat(target.constData(), &st) == 0)
+        if (err != EEXIST && m_fs->stat(target.constData(), &st) == 0)
             err = EEXIST;
-        else if (err != EEXIST)
-            err = ::rename(source.constData(), target.constData()) == 0 ? 0 : errno;
+        else if (err != EEXIST) {
+            const int moved
+                = m_fs->rename(source.constData(), target.constData(), FileSystem::Rename::Other);
+            err = moved == 0 ? 0 : errno;
+        }
         if (err != 0) {
             if (error)
                 *error = errnoText(err);
@@ -561,7 +551,7 @@ bool LogFileStore::keepCopy(const QString& from, const QString& to, QString* err
     struct stat st
     {
     };
-    if (::stat(target.constData(), &st) == 0) {
+    if (m_fs->stat(target.constData(), &st) == 0) {
         if (error)
             *error = errnoText(EEXIST);
         return false;
@@ -575,9 +565,9 @@ bool LogFileStore::keepCopy(const QString& from, const QString& to, QString* err
     const QByteArray temporary = target + ".new";
     if (!writeComplete(temporary, O_TRUNC, bytes, error))
         return false;
-    if (fault(m_faults.rename) || ::rename(temporary.constData(), target.constData()) != 0) {
-        const int err = m_faults.rename ? EACCES : errno;
-        ::unlink(temporary.constData());
+    if (m_fs->rename(temporary.constData(), target.constData(), FileSystem::Rename::Other) != 0) {
+        const int err = errno;
+        m_fs->unlink(temporary.constData());
         if (error)
             *error = errnoText(err);
         return false;

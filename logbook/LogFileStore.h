@@ -1,9 +1,13 @@
 #pragma once
 
+#include <memory>
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include "FileSystem.h"
 
 namespace vorad {
 
@@ -36,20 +40,10 @@ LoadedLog ParseLogFile(const QByteArray& bytes);
 class LogFileStore
 {
 public:
-    // Failures on demand, for tests: each makes that step fail as the disk would.
-    struct Faults
-    {
-        bool open = false;
-        bool read = false;
-        bool write = false;
-        bool sync = false;
-        bool rename = false; // the backup step, a streamed file's or a move's rename
-        bool replace = false; // a rewrite's last step: the new log takes the name
-        qint64 spaceLeft = -1; // bytes the disk still takes, then ENOSPC; -1: no limit
-        bool link = false; // no hard links, as on a FAT stick
-        int haltAfter = 0; // a rewrite stops dead after step 1, 2 or 3, as a crash there would
-        int fired = 0; // failures given so far
-    };
+    // Every call to the system goes through `fs`.
+    explicit LogFileStore(std::shared_ptr<FileSystem> fs = std::make_shared<PosixFileSystem>())
+        : m_fs(std::move(fs))
+    { }
 
     // Missing is only "no such file" (ENOENT): any other failure to look at the file is
     // Unreadable, so that a file that is there is never taken for a new, empty one. NotRegular:
@@ -111,7 +105,6 @@ public:
     };
 
     void setSyncEnabled(bool on) { m_sync = on; }
-    Faults& faults() { return m_faults; }
 
 private:
     bool writeAll(int fd, const QByteArray& bytes, QString* error);
@@ -121,10 +114,8 @@ private:
     void syncFolderOf(const QString& path) const;
 
     int keepAsBackup(const QByteArray& log, const QByteArray& bak);
-    bool halted(int step, QString* error) const;
-    bool fault(bool on) const { return on && ++m_faults.fired; }
 
-    mutable Faults m_faults; // counts what it fired, in reads too
+    std::shared_ptr<FileSystem> m_fs;
     bool m_sync = true;
 };
 

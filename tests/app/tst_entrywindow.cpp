@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include "DrumList.h"
+#include "FailingFileSystem.h"
 #include "LogFileStore.h"
 #include "LogLine.h"
 #include "QZMainForm.h"
@@ -28,6 +29,7 @@ class TestEntryWindow : public QObject
     std::shared_ptr<TestClock> m_clock;
     QStringList m_messages;
     std::function<void()> m_eventsHook;
+    std::shared_ptr<FailingFileSystem> m_fs;
     std::shared_ptr<LogFileStore> m_store;
 
     QString file(const char* name) const { return m_dir->filePath(QString::fromLatin1(name)); }
@@ -95,7 +97,8 @@ private Q_SLOTS:
         m_answer = false;
         m_chosenFile.clear();
         m_eventsHook = nullptr;
-        m_store = std::make_shared<LogFileStore>();
+        m_fs = std::make_shared<FailingFileSystem>();
+        m_store = std::make_shared<LogFileStore>(m_fs);
     }
 
     // A contact kept in memory after a failed write is on disk when the program ends, and until
@@ -111,14 +114,14 @@ private Q_SLOTS:
     {
         QFETCH(bool, sessionEnds);
         auto form = start();
-        m_store->faults().write = true;
+        m_fs->faults().write = true;
         type("vk3abc");
         enter();
         type("al");
         enter();
         type("12");
         enter();
-        m_store->faults().write = false;
+        m_fs->faults().write = false;
         QCOMPARE(form->findChild<QLabel*>(QStringLiteral("StatusPanel"))->text(),
             QStringLiteral("  LogBook NOT on disk - contacts kept in memory..."));
         QVERIFY(form->windowTitle().endsWith("[LogBook NOT on disk - kept in memory]"));

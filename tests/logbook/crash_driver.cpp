@@ -9,6 +9,7 @@
 #include <QDir>
 
 #include "ContestSettings.h"
+#include "FailingFileSystem.h"
 #include "LogBook.h"
 #include "LogFileCommands.h"
 #include "LogFileStore.h"
@@ -43,9 +44,10 @@ int main(int argc, char** argv)
     std::mt19937 rng(unsigned(std::strtoul(argv[2], nullptr, 10)));
     qint64 next = std::strtoll(argv[3], nullptr, 10);
 
-    LogFileStore store;
+    auto fs = std::make_shared<FailingFileSystem>();
+    LogFileStore store(fs);
     store.setSyncEnabled(false); // a killed process leaves its writes to the kernel all the same
-    store.faults().link = argc > 4 && std::strcmp(argv[4], "copies") == 0; // as on a FAT stick
+    fs->faults().link = argc > 4 && std::strcmp(argv[4], "copies") == 0; // as on a FAT stick
     ContestSettings settings;
     settings.logFileName = QDir(folder).filePath(QStringLiteral("QZVHF.LOG"));
     settings.backupLogFileName = QDir(folder).filePath(QStringLiteral("QZVHF.BAK"));

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "ContestSettings.h"
+#include "FailingFileSystem.h"
 #include "LogBook.h"
 #include "LogFileCommands.h"
 #include "LogFileStore.h"
@@ -204,7 +205,8 @@ private Q_SLOTS:
     void writeFaults()
     {
         QTemporaryDir dir;
-        LogFileStore store;
+        auto fs = std::make_shared<FailingFileSystem>();
+        LogFileStore store(fs);
         store.setSyncEnabled(true); // the sync fault needs the sync
         ContestSettings settings;
         settings.logFileName = dir.filePath("QZVHF.LOG");
@@ -236,16 +238,16 @@ private Q_SLOTS:
         };
         for (int i = 0; i < 10; ++i)
             append();
-        bool LogFileStore::Faults::*const kinds[] = { &LogFileStore::Faults::open,
-            &LogFileStore::Faults::write, &LogFileStore::Faults::sync,
-            &LogFileStore::Faults::rename, &LogFileStore::Faults::replace };
+        bool FailingFileSystem::Faults::*const kinds[] = { &FailingFileSystem::Faults::open,
+            &FailingFileSystem::Faults::write, &FailingFileSystem::Faults::sync,
+            &FailingFileSystem::Faults::rename, &FailingFileSystem::Faults::replace };
         int partial = 0;
         for (int round = 0; round < 400; ++round) {
             // One in six: the disk fills part way through a record or a rewrite.
             if (const unsigned kind = rng() % 6; kind < 5)
-                store.faults().*kinds[kind] = true;
+                fs->faults().*kinds[kind] = true;
             else
-                store.faults().spaceLeft = rng() % 400;
+                fs->faults().spaceLeft = rng() % 400;
             const int told = ui.told;
             const int row = int(rng() % unsigned(expected.size()));
             switch (rng() % 5) {
@@ -273,12 +275,12 @@ private Q_SLOTS:
             }
             // Every failure is told, even a rename that leaves the rewrite to go on without its
             // backup; a disk that took part of a write gives back only whole lines.
-            const int fired = store.faults().fired;
+            const int fired = fs->faults().fired;
             if (ui.told == told && (fired > 0 || !book.fileInStep()))
                 ++untold;
-            partial += store.faults().spaceLeft >= 0 && fired > 0;
+            partial += fs->faults().spaceLeft >= 0 && fired > 0;
             faults += fired > 0;
-            store.faults() = {};
+            fs->faults() = {};
             QString why;
             QSet<QString> onDisk;
             QVERIFY2(readCalls(settings.logFileName, &onDisk, &why), qPrintable(why));
@@ -286,9 +288,9 @@ private Q_SLOTS:
             // save meets (neither knows a rewrite's last step): refused with a reason, the earlier
             // file whole; written once the disk is good again.
             if (const unsigned kind = rng() % 5; kind < 4)
-                store.faults().*kinds[kind] = true;
+                fs->faults().*kinds[kind] = true;
             else
-                store.faults().spaceLeft = rng() % 8;
+                fs->faults().spaceLeft = rng() % 8;
             const QString csv = dir.filePath("VK3XYZ_VHF.CSV");
             const QByteArray csvBefore = readAll(csv);
             QString error;
@@ -302,7 +304,7 @@ private Q_SLOTS:
             if (profile.save(dir.filePath("DOVavoviv.ini"), &error, &store) || error.isEmpty()
                 || readAll(dir.filePath("DOVavoviv.ini")) != iniBefore)
                 ++untold;
-            store.faults() = {};
+            fs->faults() = {};
             QVERIFY(WriteCsvFile(csv, { QStringLiteral("line %1").arg(round) }, &error, &store));
             QCOMPARE(readAll(csv), QStringLiteral("line %1\r\n").arg(round).toLatin1());
             QVERIFY(profile.save(dir.filePath("DOVavoviv.ini"), &error, &store));

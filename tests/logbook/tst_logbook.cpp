@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "ContestSettings.h"
+#include "FailingFileSystem.h"
 #include "LogBook.h"
 #include "LogFileCommands.h"
 #include "LogFiles.h"
@@ -71,6 +72,7 @@ class TestLogBook : public QObject
 
     QTemporaryDir m_dir;
     ContestSettings m_settings;
+    std::shared_ptr<FailingFileSystem> m_fs;
     LogFileStore m_store;
 
     QString logPath() const { return m_dir.filePath(QStringLiteral("QZVHF.LOG")); }
@@ -86,7 +88,8 @@ private Q_SLOTS:
         m_settings = ContestSettings();
         m_settings.logFileName = logPath();
         m_settings.backupLogFileName = bakPath();
-        m_store = LogFileStore();
+        m_fs = std::make_shared<FailingFileSystem>();
+        m_store = LogFileStore(m_fs);
         m_store.setSyncEnabled(false);
     }
 
@@ -262,7 +265,7 @@ private Q_SLOTS:
         RecordingUi ui;
         book.LoadLogBook(m_settings, ui);
         ui.statuses.clear();
-        m_store.faults().write = true;
+        m_fs->faults().write = true;
         book.AppendContact(contact("VK2AAA"), m_settings, ui);
         QCOMPARE(book.rowCount(), 2); // kept in memory
         QVERIFY(!book.fileInStep());
@@ -273,7 +276,7 @@ private Q_SLOTS:
         QVERIFY(ui.messages.first().contains("kept in memory"));
         QCOMPARE(readAll(logPath()), rec1);
 
-        m_store.faults().write = false;
+        m_fs->faults().write = false;
         book.AppendContact(contact("VK2BBB"), m_settings, ui);
         QVERIFY(book.fileInStep());
         QCOMPARE(ui.statuses.constLast(), QStringLiteral("  Written LogBook to Disk Okay..."));
@@ -354,9 +357,9 @@ private Q_SLOTS:
             QDir(m_dir.path()).rmdir(QStringLiteral("QZVHF.BAK"));
         } else if (command == "newreplace") {
             // The backup is made by then: the message must not say it could not be.
-            m_store.faults().replace = true;
+            m_fs->faults().replace = true;
             QVERIFY(!NewLog(m_settings, book, ui));
-            m_store.faults() = {};
+            m_fs->faults() = {};
             QCOMPARE(book.rowCount(), 2);
             QCOMPARE(readAll(logPath()), rec1 + rec2);
             QCOMPARE(readAll(bakPath()), rec1 + rec2);
@@ -371,7 +374,7 @@ private Q_SLOTS:
             QCOMPARE(readAll(bakPath()), QByteArray("older\r\n"));
             QFile::remove(txt);
         } else if (command.startsWith("new")) {
-            m_store.faults().link = command.endsWith("copies");
+            m_fs->faults().link = command.endsWith("copies");
             const int times = int(command.count("new"));
             for (int i = 0; i < times; ++i)
                 QVERIFY(NewLog(m_settings, book, ui));
@@ -639,7 +642,7 @@ private Q_SLOTS:
     {
         const QByteArray log = rec1 + rec2;
         writeFile(logPath(), log);
-        m_store.faults().read = true;
+        m_fs->faults().read = true;
         LogBook book(m_store);
         RecordingUi ui;
         book.LoadLogBook(m_settings, ui);
@@ -738,10 +741,10 @@ private Q_SLOTS:
         book.setRescueFolder(rescueFolder);
         RecordingUi ui;
         book.LoadLogBook(settings, ui);
-        m_store.faults().write = true;
+        m_fs->faults().write = true;
         book.AppendContact(contact("VK2AAA"), settings, ui);
         QVERIFY(!book.fileInStep());
-        m_store.faults().write = false;
+        m_fs->faults().write = false;
         if (where == "beside") // the rewrite cannot make its new file
             QDir().mkpath(settings.logFileName + QLatin1String(".new"));
         if (where == "rescue" || where == "none")
@@ -809,7 +812,7 @@ private Q_SLOTS:
         LogBook book(m_store);
         RecordingUi ui;
         book.LoadLogBook(m_settings, ui);
-        m_store.faults().rename = true;
+        m_fs->faults().rename = true;
         QVERIFY(book.WriteLogBook(m_settings, ui));
         QCOMPARE(ui.messages.size(), 1);
         QVERIFY(ui.messages.first().startsWith("Logfile rename failed with error : "));

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "ContestSettings.h"
+#include "FailingFileSystem.h"
 #include "LogBook.h"
 #include "LogFileStore.h"
 #include "LogLine.h"
@@ -36,7 +37,7 @@ class TestLogFileStore : public QObject
 private Q_SLOTS:
     void init()
     {
-        for (const char* n : { "QZVHF.LOG", "QZVHF.BAK", "QZVHF.LOG.new" })
+        for (const char* n : { "QZVHF.LOG", "QZVHF.BAK", "QZVHF.LOG.new", "OUT.ADI" })
             QFile::remove(path(n));
     }
 
@@ -138,10 +139,11 @@ private Q_SLOTS:
     {
         QFETCH(int, fault);
         QVERIFY(writeFile(path("QZVHF.LOG"), rec1 + "\r\n"));
-        LogFileStore store;
-        store.faults().open = fault == 0;
-        store.faults().write = fault == 1;
-        store.faults().sync = fault == 2;
+        auto fs = std::make_shared<FailingFileSystem>();
+        LogFileStore store(fs);
+        fs->faults().open = fault == 0;
+        fs->faults().write = fault == 1;
+        fs->faults().sync = fault == 2;
         QString error;
         QVERIFY(!store.append(path("QZVHF.LOG"), rec2 + "\r\n", &error));
         QVERIFY(!error.isEmpty());
@@ -177,7 +179,8 @@ private Q_SLOTS:
 
     void rewriteWithoutAnOldLog()
     {
-        LogFileStore store;
+        auto fs = std::make_shared<FailingFileSystem>();
+        LogFileStore store(fs);
         int renameErrno = -1;
         QVERIFY(store.rewrite(
             path("QZVHF.LOG"), path("QZVHF.BAK"), rec1 + "\r\n", &renameErrno, nullptr));
@@ -187,7 +190,7 @@ private Q_SLOTS:
         // With no log left, a new one that cannot take the name is the only copy on disk: it
         // stays for the start-up to offer.
         QVERIFY(QFile::remove(path("QZVHF.LOG")));
-        store.faults().replace = true;
+        fs->faults().replace = true;
         QVERIFY(!store.rewrite(
             path("QZVHF.LOG"), path("QZVHF.BAK"), rec2 + "\r\n", &renameErrno, nullptr));
         QCOMPARE(readAll(path("QZVHF.LOG.new")), rec2 + "\r\n");
@@ -206,10 +209,11 @@ private Q_SLOTS:
         QFETCH(int, fault);
         QVERIFY(writeFile(path("QZVHF.LOG"), rec1 + "\r\n" + rec2 + "\r\n"));
         QVERIFY(writeFile(path("QZVHF.BAK"), rec1 + "\r\n"));
-        LogFileStore store;
-        store.faults().open = fault == 0;
-        store.faults().write = fault == 1;
-        store.faults().sync = fault == 2;
+        auto fs = std::make_shared<FailingFileSystem>();
+        LogFileStore store(fs);
+        fs->faults().open = fault == 0;
+        fs->faults().write = fault == 1;
+        fs->faults().sync = fault == 2;
         QString error;
         QVERIFY(
             !store.rewrite(path("QZVHF.LOG"), path("QZVHF.BAK"), rec2 + "\r\n", nullptr, &error));
@@ -222,17 +226,18 @@ private Q_SLOTS:
     void renameFailureStillWritesTheLog()
     {
         QVERIFY(writeFile(path("QZVHF.LOG"), rec1 + "\r\n"));
-        LogFileStore store;
-        store.faults().rename = true;
+        auto fs = std::make_shared<FailingFileSystem>();
+        LogFileStore store(fs);
+        fs->faults().rename = true;
         int renameErrno = 0;
         QVERIFY(store.rewrite(
             path("QZVHF.LOG"), path("QZVHF.BAK"), rec2 + "\r\n", &renameErrno, nullptr));
         QVERIFY(renameErrno != 0);
         QCOMPARE(readAll(path("QZVHF.LOG")), rec2 + "\r\n");
         // Without hard links the backup is a copy: a disk too full for it is told as full.
-        store.faults() = {};
-        store.faults().link = true;
-        store.faults().spaceLeft = rec1.size() + 2;
+        fs->faults() = {};
+        fs->faults().link = true;
+        fs->faults().spaceLeft = rec1.size() + 2;
         QVERIFY(store.rewrite(
             path("QZVHF.LOG"), path("QZVHF.BAK"), rec1 + "\r\n", &renameErrno, nullptr));
         QCOMPARE(renameErrno, ENOSPC);
@@ -264,10 +269,11 @@ private Q_SLOTS:
         const QByteArray oldLog = rec1 + "\r\n" + rec2 + "\r\n", oldBak = rec1 + "\r\n";
         QVERIFY(writeFile(path("QZVHF.LOG"), oldLog));
         QVERIFY(writeFile(path("QZVHF.BAK"), oldBak));
-        LogFileStore store;
-        store.faults().link = !links;
-        store.faults().haltAfter = halt;
-        store.faults().replace = halt == 0;
+        auto fs = std::make_shared<FailingFileSystem>();
+        LogFileStore store(fs);
+        fs->faults().link = !links;
+        fs->faults().haltAfter = halt;
+        fs->faults().replace = halt == 0;
         QVERIFY(!store.rewrite(path("QZVHF.LOG"), path("QZVHF.BAK"), rec2 + "\r\n", nullptr,
             nullptr, LogFileStore::Backup::Required));
         QCOMPARE(readAll(path("QZVHF.LOG")), oldLog);
@@ -277,8 +283,8 @@ private Q_SLOTS:
         ContestSettings settings;
         settings.logFileName = path("QZVHF.LOG");
         settings.backupLogFileName = path("QZVHF.BAK");
-        store.faults() = {};
-        store.faults().link = !links;
+        fs->faults() = {};
+        fs->faults().link = !links;
         LogBook book(store);
         NullUi ui;
         QVERIFY(book.LoadLogBook(settings, ui) && book.loaded());
@@ -323,6 +329,33 @@ private Q_SLOTS:
         }
         QCOMPARE(QFileInfo(dir.filePath("fifo")).isFile(), false); // still the FIFO
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System).size(), 2);
+    }
+
+    void streamedFileHasAnOrdinaryMode_data()
+    {
+        QTest::addColumn<int>("mask");
+        QTest::newRow("shared") << 022;
+        QTest::newRow("private") << 077;
+        QTest::newRow("group writes") << 002;
+    }
+
+    // A file written whole is as any new file the user makes, not private to the temporary
+    // name it was written under.
+    void streamedFileHasAnOrdinaryMode()
+    {
+        QFETCH(int, mask);
+        const mode_t before = ::umask(mode_t(mask));
+        LogFileStore store;
+        LogFileStore::StreamedFile file(store, path("OUT.ADI"));
+        QString error;
+        const bool written = file.open(&error) && (file.write("x"), file.commit(&error));
+        ::umask(before);
+        QVERIFY2(written, qPrintable(error));
+        struct stat st
+        {
+        };
+        QCOMPARE(::stat(QFile::encodeName(path("OUT.ADI")).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 0777), 0666 & ~mask);
     }
 
     // A backup name equal to the log name must not delete the log before the rewrite.

@@ -7,6 +7,7 @@
 
 #include "BandMode.h"
 #include "ContestSettings.h"
+#include "FailingFileSystem.h"
 #include "LogCheck.h"
 #include "LogExport.h"
 #include "LogFileStore.h"
@@ -242,15 +243,16 @@ private Q_SLOTS:
     {
         const QString out = path("kept.adi");
         QVERIFY(writeFile(out, "the earlier export"));
-        LogFileStore store; // syncing, so that a failed sync shows
+        auto fs = std::make_shared<FailingFileSystem>();
+        LogFileStore store(fs); // syncing, so that a failed sync shows
         QStringList lines;
         for (int i = 0; i < 3000; ++i) // more than one buffer's worth
             lines.append(line({}));
-        for (bool LogFileStore::Faults::*fault : { &LogFileStore::Faults::write,
-                 &LogFileStore::Faults::sync, &LogFileStore::Faults::rename }) {
-            store.faults().*fault = true;
+        for (bool FailingFileSystem::Faults::*fault : { &FailingFileSystem::Faults::write,
+                 &FailingFileSystem::Faults::sync, &FailingFileSystem::Faults::rename }) {
+            fs->faults().*fault = true;
             const ExportResult r = ExportLog(ExportFormat::Adif, out, lines, station(), store);
-            store.faults() = {};
+            fs->faults() = {};
             QVERIFY(!r.written);
             QVERIFY(!r.error.isEmpty());
             QCOMPARE(readAll(out), QByteArray("the earlier export"));
