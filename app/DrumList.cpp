@@ -127,6 +127,11 @@ DrumList::DrumList(Style style, int itemHeight, QWidget* parent)
     setAutoFillBackground(true);
     setFocusPolicy(Qt::NoFocus);
     QAccessible::installFactory(drumListFactory); // Qt keeps one entry per factory
+    // A reader that asked while the QWidget part was being built (its new parent tells of it)
+    // was given a plain widget's interface, which would stand for the list for good.
+    QAccessibleInterface* made = QAccessible::queryAccessibleInterface(this);
+    if (made && !dynamic_cast<DrumListAccessible*>(made))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
 }
 
 int DrumList::rows() const

@@ -831,6 +831,10 @@ void TQZMainForm::runCommand(std::function<void()> command)
 
 bool TQZMainForm::eventFilter(QObject* watched, QEvent* event)
 {
+    // Every new press is offered as a shortcut first, a key handed on by a box is not: the
+    // stamp of the last key run for a box then stands for nothing, wherever the new one lands.
+    if (event->type() == QEvent::ShortcutOverride && m_busyDepth == 0)
+        m_keyRunForBox = {};
     if (!watched->isWidgetType())
         return QMainWindow::eventFilter(watched, event);
     if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease

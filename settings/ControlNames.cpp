@@ -62,11 +62,16 @@ void NameControls(QWidget* root, std::span<const ControlName> table)
 {
     for (const ControlName& row : table) {
         const QString object = QString::fromLatin1(row.object);
-        auto* w = root->objectName() == object
-            ? root
-            : root->findChild<QWidget*>(object, Qt::FindChildrenRecursively);
-        if (!w)
+        QWidget* w = root->objectName() == object ? root : nullptr;
+        // A dialog the window owns may hold a control of the same name: it names its own.
+        for (QWidget* child : root->findChildren<QWidget*>(object, Qt::FindChildrenRecursively))
+            if (!w && child->window() == root->window())
+                w = child;
+        if (!w) {
+            // A row that finds nothing leaves a control without its name: said, not passed over.
+            qWarning("No control %s under %s to name", row.object, qPrintable(root->objectName()));
             continue;
+        }
         auto* label = qobject_cast<QLabel*>(w);
         if (label && row.shown != Shown::Named)
             NameValueLabel(label, row.name, row.shown == Shown::Status);

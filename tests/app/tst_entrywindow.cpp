@@ -495,6 +495,21 @@ private Q_SLOTS:
         QCOMPARE(box(*form, "BandN")->text(), "2m");
     }
 
+    // A key a box passed on is not run again by the window; the same key pressed again once the
+    // focus has left the boxes is a press of its own, though it may come in the same place and
+    // with the same time (synthetic keys have none).
+    void sameKeyAgainAfterTheFocusLeft()
+    {
+        auto form = start();
+        QTest::keyClick(focus(), Qt::Key_F8);
+        const QString first = box(*form, "BandN")->text();
+        QVERIFY(first != "2m");
+        focus()->clearFocus();
+        QCOMPARE(focus(), nullptr);
+        QTest::keyClick(form.get(), Qt::Key_F8);
+        QVERIFY(box(*form, "BandN")->text() != first);
+    }
+
     // A repeat in the own call area goes straight to the report and holds the clock; committed
     // after the finish, it is refused like every contact still in the row then.
     void heldRepeatAfterTheFinishIsNotLogged()

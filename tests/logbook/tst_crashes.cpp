@@ -1,8 +1,10 @@
 #include <algorithm>
 #include <csignal>
+#include <optional>
 #include <random>
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
@@ -23,17 +25,47 @@ using namespace vorad;
 
 namespace {
 
-// The callsigns of the file's contacts; false when the file holds anything a load would question.
-bool readCalls(const QString& path, QSet<QString>* calls, QString* why)
+// The file's lines by number, as the loader counts them (LF, CR LF or a lone CR ends one).
+QList<QByteArray> fileLines(const QByteArray& bytes)
 {
-    const LoadedLog log = ParseLogFile(readAll(path));
-    if (!log.problems.isEmpty() || log.tornLastLine) {
+    QList<QByteArray> out;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\n' && bytes[i] != '\r')
+            continue;
+        out.append(bytes.mid(start, i - start));
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    out.append(bytes.mid(start));
+    return out;
+}
+
+// The callsigns of the file's contacts; false when the file holds anything a load would question,
+// save what a kill inside an append's write leaves: the record cut short, torn at the end when
+// tornAllowed, and every line that was such a record once (its callsign in cut).
+bool readCalls(const QString& path, QSet<QString>* calls, QString* why,
+    const QSet<QString>& cut = {}, bool tornAllowed = false,
+    std::optional<QString>* tornCall = nullptr)
+{
+    const QByteArray bytes = readAll(path);
+    const LoadedLog log = ParseLogFile(bytes);
+    const QList<QByteArray> numbered = fileLines(bytes);
+    qsizetype damaged = 0;
+    for (const LoadProblem& p : log.problems)
+        damaged += !cut.contains(
+            ParseLogLine(FileBytesToLogLine(numbered.value(p.lineNumber - 1))).callsign);
+    const QString torn = log.tornLastLine ? ParseLogLine(log.lines.last()).callsign : QString();
+    if (damaged > 0 || (log.tornLastLine && !tornAllowed && !cut.contains(torn))) {
         *why = QStringLiteral("%1: %2 damaged lines%3")
                    .arg(path)
-                   .arg(log.problems.size())
+                   .arg(damaged)
                    .arg(log.tornLastLine ? QStringLiteral(", a torn last line") : QString());
         return false;
     }
+    if (tornCall && log.tornLastLine)
+        *tornCall = torn;
     for (const QString& line : log.lines)
         calls->insert(ParseLogLine(line).callsign);
     return true;
@@ -83,6 +115,7 @@ private Q_SLOTS:
         qsizetype lines = 0; // the log's, as the test read it after the last kill
         QStringList lostCalls;
         QSet<QString> keptAside;
+        QSet<QString> cut; // the callsigns of records a kill cut short (never told)
         auto lose = [&](const QString& call) {
             ++lost;
             lostCalls.append(call);
@@ -108,6 +141,7 @@ private Q_SLOTS:
 
             QByteArray last;
             QStringList edit; // an edit under way: its old and new callsigns
+            QSet<QString> toldNow; // told as logged by this run
             QList<QByteArray> told = driver.readAllStandardOutput().split('\n');
             told.removeLast(); // empty, or a line the kill cut short: never told
             for (const QByteArray& raw : std::as_const(told)) {
@@ -124,6 +158,7 @@ private Q_SLOTS:
                     backups = { before };
                 if (step == "A") {
                     must.insert(call(1));
+                    toldNow.insert(call(1));
                 } else if (step == "e") {
                     must.remove(call(1));
                     edit = { call(1), call(2) };
@@ -131,6 +166,7 @@ private Q_SLOTS:
                     must.remove(call(1));
                 } else if (step == "E") {
                     must.insert(call(2));
+                    toldNow.insert(call(2));
                     edit.clear();
                 } else if (step == "N") {
                     must.clear();
@@ -141,12 +177,20 @@ private Q_SLOTS:
 
             QSet<QString> present, backedUp;
             QString why;
-            QVERIFY2(readCalls(log, &present, &why), qPrintable(why));
+            // The kernel may stop a write at a SIGKILL part way (between the pages a record
+            // spans): a record cut short at the end of the log is a write that never returned,
+            // and the loader keeps it as a line of its own. No rewrite touches the log in place.
+            std::optional<QString> torn;
+            QVERIFY2(readCalls(log, &present, &why, cut, !rewriting, &torn), qPrintable(why));
+            if (torn) {
+                QVERIFY2(!toldNow.contains(*torn), "a contact told as logged is cut short");
+                cut.insert(*torn);
+            }
             if (rewriting && !backups.isEmpty())
                 backups.append(before);
             if (!backups.isEmpty()) {
                 QVERIFY2(QFile::exists(bak), "no backup after a finished rewrite");
-                QVERIFY2(readCalls(bak, &backedUp, &why), qPrintable(why));
+                QVERIFY2(readCalls(bak, &backedUp, &why, cut), qPrintable(why));
                 ++bakChecked;
                 if (std::none_of(backups.cbegin(), backups.cend(),
                         [&](const QSet<QString>& b) { return backedUp.contains(b); }))
@@ -163,6 +207,26 @@ private Q_SLOTS:
             must = present;
             lines = ParseLogFile(readAll(log)).lines.size();
 
+            // Now and then the test leaves the log as such a kill would, so that every campaign
+            // meets that state and the runs after it, not only when a kill lands inside a write.
+            if (const QByteArray bytes = readAll(log);
+                run % 25 == 12 && (bytes.isEmpty() || bytes.endsWith('\n'))) {
+                QByteArray record;
+                AppendFileRecord(record,
+                    FormatLogLine("2m", "FM", "59001", QStringLiteral("VKCUT%1").arg(run), "Al",
+                        "59001", "10:00:00", "08-15-2026", "1"));
+                QFile file(log);
+                QVERIFY(file.open(QIODevice::Append));
+                file.write(record.left(1 + qsizetype(rng() % unsigned(record.size() - 2))));
+                file.close();
+                torn.reset();
+                QVERIFY2(readCalls(log, &present, &why, cut, true, &torn), qPrintable(why));
+                QVERIFY(torn.has_value());
+                cut.insert(*torn);
+                must = present;
+                lines = ParseLogFile(readAll(log)).lines.size();
+            }
+
             // A rewrite cut short leaves its new file, which the next run keeps aside: every
             // file in the folder reads, save the torn end of one cut short.
             for (const QFileInfo& f : QDir(dir.path()).entryInfoList(QDir::Files)) {
@@ -171,12 +235,12 @@ private Q_SLOTS:
                     continue; // read above, or kept aside and read when it was made
                 if (!name.endsWith(".new"))
                     keptAside.insert(name);
-                const LoadedLog kept = ParseLogFile(readAll(f.filePath()));
                 // (a backup's copy cut short stays under its temporary name, never read)
                 const bool unfinished = name.endsWith(".new") || name.contains("-unfinished-")
                     || name.startsWith("QZVHF.BAK.");
-                QVERIFY2(kept.problems.isEmpty() && (unfinished || !kept.tornLastLine),
-                    qPrintable(f.fileName()));
+                QSet<QString> keptCalls;
+                QVERIFY2(
+                    readCalls(f.filePath(), &keptCalls, &why, cut, unfinished), qPrintable(why));
             }
         }
         // The program itself loads what the last kill left: every line, nothing questioned.
