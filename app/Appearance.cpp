@@ -304,4 +304,46 @@ void Appearance::RestoreDefaultWindowSize()
     SetMainTitle();
 }
 
+void Appearance::stateChanged(Qt::WindowStates before)
+{
+    TQZMainForm& w = m_form;
+    const bool maximised = w.windowState() & Qt::WindowMaximized;
+    const bool restored = !(w.windowState() & (Qt::WindowMaximized | Qt::WindowMinimized))
+        && (before & (Qt::WindowMaximized | Qt::WindowMinimized));
+    if (!maximised && !restored)
+        return;
+    w.runCommand([&w, maximised] {
+        if (maximised) {
+            w.LayoutMainWindow();
+        } else {
+            w.setVisible(true);
+            w.LayoutMainWindow();
+            w.letEventsRun();
+            // A full re-layout of every control.
+            w.resize(w.width() + 1, w.height());
+            w.resize(w.width() - 1, w.height());
+            w.FocusMainWindow();
+            w.RestoreDefaultWindowSize();
+        }
+        for (int i = 0; i < 2; ++i) {
+            w.letEventsRun();
+            w.LayoutMainWindow();
+        }
+        w.letEventsRun();
+    });
+}
+
+void Appearance::moved(bool spontaneous)
+{
+    // Only a move without a resize is a drag of the title bar (a drag of the left edge moves
+    // and resizes together).
+    const bool drag = m_watchMoves && spontaneous && m_form.size() == m_sizeAtLastMove;
+    m_sizeAtLastMove = m_form.size();
+    if (drag && !m_form.isMaximized() && m_form.size() != DefaultWindowSize)
+        m_form.runCommand([this] {
+            m_form.RestoreDefaultWindowSize();
+            m_form.letEventsRun();
+        });
+}
+
 } // namespace vorad

@@ -41,6 +41,12 @@ public:
     // True while the program itself sizes the window.
     bool placingWindow() const { return m_placingWindow > 0; }
     void setValueText(QLabel* label, const QString& text);
+    // The window's system commands: maximise lays out, restore and a drag of the title bar
+    // return the window to its design size.
+    void stateChanged(Qt::WindowStates before);
+    void moved(bool spontaneous);
+    // From now on a move is the operator's.
+    void watchMoves() { m_watchMoves = true; }
 
 private:
     QSize screenSize() const;
@@ -55,6 +61,8 @@ private:
     QString m_title; // the title before the note that the log is not on disk
     QSize m_fitReference { 635, 482 };
     int m_placingWindow = 0;
+    bool m_watchMoves = false; // the first placement by the window manager is not a drag
+    QSize m_sizeAtLastMove;
 };
 
 } // namespace vorad

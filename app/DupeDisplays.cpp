@@ -23,6 +23,41 @@ DupeDisplays::DupeDisplays(TQZMainForm& form, MainControls& controls,
     , m_entry(entry)
 { }
 
+void DupeDisplays::createControls(QWidget* client, const QFont& base, const QFont& courier)
+{
+    // Item heights of the visible lists at the design size.
+    constexpr int DupeItemHeight = 6;
+    constexpr int SummaryItemHeight = 14;
+    auto label = [&](const char* name, const QString& text, int left, int top) {
+        auto* l = new QLabel(text, client);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setFont(base);
+        l->move(left, top);
+        l->adjustSize();
+        return l;
+    };
+    c.SummaryBox = new DrumList(DrumList::Style::Plain, SummaryItemHeight, client);
+    c.SummaryBox->setObjectName(QStringLiteral("SummaryBox"));
+    c.SummaryBox->setFont(courier);
+    c.SummaryBox->setGeometry(8, 32, 233, 70);
+    c.AllowedLabel = label("AllowedLabel", QStringLiteral("Repeat Allowed:"), 416, 8);
+    c.WaitLabel = label("WaitLabel", QStringLiteral("Time Wait:"), 520, 8);
+    QFont terminal(QStringLiteral("Terminal"));
+    terminal.setPixelSize(12);
+    terminal.setStyleHint(QFont::TypeWriter);
+    c.AllowedList = new DrumList(DrumList::Style::Dupe, DupeItemHeight, client);
+    c.AllowedList->setObjectName(QStringLiteral("AllowedList"));
+    c.AllowedList->setGeometry(416, 24, 100, 84);
+    c.WaitList = new DrumList(DrumList::Style::Dupe, DupeItemHeight, client);
+    c.WaitList->setObjectName(QStringLiteral("WaitList"));
+    c.WaitList->setGeometry(516, 24, 100, 84);
+    for (DrumList* l : { c.AllowedList, c.WaitList })
+        l->setFont(terminal);
+    c.AllowedList->setEntryColour(QColor(0, 255, 0));
+    c.WaitList->setEntryColour(QColor(255, 0, 0));
+    c.SummaryBox->setEntryColour(QColor(255, 255, 255));
+}
+
 void DupeDisplays::startDrums(bool turning)
 {
     ScrollTimer1 = new QTimer(&m_form);

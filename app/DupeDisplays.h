@@ -4,7 +4,9 @@
 
 #include "DupeSummary.h"
 
+class QFont;
 class QTimer;
+class QWidget;
 
 namespace vorad {
 
@@ -24,6 +26,8 @@ public:
     DisplayTicks& ticks() { return m_ticks; }
     const DisplayTicks& ticks() const { return m_ticks; }
     char clockSide() const { return m_clockSide; }
+    // The two dupe lists with their captions, and the summary, in `client`.
+    void createControls(QWidget* client, const QFont& base, const QFont& courier);
     // The drums turn by themselves unless the tests turn them by hand.
     void startDrums(bool turning);
 

@@ -13,6 +13,7 @@
 #include "LogFiles.h"
 #include "QZMainForm.h"
 #include "SettingsForm.h"
+#include "StartupRules.h"
 
 namespace vorad {
 
@@ -198,6 +199,36 @@ QString FileCommands::chooseFile(
     choice.save = save;
     choice.proposed = proposed;
     return m_env.desktop->chooseFile(&m_form, choice);
+}
+
+void FileCommands::applyOverrideFile()
+{
+    const QString path = QDir(m_env.workingDir).filePath(QStringLiteral("QZ.INI"));
+    QByteArray bytes;
+    QString error;
+    const FileRead read = ReadRegularFile(path, OverrideFileReadLimit, &bytes, &error);
+    if (read == FileRead::Missing)
+        return;
+    if (read == FileRead::Failed) {
+        m_form.ShowMessage(QStringLiteral(" The station file could not be read: \r %1 \r (%2) ")
+                               .arg(QDir::toNativeSeparators(path), error));
+        return;
+    }
+    const OverrideFile qz = ParseOverrideFile(bytes);
+    if (qz.hasCallsign) {
+        m_settings.callsign = qz.callsign;
+        m_form.showStationFile(qz.callsign, QString());
+    }
+    if (!qz.hasOffset)
+        return;
+    if (!qz.offsetValid) {
+        m_form.ShowMessage(qz.conversionError());
+        return;
+    }
+    if (qz.offsetClamped)
+        m_form.ShowMessage(qz.rangeError());
+    m_form.showStationFile(QString(), qz.timeZoneLabel());
+    m_form.entry().setUtcOffset(qz.offsetHours * 3600, true);
 }
 
 } // namespace vorad

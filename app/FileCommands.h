@@ -38,6 +38,9 @@ public:
     void updateSettingsFile(const std::function<void(ProfileFile&)>& write);
     // The log's names reach the settings file at once when the log changes.
     void saveLogFileNames();
+    // The station file QZ.INI in the start-up folder: a callsign and a time zone over the
+    // settings'.
+    void applyOverrideFile();
     void readEmailSettings();
     void writeEmailSettings();
 

@@ -110,8 +110,6 @@ const CommandRow* commandForKey(int functionKey)
 }
 
 // Item heights of the visible lists at the design size.
-constexpr int DupeItemHeight = 6;
-constexpr int SummaryItemHeight = 14;
 
 } // namespace
 
@@ -236,7 +234,7 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     letEventsRun();
 
     // 12. The station file.
-    applyOverrideFile();
+    m_files.applyOverrideFile();
 
     // 13. The log, once this copy of the program holds it: another copy may be logging in it.
     QString holder;
@@ -292,7 +290,7 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     m_displays.startDrums(m_env.tickIntervalMs < 3600 * 1000); // tests turn them by hand
     m_entryView.createPickRefusal();
     // The window manager's first placement is no drag of the title bar.
-    QTimer::singleShot(2000, this, [this] { m_watchMoves = true; });
+    QTimer::singleShot(2000, this, [this] { m_appearance.watchMoves(); });
     SecondTickTimerTimer();
 }
 
@@ -409,26 +407,7 @@ void TQZMainForm::createControls()
     c.PointsTotalLabel = label("PointsTotalLabel", QStringLiteral("Points:"), 256, 104, base);
     c.PointsTotal = label("PointsTotal", QStringLiteral("0"), 256, 120, black);
 
-    c.SummaryBox = new DrumList(DrumList::Style::Plain, SummaryItemHeight, client);
-    c.SummaryBox->setObjectName(QStringLiteral("SummaryBox"));
-    c.SummaryBox->setFont(courier);
-    c.SummaryBox->setGeometry(8, 32, 233, 70);
-    c.AllowedLabel = label("AllowedLabel", QStringLiteral("Repeat Allowed:"), 416, 8, base);
-    c.WaitLabel = label("WaitLabel", QStringLiteral("Time Wait:"), 520, 8, base);
-    QFont terminal(QStringLiteral("Terminal"));
-    terminal.setPixelSize(12);
-    terminal.setStyleHint(QFont::TypeWriter);
-    c.AllowedList = new DrumList(DrumList::Style::Dupe, DupeItemHeight, client);
-    c.AllowedList->setObjectName(QStringLiteral("AllowedList"));
-    c.AllowedList->setGeometry(416, 24, 100, 84);
-    c.WaitList = new DrumList(DrumList::Style::Dupe, DupeItemHeight, client);
-    c.WaitList->setObjectName(QStringLiteral("WaitList"));
-    c.WaitList->setGeometry(516, 24, 100, 84);
-    for (DrumList* l : { c.AllowedList, c.WaitList })
-        l->setFont(terminal);
-    c.AllowedList->setEntryColour(QColor(0, 255, 0));
-    c.WaitList->setEntryColour(QColor(255, 0, 0));
-    c.SummaryBox->setEntryColour(QColor(255, 255, 255));
+    m_displays.createControls(client, base, courier);
     QFont impact(QStringLiteral("Impact"));
     impact.setPointSize(48);
     c.CLOCK1 = label("CLOCK1", QString(), 0, 0, impact);
@@ -577,36 +556,6 @@ void TQZMainForm::resizeEvent(QResizeEvent* event)
     });
 }
 
-void TQZMainForm::applyOverrideFile()
-{
-    const QString path = QDir(m_env.workingDir).filePath(QStringLiteral("QZ.INI"));
-    QByteArray bytes;
-    QString error;
-    const FileRead read = ReadRegularFile(path, OverrideFileReadLimit, &bytes, &error);
-    if (read == FileRead::Missing)
-        return;
-    if (read == FileRead::Failed) {
-        ShowMessage(QStringLiteral(" The station file could not be read: \r %1 \r (%2) ")
-                        .arg(QDir::toNativeSeparators(path), error));
-        return;
-    }
-    const OverrideFile qz = ParseOverrideFile(bytes);
-    if (qz.hasCallsign) {
-        m_settings.callsign = qz.callsign;
-        setValueText(c.MyCallsign, qz.callsign);
-    }
-    if (!qz.hasOffset)
-        return;
-    if (!qz.offsetValid) {
-        ShowMessage(qz.conversionError());
-        return;
-    }
-    if (qz.offsetClamped)
-        ShowMessage(qz.rangeError());
-    setValueText(c.TimeZoneLabel, qz.timeZoneLabel());
-    m_entry.setUtcOffset(qz.offsetHours * 3600, true);
-}
-
 void TQZMainForm::ShowMessage(const QString& text)
 {
     ShowMessageOwned(this, MessageCaption, text);
@@ -616,6 +565,14 @@ void TQZMainForm::ShowMessageOwned(QWidget* owner, const QString& caption, const
 {
     // When the session is ending nobody is there to answer a box: the terminal keeps it.
     m_env.desktop->message(owner, caption, text, m_quietMessages || m_shutDownDone);
+}
+
+void TQZMainForm::showStationFile(const QString& callsign, const QString& zone)
+{
+    if (!callsign.isEmpty())
+        setValueText(c.MyCallsign, callsign);
+    if (!zone.isEmpty())
+        setValueText(c.TimeZoneLabel, zone);
 }
 
 void TQZMainForm::settingsRead()
@@ -1045,47 +1002,14 @@ void TQZMainForm::About1Click()
 void TQZMainForm::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange)
-        return;
-    const auto before = static_cast<QWindowStateChangeEvent*>(event)->oldState();
-    const bool maximised = windowState() & Qt::WindowMaximized;
-    const bool restored = !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized))
-        && (before & (Qt::WindowMaximized | Qt::WindowMinimized));
-    if (!maximised && !restored)
-        return;
-    runCommand([this, maximised] {
-        if (maximised) {
-            LayoutMainWindow();
-        } else {
-            setVisible(true);
-            LayoutMainWindow();
-            letEventsRun();
-            // A full re-layout of every control.
-            resize(width() + 1, height());
-            resize(width() - 1, height());
-            FocusMainWindow();
-            RestoreDefaultWindowSize();
-        }
-        for (int i = 0; i < 2; ++i) {
-            letEventsRun();
-            LayoutMainWindow();
-        }
-        letEventsRun();
-    });
+    if (event->type() == QEvent::WindowStateChange)
+        m_appearance.stateChanged(static_cast<QWindowStateChangeEvent*>(event)->oldState());
 }
 
 void TQZMainForm::moveEvent(QMoveEvent* event)
 {
     QMainWindow::moveEvent(event);
-    // Only a move without a resize is a drag of the title bar (a drag of the left edge moves
-    // and resizes together).
-    const bool drag = m_watchMoves && event->spontaneous() && size() == m_sizeAtLastMove;
-    m_sizeAtLastMove = size();
-    if (drag && !isMaximized() && size() != Appearance::DefaultWindowSize)
-        runCommand([this] {
-            RestoreDefaultWindowSize();
-            letEventsRun();
-        });
+    m_appearance.moved(event->spontaneous());
 }
 
 } // namespace vorad

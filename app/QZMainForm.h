@@ -204,6 +204,8 @@ public:
     }
     void showRunningTotal(qint64 total) override;
     void scrollLogTo(int firstRow) override { m_entryView.scrollLogTo(firstRow); }
+    // What the station file gives, where it gives anything.
+    void showStationFile(const QString& callsign, const QString& zone);
     // The settings file has been read into the settings.
     void settingsRead();
     // Another log took the place of the one in the window: the edit and the displays of the
@@ -233,7 +235,6 @@ private:
     void sessionEnding();
     // Quit asked for (F10, the menu, its label, the close box) while a handler runs.
     void quitAsked();
-    void applyOverrideFile();
 
     // Steps whose behaviour arrives with later work.
     void SwitchOffDragFullWindows() { }
@@ -312,8 +313,6 @@ private:
     bool m_replaying = false;
     bool m_quitting = false;
     bool m_dialogClosed = true; // false while an options dialog is shown
-    bool m_watchMoves = false; // the first placement by the window manager is not a drag
-    QSize m_sizeAtLastMove;
     std::deque<std::function<void()>> m_held;
     QTimer* SecondTickTimer = nullptr;
     bool m_sessionEnded = false;

@@ -18,11 +18,6 @@ QStringView columns(QStringView line, int firstColumn, int lastColumn)
     return LogLineColumns(line, firstColumn - 1, lastColumn - firstColumn + 1);
 }
 
-QString stripped(QStringView line, int firstColumn, int lastColumn)
-{
-    return StripSpaces(columns(line, firstColumn, lastColumn).toString());
-}
-
 } // namespace
 
 const QString EmailRefusalText
@@ -108,12 +103,21 @@ QString BandCategory(const QStringList& lines)
         = { "6m", "2m", "70cm", "23cm", "13cm", "9cm", "6cm", "3cm", "1cm" };
     bool seenHf = false;
     bool seenVhf = false;
+    // Read at every start and every title: the band column without its spaces, in place.
+    char16_t buffer[5];
     for (const QString& line : lines) {
-        const QString band = stripped(line, 1, 5);
+        qsizetype length = 0;
+        for (QChar c : columns(line, 1, 5)) {
+            if (c != QLatin1Char(' '))
+                buffer[length++] = c.unicode();
+        }
+        const QStringView band(buffer, length);
         for (const char* b : hf)
             seenHf = seenHf || band == QLatin1String(b);
         for (const char* b : vhf)
             seenVhf = seenVhf || band == QLatin1String(b);
+        if (seenHf && seenVhf) // nothing more can change the answer
+            break;
     }
     if (seenHf == seenVhf)
         return QStringLiteral("Open");
