@@ -29,12 +29,7 @@ void DupeDisplays::createControls(QWidget* client, const QFont& base, const QFon
     constexpr int DupeItemHeight = 6;
     constexpr int SummaryItemHeight = 14;
     auto label = [&](const char* name, const QString& text, int left, int top) {
-        auto* l = new QLabel(text, client);
-        l->setObjectName(QString::fromLatin1(name));
-        l->setFont(base);
-        l->move(left, top);
-        l->adjustSize();
-        return l;
+        return PlacedLabel(client, name, text, { left, top }, base);
     };
     c.SummaryBox = new DrumList(DrumList::Style::Plain, SummaryItemHeight, client);
     c.SummaryBox->setObjectName(QStringLiteral("SummaryBox"));

@@ -3,7 +3,11 @@
 #include <array>
 
 class QAction;
+class QFont;
 class QLabel;
+class QPoint;
+class QString;
+class QWidget;
 class QLineEdit;
 class QListView;
 
@@ -48,5 +52,9 @@ struct MainControls
     QAction* DupeDisplay1 = nullptr;
     QAction* ContactSummaryDisplay1 = nullptr;
 };
+
+// A label of the window at its design place, as large as its text.
+QLabel* PlacedLabel(
+    QWidget* parent, const char* name, const QString& text, const QPoint& at, const QFont& font);
 
 } // namespace vorad

@@ -389,14 +389,10 @@ void TQZMainForm::createControls()
     QFont narrow(QStringLiteral("Arial Narrow"));
     narrow.setPixelSize(13);
 
-    auto label = [&](const char* name, const QString& text, int left, int top, const QFont& font) {
-        auto* l = new QLabel(text, client);
-        l->setObjectName(QString::fromLatin1(name));
-        l->setFont(font);
-        l->move(left, top);
-        l->adjustSize();
-        return l;
-    };
+    auto label
+        = [client](const char* name, const QString& text, int left, int top, const QFont& font) {
+              return PlacedLabel(client, name, text, { left, top }, font);
+          };
     c.SummaryHeader = label("SummaryHeader", QString(), 8, 8, courier);
     c.SummaryHeader->setAutoFillBackground(true); // its own grey under the heading, as on a label
     c.ContestLogLabel1
