@@ -23,7 +23,8 @@ DupeDisplays::DupeDisplays(TQZMainForm& form, MainControls& controls,
     , m_entry(entry)
 { }
 
-void DupeDisplays::createControls(QWidget* client, const QFont& base, const QFont& courier)
+void DupeDisplays::createControls(
+    QWidget* client, const QFont& base, const QFont& courier, const QFont& terminal)
 {
     // Item heights of the visible lists at the design size.
     constexpr int DupeItemHeight = 6;
@@ -37,9 +38,6 @@ void DupeDisplays::createControls(QWidget* client, const QFont& base, const QFon
     c.SummaryBox->setGeometry(8, 32, 233, 70);
     c.AllowedLabel = label("AllowedLabel", QStringLiteral("Repeat Allowed:"), 416, 8);
     c.WaitLabel = label("WaitLabel", QStringLiteral("Time Wait:"), 520, 8);
-    QFont terminal(QStringLiteral("Terminal"));
-    terminal.setPixelSize(12);
-    terminal.setStyleHint(QFont::TypeWriter);
     c.AllowedList = new DrumList(DrumList::Style::Dupe, DupeItemHeight, client);
     c.AllowedList->setObjectName(QStringLiteral("AllowedList"));
     c.AllowedList->setGeometry(416, 24, 100, 84);

@@ -27,7 +27,8 @@ public:
     const DisplayTicks& ticks() const { return m_ticks; }
     char clockSide() const { return m_clockSide; }
     // The two dupe lists with their captions, and the summary, in `client`.
-    void createControls(QWidget* client, const QFont& base, const QFont& courier);
+    void createControls(
+        QWidget* client, const QFont& base, const QFont& courier, const QFont& terminal);
     // The drums turn by themselves unless the tests turn them by hand.
     void startDrums(bool turning);
 

@@ -15,4 +15,15 @@ void InstallFontSubstitutions()
     QFont::insertSubstitution(QStringLiteral("Terminal"), QStringLiteral("DejaVu Sans Mono"));
 }
 
+QString DesignFamily(const QString& family, const QStringList& installed)
+{
+    if (installed.contains(family, Qt::CaseInsensitive))
+        return family;
+    for (const QString& substitute : QFont::substitutes(family)) {
+        if (installed.contains(substitute, Qt::CaseInsensitive))
+            return substitute;
+    }
+    return family;
+}
+
 } // namespace vorad

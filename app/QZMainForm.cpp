@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -23,6 +24,7 @@
 
 #include "AlsaSink.h"
 #include "DrumList.h"
+#include "Fonts.h"
 #include "LogLine.h"
 #include "MainFormNames.h"
 #include "ProfileFile.h"
@@ -376,17 +378,21 @@ void TQZMainForm::createControls()
     setCentralWidget(client);
     resize(Appearance::DefaultWindowSize);
 
-    const QFont arial(QStringLiteral("Arial"), -1);
+    const QStringList installed = QFontDatabase::families();
+    auto family = [&installed](const char* name) {
+        return DesignFamily(QString::fromLatin1(name), installed);
+    };
+    const QFont arial(family("Arial"), -1);
     QFont base = arial;
     base.setPixelSize(13);
     client->setFont(base);
-    QFont courier(QStringLiteral("Courier New"));
+    QFont courier(family("Courier New"));
     courier.setPointSize(10); // the layout reads the heading's size in points
     courier.setStyleHint(QFont::TypeWriter);
-    QFont black(QStringLiteral("Arial Black"));
+    QFont black(family("Arial Black"));
     black.setPixelSize(16);
     black.setWeight(QFont::Black);
-    QFont narrow(QStringLiteral("Arial Narrow"));
+    QFont narrow(family("Arial Narrow"));
     narrow.setPixelSize(13);
 
     auto label
@@ -403,8 +409,11 @@ void TQZMainForm::createControls()
     c.PointsTotalLabel = label("PointsTotalLabel", QStringLiteral("Points:"), 256, 104, base);
     c.PointsTotal = label("PointsTotal", QStringLiteral("0"), 256, 120, black);
 
-    m_displays.createControls(client, base, courier);
-    QFont impact(QStringLiteral("Impact"));
+    QFont terminal(family("Terminal"));
+    terminal.setPixelSize(12);
+    terminal.setStyleHint(QFont::TypeWriter);
+    m_displays.createControls(client, base, courier, terminal);
+    QFont impact(family("Impact"));
     impact.setPointSize(48);
     c.CLOCK1 = label("CLOCK1", QString(), 0, 0, impact);
     c.CLOCK1->hide();
