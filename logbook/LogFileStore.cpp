@@ -130,16 +130,19 @@ LoadedLog ParseLogFile(const QByteArray& bytes)
     };
     const char* lineStart = p;
     while (p != end) {
-        const char c = *p;
-        if (c == '\n' || c == '\r') {
-            finishLine(lineStart, p);
+        // Most lines end at LF: found with memchr, then a lone CR before it ends a line too.
+        const auto* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+        const char* stop = lf ? lf : end;
+        const auto* cr = static_cast<const char*>(std::memchr(p, '\r', size_t(stop - p)));
+        if (cr)
+            stop = cr;
+        if (stop == end)
+            break;
+        finishLine(lineStart, stop);
+        p = stop + 1;
+        if (*stop == '\r' && p != end && *p == '\n')
             ++p;
-            if (c == '\r' && p != end && *p == '\n')
-                ++p;
-            lineStart = p;
-        } else {
-            ++p;
-        }
+        lineStart = p;
     }
     if (lineStart != end) {
         // Kept, so that a contact cut short by a crash stays in the logbook and the file.
