@@ -107,8 +107,8 @@ void sound(AlsaSink::Shared& s, snd_pcm_t* device, const Pcm& pcm)
 void run(const std::shared_ptr<AlsaSink::Shared>& shared)
 {
     AlsaSink::Shared& s = *shared;
-    // Opened before the first cue, so that the cues of the start-up find it ready.
-    snd_pcm_t* device = openDevice();
+    // Opened at the first cue: a start-up that gives none never loads the sound system.
+    snd_pcm_t* device = nullptr;
     for (;;) {
         Pcm pcm;
         quint64 taken = 0;
