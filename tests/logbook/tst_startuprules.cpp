@@ -1,3 +1,6 @@
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "StartupRules.h"
@@ -130,6 +133,35 @@ private Q_SLOTS:
         QCOMPARE(qz.offsetHours, hours);
         QCOMPARE(qz.offsetClamped ? qz.rangeError() : QString(), rangeError);
         QCOMPARE(qz.timeZoneLabel(), label);
+    }
+
+    // The help page: the browser's page before the pointer file, the current folder before
+    // the program's; with neither, the pointer file's name in the current folder.
+    void helpFilePath_data()
+    {
+        QTest::addColumn<QStringList>("files"); // folder 0 or 1, then the name
+        QTest::addColumn<QString>("found");
+        QTest::newRow("none") << QStringList {} << "0/DOVavoviv.hlp";
+        QTest::newRow("page beside the program")
+            << QStringList { "1/DOVavoviv.html" } << "1/DOVavoviv.html";
+        QTest::newRow("pointer here, page beside the program")
+            << QStringList { "0/DOVavoviv.hlp", "1/DOVavoviv.html" } << "0/DOVavoviv.hlp";
+        QTest::newRow("both here")
+            << QStringList { "0/DOVavoviv.hlp", "0/DOVavoviv.html" } << "0/DOVavoviv.html";
+    }
+    void helpFilePath()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QString, found);
+        QTemporaryDir dir;
+        const QStringList folders { dir.filePath("0"), dir.filePath("1") };
+        for (const QString& folder : folders)
+            QVERIFY(QDir().mkpath(folder));
+        for (const QString& name : files) {
+            QFile f(dir.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QCOMPARE(HelpFilePath(folders), dir.filePath(found));
     }
 };
 
