@@ -162,27 +162,27 @@ void EntryRowView::paintBox(QLineEdit* box, const BoxView& view)
         if (box->isReadOnly())
             box->setCursorPosition(0);
     }
-    const QColor text = ToQColor(roleValue(m_settings.colours, view.textColour));
-    const QColor background = ToQColor(roleValue(m_settings.colours, view.background));
-    QPalette p = box->palette();
-    if (p.color(QPalette::Text) != text || p.color(QPalette::Base) != background) {
-        p.setColor(QPalette::Text, text);
-        p.setColor(QPalette::Base, background);
-        box->setPalette(p);
-    }
+    paintRoles(box, QPalette::Text, view.textColour, QPalette::Base, view.background);
 }
 
 void EntryRowView::paintPanel(QLabel* panel, const PanelView& view)
 {
     if (panel->text() != view.text)
         panel->setText(view.text);
-    const QColor text = ToQColor(roleValue(m_settings.colours, view.textColour));
-    const QColor background = ToQColor(roleValue(m_settings.colours, view.background));
-    QPalette p = panel->palette();
-    if (p.color(QPalette::WindowText) != text || p.color(QPalette::Window) != background) {
-        p.setColor(QPalette::WindowText, text);
-        p.setColor(QPalette::Window, background);
-        panel->setPalette(p);
+    paintRoles(panel, QPalette::WindowText, view.textColour, QPalette::Window, view.background);
+}
+
+void EntryRowView::paintRoles(QWidget* w, QPalette::ColorRole textRole, ColourRole textColour,
+    QPalette::ColorRole backgroundRole, ColourRole background)
+{
+    // Set only when changed: a new palette repaints the control.
+    const QColor text = ToQColor(roleValue(m_settings.colours, textColour));
+    const QColor back = ToQColor(roleValue(m_settings.colours, background));
+    QPalette p = w->palette();
+    if (p.color(textRole) != text || p.color(backgroundRole) != back) {
+        p.setColor(textRole, text);
+        p.setColor(backgroundRole, back);
+        w->setPalette(p);
     }
 }
 

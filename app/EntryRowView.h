@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPalette>
+
 #include "ContactEntry.h"
 
 class QFont;
@@ -58,6 +60,8 @@ public:
 private:
     void paintBox(QLineEdit* box, const BoxView& view);
     void paintPanel(QLabel* panel, const PanelView& view);
+    void paintRoles(QWidget* w, QPalette::ColorRole textRole, ColourRole textColour,
+        QPalette::ColorRole backgroundRole, ColourRole background);
     void pickLine(const QModelIndex& line, bool doubleClick, bool held);
 
     TQZMainForm& m_form;
