@@ -1,5 +1,7 @@
 #include "BandMode.h"
 
+#include <cstring>
+
 #include "ContestSettings.h"
 #include "LogLine.h"
 
@@ -42,22 +44,41 @@ bool inList(QStringView band, std::initializer_list<const char*> list)
 
 } // namespace
 
-int BandIndex(QStringView band)
+namespace {
+
+// The row whose label is the text, its spaces ignored: the summary and the dupe display look
+// up every line of the log, so the text is read once and only a label that starts alike is
+// compared whole.
+template <typename Row, std::size_t N> int rowOf(QStringView text, const Row (&table)[N])
 {
-    for (int i = 0; i < 18; ++i) {
-        if (sameLabel(band, BandTable[i].label))
-            return i;
+    char key[8];
+    std::size_t n = 0;
+    for (QChar c : text) {
+        if (c == QLatin1Char(' '))
+            continue;
+        // No label is that long, nor holds anything but ASCII.
+        if (n == sizeof key - 1 || c.unicode() > 127)
+            return -1;
+        key[n++] = static_cast<char>(c.unicode());
+    }
+    key[n] = '\0';
+    for (std::size_t i = 0; i < N; ++i) {
+        if (table[i].label[0] == key[0] && std::strcmp(table[i].label, key) == 0)
+            return static_cast<int>(i);
     }
     return -1;
 }
 
+} // namespace
+
+int BandIndex(QStringView band)
+{
+    return rowOf(band, BandTable);
+}
+
 int ModeIndex(QStringView mode)
 {
-    for (int i = 0; i < 7; ++i) {
-        if (sameLabel(mode, ModeTable[i].label))
-            return i;
-    }
-    return -1;
+    return rowOf(mode, ModeTable);
 }
 
 static QString stepBand(const QString& band, int step)

@@ -92,6 +92,7 @@ DupeLists BuildDupeLists(const QStringList& lines, QStringView nowDate, QStringV
             left = e.seconds;
     }
 
+    const LogMoment now = ReadMoment(nowDate, nowTime);
     DupeLists out;
     // Membership by set; the lists keep the order.
     QSet<QString> allowedSet;
@@ -104,7 +105,7 @@ DupeLists BuildDupeLists(const QStringList& lines, QStringView nowDate, QStringV
     if (!outsideContestWindow) {
         for (qsizetype i = 0; i < lines.size(); ++i) {
             const QString& line = lines.at(i);
-            const Elapsed e = ElapsedSeconds(dateOf(line), timeOf(line), nowDate, nowTime);
+            const Elapsed e = ElapsedSeconds(ReadMoment(dateOf(line), timeOf(line)), now);
             if (!e.valid || e.seconds <= r || e.seconds + left <= r)
                 continue;
             QString entry = DupeEntry(line);
@@ -127,7 +128,7 @@ DupeLists BuildDupeLists(const QStringList& lines, QStringView nowDate, QStringV
         if (timeOf(line) == nowMinute && dateOf(line) == nowDate) {
             elapsed = 1; // logged in the current minute
         } else {
-            const Elapsed e = ElapsedSeconds(dateOf(line), timeOf(line), nowDate, nowTime);
+            const Elapsed e = ElapsedSeconds(ReadMoment(dateOf(line), timeOf(line)), now);
             if (!e.valid)
                 continue;
             elapsed = e.seconds;

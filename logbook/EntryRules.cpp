@@ -237,29 +237,37 @@ QString RenewSentReport(const QString& box, int serial)
     return s.left(keep) + QStringLiteral("%1").arg(serial, 3, 10, QLatin1Char('0'));
 }
 
-Elapsed ElapsedSeconds(QStringView date1, QStringView time1, QStringView date2, QStringView time2)
+LogMoment ReadMoment(QStringView date, QStringView time)
+{
+    return { number(date, 0, 2), number(date, 3, 2), number(date, 6, 4), number(time, 0, 2),
+        number(time, 3, 2) };
+}
+
+Elapsed ElapsedSeconds(const LogMoment& a, const LogMoment& b)
 {
     Elapsed out;
-    const int m1 = number(date1, 0, 2), d1 = number(date1, 3, 2), y1 = number(date1, 6, 4);
-    const int m2 = number(date2, 0, 2), d2 = number(date2, 3, 2), y2 = number(date2, 6, 4);
-    const int h1 = number(time1, 0, 2), n1 = number(time1, 3, 2);
-    const int h2 = number(time2, 0, 2), n2 = number(time2, 3, 2);
-    if (m1 < 0 || d1 < 0 || y1 < 0 || m2 < 0 || d2 < 0 || y2 < 0 || h1 < 0 || n1 < 0 || h2 < 0
-        || n2 < 0) {
+    if (a.month < 0 || a.day < 0 || a.year < 0 || b.month < 0 || b.day < 0 || b.year < 0
+        || a.hour < 0 || a.minute < 0 || b.hour < 0 || b.minute < 0) {
         out.valid = false;
         return out;
     }
-    if (y1 != y2) {
+    if (a.year != b.year) {
         out.yearMismatch = true;
         return out;
     }
-    qint64 day1 = d1, day2 = d2;
-    if (m1 != m2) {
-        day1 += daysBefore(m1, y1);
-        day2 += daysBefore(m2, y2);
+    qint64 day1 = a.day, day2 = b.day;
+    if (a.month != b.month) {
+        day1 += daysBefore(a.month, a.year);
+        day2 += daysBefore(b.month, b.year);
     }
-    out.seconds = (day2 * 86400 + h2 * 3600 + n2 * 60) - (day1 * 86400 + h1 * 3600 + n1 * 60);
+    out.seconds = (day2 * 86400 + b.hour * 3600 + b.minute * 60)
+        - (day1 * 86400 + a.hour * 3600 + a.minute * 60);
     return out;
+}
+
+Elapsed ElapsedSeconds(QStringView date1, QStringView time1, QStringView date2, QStringView time2)
+{
+    return ElapsedSeconds(ReadMoment(date1, time1), ReadMoment(date2, time2));
 }
 
 QString FormatClock(const QDateTime& moment)

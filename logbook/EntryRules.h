@@ -53,6 +53,14 @@ struct Elapsed
 
 Elapsed ElapsedSeconds(QStringView date1, QStringView time1, QStringView date2, QStringView time2);
 
+// A "mm-dd-yyyy" / "hh:nn" moment read once, for a moment compared with every line of the log.
+struct LogMoment
+{
+    int month = -1, day = -1, year = -1, hour = -1, minute = -1; // -1: not a number
+};
+LogMoment ReadMoment(QStringView date, QStringView time);
+Elapsed ElapsedSeconds(const LogMoment& from, const LogMoment& to);
+
 // "hh:nn:ss mm-dd-yyyy"
 QString FormatClock(const QDateTime& moment);
 
