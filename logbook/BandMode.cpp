@@ -1,6 +1,6 @@
 #include "BandMode.h"
 
-#include <cstring>
+#include <array>
 
 #include "ContestSettings.h"
 #include "LogLine.h"
@@ -46,24 +46,37 @@ bool inList(QStringView band, std::initializer_list<const char*> list)
 
 namespace {
 
-// The row whose label is the text, its spaces ignored: the summary and the dupe display look
-// up every line of the log, so the text is read once and only a label that starts alike is
-// compared whole.
-template <typename Row, std::size_t N> int rowOf(QStringView text, const Row (&table)[N])
+// Up to seven ASCII characters packed into one number; 0 for anything else. The summary and
+// the dupe display look up the band and mode of every line of the log.
+quint64 packed(QStringView text, bool skipSpaces)
 {
-    char key[8];
-    std::size_t n = 0;
+    quint64 key = 0;
+    int n = 0;
     for (QChar c : text) {
-        if (c == QLatin1Char(' '))
+        if (skipSpaces && c == QLatin1Char(' '))
             continue;
         // No label is that long, nor holds anything but ASCII.
-        if (n == sizeof key - 1 || c.unicode() > 127)
-            return -1;
-        key[n++] = static_cast<char>(c.unicode());
+        if (n == 7 || c.unicode() > 127 || c.unicode() == 0)
+            return 0;
+        key |= quint64(c.unicode()) << (8 * n++);
     }
-    key[n] = '\0';
+    return key;
+}
+
+// The row whose label is the text, its spaces ignored.
+template <typename Row, std::size_t N> int rowOf(QStringView text, const Row (&table)[N])
+{
+    static const std::array<quint64, N> labels = [&table] {
+        std::array<quint64, N> keys {};
+        for (std::size_t i = 0; i < N; ++i)
+            keys[i] = packed(QString::fromLatin1(table[i].label), false);
+        return keys;
+    }();
+    const quint64 key = packed(text, true);
+    if (key == 0)
+        return -1;
     for (std::size_t i = 0; i < N; ++i) {
-        if (table[i].label[0] == key[0] && std::strcmp(table[i].label, key) == 0)
+        if (labels[i] == key)
             return static_cast<int>(i);
     }
     return -1;
