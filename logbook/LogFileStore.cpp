@@ -129,10 +129,17 @@ LoadedLog ParseLogFile(const QByteArray& bytes)
         out.lines.append(line);
     };
     const char* lineStart = p;
+    const char* lf = nullptr; // the next LF (or the end) once looked for
     while (p != end) {
         // Most lines end at LF: found with memchr, then a lone CR before it ends a line too.
-        const auto* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
-        const char* stop = lf ? lf : end;
+        // The LF found stays known until it is passed: lines ended by lone CRs would otherwise
+        // each search the rest of the file.
+        if (!lf || lf < p) {
+            lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+            if (!lf)
+                lf = end;
+        }
+        const char* stop = lf;
         const auto* cr = static_cast<const char*>(std::memchr(p, '\r', size_t(stop - p)));
         if (cr)
             stop = cr;

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -385,6 +386,84 @@ private Q_SLOTS:
         answer.start();
         TQZMainForm form(env); // the first start tells that there is no log yet
         QCOMPARE(format, Qt::PlainText);
+    }
+
+    // The real choosers of the File menu: each opens in the log's folder with its own caption,
+    // filters and default suffix, and a cancel leaves the log, its names and the folder alone.
+    void fileChoosersCancelled_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("asked"); // caption | filters | chosen filter | proposed
+        QTest::addColumn<bool>("save");
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("open") << "open"
+                              << "Open|LOG files (*.LOG);BACKUP files (*.BAK)|LOG files (*.LOG)|"
+                              << false << "";
+        QTest::newRow("save as") << "save as"
+                                 << "Save As|Contest Log Files (*.LOG)|Contest Log Files (*.LOG)|"
+                                 << true << "";
+        QTest::newRow("ADIF") << "adif"
+                              << "Export ADIF Log|ADIF Files (*.adi)|ADIF Files (*.adi)|QZVHF.adi"
+                              << true << "adi";
+        QTest::newRow("Cabrillo")
+            << "cabrillo"
+            << "Export Cabrillo Log|Cabrillo Files (*.cbr)|Cabrillo Files (*.cbr)|QZVHF.cbr" << true
+            << "cbr";
+    }
+    void fileChoosersCancelled()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, asked);
+        QFETCH(bool, save);
+        QFETCH(QString, suffix);
+        QVERIFY(writeFile(file("QZVHF.LOG"), rec1));
+        QVERIFY(writeFile(file("DOVavoviv.ini"), "[CONTEST]\r\nCallsign=VK3ABC\r\n"));
+        StartupEnvironment env = environment();
+        DesktopOf(env).files = nullptr;
+        TQZMainForm form(env);
+        const QString log = form.settings().logFileName;
+        const QStringList before = QDir(m_dir->path()).entryList(QDir::Files);
+        QString seen, folder, defaultSuffix;
+        bool saving = false;
+        QFileDialog::FileMode mode = QFileDialog::Directory;
+        int shown = 0;
+        QTimer answer;
+        answer.setInterval(5);
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            ++shown;
+            const QFileInfo proposed(dialog->selectedFiles().value(0)); // none: the folder
+            seen = QStringList { dialog->windowTitle(), dialog->nameFilters().join(';'),
+                dialog->selectedNameFilter(), proposed.isDir() ? QString() : proposed.fileName() }
+                       .join('|');
+            folder = QDir(dialog->directory()).canonicalPath();
+            saving = dialog->acceptMode() == QFileDialog::AcceptSave;
+            mode = dialog->fileMode();
+            defaultSuffix = dialog->defaultSuffix();
+            dialog->reject();
+        });
+        answer.start();
+        if (command == "open")
+            form.OpenLog1Click();
+        else if (command == "save as")
+            form.SaveLogAs1Click();
+        else if (command == "adif")
+            form.ExportAdif1Click();
+        else
+            form.ExportCabrillo1Click();
+        answer.stop();
+        QCOMPARE(shown, 1);
+        QCOMPARE(seen, asked);
+        QCOMPARE(folder, QDir(m_dir->path()).canonicalPath());
+        QCOMPARE(saving, save);
+        QCOMPARE(mode, QFileDialog::AnyFile); // a new name is a new file
+        QCOMPARE(defaultSuffix, suffix);
+        QCOMPARE(form.settings().logFileName, log);
+        QCOMPARE(form.logBook().rowCount(), 1);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), before);
+        QVERIFY(m_messages.isEmpty());
     }
 
     // A second copy on a log in use says which process holds it, and touches neither the log,

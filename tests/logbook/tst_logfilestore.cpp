@@ -50,6 +50,9 @@ private Q_SLOTS:
         QTest::newRow("crlf") << rec1 + "\r\n" + rec2 + "\r\n" << 2 << false << QList<int> {};
         QTest::newRow("lf only") << rec1 + "\n" + rec2 + "\n" << 2 << false << QList<int> {};
         QTest::newRow("cr only") << rec1 + "\r" + rec2 + "\r" << 2 << false << QList<int> {};
+        QTest::newRow("lone crs, then an lf")
+            << rec1 + "\r" + rec2 + "\r\r" + rec1 + "\n" + rec2 + "\r\n" + rec1 + "\r" << 5 << false
+            << QList<int> {};
         // Told once, as a torn line: never a second box for its points.
         QTest::newRow("torn last line is kept")
             << rec1 + "\r\n" + rec2.left(30) << 2 << true << QList<int> {};

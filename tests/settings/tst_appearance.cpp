@@ -305,6 +305,56 @@ private Q_SLOTS:
         QVERIFY(list->geometry() != before);
     }
 
+    // "LogBook Display Full Screen" hides or shows both panels exactly as their own two
+    // toggles do, one after the other: every control ends in the same place, at the same size.
+    void fullScreenAsThePanelToggles_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<int>("times");
+        QTest::newRow("design size, on") << QSize(1024, 768) << 1;
+        QTest::newRow("design size, on and off") << QSize(1024, 768) << 2;
+        QTest::newRow("grown, on") << QSize(1920, 1080) << 1;
+        QTest::newRow("grown, on and off") << QSize(1920, 1080) << 2;
+    }
+    void fullScreenAsThePanelToggles()
+    {
+        QFETCH(QSize, screen);
+        QFETCH(int, times);
+        m_screen = screen;
+        auto places = [](TQZMainForm& form) {
+            QStringList out;
+            // A hidden control's place is never seen: it is placed again when shown.
+            for (QWidget* w :
+                form.centralWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+                out << (w->isVisible() ? QStringLiteral("%1 %2,%3 %4x%5 %6pt")
+                                             .arg(w->objectName())
+                                             .arg(w->x())
+                                             .arg(w->y())
+                                             .arg(w->width())
+                                             .arg(w->height())
+                                             .arg(w->font().pointSize())
+                                       : w->objectName() + QLatin1String(" hidden"));
+            out.sort(); // a control raised on the way is stacked higher: the places count
+            for (const char* tick : { "LogBookDisplay1", "DupeDisplay1", "ContactSummaryDisplay1" })
+                out << QLatin1String(tick)
+                        + (control<QAction>(form, tick)->isChecked() ? " on" : " off");
+            return out;
+        };
+        QStringList toggled;
+        {
+            auto form = start();
+            for (int n = 0; n < times; ++n)
+                trigger(*form, "LogBookDisplay1");
+            toggled = places(*form);
+        }
+        auto form = start();
+        for (int n = 0; n < times; ++n) {
+            trigger(*form, "DupeDisplay1");
+            trigger(*form, "ContactSummaryDisplay1");
+        }
+        QCOMPARE(toggled, places(*form));
+    }
+
     // A fresh configuration: the scheme's colours on every control it names.
     void defaultColours()
     {
