@@ -166,7 +166,14 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     , m_appearance(*this, c, m_settings, m_logBook, *m_env.desktop)
     , m_files(*this, m_env, m_settings, m_logBook, *this, m_logLock)
     , m_submission(*this, m_env, m_settings, m_logBook, m_entry)
+    , m_dialogs(this, *this, *this, m_settings, m_forms)
 {
+    m_dialogs.servicePort = m_env.smtpPort;
+    // A cue that cannot be heard is told as it is chosen, unless it has been told already.
+    m_dialogs.soundTakenOver = [this] { checkCues(); };
+    m_dialogs.runCommand
+        = [this](std::function<void()> command) { runCommand(std::move(command)); };
+    m_dialogs.selectLogLine = [this](int row) { m_entryView.selectLogLine(row); };
     m_cues.letEventsRun = [this] { letEventsRun(); };
     m_cues.onRefused = [this](const QString& text) { tellCueRefusal(text); };
     m_logBook.setRescueFolder(m_env.rescueFolder);
@@ -303,10 +310,7 @@ TQZMainForm::~TQZMainForm()
 
 void TQZMainForm::CreateDialogs()
 {
-    // The dialogs are built when first needed; until then the settings dialog would hold the
-    // callsign the settings file gave (the station file's is not saved).
-    m_callsignAtStart = c.MyCallsign->text();
-    m_dialogsDue = true;
+    m_dialogs.startUpReached(c.MyCallsign->text());
     auto logChanged = [this] { m_submission.logChanged(); };
     connect(&m_logBook, &QAbstractItemModel::rowsInserted, this, logChanged);
     connect(&m_logBook, &QAbstractItemModel::rowsRemoved, this, logChanged);
@@ -318,57 +322,6 @@ void TQZMainForm::CreateDialogs()
     m_entry.row().rstTx.textColour = ColourRole::ListBox;
     m_entry.row().rstTx.background = ColourRole::EntryBox;
     render();
-}
-
-TSettingsForm& TQZMainForm::settingsForm()
-{
-    if (!SettingsForm) {
-        SettingsForm = new TSettingsForm(m_settings, m_forms, *this, this);
-        SettingsForm->setWindowFlag(Qt::Dialog);
-        SettingsForm->showCallsign(m_callsignAtStart);
-        SettingsForm->paintColours(m_settings.colours.colourForm, m_settings.colours.titleColour);
-    }
-    return *SettingsForm;
-}
-
-TSoundSettings& TQZMainForm::soundForm()
-{
-    if (!SoundSettings) {
-        SoundSettings = new TSoundSettings(m_settings, *this, this);
-        SoundSettings->setWindowFlag(Qt::Dialog);
-        // A cue that cannot be heard is told as it is chosen, unless it has been told already.
-        SoundSettings->onTakenOver = [this] { checkCues(); };
-        SoundSettings->paintColours(m_settings.colours.colourForm, m_settings.colours.titleColour);
-    }
-    return *SoundSettings;
-}
-
-TSmtpSettingsForm& TQZMainForm::emailForm()
-{
-    if (!SmtpSettingsForm) {
-        SmtpSettingsForm = new TSmtpSettingsForm(m_settings, *this, this);
-        SmtpSettingsForm->setServicePort(m_env.smtpPort);
-        SmtpSettingsForm->applyColourScheme(m_settings.colours);
-    }
-    return *SmtpSettingsForm;
-}
-
-TColourForm& TQZMainForm::colourForm()
-{
-    if (!ColourForm) {
-        ColourForm = new TColourForm(m_settings.colours, *this, this);
-        ColourForm->setWindowFlag(Qt::Dialog);
-    }
-    return *ColourForm;
-}
-
-TFindingsForm& TQZMainForm::findingsForm()
-{
-    if (!FindingsForm)
-        FindingsForm = new TFindingsForm(
-            [this](std::function<void()> command) { runCommand(std::move(command)); },
-            [this](int row) { m_entryView.selectLogLine(row); }, this);
-    return *FindingsForm;
 }
 
 void TQZMainForm::createControls()
@@ -520,13 +473,7 @@ void TQZMainForm::createMenusAndKeys()
 void TQZMainForm::ApplyColourScheme(const ColourScheme& s)
 {
     m_appearance.paintScheme(s);
-    // The dialogs built so far; the others take the colours when they are built.
-    if (SettingsForm)
-        SettingsForm->paintColours(s.colourForm, s.titleColour); // with its captions
-    if (SoundSettings)
-        SoundSettings->paintColours(s.colourForm, s.titleColour);
-    if (SmtpSettingsForm)
-        SmtpSettingsForm->applyColourScheme(s);
+    m_dialogs.paintColours(s);
     // The nine entry boxes in their plain colours.
     EntryRow& row = m_entry.row();
     for (BoxView* box : { &row.band, &row.mode, &row.rstTx, &row.callsign, &row.name, &row.rstRx,
@@ -593,8 +540,7 @@ void TQZMainForm::sessionEnding()
     m_sessionEnded = true;
     Busy busy(*this); // input arriving while it lets events run waits, and is then dropped
     // A send in progress would keep its wait for a silent server: it gives up at once.
-    if (SmtpSettingsForm)
-        SmtpSettingsForm->abortSend();
+    m_dialogs.abortSend();
     ShutDown(true);
     // Leaves every running loop, a message box's included.
     QCoreApplication::exit(0);
@@ -655,12 +601,7 @@ bool TQZMainForm::ShutDown(bool quiet)
     // What the settings dialog shows is what is kept; a dialog still open at the end is not
     // confirmed, so it shows the settings in force first. A session that ends before the
     // dialog exists keeps the settings as read.
-    if (m_dialogsDue) {
-        if (SettingsForm && SettingsForm->isVisible())
-            SettingsForm->showSettings();
-        const SettingsSnapshot shown = SettingsForm
-            ? SettingsForm->snapshot()
-            : SettingsSnapshotOf(m_settings, m_callsignAtStart);
+    if (SettingsSnapshot shown; m_dialogs.shownSettings(&shown)) {
         m_settings.categoryText = shown.category;
         m_settings.sectionText = shown.section;
         m_settings.autoRST = shown.autoRST;
@@ -668,9 +609,7 @@ bool TQZMainForm::ShutDown(bool quiet)
         m_settings.callsign = shown.callsign;
     }
 
-    // An e-mail dialog left open keeps what its boxes hold, as its close would.
-    if (SmtpSettingsForm && SmtpSettingsForm->isVisible() && !SmtpSettingsForm->sending())
-        SmtpSettingsForm->FormClose();
+    m_dialogs.closeEmail();
     m_files.updateSettingsFile(
         [this](ProfileFile& file) { WriteContestSettings(file, m_forms, m_settings); });
     letEventsRun();
@@ -776,8 +715,8 @@ void TQZMainForm::quitAsked()
 {
     // A send holds the window's input while it waits on its server, for up to ten minutes on
     // the verdict: a quit held behind it stops it, so that the quit comes at once.
-    if (m_busyDepth > 0 && SmtpSettingsForm)
-        SmtpSettingsForm->abortSend();
+    if (m_busyDepth > 0)
+        m_dialogs.abortSend();
 }
 
 void TQZMainForm::runCommand(std::function<void()> command)
@@ -979,7 +918,7 @@ void TQZMainForm::RestoreDefaultColours()
 {
     m_settings.colours = ColourScheme();
     colourForm().LoadSamples(m_settings.colours);
-    ApplyColourScheme(ColourForm->samples());
+    ApplyColourScheme(colourForm().samples());
 }
 
 void TQZMainForm::RestoreDefaultWindowSize()

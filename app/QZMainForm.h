@@ -16,6 +16,7 @@
 #include "ContactRecord.h"
 #include "ContestSettings.h"
 #include "Desktop.h"
+#include "Dialogs.h"
 #include "DupeDisplays.h"
 #include "DupeSummary.h"
 #include "EntryRowView.h"
@@ -99,12 +100,12 @@ public:
 
     ContestSettings& settings() { return m_settings; }
     // The dialogs, each built when first needed.
-    TSettingsForm& settingsForm();
-    TSmtpSettingsForm& emailForm();
-    TSoundSettings& soundForm();
-    TColourForm& colourForm();
-    TFindingsForm& findingsForm();
-    bool findingsShown() const { return FindingsForm && FindingsForm->isVisible(); }
+    TSettingsForm& settingsForm() { return m_dialogs.settings(); }
+    TSmtpSettingsForm& emailForm() { return m_dialogs.email(); }
+    TSoundSettings& soundForm() { return m_dialogs.sound(); }
+    TColourForm& colourForm() { return m_dialogs.colour(); }
+    TFindingsForm& findingsForm() { return m_dialogs.findings(); }
+    bool findingsShown() const { return m_dialogs.findingsShown(); }
     ContactEntry& entry() { return m_entry; }
     vorad::LogBook& logBook() { return m_logBook; }
     const MainControls& controls() const { return c; }
@@ -298,6 +299,7 @@ private:
     Appearance m_appearance;
     FileCommands m_files;
     SubmissionCommands m_submission;
+    Dialogs m_dialogs;
     bool m_shutDownDone = false;
     bool m_quietMessages = false;
     bool m_closeRefused = false;
@@ -320,14 +322,6 @@ private:
     QStringList m_cueRefusals;
     QString m_statusBeforeCommand; // a status that changed during the command is its own word
     bool m_startedUp = false;
-
-    bool m_dialogsDue = false; // the start-up has come to the dialogs
-    QString m_callsignAtStart;
-    TSettingsForm* SettingsForm = nullptr;
-    TSmtpSettingsForm* SmtpSettingsForm = nullptr;
-    TSoundSettings* SoundSettings = nullptr;
-    TColourForm* ColourForm = nullptr;
-    TFindingsForm* FindingsForm = nullptr;
 };
 
 } // namespace vorad
