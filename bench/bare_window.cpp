@@ -1,4 +1,5 @@
 // The yardstick for the program's start-up: the least a Qt window showing the same log does.
+// Usage: bare_window LOG [WxH]
 #include <QApplication>
 #include <QFile>
 #include <QListView>
@@ -24,7 +25,14 @@ int main(int argc, char* argv[])
     view->setUniformItemSizes(true);
     view->setModel(&model);
     window.setCentralWidget(view);
-    window.resize(635, 482);
+    // A second argument "WxH" gives it the program's own size on the screen, to paint as much.
+    QSize size(635, 482);
+    if (argc > 2) {
+        const QStringList wh = QString::fromLatin1(argv[2]).split(QLatin1Char('x'));
+        if (wh.size() == 2)
+            size = QSize(wh[0].toInt(), wh[1].toInt());
+    }
+    window.resize(size);
     window.show();
     return app.exec();
 }

@@ -4,7 +4,8 @@
 # shown window, that window closed as a window manager closes it, and the process's exit.
 # Prints the medians, their ratio, and the median peak memory of each.
 # Usage: bench/startup_pair.sh build/bin/DOVavoviv build/bin/bare_window [contacts] [pairs]
-# (VORAD_XVFB_DISPLAY=:81 takes that display instead of a free one.)
+# (VORAD_XVFB_DISPLAY=:81 takes that display instead of a free one; VORAD_BARE_SIZE=1024x768
+# gives the bare window the size the program takes on this screen, so that both paint as much.)
 set -euo pipefail
 HERE=$(dirname "$(realpath "$0")")
 TOOLS=$HERE/../tests/tools
@@ -17,11 +18,12 @@ PAIRS=${4:-11}
 printf '[FILES]\r\nLogFileName=%s\r\n[CONTEST]\r\nCallsign=VK3ABC\r\n' "$WORK/QZVHF.LOG" >"$INI"
 echo "logbook: $N contacts, $(stat -c %s "$WORK/QZVHF.LOG") bytes, $PAIRS pairs"
 cd "$WORK"
-/usr/bin/python3 - "$BIN" "$BARE" "$WORK/QZVHF.LOG" "$PAIRS" <<'PY'
+/usr/bin/python3 - "$BIN" "$BARE" "$WORK/QZVHF.LOG" "$PAIRS" ${VORAD_BARE_SIZE:-} <<'PY'
 import statistics, subprocess, sys, time
 from Xlib import X, display, protocol
 
 program, bare, log, pairs = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4])
+bare_size = sys.argv[5:6]
 d = display.Display()
 root = d.screen().root
 root.change_attributes(event_mask=X.SubstructureNotifyMask)
@@ -54,7 +56,7 @@ def run(argv, title):
 
 results = {"program": [], "bare": []}
 for i in range(pairs):
-    for kind, argv, title in (("program", [program], "Vandrel"), ("bare", [bare, log], "Bare window")):
+    for kind, argv, title in (("program", [program], "Vandrel"), ("bare", [bare, log] + bare_size, "Bare window")):
         results[kind].append(run(argv, title))
     p, b = results["program"][-1], results["bare"][-1]
     print("pair %2d: program %.3f s (window %.3f s) %d kB, bare %.3f s (window %.3f s) %d kB"
