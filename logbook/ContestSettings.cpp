@@ -270,6 +270,14 @@ void ReadEmailSettings(const ProfileFile& f, ContestSettings& s, QStringList* er
     s.kHostName = f.readString(DATA, QStringLiteral("KHostName"), s.kHostName);
     s.kFrom = f.readString(DATA, QStringLiteral("KFrom"), s.kFrom);
     s.kTo = f.readString(DATA, QStringLiteral("KTo"), s.kTo);
+    readRanged(f, DATA, QStringLiteral("KPort"), s.kPort, 1, 65535, errors);
+    int security = static_cast<int>(s.kSecurity);
+    readRanged(f, DATA, QStringLiteral("KSecurity"), security, 0, 2, errors);
+    s.kSecurity = static_cast<MailSecurity>(security);
+    s.kUser = f.readString(DATA, QStringLiteral("KUser"), s.kUser);
+    s.kRememberPassword
+        = f.readBool(DATA, QStringLiteral("KRememberPassword"), s.kRememberPassword);
+    readRanged(f, DATA, QStringLiteral("KAttachCabrillo"), s.kAttachCabrillo, -1, 1, errors);
     readRanged(f, WINDOW, QStringLiteral("KTop"), s.kTop, -10000, 10000, errors);
     readRanged(f, WINDOW, QStringLiteral("KLeft"), s.kLeft, -10000, 10000, errors);
     readRanged(f, WINDOW, QStringLiteral("KWidth"), s.kWidth, -1, 10000, errors);
@@ -281,10 +289,32 @@ void WriteEmailSettings(ProfileFile& f, const ContestSettings& s)
     f.writeString(DATA, QStringLiteral("KHostName"), s.kHostName);
     f.writeString(DATA, QStringLiteral("KFrom"), s.kFrom);
     f.writeString(DATA, QStringLiteral("KTo"), s.kTo);
+    f.writeInteger(DATA, QStringLiteral("KPort"), s.kPort);
+    f.writeInteger(DATA, QStringLiteral("KSecurity"), static_cast<int>(s.kSecurity));
+    f.writeString(DATA, QStringLiteral("KUser"), s.kUser);
+    f.writeBool(DATA, QStringLiteral("KRememberPassword"), s.kRememberPassword);
+    f.writeInteger(DATA, QStringLiteral("KAttachCabrillo"), s.kAttachCabrillo);
     f.writeInteger(WINDOW, QStringLiteral("KTop"), s.kTop);
     f.writeInteger(WINDOW, QStringLiteral("KLeft"), s.kLeft);
     f.writeInteger(WINDOW, QStringLiteral("KWidth"), s.kWidth);
     f.writeInteger(WINDOW, QStringLiteral("KHeight"), s.kHeight);
+}
+
+MailSecurity ProposedSecurity(int port, MailSecurity chosen)
+{
+    if (port == 587)
+        return MailSecurity::StartTls;
+    if (port == 465)
+        return MailSecurity::Tls;
+    return chosen;
+}
+
+bool AttachesCabrillo(const ContestSettings& s)
+{
+    if (s.kAttachCabrillo >= 0)
+        return s.kAttachCabrillo == 1;
+    const QString own = s.callsign.trimmed();
+    return !own.isEmpty() && own != QLatin1String("MYCALL");
 }
 
 } // namespace vorad

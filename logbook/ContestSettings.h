@@ -15,6 +15,8 @@ class ProfileFile;
 // The forms in which dates and times are written to the settings file: the system's short
 // date and long time forms, adjusted where they would not read back (a two-digit year, a
 // zone name).
+enum class MailSecurity { None = 0, StartTls = 1, Tls = 2 };
+
 struct DateTimeForms
 {
     QLocale locale = QLocale::c();
@@ -87,7 +89,21 @@ struct ContestSettings
     QString kHostName = QStringLiteral("127.0.0.1");
     QString kFrom = QStringLiteral("enter_your_email_address_here");
     QString kTo = QStringLiteral("kestrelwood.cup@contest-manager.invalid");
+    // The road to the mail server and the name it knows the operator by. The password is never
+    // kept here: only in the desktop's keyring, or in memory for the run.
+    int kPort = 25;
+    MailSecurity kSecurity = MailSecurity::None;
+    QString kUser;
+    bool kRememberPassword = false;
+    int kAttachCabrillo = -1; // -1: as the callsign has it (see AttachesCabrillo)
 };
+
+// The security a port stands for: 587 is the submission port (STARTTLS), 465 the one of
+// implicit TLS; any other port keeps the choice made.
+MailSecurity ProposedSecurity(int port, MailSecurity chosen);
+// "Attach the Cabrillo log": ticked unless the operator untied it, at first only when the
+// settings hold a callsign of the station's own.
+bool AttachesCabrillo(const ContestSettings& s);
 
 // Reads every start-up key in its order. A date or time that does not read back keeps its
 // default; a number beyond its range is held to the nearer end. Each such value adds its

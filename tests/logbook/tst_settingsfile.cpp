@@ -211,6 +211,10 @@ private Q_SLOTS:
                                 << "'2147483647' is out of range for CWPoints: 9 is used";
         QTest::newRow("e-mail dialog")
             << "WINDOW/KWidth=-2" << -1 << "'-2' is out of range for KWidth: -1 is used";
+        QTest::newRow("mail port")
+            << "DATA/KPort=70000" << 65535 << "'70000' is out of range for KPort: 65535 is used";
+        QTest::newRow("mail security")
+            << "DATA/KSecurity=-1" << 0 << "'-1' is out of range for KSecurity: 0 is used";
     }
 
     void numbersAreHeldToTheirRange()
@@ -230,6 +234,51 @@ private Q_SLOTS:
         WriteContestSettings(f, DateTimeForms(), s); // what the program holds, out again
         WriteEmailSettings(f, s);
         QCOMPARE(f.readInteger(section, key, 0), value);
+    }
+
+    // 587 and 465 propose their security; "Attach the Cabrillo log" follows the callsign
+    // until the operator sets it; the mail keys read back as written.
+    void mailRoad_data()
+    {
+        QTest::addColumn<int>("port");
+        QTest::addColumn<int>("proposed"); // MailSecurity, from None
+        QTest::addColumn<QString>("callsign");
+        QTest::addColumn<int>("attach"); // the key
+        QTest::addColumn<bool>("attached");
+        QTest::newRow("submission") << 587 << 1 << "VK3ABC" << -1 << true;
+        QTest::newRow("implicit TLS") << 465 << 2 << "" << -1 << false;
+        QTest::newRow("plain") << 25 << 0 << "MYCALL" << -1 << false;
+        QTest::newRow("untied by the operator") << 2525 << 0 << "VK3ABC" << 0 << false;
+        QTest::newRow("tied without a callsign") << 25 << 0 << "" << 1 << true;
+    }
+    void mailRoad()
+    {
+        QFETCH(int, port);
+        QFETCH(int, proposed);
+        QFETCH(QString, callsign);
+        QFETCH(int, attach);
+        QFETCH(bool, attached);
+        QCOMPARE(int(ProposedSecurity(port, MailSecurity::None)), proposed);
+        ContestSettings s;
+        s.callsign = callsign;
+        s.kPort = port;
+        s.kSecurity = ProposedSecurity(port, MailSecurity::None);
+        s.kUser = QStringLiteral("vk3abc@example.net");
+        s.kRememberPassword = true;
+        s.kAttachCabrillo = attach;
+        QCOMPARE(AttachesCabrillo(s), attached);
+        ProfileFile f;
+        WriteEmailSettings(f, s);
+        ContestSettings back;
+        back.callsign = callsign;
+        QStringList errors;
+        ReadEmailSettings(f, back, &errors);
+        QVERIFY(errors.isEmpty());
+        QCOMPARE(back.kPort, port);
+        QCOMPARE(back.kSecurity, s.kSecurity);
+        QCOMPARE(back.kUser, s.kUser);
+        QVERIFY(back.kRememberPassword);
+        QCOMPARE(AttachesCabrillo(back), attached);
     }
 
     void pathsReadBackByteForByte_data()
