@@ -237,8 +237,9 @@ private:
     // Quit asked for (F10, the menu, its label, the close box) while a handler runs.
     void quitAsked();
 
-    // Steps whose behaviour arrives with later work.
+    // Steps of the start-up. Windows are dragged whole on this desktop: the first is empty.
     void SwitchOffDragFullWindows() { }
+    // The dialogs are built when first needed: this step only readies them.
     void CreateDialogs();
     void FinishLayout() { m_appearance.FinishLayout(); }
     void RefreshDupeAndSummary() { m_displays.RefreshDupeAndSummary(); }
