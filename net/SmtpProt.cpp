@@ -519,8 +519,15 @@ void TCustomSmtpClient::ehlo()
 void TCustomSmtpClient::ehloDone()
 {
     m_extensions.clear();
-    if (m_requestResult >= 500 && m_requestResult < 600 && !m_tls.Secure()
-        && Security != TSmtpSecurity::StartTls) {
+    const bool refused = m_requestResult >= 500 && m_requestResult < 600;
+    if (refused && Security == TSmtpSecurity::StartTls && !Secure()) {
+        // No EHLO, so no STARTTLS either: the reason is told as such.
+        m_errorMessage = m_errorBeforeEhlo;
+        m_requestResult = 0;
+        afterHello();
+        return;
+    }
+    if (refused && Security != TSmtpSecurity::StartTls) {
         // A server of old that knows HELO only: the session goes on without extensions.
         m_errorMessage = m_errorBeforeEhlo;
         m_requestResult = 0;
@@ -553,7 +560,7 @@ void TCustomSmtpClient::heloDone()
 void TCustomSmtpClient::afterHello()
 {
     setState(smtpInternalReady);
-    if (Security == TSmtpSecurity::StartTls && !m_tls.Secure()) {
+    if (Security == TSmtpSecurity::StartTls && !Secure()) {
         if (!m_extensions.contains(QLatin1String("STARTTLS"))) {
             refuseSession(500,
                 QStringLiteral("The server does not offer STARTTLS, so nothing was sent: choose "
@@ -599,7 +606,7 @@ void TCustomSmtpClient::secured()
 
 void TCustomSmtpClient::authenticate()
 {
-    if (!m_tls.Secure()) {
+    if (!Secure()) {
         refuseSession(500,
             QStringLiteral("A password is sent over a secure connection only, so nothing was "
                            "sent: choose STARTTLS or TLS"));

@@ -106,7 +106,8 @@ public:
     QString Password;
     // The server's EHLO keywords, upper case ("STARTTLS", "AUTH PLAIN LOGIN", "SIZE 1000").
     QStringList Extensions() const { return m_extensions; }
-    bool Secure() const { return m_tls.Secure(); }
+    // The connection open now is protected by TLS.
+    bool Secure() const { return m_stream == &m_tls && m_tls.Secure(); }
 
     TSmtpState State() const { return m_state; }
     QString ErrorMessage() const { return m_errorMessage; }

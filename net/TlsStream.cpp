@@ -257,7 +257,7 @@ void TTlsStream::pump()
         return;
     }
     // The client takes what it has room for: it is told again while it takes more.
-    while (!m_plain.isEmpty() && OnDataAvailable && m_ssl) {
+    while (!m_plain.isEmpty() && OnDataAvailable && m_ssl && m_socket.IsConnected()) {
         const qsizetype before = m_plain.size();
         OnDataAvailable(0);
         if (!m_ssl || m_plain.size() == before)

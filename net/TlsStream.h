@@ -28,7 +28,11 @@ public:
     void Prepare(bool implicit, const QString& host);
     // Starts the handshake on the open connection; false, with FailureText, when it cannot.
     bool StartTls();
-    bool Secure() const { return m_ssl != nullptr && m_secured; }
+    // The handshake is over on the connection that is open now.
+    bool Secure() const
+    {
+        return m_ssl != nullptr && m_secured && !m_failed && m_socket.IsConnected();
+    }
     // Why the secure connection failed, in words for the operator; empty while it has not.
     QString FailureText() const { return m_failure; }
 

@@ -180,49 +180,67 @@ private Q_SLOTS:
         QTest::addColumn<TSmtpSecurity>("security");
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("told");
+        QTest::addColumn<QByteArray>("got"); // the commands a script peer read, where plain
         const auto starttls = TSmtpSecurity::StartTls;
         const auto tls = TSmtpSecurity::Tls;
-        QTest::newRow("wrong password") << "starttls"
-                                        << "good" << starttls << WrongPassword
-                                        << "The server refused the user name or password (535";
+        QTest::newRow("wrong password")
+            << "starttls"
+            << "good" << starttls << WrongPassword
+            << "The server refused the user name or password (535" << QByteArray();
         QTest::newRow("untrusted")
             << "tls"
-            << "untrusted" << tls << Password << "not signed by an authority this computer trusts";
+            << "untrusted" << tls << Password << "not signed by an authority this computer trusts"
+            << QByteArray();
         QTest::newRow("expired") << "tls"
-                                 << "expired" << tls << Password << "certificate has expired";
-        QTest::newRow("another name")
-            << "starttls"
-            << "elsewhere" << starttls << Password << "for another name than 'localhost'";
+                                 << "expired" << tls << Password << "certificate has expired"
+                                 << QByteArray();
+        QTest::newRow("another name") << "starttls"
+                                      << "elsewhere" << starttls << Password
+                                      << "for another name than 'localhost'" << QByteArray();
         QTest::newRow("no STARTTLS")
             << "script"
             << "send 220 hi\\r\\n\nread\nsend 250-hi\\r\\n250 AUTH PLAIN\\r\\n\nsleep 3\n"
-            << starttls << Password << "does not offer STARTTLS";
+            << starttls << Password << "does not offer STARTTLS" << QByteArray("EHLO Vandrel\n");
         QTest::newRow("STARTTLS refused")
             << "script"
             << "send 220 hi\\r\\n\nread\nsend 250-hi\\r\\n250 STARTTLS\\r\\n\nread\nsend 454 "
                "no\\r\\n\n"
                "sleep 3\n"
-            << starttls << Password << "The server refused STARTTLS (454 no)";
+            << starttls << Password << "The server refused STARTTLS (454 no)"
+            << QByteArray("EHLO Vandrel\nSTARTTLS\n");
         QTest::newRow("hang-up in the TLS handshake")
             << "script"
             << "sleep 0.5\nclose\n"
-            << tls << Password << "closed the connection during the secure handshake";
+            << tls << Password << "closed the connection during the secure handshake"
+            << QByteArray();
         QTest::newRow("hang-up after STARTTLS")
             << "script"
             << "send 220 hi\\r\\n\nread\nsend 250-hi\\r\\n250 STARTTLS\\r\\n\nread\nsend 220 "
                "go\\r\\n\n"
                "sleep 0.5\nclose\n"
-            << starttls << Password << "closed the connection during the secure handshake";
+            << starttls << Password << "closed the connection during the secure handshake"
+            << QByteArray();
         QTest::newRow("password without TLS")
             << "script"
             << "send 220 hi\\r\\n\nread\nsend 250-hi\\r\\n250 AUTH PLAIN\\r\\n\nsleep 3\n"
-            << TSmtpSecurity::None << Password << "sent over a secure connection only";
+            << TSmtpSecurity::None << Password << "sent over a secure connection only"
+            << QByteArray("EHLO Vandrel\n");
+        QTest::newRow("EHLO refused, HELO, password without TLS")
+            << "script"
+            << "send 220 hi\\r\\n\nread\nsend 502 no\\r\\n\nread\nsend 250 ok\\r\\n\nsleep 3\n"
+            << TSmtpSecurity::None << Password << "sent over a secure connection only"
+            << QByteArray("EHLO Vandrel\nHELO Vandrel\n");
+        QTest::newRow("EHLO refused, STARTTLS chosen")
+            << "script"
+            << "send 220 hi\\r\\n\nread\nsend 500 no\\r\\n\nsleep 3\n"
+            << starttls << Password << "does not offer STARTTLS" << QByteArray("EHLO Vandrel\n");
         QTest::newRow("plain session, server wants STARTTLS")
             << "starttls"
             << "good" << TSmtpSecurity::None << QString()
-            << "the server wants a secure connection; choose STARTTLS";
-        QTest::newRow("port not answering") << "none"
-                                            << "" << tls << Password << "nothing answers at port";
+            << "the server wants a secure connection; choose STARTTLS" << QByteArray();
+        QTest::newRow("port not answering")
+            << "none"
+            << "" << tls << Password << "nothing answers at port" << QByteArray();
     }
 
     // Each failure ends the send with nothing mailed, and says what to do without the secret.
@@ -233,6 +251,7 @@ private Q_SLOTS:
         QFETCH(TSmtpSecurity, security);
         QFETCH(QString, password);
         QFETCH(QString, told);
+        QFETCH(QByteArray, got);
         const QString folder = path(QStringLiteral("refused-%1").arg(QTest::currentDataTag()));
         QDir().mkpath(folder);
         const QString steps = folder + QStringLiteral("/steps");
@@ -267,6 +286,8 @@ private Q_SLOTS:
         if (peer == QLatin1String("script")) {
             QVERIFY(server.finish());
             QVERIFY(!readAll(steps + QStringLiteral(".got")).contains("MAIL"));
+            if (!got.isEmpty())
+                QCOMPARE(readAll(steps + QStringLiteral(".got")), got);
             QVERIFY(readAll(steps + QStringLiteral(".data")).isEmpty());
         }
     }
