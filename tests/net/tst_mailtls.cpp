@@ -213,6 +213,10 @@ private Q_SLOTS:
             << "sleep 0.5\nclose\n"
             << tls << Password << "closed the connection during the secure handshake"
             << QByteArray();
+        QTest::newRow("TLS chosen, plain server")
+            << "script"
+            << "send 220 hi\\r\\n\nsleep 3\n"
+            << tls << Password << "The secure handshake with the server failed" << QByteArray();
         QTest::newRow("hang-up after STARTTLS")
             << "script"
             << "send 220 hi\\r\\n\nread\nsend 250-hi\\r\\n250 STARTTLS\\r\\n\nread\nsend 220 "
