@@ -276,15 +276,14 @@ void TCustomSmtpClient::Connect()
     m_receiveCount = 0;
     m_requestResult = 0;
     m_extensions.clear();
-    // The plain road is the socket itself; a secure one has the TLS layer over it.
-    if (Security == TSmtpSecurity::None) {
-        if (m_stream != &m_socket)
-            setStream(&m_socket);
-    } else {
-        if (m_stream != &m_tls)
-            setStream(&m_tls);
+    // The plain road is the socket itself; a secure one has the TLS layer over it. A stream
+    // the caller set stays.
+    if (Security == TSmtpSecurity::None && m_stream == &m_tls)
+        setStream(&m_socket);
+    if (Security != TSmtpSecurity::None && m_stream == &m_socket)
+        setStream(&m_tls);
+    if (m_stream == &m_tls)
         m_tls.Prepare(Security == TSmtpSecurity::Tls, Host.trimmed());
-    }
     setState(smtpDnsLookup);
     try {
         m_socket.DnsLookup(Host);
@@ -589,7 +588,9 @@ void TCustomSmtpClient::startTlsReply()
     }
     // Whatever came with the go-ahead was not protected: it is dropped (RFC 3207).
     m_receiveCount = 0;
-    if (!m_tls.StartTls())
+    if (m_stream != &m_tls)
+        refuseSession(500, QStringLiteral("This connection cannot be made secure"));
+    else if (!m_tls.StartTls())
         refuseSession(500, m_tls.FailureText());
 }
 
