@@ -143,6 +143,8 @@ TCustomSmtpClient::TCustomSmtpClient(QObject* parent)
     , m_receiveBuffer(ReceiveBufferSize, '\0')
 {
     m_socket.OnDnsLookupDone = [this](quint16 e) { dnsLookupDone(e); };
+    m_tls.OnSecured = [this] { secured(); };
+    m_tls.OnFailed = [this](const QString& reason) { refuseSession(500, reason); };
     setStream(&m_socket);
 }
 
@@ -196,8 +198,13 @@ void TCustomSmtpClient::checkReady() const
 
 void TCustomSmtpClient::recordError()
 {
-    if (m_errorMessage.isEmpty())
-        m_errorMessage = m_lastResponse;
+    if (!m_errorMessage.isEmpty())
+        return;
+    m_errorMessage = m_lastResponse;
+    if (m_statusCode == 530
+        && m_lastResponse.contains(QLatin1String("STARTTLS"), Qt::CaseInsensitive))
+        m_errorMessage += QStringLiteral(
+            ": the server wants a secure connection; choose STARTTLS (usually port 587)");
 }
 
 void TCustomSmtpClient::triggerRequestDone(int error)
@@ -268,6 +275,15 @@ void TCustomSmtpClient::Connect()
     m_requestDone = false;
     m_receiveCount = 0;
     m_requestResult = 0;
+    m_extensions.clear();
+    // The plain road is the socket itself; a secure one has the TLS layer over it. A stream
+    // the caller set stays.
+    if (Security == TSmtpSecurity::None && m_stream == &m_tls)
+        setStream(&m_socket);
+    if (Security != TSmtpSecurity::None && m_stream == &m_socket)
+        setStream(&m_tls);
+    if (m_stream == &m_tls)
+        m_tls.Prepare(Security == TSmtpSecurity::Tls, Host.trimmed());
     setState(smtpDnsLookup);
     try {
         m_socket.DnsLookup(Host);
@@ -312,6 +328,11 @@ void TCustomSmtpClient::sessionConnected(quint16 error)
 {
     if (error != 0) {
         m_lastResponse = lookupFailure(error);
+        if (Security != TSmtpSecurity::None)
+            m_lastResponse += QStringLiteral(": nothing answers at port %1 of %2; check the "
+                                             "server name and the port (587 for STARTTLS, 465 "
+                                             "for TLS)")
+                                  .arg(Port, Host);
         m_statusCode = 500;
         m_connected = false;
         recordError();
@@ -375,6 +396,7 @@ void TCustomSmtpClient::dataAvailable()
         case smtpWaitingResponse:
             if (!m_replyHandlerSet)
                 throw SmtpException(QStringLiteral("Program error: FNext is nil"));
+            m_replyLines.append(m_lastResponse);
             evaluateReply(line);
             break;
         default:
@@ -441,8 +463,8 @@ void TCustomSmtpClient::evaluateReply(const QByteArray& line)
     }
 }
 
-void TCustomSmtpClient::execCommand(
-    TSmtpRequest rq, const QString& command, std::initializer_list<int> ok, Step continuation)
+void TCustomSmtpClient::execCommand(TSmtpRequest rq, const QString& command,
+    std::initializer_list<int> ok, Step continuation, const QString& shown)
 {
     checkReady();
     if (!m_connected)
@@ -457,11 +479,14 @@ void TCustomSmtpClient::execCommand(
     m_requestDone = false;
     m_replyHandlerSet = true;
     m_continuation = continuation;
+    m_replyLines.clear();
     setState(smtpWaitingResponse);
+    // A command that carries a secret is shown by what it does, not what it holds.
+    const QString told = shown.isEmpty() ? command : shown;
     if (OnCommand)
-        OnCommand(command);
+        OnCommand(told);
     if (OnDisplay)
-        OnDisplay(QStringLiteral("> ") + command);
+        OnDisplay(QStringLiteral("> ") + told);
     if (m_stream->IsConnected()) {
         const QByteArray bytes = command.toLatin1() + "\r\n";
         m_stream->Send(bytes.constData(), int(bytes.size()));
@@ -474,6 +499,182 @@ void TCustomSmtpClient::Helo()
     if (name.isEmpty())
         name = LocalHostName();
     execCommand(smtpHelo, QStringLiteral("HELO ") + name, { 250 }, nullptr);
+}
+
+bool TCustomSmtpClient::extendedSession() const
+{
+    return Security != TSmtpSecurity::None || !User.isEmpty() || !Password.isEmpty();
+}
+
+void TCustomSmtpClient::ehlo()
+{
+    QString name = OneLine(SignOn);
+    if (name.isEmpty())
+        name = LocalHostName();
+    m_errorBeforeEhlo = m_errorMessage;
+    execCommand(smtpHelo, QStringLiteral("EHLO ") + name, { 250 }, &TCustomSmtpClient::ehloDone);
+}
+
+void TCustomSmtpClient::ehloDone()
+{
+    m_extensions.clear();
+    const bool refused = m_requestResult >= 500 && m_requestResult < 600;
+    if (refused && Security == TSmtpSecurity::StartTls && !Secure()) {
+        // No EHLO, so no STARTTLS either: the reason is told as such.
+        m_errorMessage = m_errorBeforeEhlo;
+        m_requestResult = 0;
+        afterHello();
+        return;
+    }
+    if (refused && Security != TSmtpSecurity::StartTls) {
+        // A server of old that knows HELO only: the session goes on without extensions.
+        m_errorMessage = m_errorBeforeEhlo;
+        m_requestResult = 0;
+        setState(smtpInternalReady);
+        QString name = OneLine(SignOn);
+        if (name.isEmpty())
+            name = LocalHostName();
+        execCommand(
+            smtpHelo, QStringLiteral("HELO ") + name, { 250 }, &TCustomSmtpClient::heloDone);
+        return;
+    }
+    if (m_requestResult != 0) {
+        triggerRequestDone(m_requestResult);
+        return;
+    }
+    // The first line greets; each further one names an extension.
+    for (int i = 1; i < m_replyLines.size(); ++i)
+        m_extensions.append(m_replyLines[i].mid(4).trimmed().toUpper());
+    afterHello();
+}
+
+void TCustomSmtpClient::heloDone()
+{
+    if (m_requestResult != 0)
+        triggerRequestDone(m_requestResult);
+    else
+        afterHello();
+}
+
+void TCustomSmtpClient::afterHello()
+{
+    setState(smtpInternalReady);
+    if (Security == TSmtpSecurity::StartTls && !Secure()) {
+        if (!m_extensions.contains(QLatin1String("STARTTLS"))) {
+            refuseSession(500,
+                QStringLiteral("The server does not offer STARTTLS, so nothing was sent: choose "
+                               "TLS (usually port 465), or ask your mail provider"));
+            return;
+        }
+        execCommand(
+            smtpHelo, QStringLiteral("STARTTLS"), { 220 }, &TCustomSmtpClient::startTlsReply);
+        return;
+    }
+    if (!User.isEmpty() || !Password.isEmpty()) {
+        authenticate();
+        return;
+    }
+    triggerRequestDone(0);
+}
+
+void TCustomSmtpClient::startTlsReply()
+{
+    if (m_requestResult != 0) {
+        refuseSession(m_requestResult,
+            QStringLiteral("The server refused STARTTLS (%1), so nothing was sent: try TLS "
+                           "(usually port 465), or ask your mail provider")
+                .arg(m_lastResponse.left(80)));
+        return;
+    }
+    // Whatever came with the go-ahead was not protected: it is dropped (RFC 3207).
+    m_receiveCount = 0;
+    if (m_stream != &m_tls)
+        refuseSession(500, QStringLiteral("This connection cannot be made secure"));
+    else if (!m_tls.StartTls())
+        refuseSession(500, m_tls.FailureText());
+}
+
+void TCustomSmtpClient::secured()
+{
+    // Secure from the greeting on (implicit TLS): the session starts as on a plain one.
+    if (Security == TSmtpSecurity::Tls)
+        return;
+    // What was learnt before the handshake is forgotten: the server is asked again.
+    m_extensions.clear();
+    setState(smtpInternalReady);
+    ehlo();
+}
+
+void TCustomSmtpClient::authenticate()
+{
+    if (!Secure()) {
+        refuseSession(500,
+            QStringLiteral("A password is sent over a secure connection only, so nothing was "
+                           "sent: choose STARTTLS or TLS"));
+        return;
+    }
+    QStringList mechanisms;
+    for (const QString& e : std::as_const(m_extensions))
+        if (e.startsWith(QLatin1String("AUTH ")) || e.startsWith(QLatin1String("AUTH=")))
+            mechanisms += e.mid(5).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (mechanisms.contains(QLatin1String("PLAIN"))) {
+        const QByteArray token
+            = (QByteArray(1, '\0') + User.toUtf8() + QByteArray(1, '\0') + Password.toUtf8())
+                  .toBase64();
+        execCommand(smtpHelo, QStringLiteral("AUTH PLAIN ") + QString::fromLatin1(token), { 235 },
+            &TCustomSmtpClient::authDone, QStringLiteral("AUTH PLAIN (user name and password)"));
+    } else if (mechanisms.contains(QLatin1String("LOGIN"))) {
+        execCommand(smtpHelo, QStringLiteral("AUTH LOGIN"), { 334 }, &TCustomSmtpClient::loginUser);
+    } else {
+        refuseSession(500,
+            QStringLiteral("The server offers no way of signing in that this program knows "
+                           "(PLAIN or LOGIN), so nothing was sent"));
+    }
+}
+
+void TCustomSmtpClient::loginUser()
+{
+    if (m_requestResult != 0) {
+        authDone();
+        return;
+    }
+    setState(smtpInternalReady);
+    execCommand(smtpHelo, QString::fromLatin1(User.toUtf8().toBase64()), { 334 },
+        &TCustomSmtpClient::loginPassword, QStringLiteral("(user name)"));
+}
+
+void TCustomSmtpClient::loginPassword()
+{
+    if (m_requestResult != 0) {
+        authDone();
+        return;
+    }
+    setState(smtpInternalReady);
+    execCommand(smtpHelo, QString::fromLatin1(Password.toUtf8().toBase64()), { 235 },
+        &TCustomSmtpClient::authDone, QStringLiteral("(password)"));
+}
+
+void TCustomSmtpClient::authDone()
+{
+    if (m_requestResult == 0) {
+        triggerRequestDone(0);
+        return;
+    }
+    const QString reply = m_lastResponse.left(80);
+    refuseSession(m_requestResult,
+        m_requestResult == 535
+            ? QStringLiteral("The server refused the user name or password (%1): check both")
+                  .arg(reply)
+            : QStringLiteral("The server refused to sign in (%1): check the user name and "
+                             "password")
+                  .arg(reply));
+}
+
+void TCustomSmtpClient::refuseSession(int code, const QString& text)
+{
+    // The plain reason stands in for the raw reply the failure came with.
+    m_errorMessage.clear();
+    failAndClose(code, text);
 }
 
 void TCustomSmtpClient::Vrfy()
@@ -713,7 +914,10 @@ void TCustomSmtpClient::sequencer()
             Connect();
             break;
         case FctHelo:
-            Helo();
+            if (extendedSession())
+                ehlo();
+            else
+                Helo();
             break;
         case FctVrfy:
             Vrfy();

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QStringList>
 
+#include "TlsStream.h"
 #include "WSocket.h"
 
 namespace vorad {
@@ -41,6 +42,10 @@ enum TSmtpRequest {
 };
 
 enum TSmtpContentType { smtpHTML, smtpPlainText };
+
+// How the connection is protected: not at all, upgraded after the greeting (STARTTLS), or
+// TLS from the first byte.
+enum class TSmtpSecurity { None, StartTls, Tls };
 
 // "ddd, d mmm yyyy hh:mm:ss" in English whatever the system's language, then the zone.
 QString Rfc822Date(const QDateTime& local);
@@ -94,6 +99,15 @@ public:
     QString HdrSender;
     QString CharSet = QStringLiteral("iso-8859-1");
     TSmtpContentType ContentType = smtpPlainText;
+    // None keeps the HELO session of old; the others say EHLO, and sign in with User and
+    // Password (a password goes over TLS only, and never into a text or a log).
+    TSmtpSecurity Security = TSmtpSecurity::None;
+    QString User;
+    QString Password;
+    // The server's EHLO keywords, upper case ("STARTTLS", "AUTH PLAIN LOGIN", "SIZE 1000").
+    QStringList Extensions() const { return m_extensions; }
+    // The connection open now is protected by TLS.
+    bool Secure() const { return m_stream == &m_tls && m_tls.Secure(); }
 
     TSmtpState State() const { return m_state; }
     QString ErrorMessage() const { return m_errorMessage; }
@@ -147,8 +161,8 @@ private:
 
     void setState(TSmtpState state);
     void checkReady() const;
-    void execCommand(
-        TSmtpRequest rq, const QString& command, std::initializer_list<int> ok, Step continuation);
+    void execCommand(TSmtpRequest rq, const QString& command, std::initializer_list<int> ok,
+        Step continuation, const QString& shown = QString());
     void highLevel(TSmtpRequest rq, std::initializer_list<Fct> steps);
     void sequencer();
     void triggerRequestDone(int error);
@@ -164,13 +178,30 @@ private:
     void greeting(const QByteArray& line);
     void evaluateReply(const QByteArray& line);
     void nextRecipient();
+    // The secure session: EHLO (HELO when refused), STARTTLS, EHLO again, AUTH.
+    bool extendedSession() const;
+    void ehlo();
+    void ehloDone();
+    void heloDone();
+    void afterHello();
+    void startTlsReply();
+    void secured();
+    void authenticate();
+    void loginUser();
+    void loginPassword();
+    void authDone();
+    void refuseSession(int code, const QString& text);
     void dataAccepted();
     void quitDone();
     void transfer();
     void sendLine(const QByteArray& line);
 
     TWSocket m_socket;
+    TTlsStream m_tls { m_socket };
     ByteStream* m_stream = nullptr;
+    QStringList m_replyLines; // of the reply being read, continuation lines included
+    QStringList m_extensions;
+    QString m_errorBeforeEhlo;
     TSmtpState m_state = smtpReady;
     bool m_connected = false;
     TSmtpRequest m_requestType = smtpConnect;

@@ -19,9 +19,13 @@ public:
     // "store" with a folder, or "script" with a step file.
     bool start(const QString& mode, const QString& arg)
     {
+        return startWith({ QStringLiteral(VORAD_TESTS_DIR "/net/smtp_peer.py"), mode, arg });
+    }
+    // Any peer script of Debian's Python that prints its port first.
+    bool startWith(const QStringList& scriptAndArgs)
+    {
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral("/usr/bin/python3"),
-            { QStringLiteral(VORAD_TESTS_DIR "/net/smtp_peer.py"), mode, arg });
+        m_process.start(QStringLiteral("/usr/bin/python3"), scriptAndArgs);
         if (!m_process.waitForReadyRead(10000))
             return false;
         port = QString::fromLatin1(m_process.readLine().trimmed()).toInt();

@@ -1,0 +1,67 @@
+"""A real SMTP server (aiosmtpd) with TLS and sign-in, on 127.0.0.1 and a free port printed
+as the first line:
+
+    tls_peer.py starttls|tls CERT KEY DIR [MECHANISM...]
+
+starttls offers STARTTLS and wants it before anything is mailed; tls speaks TLS from the
+first byte. Sign-in is offered over TLS only; the MECHANISMs named are left out of it. The
+one account is "op" with the password "fake-pw-1"; each message goes to DIR/N.eml.
+"""
+import socket
+import ssl
+import sys
+import time
+
+from aiosmtpd.controller import Controller
+from aiosmtpd.smtp import AuthResult, LoginPassword
+
+USER, PASSWORD = b"op", b"fake-pw-1"
+
+
+class Handler:
+    count = 0
+
+    def __init__(self, folder):
+        self.folder = folder
+
+    async def handle_DATA(self, server, session, envelope):
+        Handler.count += 1
+        with open("%s/%d.eml" % (self.folder, Handler.count), "wb") as f:
+            f.write(envelope.original_content)
+        return "250 Message accepted"
+
+
+def authenticator(server, session, envelope, mechanism, auth_data):
+    ok = isinstance(auth_data, LoginPassword) and (auth_data.login, auth_data.password) == (
+        USER, PASSWORD)
+    return AuthResult(success=ok, handled=False)
+
+
+def main(mode, cert, key, folder, *excluded):
+    context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+    context.load_cert_chain(cert, key)
+    probe = socket.socket()
+    probe.bind(("127.0.0.1", 0))
+    port = probe.getsockname()[1]
+    probe.close()
+    options = dict(authenticator=authenticator, auth_require_tls=True, auth_required=True,
+                   auth_exclude_mechanism=list(excluded))
+    if mode == "starttls":
+        controller = Controller(Handler(folder), hostname="127.0.0.1", port=port,
+                                tls_context=context, require_starttls=True, **options)
+    else:
+        # This server version counts only STARTTLS as TLS: sign-in is offered here as well.
+        options["auth_require_tls"] = False
+        controller = Controller(Handler(folder), hostname="127.0.0.1", port=port,
+                                ssl_context=context, **options)
+    controller.start()
+    print(port, flush=True)
+    try:
+        while True:
+            time.sleep(3600)
+    except KeyboardInterrupt:
+        controller.stop()
+
+
+if __name__ == "__main__":
+    main(*sys.argv[1:])

@@ -1,0 +1,314 @@
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "MailPeer.h"
+#include "SmtpCli.h"
+#include "TestFiles.h"
+
+using namespace vorad;
+
+namespace {
+
+// Obviously not anyone's: the peer's one account, and a wrong guess at it.
+const QString User = QStringLiteral("op");
+const QString Password = QStringLiteral("fake-pw-1");
+const QString WrongPassword = QStringLiteral("fake-pw-wrong");
+
+bool openssl(const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral("openssl"), args);
+    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// Every way a secret could leak into what the operator or a log sees.
+QStringList secretForms()
+{
+    QStringList forms;
+    for (const QString& p : { Password, WrongPassword }) {
+        forms << p << QString::fromLatin1(p.toUtf8().toBase64());
+        forms << QString::fromLatin1(
+            (QByteArray(1, '\0') + User.toUtf8() + QByteArray(1, '\0') + p.toUtf8()).toBase64());
+    }
+    return forms;
+}
+
+int freePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a {};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof a;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+} // namespace
+
+class TestMailTls : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    // A certificate for `name` from the authority `ca`, valid for `days` (-1: expired).
+    bool makeCert(const QString& base, const QString& ca, const QString& name, int days)
+    {
+        writeFile(path(base + ".ext"), "subjectAltName=DNS:" + name.toLatin1() + "\n");
+        return openssl({ "req", "-newkey", "rsa:2048", "-nodes", "-keyout", path(base + ".key"),
+                   "-out", path(base + ".csr"), "-subj", "/CN=" + name })
+            && openssl({ "x509", "-req", "-in", path(base + ".csr"), "-CA", path(ca + ".pem"),
+                "-CAkey", path(ca + ".key"), "-CAcreateserial", "-days", QString::number(days),
+                "-extfile", path(base + ".ext"), "-out", path(base + ".pem") });
+    }
+
+    void setUp(TSmtpCli& client, int port, QStringList& texts)
+    {
+        client.Host = QStringLiteral("localhost");
+        client.Port = QString::number(port);
+        client.SignOn = QStringLiteral("Vandrel");
+        client.FromName = client.HdrFrom = QStringLiteral("op@example.net");
+        client.RcptName = QStringList { QStringLiteral("cm@example.org") };
+        client.HdrTo = QStringLiteral("cm@example.org");
+        client.HdrSubject = QStringLiteral("Log");
+        client.MailMessage = QStringList { QStringLiteral("Line one"), QStringLiteral(".dot") };
+        const QString csv = path(QStringLiteral("LOG.CSV"));
+        client.SetEmailFiles({ csv });
+        client.OnDisplay = [&texts](const QString& t) { texts << t; };
+        client.OnCommand = [&texts](const QString& t) { texts << t; };
+        client.OnResponse = [&texts](const QString& t) { texts << t; };
+    }
+
+    static void verifyNoSecret(const QStringList& texts)
+    {
+        const QString all = texts.join(QLatin1Char('\n'));
+        for (const QString& secret : secretForms())
+            QVERIFY2(!all.contains(secret), qPrintable(all));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY(openssl({ "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
+            path("ca.key"), "-out", path("ca.pem"), "-days", "30", "-subj", "/CN=Test CA" }));
+        QVERIFY(
+            openssl({ "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", path("other.key"),
+                "-out", path("other.pem"), "-days", "30", "-subj", "/CN=Other CA" }));
+        QVERIFY(makeCert("good", "ca", "localhost", 30));
+        QVERIFY(makeCert("expired", "ca", "localhost", -1));
+        QVERIFY(makeCert("elsewhere", "ca", "elsewhere.invalid", 30));
+        QVERIFY(makeCert("untrusted", "other", "localhost", 30));
+        QByteArray bytes;
+        for (int i = 0; i < 5000; ++i)
+            bytes += char(i % 251);
+        QVERIFY(writeFile(path("LOG.CSV"), bytes));
+        // This process alone trusts the test's authority, and only it.
+        qputenv("SSL_CERT_FILE", QFile::encodeName(path("ca.pem")));
+        qputenv("SSL_CERT_DIR", QFile::encodeName(path("no-such-dir")));
+    }
+
+    void secureSend_data()
+    {
+        QTest::addColumn<TSmtpSecurity>("security");
+        QTest::addColumn<QStringList>("excluded");
+        QTest::addColumn<QString>("auth");
+        QTest::newRow("STARTTLS, AUTH PLAIN")
+            << TSmtpSecurity::StartTls << QStringList() << "> AUTH PLAIN";
+        QTest::newRow("TLS, AUTH LOGIN")
+            << TSmtpSecurity::Tls << QStringList { "PLAIN" } << "> AUTH LOGIN";
+    }
+
+    // A signed-in send over each secure road, read back whole by Python's own parser.
+    void secureSend()
+    {
+        QFETCH(TSmtpSecurity, security);
+        QFETCH(QStringList, excluded);
+        QFETCH(QString, auth);
+        const QString folder = path(QStringLiteral("send-%1").arg(QTest::currentDataTag()));
+        QDir().mkpath(folder);
+        MailPeer peer;
+        QVERIFY(peer.startWith(QStringList { VORAD_TESTS_DIR "/net/tls_peer.py",
+                                   security == TSmtpSecurity::Tls ? "tls" : "starttls",
+                                   path("good.pem"), path("good.key"), folder }
+            + excluded));
+        TSmtpCli client;
+        QStringList texts;
+        setUp(client, peer.port, texts);
+        client.Security = security;
+        client.User = User;
+        client.Password = Password;
+        QVERIFY2(request(client, [&] { client.Open(); }) == 0,
+            qPrintable(texts.join(QLatin1Char('\n'))));
+        QVERIFY(client.Secure());
+        QCOMPARE(request(client, [&] { client.Mail(); }), 0);
+        QCOMPARE(request(client, [&] { client.Quit(); }), 0);
+
+        QVERIFY2(texts.filter(auth).size() == 1, qPrintable(texts.join(QLatin1Char('\n'))));
+        QVERIFY(texts.contains(QStringLiteral("> EHLO Vandrel")));
+        QCOMPARE(texts.contains(QStringLiteral("> STARTTLS")), security == TSmtpSecurity::StartTls);
+        verifyNoSecret(texts);
+        const QJsonObject mail = parseMail(folder + QStringLiteral("/1.eml"));
+        QCOMPARE(mail[QStringLiteral("headers")].toObject()[QStringLiteral("From")].toString(),
+            "op@example.net");
+        const QJsonArray parts = mail[QStringLiteral("parts")].toArray();
+        QCOMPARE(parts.size(), 1);
+        QCOMPARE(parts[0].toArray()[0].toString(), "Line one");
+        QCOMPARE(parts[0].toArray()[1].toString(), ".dot");
+        QCOMPARE(mail[QStringLiteral("attachments")].toArray().size(), 1);
+        QCOMPARE(readAll(folder + QStringLiteral("/1.att0")), readAll(path("LOG.CSV")));
+    }
+
+    void refused_data()
+    {
+        QTest::addColumn<QString>("peer"); // a tls_peer.py mode with a certificate, or a script
+        QTest::addColumn<QString>("arg");
+        QTest::addColumn<TSmtpSecurity>("security");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("told");
+        QTest::addColumn<QByteArray>("got"); // the commands a script peer read, where plain
+        const auto starttls = TSmtpSecurity::StartTls;
+        const auto tls = TSmtpSecurity::Tls;
+        QTest::newRow("wrong password")
+            << "starttls"
+            << "good" << starttls << WrongPassword
+            << "The server refused the user name or password (535" << QByteArray();
+        QTest::newRow("untrusted")
+            << "tls"
+            << "untrusted" << tls << Password << "not signed by an authority this computer trusts"
+            << QByteArray();
+        QTest::newRow("expired") << "tls"
+                                 << "expired" << tls << Password << "certificate has expired"
+                                 << QByteArray();
+        QTest::newRow("another name") << "starttls"
+                                      << "elsewhere" << starttls << Password
+                                      << "for another name than 'localhost'" << QByteArray();
+        QTest::newRow("no STARTTLS")
+            << "script"
+            << "send 220 hi\\r\\n\nread\nsend 250-hi\\r\\n250 AUTH PLAIN\\r\\n\nsleep 3\n"
+            << starttls << Password << "does not offer STARTTLS" << QByteArray("EHLO Vandrel\n");
+        QTest::newRow("STARTTLS refused")
+            << "script"
+            << "send 220 hi\\r\\n\nread\nsend 250-hi\\r\\n250 STARTTLS\\r\\n\nread\nsend 454 "
+               "no\\r\\n\n"
+               "sleep 3\n"
+            << starttls << Password << "The server refused STARTTLS (454 no)"
+            << QByteArray("EHLO Vandrel\nSTARTTLS\n");
+        QTest::newRow("hang-up in the TLS handshake")
+            << "script"
+            << "sleep 0.5\nclose\n"
+            << tls << Password << "closed the connection during the secure handshake"
+            << QByteArray();
+        QTest::newRow("TLS chosen, plain server")
+            << "script"
+            << "send 220 hi\\r\\n\nsleep 3\n"
+            << tls << Password << "The secure handshake with the server failed" << QByteArray();
+        QTest::newRow("hang-up after STARTTLS")
+            << "script"
+            << "send 220 hi\\r\\n\nread\nsend 250-hi\\r\\n250 STARTTLS\\r\\n\nread\nsend 220 "
+               "go\\r\\n\n"
+               "sleep 0.5\nclose\n"
+            << starttls << Password << "closed the connection during the secure handshake"
+            << QByteArray();
+        QTest::newRow("password without TLS")
+            << "script"
+            << "send 220 hi\\r\\n\nread\nsend 250-hi\\r\\n250 AUTH PLAIN\\r\\n\nsleep 3\n"
+            << TSmtpSecurity::None << Password << "sent over a secure connection only"
+            << QByteArray("EHLO Vandrel\n");
+        QTest::newRow("EHLO refused, HELO, password without TLS")
+            << "script"
+            << "send 220 hi\\r\\n\nread\nsend 502 no\\r\\n\nread\nsend 250 ok\\r\\n\nsleep 3\n"
+            << TSmtpSecurity::None << Password << "sent over a secure connection only"
+            << QByteArray("EHLO Vandrel\nHELO Vandrel\n");
+        QTest::newRow("EHLO refused, STARTTLS chosen")
+            << "script"
+            << "send 220 hi\\r\\n\nread\nsend 500 no\\r\\n\nsleep 3\n"
+            << starttls << Password << "does not offer STARTTLS" << QByteArray("EHLO Vandrel\n");
+        QTest::newRow("plain session, server wants STARTTLS")
+            << "starttls"
+            << "good" << TSmtpSecurity::None << QString()
+            << "the server wants a secure connection; choose STARTTLS" << QByteArray();
+        QTest::newRow("port not answering")
+            << "none"
+            << "" << tls << Password << "nothing answers at port" << QByteArray();
+    }
+
+    // Each failure ends the send with nothing mailed, and says what to do without the secret.
+    void refused()
+    {
+        QFETCH(QString, peer);
+        QFETCH(QString, arg);
+        QFETCH(TSmtpSecurity, security);
+        QFETCH(QString, password);
+        QFETCH(QString, told);
+        QFETCH(QByteArray, got);
+        const QString folder = path(QStringLiteral("refused-%1").arg(QTest::currentDataTag()));
+        QDir().mkpath(folder);
+        const QString steps = folder + QStringLiteral("/steps");
+        MailPeer server;
+        int port = 0;
+        if (peer == QLatin1String("script")) {
+            writeFile(steps, arg.toLatin1());
+            QVERIFY(server.start(QStringLiteral("script"), steps));
+            port = server.port;
+        } else if (peer != QLatin1String("none")) {
+            QVERIFY(server.startWith({ VORAD_TESTS_DIR "/net/tls_peer.py", peer, path(arg + ".pem"),
+                path(arg + ".key"), folder }));
+            port = server.port;
+        } else {
+            port = freePort(); // free a moment ago, with no one on it
+        }
+        TSmtpCli client;
+        QStringList texts;
+        setUp(client, port, texts);
+        client.Security = security;
+        if (!password.isEmpty())
+            client.User = User;
+        client.Password = password;
+        int error = request(client, [&] { client.Open(); });
+        if (error == 0)
+            error = request(client, [&] { client.Mail(); });
+        QVERIFY2(error > 0, qPrintable(texts.join(QLatin1Char('\n'))));
+        QVERIFY2(client.ErrorMessage().contains(told), qPrintable(client.ErrorMessage()));
+        texts << client.ErrorMessage() << client.LastResponse();
+        verifyNoSecret(texts);
+        QVERIFY(!QFile::exists(folder + QStringLiteral("/1.eml")));
+        if (peer == QLatin1String("script")) {
+            QVERIFY(server.finish());
+            QVERIFY(!readAll(steps + QStringLiteral(".got")).contains("MAIL"));
+            if (!got.isEmpty())
+                QCOMPARE(readAll(steps + QStringLiteral(".got")), got);
+            QVERIFY(readAll(steps + QStringLiteral(".data")).isEmpty());
+        }
+    }
+};
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QProcess probe;
+    probe.start(QStringLiteral("/usr/bin/python3"), { "-c", "import aiosmtpd" });
+    const bool aiosmtpd = probe.waitForFinished(30000) && probe.exitCode() == 0;
+    if (!aiosmtpd || QStandardPaths::findExecutable(QStringLiteral("openssl")).isEmpty()) {
+        qInfo("aiosmtpd or openssl is missing: skipped");
+        return 77;
+    }
+    TestMailTls test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_mailtls.moc"
