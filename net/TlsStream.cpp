@@ -90,6 +90,7 @@ void TTlsStream::Prepare(bool implicit, const QString& host)
     m_implicit = implicit;
     m_host = host;
     m_failed = false;
+    m_closing = false;
     m_failure.clear();
     m_socket.OnSessionConnected = [this](quint16 e) { socketConnected(e); };
     m_socket.OnDataAvailable = [this](quint16) { socketData(); };
@@ -187,11 +188,13 @@ void TTlsStream::Close()
         SSL_shutdown(m_ssl);
         flush();
     }
+    m_closing = true;
     m_socket.Close();
 }
 
 void TTlsStream::Abort()
 {
+    m_closing = true;
     m_socket.Abort();
 }
 
@@ -305,8 +308,9 @@ void TTlsStream::fail(const QString& reason)
 
 void TTlsStream::socketClosed(quint16 error)
 {
-    // A server that goes before the handshake is over has not been talked to securely.
-    if (m_ssl && !m_secured && !m_failed)
+    // A server that goes before the handshake is over has not been talked to securely; a
+    // close of this side's own is no failure of the server's.
+    if (m_ssl && !m_secured && !m_failed && !m_closing)
         fail(hungUp());
     if (OnSessionClosed)
         OnSessionClosed(error);

@@ -67,6 +67,7 @@ private:
     bio_st* m_out = nullptr; // what OpenSSL wrote, for the socket to send
     bool m_secured = false;
     bool m_failed = false;
+    bool m_closing = false; // this side closes or aborts the connection
     QString m_failure;
     QByteArray m_plain; // read and decrypted, not yet taken by the client
 };

@@ -295,6 +295,60 @@ private Q_SLOTS:
             QVERIFY(readAll(steps + QStringLiteral(".data")).isEmpty());
         }
     }
+
+    void abortWhileWaiting_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<TSmtpSecurity>("security");
+        QTest::addColumn<QString>("at"); // the reply after which the operator aborts; empty:
+                                         // while the greeting is awaited
+        QTest::newRow("plain, before the greeting") << "sleep 3\n"
+                                                    << TSmtpSecurity::None << QString();
+        QTest::newRow("TLS, in the handshake") << "sleep 3\n" << TSmtpSecurity::Tls << QString();
+        QTest::newRow("STARTTLS, in the handshake")
+            << "send 220 hi\\r\\n\nread\nsend 250-hi\\r\\n250 STARTTLS\\r\\n\nread\nsend 220 "
+               "go\\r\\n\nsleep 3\n"
+            << TSmtpSecurity::StartTls << "220 go";
+    }
+
+    // The operator's own abort ends the request as on the plain road: no fault is told.
+    void abortWhileWaiting()
+    {
+        QFETCH(QString, steps);
+        QFETCH(TSmtpSecurity, security);
+        QFETCH(QString, at);
+        const QString file = path(QStringLiteral("abort-%1").arg(QTest::currentDataTag()));
+        writeFile(file, steps.toLatin1());
+        MailPeer server;
+        QVERIFY(server.start(QStringLiteral("script"), file));
+        TSmtpCli client;
+        QStringList texts;
+        setUp(client, server.port, texts);
+        client.Security = security;
+        const auto abortSoon = [&client] {
+            QMetaObject::invokeMethod(
+                &client, [&client] { client.Abort(); }, Qt::QueuedConnection);
+        };
+        bool asked = false;
+        if (at.isEmpty()) {
+            client.OnStateChange = [&] {
+                if (!asked && client.State() == smtpWaitingBanner) {
+                    asked = true;
+                    abortSoon();
+                }
+            };
+        } else {
+            client.OnResponse = [&](const QString& t) {
+                texts << t;
+                if (t == at)
+                    abortSoon();
+            };
+        }
+        QCOMPARE(request(client, [&] { client.Open(); }), int(wsa::EINTR_));
+        QVERIFY2(client.ErrorMessage().isEmpty(), qPrintable(client.ErrorMessage()));
+        QVERIFY(!client.Secure());
+        QVERIFY(server.finish());
+    }
 };
 
 int main(int argc, char** argv)
