@@ -244,6 +244,7 @@ void TTlsStream::pump()
             return;
     }
     char chunk[ChunkBytes];
+    bool peerDone = false; // the server said it sends nothing more
     for (;;) {
         ERR_clear_error();
         const int n = SSL_read(m_ssl, chunk, sizeof chunk);
@@ -253,7 +254,8 @@ void TTlsStream::pump()
         }
         const int e = SSL_get_error(m_ssl, n);
         flush();
-        if (e == SSL_ERROR_WANT_READ || e == SSL_ERROR_WANT_WRITE || e == SSL_ERROR_ZERO_RETURN)
+        peerDone = e == SSL_ERROR_ZERO_RETURN;
+        if (e == SSL_ERROR_WANT_READ || e == SSL_ERROR_WANT_WRITE || peerDone)
             break;
         fail(QStringLiteral("The secure connection failed: the server sent what it could not "
                             "have sent"));
@@ -266,6 +268,9 @@ void TTlsStream::pump()
         if (!m_ssl || m_plain.size() == before)
             break;
     }
+    // As a plain socket's end of data: the session is over, not waiting for a reply.
+    if (peerDone && m_ssl && m_socket.IsConnected())
+        Close();
 }
 
 void TTlsStream::flush()

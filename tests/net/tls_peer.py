@@ -1,11 +1,12 @@
 """A real SMTP server (aiosmtpd) with TLS and sign-in, on 127.0.0.1 and a free port printed
 as the first line:
 
-    tls_peer.py starttls|tls CERT KEY DIR [MECHANISM...]
+    tls_peer.py starttls|tls|notify CERT KEY DIR [MECHANISM...]
 
 starttls offers STARTTLS and wants it before anything is mailed; tls speaks TLS from the
-first byte. Sign-in is offered over TLS only; the MECHANISMs named are left out of it. The
-one account is "op" with the password "fake-pw-1"; each message goes to DIR/N.eml.
+first byte; notify ends the TLS session right after the handshake, leaving the connection
+open, and serves nothing. Sign-in is offered over TLS only; the MECHANISMs named are left
+out of it. The one account is "op" with the password "fake-pw-1"; each message goes to DIR/N.eml.
 """
 import socket
 import ssl
@@ -37,6 +38,21 @@ def authenticator(server, session, envelope, mechanism, auth_data):
     return AuthResult(success=ok, handled=False)
 
 
+def notify(context):
+    """The handshake, then the TLS end of data at once, with the connection left open."""
+    server = socket.socket()
+    server.bind(("127.0.0.1", 0))
+    server.listen(1)
+    print(server.getsockname()[1], flush=True)
+    connection, _ = server.accept()
+    tls = context.wrap_socket(connection, server_side=True)
+    tls.settimeout(5)
+    try:
+        tls.unwrap()  # returns once the client has answered in kind
+    except OSError:
+        time.sleep(30)  # a client that did not stays connected, past its test's patience
+
+
 def main(mode, cert, key, folder, *excluded):
     context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
     context.load_cert_chain(cert, key)
@@ -44,6 +60,8 @@ def main(mode, cert, key, folder, *excluded):
     probe.bind(("127.0.0.1", 0))
     port = probe.getsockname()[1]
     probe.close()
+    if mode == "notify":
+        return notify(context)
     options = dict(authenticator=authenticator, auth_require_tls=True, auth_required=True,
                    auth_exclude_mechanism=list(excluded))
     if mode == "starttls":

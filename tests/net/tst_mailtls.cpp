@@ -242,6 +242,9 @@ private Q_SLOTS:
             << "starttls"
             << "good" << TSmtpSecurity::None << QString()
             << "the server wants a secure connection; choose STARTTLS" << QByteArray();
+        QTest::newRow("TLS ended before the greeting, connection left open")
+            << "notify"
+            << "good" << tls << Password << "" << QByteArray();
         QTest::newRow("port not answering")
             << "none"
             << "" << tls << Password << "nothing answers at port" << QByteArray();
