@@ -68,7 +68,8 @@ class TestMailTls : public QObject
     // A certificate for `name` from the authority `ca`, valid for `days` (-1: expired).
     bool makeCert(const QString& base, const QString& ca, const QString& name, int days)
     {
-        writeFile(path(base + ".ext"), "subjectAltName=DNS:" + name.toLatin1() + "\n");
+        const QByteArray kind = name.startsWith(QLatin1String("IP:")) ? "" : "DNS:";
+        writeFile(path(base + ".ext"), "subjectAltName=" + kind + name.toLatin1() + "\n");
         return openssl({ "req", "-newkey", "rsa:2048", "-nodes", "-keyout", path(base + ".key"),
                    "-out", path(base + ".csr"), "-subj", "/CN=" + name })
             && openssl({ "x509", "-req", "-in", path(base + ".csr"), "-CA", path(ca + ".pem"),
@@ -113,6 +114,7 @@ private Q_SLOTS:
         QVERIFY(makeCert("expired", "ca", "localhost", -1));
         QVERIFY(makeCert("elsewhere", "ca", "elsewhere.invalid", 30));
         QVERIFY(makeCert("untrusted", "other", "localhost", 30));
+        QVERIFY(makeCert("address", "ca", "IP:127.0.0.1", 30));
         QByteArray bytes;
         for (int i = 0; i < 5000; ++i)
             bytes += char(i % 251);
@@ -297,6 +299,36 @@ private Q_SLOTS:
                 QCOMPARE(readAll(steps + QStringLiteral(".got")), got);
             QVERIFY(readAll(steps + QStringLiteral(".data")).isEmpty());
         }
+    }
+
+    void byAddress_data()
+    {
+        QTest::addColumn<QString>("cert");
+        QTest::addColumn<QString>("told"); // empty: the secure session opens
+        QTest::newRow("certificate for the address") << "address" << QString();
+        QTest::newRow("certificate for a name") << "good"
+                                                << "another name than '127.0.0.1'";
+    }
+
+    // A server given by its address is checked against the address its certificate names.
+    void byAddress()
+    {
+        QFETCH(QString, cert);
+        QFETCH(QString, told);
+        const QString folder = path(QStringLiteral("address-%1").arg(QTest::currentDataTag()));
+        QDir().mkpath(folder);
+        MailPeer server;
+        QVERIFY(server.startWith({ VORAD_TESTS_DIR "/net/tls_peer.py", "tls", path(cert + ".pem"),
+            path(cert + ".key"), folder }));
+        TSmtpCli client;
+        QStringList texts;
+        setUp(client, server.port, texts);
+        client.Host = QStringLiteral("127.0.0.1");
+        client.Security = TSmtpSecurity::Tls;
+        const int error = request(client, [&] { client.Open(); });
+        QCOMPARE(error == 0, told.isEmpty());
+        QCOMPARE(client.Secure(), told.isEmpty());
+        QVERIFY2(client.ErrorMessage().contains(told), qPrintable(client.ErrorMessage()));
     }
 
     void abortWhileWaiting_data()
