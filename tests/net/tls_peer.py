@@ -1,11 +1,12 @@
 """A real SMTP server (aiosmtpd) with TLS and sign-in, on 127.0.0.1 and a free port printed
 as the first line:
 
-    tls_peer.py starttls|tls|notify CERT KEY DIR [MECHANISM...]
+    tls_peer.py starttls|tls|notify|inject CERT KEY DIR [MECHANISM...]
 
 starttls offers STARTTLS and wants it before anything is mailed; tls speaks TLS from the
 first byte; notify ends the TLS session right after the handshake, leaving the connection
-open, and serves nothing. Sign-in is offered over TLS only; the MECHANISMs named are left
+open, and serves nothing; inject sends a forged reply in plain behind its go-ahead to
+STARTTLS, then answers one EHLO over TLS. Sign-in is offered over TLS only; the MECHANISMs named are left
 out of it. The one account is "op" with the password "fake-pw-1"; each message goes to DIR/N.eml.
 """
 import socket
@@ -53,6 +54,31 @@ def notify(context):
         time.sleep(30)  # a client that did not stays connected, past its test's patience
 
 
+def inject(context):
+    """STARTTLS with a forged reply sent behind the go-ahead, before the handshake."""
+    server = socket.socket()
+    server.bind(("127.0.0.1", 0))
+    server.listen(1)
+    print(server.getsockname()[1], flush=True)
+    connection, _ = server.accept()
+    connection.settimeout(10)
+    lines = connection.makefile("rb")
+    connection.sendall(b"220 hi\r\n")
+    lines.readline()
+    connection.sendall(b"250-hi\r\n250 STARTTLS\r\n")
+    lines.readline()
+    connection.sendall(b"220 go\r\n554 injected\r\n")
+    tls = context.wrap_socket(connection, server_side=True)
+    secure = tls.makefile("rb")
+    secure.readline()
+    tls.sendall(b"250 hi\r\n")
+    try:
+        while secure.readline():
+            pass
+    except OSError:
+        pass
+
+
 def main(mode, cert, key, folder, *excluded):
     context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
     context.load_cert_chain(cert, key)
@@ -62,6 +88,8 @@ def main(mode, cert, key, folder, *excluded):
     probe.close()
     if mode == "notify":
         return notify(context)
+    if mode == "inject":
+        return inject(context)
     options = dict(authenticator=authenticator, auth_require_tls=True, auth_required=True,
                    auth_exclude_mechanism=list(excluded))
     if mode == "starttls":

@@ -331,6 +331,24 @@ private Q_SLOTS:
         QVERIFY2(client.ErrorMessage().contains(told), qPrintable(client.ErrorMessage()));
     }
 
+    // A reply sent in plain behind the go-ahead to STARTTLS is not taken as one over TLS.
+    void startTlsInjection()
+    {
+        MailPeer server;
+        QVERIFY(server.startWith({ VORAD_TESTS_DIR "/net/tls_peer.py", "inject", path("good.pem"),
+            path("good.key"), path("") }));
+        TSmtpCli client;
+        QStringList texts;
+        setUp(client, server.port, texts);
+        client.Security = TSmtpSecurity::StartTls;
+        QVERIFY2(request(client, [&] { client.Open(); }) == 0,
+            qPrintable(texts.join(QLatin1Char('\n'))));
+        QVERIFY(client.Secure());
+        QVERIFY2(texts.filter(QStringLiteral("injected")).isEmpty(),
+            qPrintable(texts.join(QLatin1Char('\n'))));
+        client.Abort();
+    }
+
     void abortWhileWaiting_data()
     {
         QTest::addColumn<QString>("steps");
