@@ -276,6 +276,7 @@ void TCustomSmtpClient::Connect()
     m_receiveCount = 0;
     m_requestResult = 0;
     m_extensions.clear();
+    m_secretsSent.clear();
     // The plain road is the socket itself; a secure one has the TLS layer over it. A stream
     // the caller set stays.
     if (Security == TSmtpSecurity::None && m_stream == &m_tls)
@@ -382,8 +383,10 @@ void TCustomSmtpClient::dataAvailable()
             }
             return;
         }
-        const QByteArray line(data, int(end - data));
+        QByteArray line(data, int(end - data));
         const int used = line.size() + 2;
+        for (const QByteArray& secret : std::as_const(m_secretsSent))
+            line.replace(secret, "(password)");
         std::memmove(m_receiveBuffer.data(), data + used, size_t(m_receiveCount - used));
         m_receiveCount -= used;
         m_lastResponse = QString::fromLatin1(line);
@@ -621,6 +624,7 @@ void TCustomSmtpClient::authenticate()
         const QByteArray token
             = (QByteArray(1, '\0') + User.toUtf8() + QByteArray(1, '\0') + Password.toUtf8())
                   .toBase64();
+        keepSecret(token);
         execCommand(smtpHelo, QStringLiteral("AUTH PLAIN ") + QString::fromLatin1(token), { 235 },
             &TCustomSmtpClient::authDone, QStringLiteral("AUTH PLAIN (user name and password)"));
     } else if (mechanisms.contains(QLatin1String("LOGIN"))) {
@@ -630,6 +634,14 @@ void TCustomSmtpClient::authenticate()
             QStringLiteral("The server offers no way of signing in that this program knows "
                            "(PLAIN or LOGIN), so nothing was sent"));
     }
+}
+
+void TCustomSmtpClient::keepSecret(const QByteArray& sent)
+{
+    // The password itself too, should a server decode what it was sent and echo that.
+    for (const QByteArray& form : { sent, Password.toUtf8(), Password.toLatin1() })
+        if (!form.isEmpty() && !m_secretsSent.contains(form))
+            m_secretsSent.append(form);
 }
 
 void TCustomSmtpClient::loginUser()
@@ -650,6 +662,7 @@ void TCustomSmtpClient::loginPassword()
         return;
     }
     setState(smtpInternalReady);
+    keepSecret(Password.toUtf8().toBase64());
     execCommand(smtpHelo, QString::fromLatin1(Password.toUtf8().toBase64()), { 235 },
         &TCustomSmtpClient::authDone, QStringLiteral("(password)"));
 }

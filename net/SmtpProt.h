@@ -187,6 +187,7 @@ private:
     void startTlsReply();
     void secured();
     void authenticate();
+    void keepSecret(const QByteArray& sent);
     void loginUser();
     void loginPassword();
     void authDone();
@@ -202,6 +203,8 @@ private:
     QStringList m_replyLines; // of the reply being read, continuation lines included
     QStringList m_extensions;
     QString m_errorBeforeEhlo;
+    // The secret forms sent in this session, blanked out of any reply that echoes them.
+    QList<QByteArray> m_secretsSent;
     TSmtpState m_state = smtpReady;
     bool m_connected = false;
     TSmtpRequest m_requestType = smtpConnect;

@@ -1,14 +1,16 @@
 """A real SMTP server (aiosmtpd) with TLS and sign-in, on 127.0.0.1 and a free port printed
 as the first line:
 
-    tls_peer.py starttls|tls|notify|inject CERT KEY DIR [MECHANISM...]
+    tls_peer.py starttls|tls|notify|inject|echo CERT KEY DIR [MECHANISM...]
 
 starttls offers STARTTLS and wants it before anything is mailed; tls speaks TLS from the
 first byte; notify ends the TLS session right after the handshake, leaving the connection
 open, and serves nothing; inject sends a forged reply in plain behind its go-ahead to
-STARTTLS, then answers one EHLO over TLS. Sign-in is offered over TLS only; the MECHANISMs named are left
+STARTTLS, then answers one EHLO over TLS; echo refuses AUTH PLAIN with the line it read,
+and the password in it, in the reply. Sign-in is offered over TLS only; the MECHANISMs named are left
 out of it. The one account is "op" with the password "fake-pw-1"; each message goes to DIR/N.eml.
 """
+import base64
 import socket
 import ssl
 import sys
@@ -79,6 +81,29 @@ def inject(context):
         pass
 
 
+def echo(context):
+    """TLS from the first byte, sign-in offered, and the sign-in line echoed in its refusal."""
+    server = socket.socket()
+    server.bind(("127.0.0.1", 0))
+    server.listen(1)
+    print(server.getsockname()[1], flush=True)
+    connection, _ = server.accept()
+    connection.settimeout(10)
+    tls = context.wrap_socket(connection, server_side=True)
+    lines = tls.makefile("rb")
+    tls.sendall(b"220 hi\r\n")
+    lines.readline()
+    tls.sendall(b"250-hi\r\n250 AUTH PLAIN\r\n")
+    line = lines.readline().rstrip(b"\r\n")
+    password = base64.b64decode(line.split()[-1]).split(b"\0")[-1]
+    tls.sendall(b"501 Cannot read '" + line + b"' (" + password + b")\r\n")
+    try:
+        while lines.readline():
+            pass
+    except OSError:
+        pass
+
+
 def main(mode, cert, key, folder, *excluded):
     context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
     context.load_cert_chain(cert, key)
@@ -90,6 +115,8 @@ def main(mode, cert, key, folder, *excluded):
         return notify(context)
     if mode == "inject":
         return inject(context)
+    if mode == "echo":
+        return echo(context)
     options = dict(authenticator=authenticator, auth_require_tls=True, auth_required=True,
                    auth_exclude_mechanism=list(excluded))
     if mode == "starttls":

@@ -247,6 +247,9 @@ private Q_SLOTS:
         QTest::newRow("TLS ended before the greeting, connection left open")
             << "notify"
             << "good" << tls << Password << "" << QByteArray();
+        QTest::newRow("sign-in refused with the password echoed")
+            << "echo"
+            << "good" << tls << Password << "The server refused to sign in (501" << QByteArray();
         QTest::newRow("port not answering")
             << "none"
             << "" << tls << Password << "nothing answers at port" << QByteArray();
