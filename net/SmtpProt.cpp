@@ -562,6 +562,11 @@ void TCustomSmtpClient::heloDone()
 void TCustomSmtpClient::afterHello()
 {
     setState(smtpInternalReady);
+    // TLS from the first byte needs the TLS layer: a stream the caller set has none.
+    if (Security == TSmtpSecurity::Tls && !Secure()) {
+        refuseSession(500, QStringLiteral("This connection cannot be made secure"));
+        return;
+    }
     if (Security == TSmtpSecurity::StartTls && !Secure()) {
         if (!m_extensions.contains(QLatin1String("STARTTLS"))) {
             refuseSession(500,

@@ -6,6 +6,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -54,6 +58,54 @@ int freePort()
     ::close(fd);
     return ntohs(a.sin_port);
 }
+
+// A server in memory that answers each line sent with the next of its replies.
+class ScriptedStream : public ByteStream
+{
+public:
+    QList<QByteArray> replies;
+    QByteArray sent;
+
+    void Connect() override
+    {
+        m_open = true;
+        if (OnSessionConnected)
+            OnSessionConnected(0);
+        deliver();
+    }
+    int Send(const char* data, int count) override
+    {
+        sent.append(data, count);
+        deliver();
+        return count;
+    }
+    int Receive(char* buffer, int size) override
+    {
+        const int n = std::min(size, int(m_pending.size()));
+        std::memcpy(buffer, m_pending.constData(), size_t(n));
+        m_pending.remove(0, n);
+        return n;
+    }
+    bool IsConnected() const override { return m_open; }
+    void Close() override { Abort(); }
+    void Abort() override
+    {
+        if (std::exchange(m_open, false) && OnSessionClosed)
+            OnSessionClosed(0);
+    }
+
+private:
+    void deliver()
+    {
+        if (replies.isEmpty())
+            return;
+        m_pending += replies.takeFirst();
+        if (OnDataAvailable)
+            OnDataAvailable(0);
+    }
+    bool m_open = false;
+    QByteArray m_pending;
+};
 
 } // namespace
 
@@ -350,6 +402,23 @@ private Q_SLOTS:
         QVERIFY2(texts.filter(QStringLiteral("injected")).isEmpty(),
             qPrintable(texts.join(QLatin1Char('\n'))));
         client.Abort();
+    }
+
+    // TLS chosen over a stream without the TLS layer: nothing is mailed in plain.
+    void tlsOverAnotherStream()
+    {
+        ScriptedStream link;
+        link.replies = { "220 hi\r\n", "250 hi\r\n" };
+        TSmtpCli client;
+        QStringList texts;
+        setUp(client, 25, texts);
+        client.Host = QStringLiteral("127.0.0.1");
+        client.Security = TSmtpSecurity::Tls;
+        client.setStream(&link);
+        QCOMPARE(request(client, [&] { client.Open(); }), 500);
+        QVERIFY2(client.ErrorMessage().contains(QLatin1String("cannot be made secure")),
+            qPrintable(client.ErrorMessage()));
+        QCOMPARE(link.sent, QByteArray("EHLO Vandrel\r\n"));
     }
 
     void abortWhileWaiting_data()
