@@ -171,6 +171,10 @@ private Q_SLOTS:
         for (int i = 0; i < 5000; ++i)
             bytes += char(i % 251);
         QVERIFY(writeFile(path("LOG.CSV"), bytes));
+        QByteArray log;
+        for (int i = 1; i <= 10000; ++i)
+            log += QByteArray::number(i) + ",14025,CW,2026-12-10,0012,599,599,K1ABC\r\n";
+        QVERIFY(writeFile(path("BIG.CSV"), log));
         // This process alone trusts the test's authority, and only it.
         qputenv("SSL_CERT_FILE", QFile::encodeName(path("ca.pem")));
         qputenv("SSL_CERT_DIR", QFile::encodeName(path("no-such-dir")));
@@ -181,10 +185,16 @@ private Q_SLOTS:
         QTest::addColumn<TSmtpSecurity>("security");
         QTest::addColumn<QStringList>("excluded");
         QTest::addColumn<QString>("auth");
+        QTest::addColumn<QString>("log"); // the file attached
         QTest::newRow("STARTTLS, AUTH PLAIN")
-            << TSmtpSecurity::StartTls << QStringList() << "> AUTH PLAIN";
+            << TSmtpSecurity::StartTls << QStringList() << "> AUTH PLAIN"
+            << "LOG.CSV";
         QTest::newRow("TLS, AUTH LOGIN")
-            << TSmtpSecurity::Tls << QStringList { "PLAIN" } << "> AUTH LOGIN";
+            << TSmtpSecurity::Tls << QStringList { "PLAIN" } << "> AUTH LOGIN"
+            << "LOG.CSV";
+        QTest::newRow("TLS, a log of 10,000 lines")
+            << TSmtpSecurity::Tls << QStringList() << "> AUTH PLAIN"
+            << "BIG.CSV";
     }
 
     // A signed-in send over each secure road, read back whole by Python's own parser.
@@ -193,6 +203,7 @@ private Q_SLOTS:
         QFETCH(TSmtpSecurity, security);
         QFETCH(QStringList, excluded);
         QFETCH(QString, auth);
+        QFETCH(QString, log);
         const QString folder = path(QStringLiteral("send-%1").arg(QTest::currentDataTag()));
         QDir().mkpath(folder);
         MailPeer peer;
@@ -206,6 +217,7 @@ private Q_SLOTS:
         client.Security = security;
         client.User = User;
         client.Password = Password;
+        client.SetEmailFiles({ path(log) });
         QVERIFY2(request(client, [&] { client.Open(); }) == 0,
             qPrintable(texts.join(QLatin1Char('\n'))));
         QVERIFY(client.Secure());
@@ -224,7 +236,7 @@ private Q_SLOTS:
         QCOMPARE(parts[0].toArray()[0].toString(), "Line one");
         QCOMPARE(parts[0].toArray()[1].toString(), ".dot");
         QCOMPARE(mail[QStringLiteral("attachments")].toArray().size(), 1);
-        QCOMPARE(readAll(folder + QStringLiteral("/1.att0")), readAll(path("LOG.CSV")));
+        QCOMPARE(readAll(folder + QStringLiteral("/1.att0")), readAll(path(log)));
     }
 
     void refused_data()
