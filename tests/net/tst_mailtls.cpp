@@ -223,8 +223,12 @@ private Q_SLOTS:
         QVERIFY(client.Secure());
         QCOMPARE(request(client, [&] { client.Mail(); }), 0);
         QCOMPARE(request(client, [&] { client.Quit(); }), 0);
+        // The same client again: the last connection's TLS state is gone.
+        QCOMPARE(request(client, [&] { client.Open(); }), 0);
+        QVERIFY(client.Secure());
+        QCOMPARE(request(client, [&] { client.Quit(); }), 0);
 
-        QVERIFY2(texts.filter(auth).size() == 1, qPrintable(texts.join(QLatin1Char('\n'))));
+        QVERIFY2(texts.filter(auth).size() == 2, qPrintable(texts.join(QLatin1Char('\n'))));
         QVERIFY(texts.contains(QStringLiteral("> EHLO Vandrel")));
         QCOMPARE(texts.contains(QStringLiteral("> STARTTLS")), security == TSmtpSecurity::StartTls);
         verifyNoSecret(texts);
