@@ -1,16 +1,18 @@
-"""A real SMTP server (aiosmtpd) with TLS and sign-in, on 127.0.0.1 and a free port printed
-as the first line:
+"""A real SMTP server (aiosmtpd) with TLS and sign-in, or a hand-made TLS peer for one
+connection, on 127.0.0.1 and a free port printed as the first line:
 
-    tls_peer.py starttls|tls|notify|inject|echo CERT KEY DIR [MECHANISM...]
+    tls_peer.py starttls|tls|notify|inject|echo|garbage CERT KEY DIR [MECHANISM...]
 
 starttls offers STARTTLS and wants it before anything is mailed; tls speaks TLS from the
 first byte; notify ends the TLS session right after the handshake, leaving the connection
 open, and serves nothing; inject sends a forged reply in plain behind its go-ahead to
 STARTTLS, then answers one EHLO over TLS; echo refuses AUTH PLAIN with the line it read,
-and the password in it, in the reply. Sign-in is offered over TLS only; the MECHANISMs named are left
-out of it. The one account is "op" with the password "fake-pw-1"; each message goes to DIR/N.eml.
+and the password in it, in the reply; garbage sends plain bytes after the handshake.
+Sign-in is offered over TLS only; the MECHANISMs named are left out of it. The one account
+is "op" with the password "fake-pw-1"; each message goes to DIR/N.eml.
 """
 import base64
+import os
 import socket
 import ssl
 import sys
@@ -104,6 +106,23 @@ def echo(context):
         pass
 
 
+def garbage(context):
+    """TLS from the first byte, then bytes that are no TLS record at all instead of a greeting."""
+    server = socket.socket()
+    server.bind(("127.0.0.1", 0))
+    server.listen(1)
+    print(server.getsockname()[1], flush=True)
+    connection, _ = server.accept()
+    tls = context.wrap_socket(connection, server_side=True)
+    os.write(tls.fileno(), b"220 not over TLS\r\n" * 10)
+    tls.settimeout(5)
+    try:
+        while tls.recv(1024):
+            pass
+    except OSError:
+        pass
+
+
 def main(mode, cert, key, folder, *excluded):
     context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
     context.load_cert_chain(cert, key)
@@ -117,6 +136,8 @@ def main(mode, cert, key, folder, *excluded):
         return inject(context)
     if mode == "echo":
         return echo(context)
+    if mode == "garbage":
+        return garbage(context)
     options = dict(authenticator=authenticator, auth_require_tls=True, auth_required=True,
                    auth_exclude_mechanism=list(excluded))
     if mode == "starttls":

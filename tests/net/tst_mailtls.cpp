@@ -318,6 +318,10 @@ private Q_SLOTS:
         QTest::newRow("sign-in refused with the password echoed")
             << "echo"
             << "good" << tls << Password << "The server refused to sign in (501" << QByteArray();
+        QTest::newRow("no TLS record after the handshake")
+            << "garbage"
+            << "good" << tls << Password << "the server sent what it could not have sent"
+            << QByteArray();
         QTest::newRow("port not answering")
             << "none"
             << "" << tls << Password << "nothing answers at port" << QByteArray();
