@@ -385,8 +385,10 @@ void TCustomSmtpClient::dataAvailable()
         }
         QByteArray line(data, int(end - data));
         const int used = line.size() + 2;
+        // After the code only, which a short password must not spoil.
         for (const QByteArray& secret : std::as_const(m_secretsSent))
-            line.replace(secret, "(password)");
+            if (line.size() > 4)
+                line = line.left(4) + line.mid(4).replace(secret, "(password)");
         std::memmove(m_receiveBuffer.data(), data + used, size_t(m_receiveCount - used));
         m_receiveCount -= used;
         m_lastResponse = QString::fromLatin1(line);

@@ -8,8 +8,8 @@ first byte; notify ends the TLS session right after the handshake, leaving the c
 open, and serves nothing; inject sends a forged reply in plain behind its go-ahead to
 STARTTLS, then answers one EHLO over TLS; echo refuses AUTH PLAIN with the line it read,
 and the password in it, in the reply; garbage sends plain bytes after the handshake.
-Sign-in is offered over TLS only; the MECHANISMs named are left out of it. The one account
-is "op" with the password "fake-pw-1"; each message goes to DIR/N.eml.
+Sign-in is offered over TLS only; the MECHANISMs named are left out of it. The accounts are
+"op" with the password "fake-pw-1" and "op2" with "25"; each message goes to DIR/N.eml.
 """
 import base64
 import os
@@ -21,7 +21,8 @@ import time
 from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import AuthResult, LoginPassword
 
-USER, PASSWORD = b"op", b"fake-pw-1"
+# The second account's password is as short as the digits of a reply code.
+ACCOUNTS = {b"op": b"fake-pw-1", b"op2": b"25"}
 
 
 class Handler:
@@ -38,8 +39,7 @@ class Handler:
 
 
 def authenticator(server, session, envelope, mechanism, auth_data):
-    ok = isinstance(auth_data, LoginPassword) and (auth_data.login, auth_data.password) == (
-        USER, PASSWORD)
+    ok = isinstance(auth_data, LoginPassword) and ACCOUNTS.get(auth_data.login) == auth_data.password
     return AuthResult(success=ok, handled=False)
 
 

@@ -424,6 +424,27 @@ private Q_SLOTS:
         client.Abort();
     }
 
+    // A password as short as a reply code's digits leaves the replies readable.
+    void shortPassword()
+    {
+        const QString folder = path(QStringLiteral("short"));
+        QDir().mkpath(folder);
+        MailPeer server;
+        QVERIFY(server.startWith({ VORAD_TESTS_DIR "/net/tls_peer.py", "tls", path("good.pem"),
+            path("good.key"), folder }));
+        TSmtpCli client;
+        QStringList texts;
+        setUp(client, server.port, texts);
+        client.Security = TSmtpSecurity::Tls;
+        client.User = QStringLiteral("op2");
+        client.Password = QStringLiteral("25");
+        QVERIFY2(request(client, [&] { client.Open(); }) == 0,
+            qPrintable(texts.join(QLatin1Char('\n'))));
+        QVERIFY2(request(client, [&] { client.Mail(); }) == 0,
+            qPrintable(texts.join(QLatin1Char('\n'))));
+        QVERIFY(QFile::exists(folder + QStringLiteral("/1.eml")));
+    }
+
     // TLS chosen over a stream without the TLS layer: nothing is mailed in plain.
     void tlsOverAnotherStream()
     {
