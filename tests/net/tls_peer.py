@@ -43,13 +43,27 @@ def authenticator(server, session, envelope, mechanism, auth_data):
     return AuthResult(success=ok, handled=False)
 
 
-def notify(context):
-    """The handshake, then the TLS end of data at once, with the connection left open."""
+def accept_one():
+    """One connection on a free port, the port printed first."""
     server = socket.socket()
     server.bind(("127.0.0.1", 0))
     server.listen(1)
     print(server.getsockname()[1], flush=True)
-    connection, _ = server.accept()
+    return server.accept()[0]
+
+
+def drain(read):
+    """Reads until the client is gone."""
+    try:
+        while read():
+            pass
+    except OSError:
+        pass
+
+
+def notify(context):
+    """The handshake, then the TLS end of data at once, with the connection left open."""
+    connection = accept_one()
     tls = context.wrap_socket(connection, server_side=True)
     tls.settimeout(5)
     try:
@@ -60,11 +74,7 @@ def notify(context):
 
 def inject(context):
     """STARTTLS with a forged reply sent behind the go-ahead, before the handshake."""
-    server = socket.socket()
-    server.bind(("127.0.0.1", 0))
-    server.listen(1)
-    print(server.getsockname()[1], flush=True)
-    connection, _ = server.accept()
+    connection = accept_one()
     connection.settimeout(10)
     lines = connection.makefile("rb")
     connection.sendall(b"220 hi\r\n")
@@ -76,20 +86,12 @@ def inject(context):
     secure = tls.makefile("rb")
     secure.readline()
     tls.sendall(b"250 hi\r\n")
-    try:
-        while secure.readline():
-            pass
-    except OSError:
-        pass
+    drain(secure.readline)
 
 
 def echo(context):
     """TLS from the first byte, sign-in offered, and the sign-in line echoed in its refusal."""
-    server = socket.socket()
-    server.bind(("127.0.0.1", 0))
-    server.listen(1)
-    print(server.getsockname()[1], flush=True)
-    connection, _ = server.accept()
+    connection = accept_one()
     connection.settimeout(10)
     tls = context.wrap_socket(connection, server_side=True)
     lines = tls.makefile("rb")
@@ -99,28 +101,16 @@ def echo(context):
     line = lines.readline().rstrip(b"\r\n")
     password = base64.b64decode(line.split()[-1]).split(b"\0")[-1]
     tls.sendall(b"501 Cannot read '" + line + b"' (" + password + b")\r\n")
-    try:
-        while lines.readline():
-            pass
-    except OSError:
-        pass
+    drain(lines.readline)
 
 
 def garbage(context):
     """TLS from the first byte, then bytes that are no TLS record at all instead of a greeting."""
-    server = socket.socket()
-    server.bind(("127.0.0.1", 0))
-    server.listen(1)
-    print(server.getsockname()[1], flush=True)
-    connection, _ = server.accept()
+    connection = accept_one()
     tls = context.wrap_socket(connection, server_side=True)
     os.write(tls.fileno(), b"220 not over TLS\r\n" * 10)
     tls.settimeout(5)
-    try:
-        while tls.recv(1024):
-            pass
-    except OSError:
-        pass
+    drain(lambda: tls.recv(1024))
 
 
 def main(mode, cert, key, folder, *excluded):
@@ -130,14 +120,9 @@ def main(mode, cert, key, folder, *excluded):
     probe.bind(("127.0.0.1", 0))
     port = probe.getsockname()[1]
     probe.close()
-    if mode == "notify":
-        return notify(context)
-    if mode == "inject":
-        return inject(context)
-    if mode == "echo":
-        return echo(context)
-    if mode == "garbage":
-        return garbage(context)
+    peers = {"notify": notify, "inject": inject, "echo": echo, "garbage": garbage}
+    if mode in peers:
+        return peers[mode](context)
     options = dict(authenticator=authenticator, auth_require_tls=True, auth_required=True,
                    auth_exclude_mechanism=list(excluded))
     if mode == "starttls":

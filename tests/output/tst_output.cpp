@@ -162,48 +162,6 @@ private Q_SLOTS:
             CsvFilePath("/tmp/x", "VK3ABC/P", category), "/tmp/x/VK3ABC-P_" + category + ".CSV");
     }
 
-    // Send refuses what "Email Log" made once the log or the sheet's station details changed.
-    void emailSnapshotStale_data()
-    {
-        QTest::addColumn<bool>("taken");
-        QTest::addColumn<quint64>("generation");
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<bool>("stale");
-        QTest::newRow("nothing taken yet") << false << quint64(0) << "" << true;
-        QTest::newRow("as taken") << true << quint64(7) << "" << false;
-        QTest::newRow("the log changed") << true << quint64(8) << "" << true;
-        QTest::newRow("callsign") << true << quint64(7) << "callsign" << true;
-        QTest::newRow("name") << true << quint64(7) << "name" << true;
-        QTest::newRow("address") << true << quint64(7) << "address" << true;
-        QTest::newRow("category") << true << quint64(7) << "category" << true;
-        QTest::newRow("section") << true << quint64(7) << "section" << true;
-        QTest::newRow("the day turned") << true << quint64(7) << "date" << false;
-    }
-    void emailSnapshotStale()
-    {
-        QFETCH(bool, taken);
-        QFETCH(quint64, generation);
-        QFETCH(QString, field);
-        QFETCH(bool, stale);
-        SheetFields f { "VK3ABC", "Ann", "1 Main St", "HF", "(a)", 2026, "08-15-2026" };
-        EmailSnapshot snapshot;
-        if (taken)
-            snapshot.take(7, f);
-        const std::pair<const char*, QString SheetFields::*> fields[] = {
-            { "callsign", &SheetFields::callsign },
-            { "name", &SheetFields::name },
-            { "address", &SheetFields::address },
-            { "category", &SheetFields::category },
-            { "section", &SheetFields::section },
-            { "date", &SheetFields::date },
-        };
-        for (auto [name, member] : fields) {
-            if (field == QLatin1String(name))
-                f.*member += QLatin1Char('x');
-        }
-        QCOMPARE(snapshot.stale(generation, f), stale);
-    }
-
     // Rewritten, never appended; an empty log gives an empty file; a failure is told.
     void csvFile()
     {
