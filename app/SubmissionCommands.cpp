@@ -153,8 +153,7 @@ void SubmissionCommands::exportLog(ExportFormat format)
                 .arg(kind));
         return;
     }
-    const QString own = m_form.controls().MyCallsign->text().trimmed();
-    if (own.isEmpty() || own == QLatin1String("MYCALL")) {
+    if (!IsOwnCallsign(m_form.controls().MyCallsign->text())) {
         m_form.errorCue();
         m_form.ShowMessage(QStringLiteral(" Please set your callsign in \"Options..Settings\" \r"
                                           " before the %1 log is written. ")

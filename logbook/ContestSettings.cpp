@@ -313,7 +313,12 @@ bool AttachesCabrillo(const ContestSettings& s)
 {
     if (s.kAttachCabrillo >= 0)
         return s.kAttachCabrillo == 1;
-    const QString own = s.callsign.trimmed();
+    return IsOwnCallsign(s.callsign);
+}
+
+bool IsOwnCallsign(const QString& callsign)
+{
+    const QString own = callsign.trimmed();
     return !own.isEmpty() && own != QLatin1String("MYCALL");
 }
 

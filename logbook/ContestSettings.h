@@ -101,6 +101,8 @@ struct ContestSettings
 // The security a port stands for: 587 is the submission port (STARTTLS), 465 the one of
 // implicit TLS; any other port keeps the choice made.
 MailSecurity ProposedSecurity(int port, MailSecurity chosen);
+// A callsign of the station's own: neither empty nor the placeholder "MYCALL".
+bool IsOwnCallsign(const QString& callsign);
 // "Attach the Cabrillo log": ticked unless the operator untied it, at first only when the
 // settings hold a callsign of the station's own.
 bool AttachesCabrillo(const ContestSettings& s);

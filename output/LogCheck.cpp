@@ -187,8 +187,7 @@ public:
                     QStringLiteral("%1 for the summary sheet is not filled in (Options..Settings)")
                         .arg(QLatin1String(what)));
         };
-        const QString call = m_sheet.callsign.trimmed();
-        missing(call.isEmpty() || call == QLatin1String("MYCALL"), "your callsign");
+        missing(!IsOwnCallsign(m_sheet.callsign), "your callsign");
         missing(m_sheet.name.trimmed().isEmpty() || m_sheet.name.startsWith(QLatin1Char('<')),
             "your name");
         missing(m_sheet.address.trimmed().isEmpty() || m_sheet.address.startsWith(QLatin1Char('<')),
