@@ -50,7 +50,8 @@ TSmtpSettingsForm& Dialogs::email()
 {
     if (!SmtpSettingsForm) {
         SmtpSettingsForm = new TSmtpSettingsForm(m_settings, m_emailHost, m_owner);
-        SmtpSettingsForm->setServicePort(servicePort);
+        if (!servicePort.isEmpty())
+            SmtpSettingsForm->setServicePort(servicePort);
         SmtpSettingsForm->applyColourScheme(m_settings.colours);
     }
     return *SmtpSettingsForm;

@@ -29,8 +29,8 @@ public:
     Dialogs(QWidget* owner, SettingsFormHost& settingsHost, EmailFormHost& emailHost,
         ContestSettings& settings, const DateTimeForms& forms);
 
-    // The mail server's port, for the e-mail dialog.
-    QString servicePort = QStringLiteral("smtp");
+    // A mail server's port in place of the settings' one, for the e-mail dialog.
+    QString servicePort;
     // Told when the sound dialog's OK took its cues over.
     std::function<void()> soundTakenOver;
     // Runs a command of the Check Log window; selects a row of the log list.

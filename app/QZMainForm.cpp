@@ -891,6 +891,13 @@ void TQZMainForm::logReplaced()
     FocusMainWindow();
 }
 
+PasswordVault& TQZMainForm::passwordVault()
+{
+    if (!m_env.vault)
+        m_env.vault = std::make_shared<DesktopKeyring>();
+    return *m_env.vault;
+}
+
 QString TQZMainForm::myCallsign() const
 {
     return c.MyCallsign->text();

@@ -28,6 +28,7 @@
 #include "LogFiles.h"
 #include "MainControls.h"
 #include "MainLayout.h"
+#include "PasswordVault.h"
 #include "PrintLayout.h"
 #include "ProfileFile.h"
 #include "SettingsForm.h"
@@ -73,8 +74,11 @@ struct StartupEnvironment
     std::function<void()> eventsHook;
     // The message boxes, questions, choosers and screen; tests stand in for the desktop.
     std::shared_ptr<Desktop> desktop = std::make_shared<QtDesktop>();
-    // The mail server's port; tests send to a server of their own.
-    QString smtpPort = QStringLiteral("smtp");
+    // The mail server's port in place of the settings' one; tests send to a server of their own.
+    QString smtpPort;
+    // Where the mail password is remembered; none is the desktop's keyring, loaded when first
+    // asked.
+    std::shared_ptr<PasswordVault> vault;
     int tickIntervalMs
         = 200; // five ticks a second: the seconds show on time, the idle program sleeps
 
@@ -284,6 +288,7 @@ private:
     void readEmailSettings() override { m_files.readEmailSettings(); }
     void writeEmailSettings() override { m_files.writeEmailSettings(); }
     bool checkBeforeSend() override { return m_submission.checkBeforeSend(); }
+    PasswordVault& passwordVault() override;
 
     StartupEnvironment m_env;
     ContestSettings m_settings;

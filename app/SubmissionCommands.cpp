@@ -1,6 +1,7 @@
 #include "SubmissionCommands.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPrinter>
 #include <QTimer>
@@ -138,6 +139,50 @@ void SubmissionCommands::EmailLog()
         return;
     }
     dialog.setAttachmentPath(path);
+    writeEmailCabrillo(dialog, path);
+}
+
+ExportStation SubmissionCommands::exportStation() const
+{
+    const TSettingsForm& dialog = m_form.settingsForm();
+    ExportStation station;
+    station.callsign = m_form.controls().MyCallsign->text();
+    station.name = m_settings.name;
+    station.address = m_settings.address;
+    station.category = dialog.categoryText();
+    station.section = dialog.sectionText();
+    station.claimedScore = m_logBook.runningTotal();
+    station.created = m_env.clock->localNow().toUTC();
+    return station;
+}
+
+void SubmissionCommands::writeEmailCabrillo(TSmtpSettingsForm& dialog, const QString& csvPath)
+{
+    dialog.setCabrilloPath(QString());
+    // Without the station's own callsign, or with the log read in part, there is no entry.
+    if (!IsOwnCallsign(m_form.controls().MyCallsign->text()) || !m_logBook.loaded())
+        return;
+    const QFileInfo csv(csvPath);
+    const QString path = csv.dir().filePath(csv.completeBaseName() + QStringLiteral(".cbr"));
+    QString refusal = ExportTargetRefusal(path, LogContactFiles(m_settings));
+    ExportResult r;
+    if (refusal.isEmpty()) {
+        r = ExportLog(
+            ExportFormat::Cabrillo, path, m_logBook.lines(), exportStation(), *m_env.store);
+        refusal = r.error;
+    }
+    if (!r.written) {
+        m_form.errorCue();
+        m_form.ShowMessage(QStringLiteral(" The Cabrillo log for the e-mail could not be "
+                                          "written: \r %1 \r (%2) ")
+                               .arg(QDir::toNativeSeparators(path), refusal));
+        return;
+    }
+    dialog.setCabrilloPath(path);
+    if (!r.skipped.isEmpty())
+        m_form.showStatus(QStringLiteral("  The Cabrillo log for the e-mail leaves out %1 "
+                                         "contacts: File..Export Cabrillo names them.")
+                              .arg(r.skipped.size()));
 }
 
 void SubmissionCommands::exportLog(ExportFormat format)
@@ -173,18 +218,10 @@ void SubmissionCommands::exportLog(ExportFormat format)
                                .arg(kind, QDir::toNativeSeparators(path), refusal));
         return;
     }
-    const TSettingsForm& dialog = m_form.settingsForm();
-    ExportStation station;
-    station.callsign = m_form.controls().MyCallsign->text();
-    station.name = m_settings.name;
-    station.address = m_settings.address;
-    station.category = dialog.categoryText();
-    station.section = dialog.sectionText();
-    station.claimedScore = m_logBook.runningTotal();
-    station.created = m_env.clock->localNow().toUTC();
     m_form.showStatus(QStringLiteral("  Writing the %1 log...").arg(kind));
     const QString shown = QDir::toNativeSeparators(path);
-    const ExportResult r = ExportLog(format, path, m_logBook.lines(), station, *m_env.store);
+    const ExportResult r
+        = ExportLog(format, path, m_logBook.lines(), exportStation(), *m_env.store);
     if (!r.written) {
         m_form.showStatus(QStringLiteral("  The %1 log was not written.").arg(kind));
         m_form.errorCue();

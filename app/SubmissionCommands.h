@@ -14,6 +14,7 @@ class ContactEntry;
 class LogBook;
 class PrintSurface;
 class TQZMainForm;
+class TSmtpSettingsForm;
 struct ContestSettings;
 struct StartupEnvironment;
 
@@ -42,6 +43,9 @@ private:
     // The prints read the dialog's boxes as they stand; the e-mail sheet the confirmed
     // settings.
     SheetFields sheetFields(bool fromBoxes) const;
+    ExportStation exportStation() const;
+    // The Cabrillo log beside the CSV file, for the e-mail's second attachment.
+    void writeEmailCabrillo(TSmtpSettingsForm& dialog, const QString& csvPath);
     using PrintJob = bool (*)(PrintSurface&, const SheetFields&, const QStringList&, QString*);
     void printLog(PrintJob print, const SheetFields& fields);
     LogFindings logCheck() const;

@@ -1,59 +1,54 @@
 #include "PasswordVault.h"
 
-#include <qt6keychain/keychain.h>
+#include <QCoreApplication>
+#include <QLibrary>
+#include <QTimer>
 
 namespace vorad {
-
-namespace {
-
-// Runs the job and tells its answer once it ends; the job deletes itself.
-void run(QKeychain::Job* job, const QString& account, PasswordVault::Done done,
-    std::function<QString()> password = {})
-{
-    job->setAutoDelete(true);
-    // A password must never land in a plain file when no keyring answers.
-    job->setInsecureFallback(false);
-    job->setKey(account);
-    QObject::connect(job, &QKeychain::Job::finished, job,
-        [done = std::move(done), password = std::move(password)](QKeychain::Job* ended) {
-            VaultAnswer answer;
-            if (ended->error() == QKeychain::NoError) {
-                answer.kind = VaultAnswer::Found;
-                if (password)
-                    answer.password = password();
-            } else if (ended->error() == QKeychain::EntryNotFound) {
-                answer.kind = VaultAnswer::Missing;
-            } else {
-                answer.kind = VaultAnswer::Failed;
-                answer.error = ended->errorString();
-            }
-            done(answer);
-        });
-    job->start();
-}
-
-} // namespace
 
 DesktopKeyring::DesktopKeyring(QString service)
     : m_service(std::move(service))
 { }
 
+// The module stays loaded: jobs of its keyring may still answer while the program ends.
+DesktopKeyring::~DesktopKeyring() = default;
+
+PasswordVault* DesktopKeyring::loaded(const Done& done)
+{
+    if (!m_vault && m_loadError.isEmpty()) {
+        QLibrary module(QCoreApplication::applicationDirPath() + QStringLiteral("/vorad_keyring"));
+        using Make = PasswordVault* (*)(const QString&);
+        if (auto make = reinterpret_cast<Make>(module.resolve("vorad_make_keyring")))
+            m_vault.reset(make(m_service));
+        else
+            m_loadError
+                = QStringLiteral("the keyring module could not be loaded: ") + module.errorString();
+    }
+    if (m_vault)
+        return m_vault.get();
+    VaultAnswer answer;
+    answer.kind = VaultAnswer::Failed;
+    answer.error = m_loadError;
+    QTimer::singleShot(0, [done, answer] { done(answer); });
+    return nullptr;
+}
+
 void DesktopKeyring::read(const QString& account, Done done)
 {
-    auto* job = new QKeychain::ReadPasswordJob(m_service);
-    run(job, account, std::move(done), [job] { return job->textData(); });
+    if (PasswordVault* v = loaded(done))
+        v->read(account, std::move(done));
 }
 
 void DesktopKeyring::keep(const QString& account, const QString& password, Done done)
 {
-    auto* job = new QKeychain::WritePasswordJob(m_service);
-    job->setTextData(password);
-    run(job, account, std::move(done));
+    if (PasswordVault* v = loaded(done))
+        v->keep(account, password, std::move(done));
 }
 
 void DesktopKeyring::forget(const QString& account, Done done)
 {
-    run(new QKeychain::DeletePasswordJob(m_service), account, std::move(done));
+    if (PasswordVault* v = loaded(done))
+        v->forget(account, std::move(done));
 }
 
 QString MailAccount(const QString& user, const QString& host, int port)

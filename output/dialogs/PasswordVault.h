@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include <QString>
 
@@ -27,17 +28,25 @@ public:
     virtual void forget(const QString& account, Done done) = 0;
 };
 
-// The desktop's keyring (the Secret Service). It never falls back to a file.
+// The desktop's keyring (the Secret Service). It never falls back to a file. Its module is
+// loaded at the first call, so that a run that sends no password never loads it; without the
+// module every call fails with the reason.
 class DesktopKeyring : public PasswordVault
 {
 public:
     explicit DesktopKeyring(QString service = QStringLiteral("DOVavoviv"));
+    ~DesktopKeyring() override;
     void read(const QString& account, Done done) override;
     void keep(const QString& account, const QString& password, Done done) override;
     void forget(const QString& account, Done done) override;
 
 private:
+    // The module's keyring, or nullptr with the failure answered (later, as the keyring would).
+    PasswordVault* loaded(const Done& done);
+
     QString m_service;
+    std::unique_ptr<PasswordVault> m_vault;
+    QString m_loadError;
 };
 
 // The name a password is kept under: the user at the server and port.

@@ -1,17 +1,23 @@
 #include "SmtpSettingsForm.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 
 #include "ContestSettings.h"
 #include "ControlNames.h"
+#include "PasswordVault.h"
 #include "SummarySheet.h"
 #include "TextFilter.h"
 
@@ -20,7 +26,9 @@ namespace vorad {
 namespace {
 
 constexpr int FormWidth = 556;
-constexpr int FormHeight = 412;
+// The account's row sits between the server's boxes and the message.
+constexpr int AccountHeight = 60;
+constexpr int FormHeight = 412 + AccountHeight;
 constexpr qint64 ReplyPaintMs = 50;
 // How often the system is asked whether the server has taken the end of the message.
 constexpr int AcknowledgedPollMs = 100;
@@ -67,6 +75,10 @@ constexpr ControlName SmtpNames[] = {
     { "HostEdit", "Mail server" },
     { "FromEdit", "From address" },
     { "ToEdit", "To address" },
+    { "PortEdit", "Mail server port" },
+    { "SecurityBox", "Connection security" },
+    { "UserEdit", "Mail user name" },
+    { "PasswordEdit", "Mail password" },
     { "MsgMemo", "Message text" },
     { "FileAttachment", "CSV attachment" },
     { "StatusPanel", "Status", nullptr, Shown::Status },
@@ -131,19 +143,26 @@ void TSmtpSettingsForm::createControls()
     bold.setPixelSize(13);
     QPalette red = palette();
     red.setColor(QPalette::WindowText, QColor(255, 0, 0));
-    auto edit = [&](const char* label, const char* name, const char* hint, int top) {
-        auto* l = new QLabel(QString::fromLatin1(label), ToolsPanel);
+    auto caption = [&](QWidget* panel, const char* text, int left, int top) {
+        auto* l = new QLabel(QString::fromLatin1(text), panel);
         l->setFont(bold);
         l->setPalette(red);
-        l->move(12, top + 3);
+        l->move(left, top + 3);
         l->adjustSize();
         m_labels.push_back(l);
-        auto* e = new QLineEdit(ToolsPanel);
+        return l;
+    };
+    auto box = [&](QWidget* panel, const char* name, const char* hint, QRect place) {
+        auto* e = new QLineEdit(panel);
         e->setObjectName(QString::fromLatin1(name));
-        e->setGeometry(64, top, 320, 23);
+        e->setGeometry(place);
         e->setToolTip(QString::fromLatin1(hint));
         e->setValidator(new TextFilter(false, e));
         return e;
+    };
+    auto edit = [&](const char* label, const char* name, const char* hint, int top) {
+        caption(ToolsPanel, label, 12, top);
+        return box(ToolsPanel, name, hint, QRect(64, top, 320, 23));
     };
     HostEdit = edit(
         "SMTP:", "HostEdit", "Your mail server hostname or IP address e.g. mail.example.net", 14);
@@ -159,6 +178,50 @@ void TSmtpSettingsForm::createControls()
     QuitButton->setObjectName(QStringLiteral("QuitButton"));
     QuitButton->setGeometry(404, 100, 137, 25);
     QuitButton->setToolTip(QStringLiteral("Quit eMail of QZ Log"));
+
+    AccountPanel = new QWidget(this);
+    AccountPanel->setObjectName(QStringLiteral("AccountPanel"));
+    AccountPanel->setGeometry(0, 137, FormWidth, AccountHeight);
+    caption(AccountPanel, "Port:", 12, 4);
+    PortEdit = box(AccountPanel, "PortEdit",
+        "The mail server's port: 25, or 587 (STARTTLS) or 465 (TLS) for most providers",
+        QRect(64, 4, 56, 23));
+    PortEdit->setValidator(new QIntValidator(1, 65535, PortEdit));
+    caption(AccountPanel, "Security:", 130, 4);
+    SecurityBox = new QComboBox(AccountPanel);
+    SecurityBox->setObjectName(QStringLiteral("SecurityBox"));
+    SecurityBox->addItems(
+        { QStringLiteral("None"), QStringLiteral("STARTTLS"), QStringLiteral("TLS") });
+    SecurityBox->setGeometry(206, 4, 96, 23);
+    SecurityBox->setToolTip(QStringLiteral("How the connection to the mail server is secured"));
+    caption(AccountPanel, "User:", 312, 4);
+    UserEdit = box(AccountPanel, "UserEdit",
+        "Your user name at the mail server; empty when it asks for none", QRect(360, 4, 181, 23));
+    caption(AccountPanel, "Password:", 12, 32);
+    PasswordEdit = new QLineEdit(AccountPanel);
+    PasswordEdit->setObjectName(QStringLiteral("PasswordEdit"));
+    PasswordEdit->setGeometry(96, 32, 150, 23);
+    PasswordEdit->setEchoMode(QLineEdit::Password);
+    PasswordEdit->setToolTip(QStringLiteral("Your password at the mail server"));
+    auto tick = [&](const char* text, const char* name, int left) {
+        auto* b = new QCheckBox(QString::fromLatin1(text), AccountPanel);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setFont(bold);
+        b->setPalette(red);
+        b->move(left, 34);
+        b->adjustSize();
+        m_labels.push_back(b);
+        return b;
+    };
+    RememberBox = tick("Remember password", "RememberBox", 256);
+    RememberBox->setToolTip(QStringLiteral("Keep the password in the desktop's keyring"));
+    CabrilloBox = tick("Attach the Cabrillo log", "CabrilloBox", 392);
+    CabrilloBox->setToolTip(QStringLiteral("Send the Cabrillo log too, as a second attachment"));
+    connect(
+        PortEdit, &QLineEdit::textEdited, this, [this](const QString& t) { PortEditChanged(t); });
+    connect(RememberBox, &QCheckBox::clicked, this, [this](bool on) { RememberBoxClicked(on); });
+    connect(CabrilloBox, &QCheckBox::clicked, this, [this] { m_cabrilloChosen = true; });
+
     connect(EmailButton, &QPushButton::clicked, this,
         [this] { m_host.runCommand([this] { EmailButtonClick(); }); });
     connect(QuitButton, &QPushButton::clicked, this,
@@ -167,10 +230,10 @@ void TSmtpSettingsForm::createControls()
     MsgMemo = blackMemo(this, "MsgMemo",
         "View the contents of the log before sending it via email - this is the text portion "
         "of the email",
-        137, 96);
+        137 + AccountHeight, 96);
     MsgMemo->setReadOnly(true);
-    FileAttachment = blackMemo(
-        this, "FileAttachment", "This is the .csv file attachment to the email", 233, 153);
+    FileAttachment = blackMemo(this, "FileAttachment",
+        "This is the .csv file attachment to the email", 233 + AccountHeight, 153);
 
     StatusPanel = new QLabel(QStringLiteral("      Status Panel"), this);
     StatusPanel->setObjectName(QStringLiteral("StatusPanel"));
@@ -184,7 +247,13 @@ void TSmtpSettingsForm::createControls()
 
     setTabOrder(HostEdit, FromEdit);
     setTabOrder(FromEdit, ToEdit);
-    setTabOrder(ToEdit, EmailButton);
+    setTabOrder(ToEdit, PortEdit);
+    setTabOrder(PortEdit, SecurityBox);
+    setTabOrder(SecurityBox, UserEdit);
+    setTabOrder(UserEdit, PasswordEdit);
+    setTabOrder(PasswordEdit, RememberBox);
+    setTabOrder(RememberBox, CabrilloBox);
+    setTabOrder(CabrilloBox, EmailButton);
     setTabOrder(EmailButton, QuitButton);
     NameControls(this, SmtpNames);
 }
@@ -198,7 +267,8 @@ void TSmtpSettingsForm::applyColourScheme(const ColourScheme& s)
     QPalette panel = ToolsPanel->palette();
     panel.setColor(QPalette::Window, ToQColor(s.colourForm));
     ToolsPanel->setPalette(panel);
-    for (QLabel* l : m_labels)
+    AccountPanel->setPalette(panel);
+    for (QWidget* l : std::as_const(m_labels))
         PaintWidget(l, s.features, s.colourForm);
     PaintWidget(MsgMemo, s.textLabel, s.listBox);
     PaintWidget(StatusPanel, s.titleColour, s.colourForm);
@@ -293,6 +363,13 @@ void TSmtpSettingsForm::FormShow()
     HostEdit->setText(m_settings.kHostName);
     FromEdit->setText(m_settings.kFrom);
     ToEdit->setText(m_settings.kTo);
+    PortEdit->setText(m_servicePort.isEmpty() ? QString::number(m_settings.kPort) : m_servicePort);
+    SecurityBox->setCurrentIndex(static_cast<int>(m_settings.kSecurity));
+    UserEdit->setText(m_settings.kUser);
+    RememberBox->setChecked(m_settings.kRememberPassword);
+    m_cabrilloChosen = m_settings.kAttachCabrillo >= 0;
+    CabrilloBox->setChecked(AttachesCabrillo(m_settings));
+    readKeptPassword();
     // The border is fixed: the size stays the design size, the place is kept on the screen.
     const QScreen* s = screen();
     const QRect area = s ? s->availableVirtualGeometry() : QRect(0, 0, 1024, 768);
@@ -316,6 +393,14 @@ void TSmtpSettingsForm::FormClose()
     m_settings.kHostName = HostEdit->text();
     m_settings.kFrom = FromEdit->text();
     m_settings.kTo = ToEdit->text();
+    if (const int port = PortEdit->text().toInt(); port >= 1 && port <= 65535)
+        m_settings.kPort = port;
+    m_settings.kSecurity = static_cast<MailSecurity>(SecurityBox->currentIndex());
+    m_settings.kUser = UserEdit->text();
+    m_settings.kRememberPassword = RememberBox->isChecked();
+    // Unticked or ticked by hand, the choice is kept; untouched, it follows the callsign.
+    if (m_cabrilloChosen)
+        m_settings.kAttachCabrillo = CabrilloBox->isChecked() ? 1 : 0;
     m_settings.kTop = y();
     m_settings.kLeft = x();
     m_settings.kWidth = width();
@@ -339,9 +424,8 @@ void TSmtpSettingsForm::closeEvent(QCloseEvent* event)
 void TSmtpSettingsForm::setEditing(bool on)
 {
     EmailButton->setEnabled(on);
-    HostEdit->setEnabled(on);
-    FromEdit->setEnabled(on);
-    ToEdit->setEnabled(on);
+    for (QWidget* w : accountControls())
+        w->setEnabled(on);
 }
 
 void TSmtpSettingsForm::EmailButtonClick()
@@ -354,9 +438,12 @@ void TSmtpSettingsForm::EmailButtonClick()
         m_host.errorCue();
         return;
     }
+    if (!readyToSend())
+        return;
     if (!m_host.checkBeforeSend())
         return;
     QuitButton->setEnabled(false);
+    m_keepFailure.clear();
     m_failure.clear();
     m_lastReply.clear();
     m_unacknowledged = 0;
@@ -381,7 +468,10 @@ bool TSmtpSettingsForm::sendSequence()
     if (m_attachmentPath.isEmpty())
         throw SmtpException(QStringLiteral("No log file was written to attach: use Email Log "
                                            "again"));
-    SmtpClient->SetEmailFiles({ m_attachmentPath });
+    QStringList files { m_attachmentPath };
+    if (attachesCabrillo())
+        files.append(m_cabrilloPath);
+    SmtpClient->SetEmailFiles(files);
     // A connection left over from the last send (a goodbye never answered) goes first.
     if (SmtpClient->Connected() || SmtpClient->State() != smtpReady)
         SmtpClient->Abort();
@@ -390,13 +480,20 @@ bool TSmtpSettingsForm::sendSequence()
     const QString to = ToEdit->text();
     m_sendingLines = m_messageLines;
     SmtpClient->Host = HostEdit->text().trimmed();
-    SmtpClient->Port = m_servicePort;
+    SmtpClient->Port = PortEdit->text();
+    SmtpClient->Security = static_cast<TSmtpSecurity>(SecurityBox->currentIndex());
+    SmtpClient->User = UserEdit->text();
+    m_sentPassword = SmtpClient->User.isEmpty() ? QString() : PasswordEdit->text();
+    SmtpClient->Password = m_sentPassword;
     SmtpClient->SignOn = QStringLiteral("Vandrel");
     setStatus(QStringLiteral("     Opening SMTP connection..."));
     repaintStatus();
     m_sending = true;
-    for (QLineEdit* box : { HostEdit, FromEdit, ToEdit })
+    for (QLineEdit* box : { HostEdit, FromEdit, ToEdit, PortEdit, UserEdit, PasswordEdit })
         box->setReadOnly(true);
+    for (QWidget* w : { static_cast<QWidget*>(SecurityBox), static_cast<QWidget*>(RememberBox),
+             static_cast<QWidget*>(CabrilloBox) })
+        w->setEnabled(false);
     // A completion of an earlier request (an abort, a goodbye) arriving now is not this one's.
     m_requestSeen = false;
     m_sendStatus.clear();
@@ -447,6 +544,7 @@ bool TSmtpSettingsForm::sendSequence()
             SmtpClient->Quit();
             m_waitAllowed = false;
             sent = true;
+            keepPassword();
         } else if (m_sendStatus != OpenDone && m_sendStatus != MailDone) {
             // A refusal or a lost connection ends the request, and nothing else will come:
             // the operator is told now, not when the silence limit runs out.
@@ -460,19 +558,132 @@ bool TSmtpSettingsForm::sendSequence()
 
 void TSmtpSettingsForm::finishSend(bool sent)
 {
-    for (QLineEdit* box : { HostEdit, FromEdit, ToEdit })
+    // The box keeps it for the next send of the run; the client needs it no longer.
+    SmtpClient->Password.clear();
+    m_sentPassword.clear();
+    for (QLineEdit* box : { HostEdit, FromEdit, ToEdit, PortEdit, UserEdit, PasswordEdit })
         box->setReadOnly(false);
     QuitButton->setEnabled(true);
     setEditing(false);
     m_verdictShown = true;
     // Whatever ended it, the status line's last word says whether the log went.
-    if (sent)
+    if (sent && !m_keepFailure.isEmpty())
+        setStatus(QStringLiteral("     Log Sent to contest manager... (the keyring did not keep "
+                                 "the password: %1)")
+                      .arg(m_keepFailure.left(80)));
+    else if (sent)
         setStatus(QStringLiteral("     Log Sent to contest manager..."));
     else if (m_failure.isEmpty())
         setStatus(QStringLiteral("     Log not sent..."));
     else
         setStatus(QStringLiteral("     Log not sent: ") + m_failure);
     repaintStatus();
+}
+
+QList<QWidget*> TSmtpSettingsForm::accountControls() const
+{
+    return { HostEdit, FromEdit, ToEdit, PortEdit, SecurityBox, UserEdit, PasswordEdit, RememberBox,
+        CabrilloBox };
+}
+
+void TSmtpSettingsForm::setServicePort(const QString& port)
+{
+    m_servicePort = port;
+    PortEdit->setText(port);
+}
+
+void TSmtpSettingsForm::PortEditChanged(const QString& text)
+{
+    const auto chosen = static_cast<MailSecurity>(SecurityBox->currentIndex());
+    SecurityBox->setCurrentIndex(static_cast<int>(ProposedSecurity(text.toInt(), chosen)));
+}
+
+bool TSmtpSettingsForm::attachesCabrillo() const
+{
+    return CabrilloBox->isChecked();
+}
+
+QString TSmtpSettingsForm::account() const
+{
+    return MailAccount(UserEdit->text(), HostEdit->text().trimmed(), PortEdit->text().toInt());
+}
+
+void TSmtpSettingsForm::readKeptPassword()
+{
+    if (!RememberBox->isChecked() || UserEdit->text().isEmpty() || !PasswordEdit->text().isEmpty())
+        return;
+    ++m_vaultReads;
+    QPointer<TSmtpSettingsForm> self(this);
+    m_host.passwordVault().read(account(), [self](const VaultAnswer& answer) {
+        if (!self)
+            return;
+        --self->m_vaultReads;
+        // What the operator typed meanwhile stands.
+        if (answer.kind == VaultAnswer::Found && self->PasswordEdit->text().isEmpty()
+            && !self->m_sending)
+            self->PasswordEdit->setText(answer.password);
+        else if (answer.kind == VaultAnswer::Failed && !self->m_sending)
+            self->setStatus(QStringLiteral("     The keyring could not be read (%1): type the "
+                                           "password.")
+                                .arg(OneLine(answer.error).left(80)));
+    });
+}
+
+void TSmtpSettingsForm::keepPassword()
+{
+    if (!RememberBox->isChecked() || m_sentPassword.isEmpty())
+        return;
+    QPointer<TSmtpSettingsForm> self(this);
+    m_host.passwordVault().keep(account(), m_sentPassword, [self](const VaultAnswer& answer) {
+        if (!self || answer.kind != VaultAnswer::Failed)
+            return;
+        self->m_keepFailure = OneLine(answer.error);
+        // Told after the verdict too: the operator must not count on it next time.
+        if (self->m_verdictShown && !self->m_sending)
+            self->setStatus(QStringLiteral("     Log Sent to contest manager... (the keyring "
+                                           "did not keep the password: %1)")
+                                .arg(self->m_keepFailure.left(80)));
+    });
+}
+
+void TSmtpSettingsForm::RememberBoxClicked(bool on)
+{
+    if (on || UserEdit->text().isEmpty())
+        return;
+    // Unticked: the keyring forgets it now, not at some later send.
+    QPointer<TSmtpSettingsForm> self(this);
+    m_host.passwordVault().forget(account(), [self](const VaultAnswer& answer) {
+        if (self && answer.kind == VaultAnswer::Failed)
+            self->setStatus(QStringLiteral("     The keyring could not forget the password (%1).")
+                                .arg(OneLine(answer.error).left(80)));
+    });
+}
+
+bool TSmtpSettingsForm::readyToSend()
+{
+    auto refuse = [this](const QString& text, QWidget* box) {
+        setStatus(QStringLiteral("     ") + text);
+        m_host.errorCue();
+        box->setFocus(Qt::OtherFocusReason);
+        return false;
+    };
+    const int port = PortEdit->text().toInt();
+    if (port < 1 || port > 65535)
+        return refuse(
+            QStringLiteral("No port: type the mail server's port (25, 587 or 465)."), PortEdit);
+    if (!UserEdit->text().isEmpty() && PasswordEdit->text().isEmpty()) {
+        if (m_vaultReads > 0)
+            return refuse(QStringLiteral("The keyring has not answered yet: press Send again, "
+                                         "or type the password."),
+                PasswordEdit);
+        return refuse(QStringLiteral("Password needed: type it in the Password box, then Send."),
+            PasswordEdit);
+    }
+    if (attachesCabrillo() && m_cabrilloPath.isEmpty() && !m_attachmentPath.isEmpty())
+        return refuse(QStringLiteral("No Cabrillo log to attach: set your callsign, or untick "
+                                     "\"Attach the Cabrillo log\"."),
+            CabrilloBox);
+    return true;
 }
 
 void TSmtpSettingsForm::makeReady()

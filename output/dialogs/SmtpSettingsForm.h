@@ -9,6 +9,8 @@
 #include "SettingsForm.h"
 #include "SmtpCli.h"
 
+class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -19,6 +21,7 @@ namespace vorad {
 
 struct ContestSettings;
 struct EmailContent;
+class PasswordVault;
 
 // What the e-mail dialog asks of the main window besides what every dialog does.
 class EmailFormHost : public DialogHost
@@ -30,6 +33,8 @@ public:
     virtual void errorCue() = 0;
     // The log check, offered before a send: false when the operator chose to look first.
     virtual bool checkBeforeSend() = 0;
+    // Where a remembered mail password is kept between runs.
+    virtual PasswordVault& passwordVault() = 0;
 };
 
 // The dialog that shows what goes to the contest manager and sends it: modeless, created
@@ -57,6 +62,9 @@ public:
     void setStatus(const QString& text);
     // The CSV file the last "&Email Log" wrote; it is the one attached.
     void setAttachmentPath(const QString& path) { m_attachmentPath = path; }
+    // The Cabrillo log the last "&Email Log" wrote, attached second when ticked.
+    void setCabrilloPath(const QString& path) { m_cabrilloPath = path; }
+    bool attachesCabrillo() const;
     // The current directory read at the first showing and at every close.
     QString currentFolder() const { return m_currentFolder; }
 
@@ -70,7 +78,8 @@ public:
     void abortSend();
     // The screen colours: window and panels, captions, message box, status line.
     void applyColourScheme(const ColourScheme& scheme);
-    void setServicePort(const QString& port) { m_servicePort = port; }
+    // Tests point the port box at their own server; it wins over the settings file's port.
+    void setServicePort(const QString& port);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -94,6 +103,17 @@ private:
     void setEditing(bool on);
     // What "Quit" and a new showing set: flags cleared, the controls enabled.
     void makeReady();
+    // The port box: 587 and 465 propose their security.
+    void PortEditChanged(const QString& text);
+    void RememberBoxClicked(bool on);
+    // A remembered password into the password box, when the keyring has one.
+    void readKeptPassword();
+    QString account() const;
+    // Nothing is sent without what the send needs: false with the status line telling.
+    bool readyToSend();
+    void keepPassword();
+    // The boxes and ticks a send takes its settings from.
+    QList<QWidget*> accountControls() const;
 
     ContestSettings& m_settings;
     EmailFormHost& m_host;
@@ -113,7 +133,12 @@ private:
     qint64 m_unacknowledged = 0; // on the line, not yet taken, at the last sign of progress
     QString m_currentFolder;
     QString m_attachmentPath;
-    QString m_servicePort = QStringLiteral("smtp");
+    QString m_cabrilloPath;
+    QString m_servicePort; // a test's server, else the port box
+    bool m_cabrilloChosen = false; // the operator's tick, kept; else it follows the callsign
+    int m_vaultReads = 0; // keyring reads not yet answered
+    QString m_keepFailure; // why the keyring did not keep the password
+    QString m_sentPassword; // the password of the send running
     QStringList m_messageLines; // what the message box shows, line by line
     QStringList m_sendingLines; // ... as it was at the press of Send
     TSmtpRequest m_awaited = smtpOpen; // the request a wait of the send is for
@@ -128,7 +153,14 @@ private:
     QPlainTextEdit* MsgMemo = nullptr;
     QPlainTextEdit* FileAttachment = nullptr;
     QLabel* StatusPanel = nullptr;
-    QList<QLabel*> m_labels; // "SMTP:", "From:", "To:"
+    QWidget* AccountPanel = nullptr;
+    QLineEdit* PortEdit = nullptr;
+    QComboBox* SecurityBox = nullptr;
+    QLineEdit* UserEdit = nullptr;
+    QLineEdit* PasswordEdit = nullptr;
+    QCheckBox* RememberBox = nullptr;
+    QCheckBox* CabrilloBox = nullptr;
+    QList<QWidget*> m_labels; // "SMTP:", "From:", "To:", the account's captions and ticks
     TSmtpCli* SmtpClient = nullptr;
     QTimer* SmtpAbortTimer = nullptr;
     QTimer* SmtpAcknowledgedTimer = nullptr; // while the end of the message is on the line

@@ -3,6 +3,7 @@
 #include <csignal>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -406,6 +407,7 @@ private Q_SLOTS:
         QVERIFY(peer.start(QStringLiteral("script"), script));
         emailLog();
         dialog().setAttachmentPath(attachment);
+        dialog().findChild<QCheckBox*>(QStringLiteral("CabrilloBox"))->setChecked(false);
         dialog().setServicePort(QString::number(peer.port));
         dialog().setAbortInterval(1000);
         dialog().setFinalReplyInterval(20000);
