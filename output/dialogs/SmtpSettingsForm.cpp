@@ -345,8 +345,13 @@ void TSmtpSettingsForm::ShowForm()
     // Shown again after its close box, it is ready for a new send as after "Quit".
     if (!isVisible() && !m_sending && m_settingsLoaded)
         makeReady();
-    if (!isVisible())
+    if (!isVisible()) {
         FormShow();
+        // The account may have been filled in since: its remembered password is looked for.
+        readKeptPassword();
+        if (!m_cabrilloChosen)
+            CabrilloBox->setChecked(AttachesCabrillo(m_settings));
+    }
     show();
     raise();
     activateWindow();
@@ -369,7 +374,6 @@ void TSmtpSettingsForm::FormShow()
     RememberBox->setChecked(m_settings.kRememberPassword);
     m_cabrilloChosen = m_settings.kAttachCabrillo >= 0;
     CabrilloBox->setChecked(AttachesCabrillo(m_settings));
-    readKeptPassword();
     // The border is fixed: the size stays the design size, the place is kept on the screen.
     const QScreen* s = screen();
     const QRect area = s ? s->availableVirtualGeometry() : QRect(0, 0, 1024, 768);

@@ -16,6 +16,7 @@
 
 #include "MailPeer.h"
 #include "SmtpCli.h"
+#include "TestCa.h"
 #include "TestFiles.h"
 
 using namespace vorad;
@@ -26,13 +27,6 @@ namespace {
 const QString User = QStringLiteral("op");
 const QString Password = QStringLiteral("fake-pw-1");
 const QString WrongPassword = QStringLiteral("fake-pw-wrong");
-
-bool openssl(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral("openssl"), args);
-    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
 
 // Every way a secret could leak into what the operator or a log sees.
 QStringList secretForms()
@@ -115,18 +109,12 @@ class TestMailTls : public QObject
 
     QTemporaryDir m_dir;
 
-    QString path(const QString& name) const { return m_dir.filePath(name); }
+    TestCa m_ca { m_dir.path() };
 
-    // A certificate for `name` from the authority `ca`, valid for `days` (-1: expired).
+    QString path(const QString& name) const { return m_dir.filePath(name); }
     bool makeCert(const QString& base, const QString& ca, const QString& name, int days)
     {
-        const QByteArray kind = name.startsWith(QLatin1String("IP:")) ? "" : "DNS:";
-        writeFile(path(base + ".ext"), "subjectAltName=" + kind + name.toLatin1() + "\n");
-        return openssl({ "req", "-newkey", "rsa:2048", "-nodes", "-keyout", path(base + ".key"),
-                   "-out", path(base + ".csr"), "-subj", "/CN=" + name })
-            && openssl({ "x509", "-req", "-in", path(base + ".csr"), "-CA", path(ca + ".pem"),
-                "-CAkey", path(ca + ".key"), "-CAcreateserial", "-days", QString::number(days),
-                "-extfile", path(base + ".ext"), "-out", path(base + ".pem") });
+        return m_ca.makeCert(base, ca, name, days);
     }
 
     void setUp(TSmtpCli& client, int port, QStringList& texts)
@@ -157,11 +145,8 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        QVERIFY(openssl({ "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
-            path("ca.key"), "-out", path("ca.pem"), "-days", "30", "-subj", "/CN=Test CA" }));
-        QVERIFY(
-            openssl({ "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", path("other.key"),
-                "-out", path("other.pem"), "-days", "30", "-subj", "/CN=Other CA" }));
+        QVERIFY(m_ca.makeAuthority("ca", "Test CA"));
+        QVERIFY(m_ca.makeAuthority("other", "Other CA"));
         QVERIFY(makeCert("good", "ca", "localhost", 30));
         QVERIFY(makeCert("expired", "ca", "localhost", -1));
         QVERIFY(makeCert("elsewhere", "ca", "elsewhere.invalid", 30));
@@ -175,9 +160,7 @@ private Q_SLOTS:
         for (int i = 1; i <= 10000; ++i)
             log += QByteArray::number(i) + ",14025,CW,2026-12-10,0012,599,599,K1ABC\r\n";
         QVERIFY(writeFile(path("BIG.CSV"), log));
-        // This process alone trusts the test's authority, and only it.
-        qputenv("SSL_CERT_FILE", QFile::encodeName(path("ca.pem")));
-        qputenv("SSL_CERT_DIR", QFile::encodeName(path("no-such-dir")));
+        m_ca.trustOnly("ca");
     }
 
     void secureSend_data()

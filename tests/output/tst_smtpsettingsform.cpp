@@ -4,7 +4,9 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QLineEdit>
@@ -16,6 +18,7 @@
 #include <unistd.h>
 
 #include "LogFileStore.h"
+#include "PasswordVault.h"
 #include "QZMainForm.h"
 #include "SummarySheet.h"
 #include "TestClock.h"
@@ -23,6 +26,7 @@
 #include "TestFiles.h"
 #include "TestWindow.h"
 #include "net/MailPeer.h"
+#include "net/TestCa.h"
 
 using namespace vorad;
 
@@ -91,6 +95,41 @@ struct PaintCounter : QObject
     }
 };
 
+// A keyring in memory that answers at the next turn of the event loop, as a real one would.
+struct MemoryVault : PasswordVault
+{
+    QHash<QString, QString> kept;
+    QString keepError; // when set, keep fails with it
+
+    static void later(const Done& done, VaultAnswer answer)
+    {
+        QTimer::singleShot(0, [done, answer] { done(answer); });
+    }
+    void read(const QString& account, Done done) override
+    {
+        VaultAnswer a;
+        a.kind = kept.contains(account) ? VaultAnswer::Found : VaultAnswer::Missing;
+        a.password = kept.value(account);
+        later(done, a);
+    }
+    void keep(const QString& account, const QString& password, Done done) override
+    {
+        VaultAnswer a;
+        a.kind = keepError.isEmpty() ? VaultAnswer::Found : VaultAnswer::Failed;
+        a.error = keepError;
+        if (keepError.isEmpty())
+            kept.insert(account, password);
+        later(done, a);
+    }
+    void forget(const QString& account, Done done) override
+    {
+        kept.remove(account);
+        later(done, VaultAnswer { VaultAnswer::Found, {}, {} });
+    }
+};
+
+const QString Password = QStringLiteral("fake-pw-1");
+
 } // namespace
 
 // Hostile mail servers met through the e-mail dialog as the operator uses it: "Email Log"
@@ -111,11 +150,14 @@ class TestSmtpSettingsForm : public QObject
     int m_told = 0;
     int m_errorBoxes = 0; // exceptions that got as far as the error box; a crash ends the run
     int m_sent = 0;
+    int m_secureSent = 0;
+    std::shared_ptr<MemoryVault> m_vault = std::make_shared<MemoryVault>();
 
     QString file(const QString& name) const { return m_dir.filePath(name); }
     TSmtpSettingsForm& dialog() { return m_form->emailForm(); }
     QPushButton* button(const char* name) { return dialog().findChild<QPushButton*>(name); }
     void click(const char* name) { QTest::mouseClick(button(name), Qt::LeftButton); }
+    QLineEdit* box(const char* name) { return dialog().findChild<QLineEdit*>(name); }
     void emailLog() { m_form->findChild<QAction*>(QStringLiteral("EmailLog1"))->trigger(); }
 
 private Q_SLOTS:
@@ -136,6 +178,7 @@ private Q_SLOTS:
         DesktopOf(env).messages = [this](const QString& m) { m_messages.append(m); };
         DesktopOf(env).questions = [](const QString&) { return true; };
         env.watchSessionEnd = true; // SIGTERM during a send, as a logout sends it
+        env.vault = m_vault;
         m_form = std::make_unique<TQZMainForm>(env);
     }
 
@@ -157,6 +200,122 @@ private Q_SLOTS:
             click("QuitButton");
         dialog().setAbortInterval(TSmtpSettingsForm::AbortIntervalMs);
         dialog().setFinalReplyInterval(TSmtpSettingsForm::FinalReplyIntervalMs);
+        // The plain road of the other tests: no account, no security.
+        box("UserEdit")->clear();
+        box("PasswordEdit")->clear();
+        dialog().findChild<QComboBox*>(QStringLiteral("SecurityBox"))->setCurrentIndex(0);
+        dialog().findChild<QCheckBox*>(QStringLiteral("RememberBox"))->setChecked(false);
+    }
+
+    void portProposesSecurity_data()
+    {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<int>("security"); // the box's item after typing, from None
+        QTest::newRow("587") << "587" << 1;
+        QTest::newRow("465") << "465" << 2;
+        QTest::newRow("2525") << "2525" << 0;
+    }
+
+    void portProposesSecurity()
+    {
+        QFETCH(QString, port);
+        QFETCH(int, security);
+        emailLog();
+        box("PortEdit")->selectAll();
+        QTest::keyClicks(box("PortEdit"), port);
+        QCOMPARE(dialog().findChild<QComboBox*>(QStringLiteral("SecurityBox"))->currentIndex(),
+            security);
+    }
+
+    // A signed-in send over STARTTLS as the operator makes it: the password typed or from the
+    // keyring, kept there when ticked, asked for when missing; the Cabrillo log goes second.
+    void accountSend_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("remember");
+        QTest::addColumn<bool>("inKeyring"); // before the dialog is shown
+        QTest::addColumn<QString>("keepError");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("keptAfter");
+        const QString refused = NotSent
+            + "The server refused the user name or password (535 5.7.8 Authentication "
+              "credentials invalid): check both";
+        QTest::newRow("asked at Send")
+            << "" << false << false << ""
+            << "     Password needed: type it in the Password box, then Send." << false;
+        QTest::newRow("typed, not remembered")
+            << Password << false << false << "" << SentText << false;
+        QTest::newRow("typed and remembered")
+            << Password << true << false << "" << SentText << true;
+        QTest::newRow("from the keyring") << "" << true << true << "" << SentText << true;
+        QTest::newRow("wrong password, not kept")
+            << "fake-pw-wrong" << true << false << "" << refused << false;
+        QTest::newRow("the keyring refuses it")
+            << Password << true << false << "locked"
+            << SentText + " (the keyring did not keep the password: locked)" << false;
+    }
+
+    void accountSend()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, remember);
+        QFETCH(bool, inKeyring);
+        QFETCH(QString, keepError);
+        QFETCH(QString, status);
+        QFETCH(bool, keptAfter);
+        TestCa ca(m_dir.path());
+        if (!QFileInfo::exists(ca.path("server.pem"))
+            && !(ca.makeAuthority("mailca", "Test CA")
+                && ca.makeCert("server", "mailca", "IP:127.0.0.1", 30)))
+            QSKIP("openssl could not make the test's certificates");
+        ca.trustOnly("mailca");
+        const QString folder
+            = file(QStringLiteral("tls-%1").arg(QTest::currentDataTag()).replace(' ', '_'));
+        QDir().mkpath(folder);
+        MailPeer peer;
+        if (!peer.startWith({ VORAD_TESTS_DIR "/net/tls_peer.py", "starttls", ca.path("server.pem"),
+                ca.path("server.key"), folder }))
+            QSKIP("no aiosmtpd");
+        const QString account = MailAccount("op", "127.0.0.1", peer.port);
+        m_vault->kept.clear();
+        if (inKeyring)
+            m_vault->kept.insert(account, Password);
+        m_vault->keepError = keepError;
+
+        // The operator fills the account in and leaves; the next showing reads the keyring.
+        emailLog();
+        dialog().setServicePort(QString::number(peer.port));
+        dialog().findChild<QComboBox*>(QStringLiteral("SecurityBox"))->setCurrentIndex(1);
+        box("UserEdit")->setText("op");
+        dialog().findChild<QCheckBox*>(QStringLiteral("RememberBox"))->setChecked(remember);
+        click("QuitButton");
+        emailLog();
+        QVERIFY(runUntil([&] { return !inKeyring || !box("PasswordEdit")->text().isEmpty(); }));
+        if (!typed.isEmpty())
+            QTest::keyClicks(box("PasswordEdit"), typed);
+        click("EmailButton");
+        QVERIFY(runUntil([&] { return dialog().statusText().startsWith(status); }));
+        QCOMPARE(dialog().statusText(), status);
+        QCOMPARE(m_vault->kept.value(account), keptAfter ? Password : QString());
+        const QStringList mails = QDir(folder).entryList({ QStringLiteral("*.eml") });
+        QCOMPARE(mails.size(), status.startsWith(SentText) ? 1 : 0);
+        if (!mails.isEmpty()) {
+            const QByteArray mail = readAll(folder + QLatin1Char('/') + mails.first());
+            const qsizetype csv = mail.indexOf("filename=\"VK6XYZ_VHF.CSV\"");
+            QVERIFY(csv > 0);
+            QVERIFY(mail.indexOf("filename=\"VK6XYZ_VHF.cbr\"") > csv);
+            ++m_secureSent;
+        }
+        QVERIFY(runUntil([&] { return !dialog().client().Connected(); }));
+        click("QuitButton");
+        // Not in the settings file, the log, its exports or anything else the program wrote.
+        for (QDirIterator it(m_dir.path(), QDir::Files, QDirIterator::Subdirectories);
+             it.hasNext();) {
+            const QByteArray bytes = readAll(it.next());
+            for (const QByteArray& form : { Password.toLatin1(), Password.toLatin1().toBase64(),
+                     QByteArray("\0op\0" + Password.toLatin1()).toBase64() })
+                QVERIFY2(!bytes.contains(form), qPrintable(it.filePath()));
+        }
     }
 
     // Each peer ends its script by staying connected and silent; the client going ends it.
