@@ -27,7 +27,8 @@ ssl x509 -req -in "$WORK/srv.csr" -CA "$WORK/ca.pem" -CAkey "$WORK/ca.key" -CAcr
 # Each peer prints its port as its first line.
 start_peer() {
     mkdir -p "$WORK/$1"
-    /usr/bin/python3 "$PEER" "$1" "$WORK/srv.pem" "$WORK/srv.key" "$WORK/$1" >"$WORK/$1.port" &
+    /usr/bin/python3 "$PEER" "$1" "$WORK/srv.pem" "$WORK/srv.key" "$WORK/$1" >"$WORK/$1.port" \
+        2>"$WORK/$1.log" &
     PIDS+=($!)
 }
 port_of() {
@@ -51,6 +52,8 @@ if [ "${TRUST:-system}" = system ] && [ -r /etc/ssl/certs/ca-certificates.crt ];
 fi
 echo "trust store: $(grep -c 'BEGIN CERTIFICATE' "$WORK/trust.pem") certificates"
 SSL_CERT_FILE="$WORK/trust.pem" SSL_CERT_DIR="$WORK/none" \
-    ${RUNNER:-/usr/bin/time -f "bench process: %e s wall, %U s user, %S s system"} "$BIN" "$WORK" "$STARTTLS_PORT" "$TLS_PORT" "$RUNS"
-echo "stored by the peers: $(ls "$WORK/starttls" | wc -l) + $(ls "$WORK/tls" | wc -l) messages," \
+    ${RUNNER:-/usr/bin/time -f "bench process: %e s wall, %U s user, %S s system"} \
+    "$BIN" "$WORK" "$STARTTLS_PORT" "$TLS_PORT" "$RUNS"
+count() { find "$WORK/$1" -name '*.eml' | wc -l; }
+echo "stored by the peers: $(count starttls) + $(count tls) messages," \
     "the last $(stat -c %s "$WORK/starttls/$RUNS.eml") bytes"
