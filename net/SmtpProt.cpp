@@ -143,8 +143,6 @@ TCustomSmtpClient::TCustomSmtpClient(QObject* parent)
     , m_receiveBuffer(ReceiveBufferSize, '\0')
 {
     m_socket.OnDnsLookupDone = [this](quint16 e) { dnsLookupDone(e); };
-    m_tls.OnSecured = [this] { secured(); };
-    m_tls.OnFailed = [this](const QString& reason) { refuseSession(500, reason); };
     setStream(&m_socket);
 }
 
@@ -265,6 +263,21 @@ void TCustomSmtpClient::failAndClose(int code, const QString& text)
     m_stream->Abort();
 }
 
+TlsLayer& TCustomSmtpClient::tls()
+{
+    if (!m_tls) {
+        QString error;
+        m_tls = LoadTlsLayer(m_socket, &error);
+        if (!m_tls)
+            throw SmtpException(
+                QStringLiteral("Secure connections can not be made on this computer: %1")
+                    .arg(OneLine(error)));
+        m_tls->OnSecured = [this] { secured(); };
+        m_tls->OnFailed = [this](const QString& reason) { refuseSession(500, reason); };
+    }
+    return *m_tls;
+}
+
 void TCustomSmtpClient::Connect()
 {
     checkReady();
@@ -279,14 +292,15 @@ void TCustomSmtpClient::Connect()
     m_secretsSent.clear();
     // The plain road is the socket itself; a secure one has the TLS layer over it. A stream
     // the caller set stays.
-    if (Security == TSmtpSecurity::None && m_stream == &m_tls)
+    const bool onTls = m_tls && m_stream == m_tls.get();
+    if (Security == TSmtpSecurity::None && onTls)
         setStream(&m_socket);
-    if (Security != TSmtpSecurity::None && m_stream == &m_socket)
-        setStream(&m_tls);
-    if (m_stream == &m_tls)
-        m_tls.Prepare(Security == TSmtpSecurity::Tls, Host.trimmed());
     setState(smtpDnsLookup);
     try {
+        if (Security != TSmtpSecurity::None && m_stream == &m_socket)
+            setStream(&tls());
+        if (m_tls && m_stream == m_tls.get())
+            m_tls->Prepare(Security == TSmtpSecurity::Tls, Host.trimmed());
         m_socket.DnsLookup(Host);
     } catch (...) {
         // Refused before anything started: the client takes requests again.
@@ -598,10 +612,10 @@ void TCustomSmtpClient::startTlsReply()
     }
     // Whatever came with the go-ahead was not protected: it is dropped (RFC 3207).
     m_receiveCount = 0;
-    if (m_stream != &m_tls)
+    if (!m_tls || m_stream != m_tls.get())
         refuseSession(500, QStringLiteral("This connection cannot be made secure"));
-    else if (!m_tls.StartTls())
-        refuseSession(500, m_tls.FailureText());
+    else if (!m_tls->StartTls())
+        refuseSession(500, m_tls->FailureText());
 }
 
 void TCustomSmtpClient::secured()

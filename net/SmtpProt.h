@@ -6,7 +6,7 @@
 #include <QObject>
 #include <QStringList>
 
-#include "TlsStream.h"
+#include "TlsLayer.h"
 #include "WSocket.h"
 
 namespace vorad {
@@ -107,7 +107,7 @@ public:
     // The server's EHLO keywords, upper case ("STARTTLS", "AUTH PLAIN LOGIN", "SIZE 1000").
     QStringList Extensions() const { return m_extensions; }
     // The connection open now is protected by TLS.
-    bool Secure() const { return m_stream == &m_tls && m_tls.Secure(); }
+    bool Secure() const { return m_tls && m_stream == m_tls.get() && m_tls->Secure(); }
 
     TSmtpState State() const { return m_state; }
     QString ErrorMessage() const { return m_errorMessage; }
@@ -119,6 +119,8 @@ public:
     // The connection the client talks through: the socket itself, or a layer over it. The
     // name lookup stays with the socket, whose address and port the stream connects to.
     void setStream(ByteStream* stream);
+    // The TLS layer, loaded when first needed; throws when it cannot be.
+    TlsLayer& tls();
 
     std::function<void(const QString&)> OnDisplay;
     std::function<void(const QString&)> OnCommand;
@@ -198,7 +200,7 @@ private:
     void sendLine(const QByteArray& line);
 
     TWSocket m_socket;
-    TTlsStream m_tls { m_socket };
+    std::unique_ptr<TlsLayer> m_tls; // loaded at the first secure connection
     ByteStream* m_stream = nullptr;
     QStringList m_replyLines; // of the reply being read, continuation lines included
     QStringList m_extensions;

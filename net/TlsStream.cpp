@@ -1,4 +1,5 @@
-#include "TlsStream.h"
+// TLS in a module of its own, with the TLS library: loaded at the first secure connection.
+#include "TlsEngine.h"
 
 #include <algorithm>
 #include <cstring>
@@ -57,7 +58,7 @@ QString hungUp()
 
 } // namespace
 
-TTlsStream::TTlsStream(TCustomWSocket& socket)
+TTlsStream::TTlsStream(ByteStream& socket)
     : m_socket(socket)
 { }
 
@@ -322,3 +323,9 @@ void TTlsStream::socketClosed(quint16 error)
 }
 
 } // namespace vorad
+
+extern "C" __attribute__((visibility("default"))) vorad::TlsLayer* vorad_make_tls(
+    vorad::ByteStream& socket)
+{
+    return new vorad::TTlsStream(socket);
+}

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include "WSocket.h"
+#include "TlsLayer.h"
 
 // OpenSSL's types, kept out of every file that includes this one.
 struct ssl_st;
@@ -12,29 +12,22 @@ struct bio_st;
 
 namespace vorad {
 
-// The bytes of one socket, plain until StartTls and then carried by TLS through memory
-// buffers: the socket and its events stay the program's own, and a connection is upgraded
-// in place. The handshake runs on the socket's events and never waits.
-class TTlsStream : public ByteStream
+// TLS by OpenSSL through memory buffers, over the socket's byte stream.
+class TTlsStream : public TlsLayer
 {
 public:
-    explicit TTlsStream(TCustomWSocket& socket);
+    explicit TTlsStream(ByteStream& socket);
     ~TTlsStream() override;
     TTlsStream(const TTlsStream&) = delete;
     TTlsStream& operator=(const TTlsStream&) = delete;
 
-    // The next connection: `implicit` starts the handshake as soon as it is made, with the
-    // certificate checked against `host`. Takes the socket's events over.
-    void Prepare(bool implicit, const QString& host);
-    // Starts the handshake on the open connection; false, with FailureText, when it cannot.
-    bool StartTls();
-    // The handshake is over on the connection that is open now.
-    bool Secure() const
+    void Prepare(bool implicit, const QString& host) override;
+    bool StartTls() override;
+    bool Secure() const override
     {
         return m_ssl != nullptr && m_secured && !m_failed && m_socket.IsConnected();
     }
-    // Why the secure connection failed, in words for the operator; empty while it has not.
-    QString FailureText() const { return m_failure; }
+    QString FailureText() const override { return m_failure; }
 
     void Connect() override;
     int Send(const char* data, int count) override;
@@ -42,11 +35,6 @@ public:
     bool IsConnected() const override;
     void Close() override;
     void Abort() override;
-
-    // The handshake is over and the server's certificate accepted.
-    std::function<void()> OnSecured;
-    // The secure connection failed; the connection is aborted once this returns.
-    std::function<void(const QString& reason)> OnFailed;
 
 private:
     void socketConnected(quint16 error);
@@ -58,7 +46,7 @@ private:
     void handshakeFailed(int sslError);
     void release();
 
-    TCustomWSocket& m_socket;
+    ByteStream& m_socket;
     QString m_host;
     bool m_implicit = false;
     ssl_ctx_st* m_ctx = nullptr;
