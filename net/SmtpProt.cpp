@@ -143,8 +143,6 @@ TCustomSmtpClient::TCustomSmtpClient(QObject* parent)
     , m_receiveBuffer(ReceiveBufferSize, '\0')
 {
     m_socket.OnDnsLookupDone = [this](quint16 e) { dnsLookupDone(e); };
-    m_tls.OnSecured = [this] { secured(); };
-    m_tls.OnFailed = [this](const QString& reason) { refuseSession(500, reason); };
     setStream(&m_socket);
 }
 
@@ -156,6 +154,10 @@ TCustomSmtpClient::~TCustomSmtpClient()
     m_stream->OnDataAvailable = nullptr;
     m_stream->OnDataSent = nullptr;
     m_stream->OnSessionClosed = nullptr;
+    if (TTlsStream* tls = tlsLayer()) {
+        tls->OnSecured = nullptr;
+        tls->OnFailed = nullptr;
+    }
 }
 
 void TCustomSmtpClient::setStream(ByteStream* stream)
@@ -166,6 +168,10 @@ void TCustomSmtpClient::setStream(ByteStream* stream)
         m_stream->OnDataAvailable = nullptr;
         m_stream->OnDataSent = nullptr;
         m_stream->OnSessionClosed = nullptr;
+        if (TTlsStream* tls = tlsLayer()) {
+            tls->OnSecured = nullptr;
+            tls->OnFailed = nullptr;
+        }
     }
     m_stream = stream;
     m_stream->OnSessionConnected = [this](quint16 e) { sessionConnected(e); };
@@ -179,6 +185,10 @@ void TCustomSmtpClient::setStream(ByteStream* stream)
         }
     };
     m_stream->OnSessionClosed = [this](quint16 e) { sessionClosed(e); };
+    if (TTlsStream* tls = tlsLayer()) {
+        tls->OnSecured = [this] { secured(); };
+        tls->OnFailed = [this](const QString& reason) { refuseSession(500, reason); };
+    }
 }
 
 void TCustomSmtpClient::setState(TSmtpState state)
@@ -283,8 +293,8 @@ void TCustomSmtpClient::Connect()
         setStream(&m_socket);
     if (Security != TSmtpSecurity::None && m_stream == &m_socket)
         setStream(&m_tls);
-    if (m_stream == &m_tls)
-        m_tls.Prepare(Security == TSmtpSecurity::Tls, Host.trimmed());
+    if (TTlsStream* tls = tlsLayer())
+        tls->Prepare(Security == TSmtpSecurity::Tls, Host.trimmed());
     setState(smtpDnsLookup);
     try {
         m_socket.DnsLookup(Host);
@@ -598,10 +608,11 @@ void TCustomSmtpClient::startTlsReply()
     }
     // Whatever came with the go-ahead was not protected: it is dropped (RFC 3207).
     m_receiveCount = 0;
-    if (m_stream != &m_tls)
+    TTlsStream* tls = tlsLayer();
+    if (!tls)
         refuseSession(500, QStringLiteral("This connection cannot be made secure"));
-    else if (!m_tls.StartTls())
-        refuseSession(500, m_tls.FailureText());
+    else if (!tls->StartTls())
+        refuseSession(500, tls->FailureText());
 }
 
 void TCustomSmtpClient::secured()
