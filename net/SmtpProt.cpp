@@ -154,6 +154,10 @@ TCustomSmtpClient::~TCustomSmtpClient()
     m_stream->OnDataAvailable = nullptr;
     m_stream->OnDataSent = nullptr;
     m_stream->OnSessionClosed = nullptr;
+    if (TlsLayer* layer = tlsLayer()) {
+        layer->OnSecured = nullptr;
+        layer->OnFailed = nullptr;
+    }
 }
 
 void TCustomSmtpClient::setStream(ByteStream* stream)
@@ -164,6 +168,10 @@ void TCustomSmtpClient::setStream(ByteStream* stream)
         m_stream->OnDataAvailable = nullptr;
         m_stream->OnDataSent = nullptr;
         m_stream->OnSessionClosed = nullptr;
+        if (TlsLayer* layer = tlsLayer()) {
+            layer->OnSecured = nullptr;
+            layer->OnFailed = nullptr;
+        }
     }
     m_stream = stream;
     m_stream->OnSessionConnected = [this](quint16 e) { sessionConnected(e); };
@@ -177,6 +185,10 @@ void TCustomSmtpClient::setStream(ByteStream* stream)
         }
     };
     m_stream->OnSessionClosed = [this](quint16 e) { sessionClosed(e); };
+    if (TlsLayer* layer = tlsLayer()) {
+        layer->OnSecured = [this] { secured(); };
+        layer->OnFailed = [this](const QString& reason) { refuseSession(500, reason); };
+    }
 }
 
 void TCustomSmtpClient::setState(TSmtpState state)
@@ -272,8 +284,6 @@ TlsLayer& TCustomSmtpClient::tls()
             throw SmtpException(
                 QStringLiteral("Secure connections can not be made on this computer: %1")
                     .arg(OneLine(error)));
-        m_tls->OnSecured = [this] { secured(); };
-        m_tls->OnFailed = [this](const QString& reason) { refuseSession(500, reason); };
     }
     return *m_tls;
 }
@@ -292,15 +302,14 @@ void TCustomSmtpClient::Connect()
     m_secretsSent.clear();
     // The plain road is the socket itself; a secure one has the TLS layer over it. A stream
     // the caller set stays.
-    const bool onTls = m_tls && m_stream == m_tls.get();
-    if (Security == TSmtpSecurity::None && onTls)
+    if (Security == TSmtpSecurity::None && m_tls && m_stream == m_tls.get())
         setStream(&m_socket);
     setState(smtpDnsLookup);
     try {
         if (Security != TSmtpSecurity::None && m_stream == &m_socket)
             setStream(&tls());
-        if (m_tls && m_stream == m_tls.get())
-            m_tls->Prepare(Security == TSmtpSecurity::Tls, Host.trimmed());
+        if (TlsLayer* layer = tlsLayer())
+            layer->Prepare(Security == TSmtpSecurity::Tls, Host.trimmed());
         m_socket.DnsLookup(Host);
     } catch (...) {
         // Refused before anything started: the client takes requests again.
@@ -557,6 +566,14 @@ void TCustomSmtpClient::ehloDone()
             smtpHelo, QStringLiteral("HELO ") + name, { 250 }, &TCustomSmtpClient::heloDone);
         return;
     }
+    if (m_requestResult != 0 && extendedSession() && !Secure()) {
+        // Left open, the plain connection would take a later MAIL in the clear.
+        refuseSession(m_requestResult,
+            QStringLiteral("The server did not take EHLO (%1), so nothing was sent: try again "
+                           "later, or ask your mail provider")
+                .arg(m_lastResponse.left(80)));
+        return;
+    }
     if (m_requestResult != 0) {
         triggerRequestDone(m_requestResult);
         return;
@@ -569,9 +586,12 @@ void TCustomSmtpClient::ehloDone()
 
 void TCustomSmtpClient::heloDone()
 {
-    if (m_requestResult != 0)
+    if (m_requestResult != 0) {
         triggerRequestDone(m_requestResult);
-    else
+        // A session meant to sign in takes no later MAIL in the clear.
+        if (extendedSession() && !Secure())
+            m_stream->Abort();
+    } else
         afterHello();
 }
 
@@ -612,10 +632,11 @@ void TCustomSmtpClient::startTlsReply()
     }
     // Whatever came with the go-ahead was not protected: it is dropped (RFC 3207).
     m_receiveCount = 0;
-    if (!m_tls || m_stream != m_tls.get())
+    TlsLayer* layer = tlsLayer();
+    if (!layer)
         refuseSession(500, QStringLiteral("This connection cannot be made secure"));
-    else if (!m_tls->StartTls())
-        refuseSession(500, m_tls->FailureText());
+    else if (!layer->StartTls())
+        refuseSession(500, layer->FailureText());
 }
 
 void TCustomSmtpClient::secured()

@@ -107,7 +107,7 @@ public:
     // The server's EHLO keywords, upper case ("STARTTLS", "AUTH PLAIN LOGIN", "SIZE 1000").
     QStringList Extensions() const { return m_extensions; }
     // The connection open now is protected by TLS.
-    bool Secure() const { return m_tls && m_stream == m_tls.get() && m_tls->Secure(); }
+    bool Secure() const { return tlsLayer() && tlsLayer()->Secure(); }
 
     TSmtpState State() const { return m_state; }
     QString ErrorMessage() const { return m_errorMessage; }
@@ -117,7 +117,8 @@ public:
     bool AwaitingAcceptance() const { return m_awaitingAcceptance; }
     TWSocket& socket() { return m_socket; }
     // The connection the client talks through: the socket itself, or a layer over it. The
-    // name lookup stays with the socket, whose address and port the stream connects to.
+    // name lookup stays with the socket, whose address and port the stream connects to. A TLS
+    // layer the caller sets carries the secure roads as the client's own would.
     void setStream(ByteStream* stream);
     // The TLS layer, loaded when first needed; throws when it cannot be.
     TlsLayer& tls();
@@ -162,6 +163,7 @@ private:
     using Step = void (TCustomSmtpClient::*)();
 
     void setState(TSmtpState state);
+    TlsLayer* tlsLayer() const { return dynamic_cast<TlsLayer*>(m_stream); }
     void checkReady() const;
     void execCommand(TSmtpRequest rq, const QString& command, std::initializer_list<int> ok,
         Step continuation, const QString& shown = QString());

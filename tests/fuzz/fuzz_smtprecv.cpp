@@ -2,11 +2,14 @@
 // would hand over, reach the client through a stand-in connection while it runs the e-mail
 // dialog's send (or single commands). What the client writes is read back as the server would
 // read it. The client must never send a message line outside DATA, report a request the replies
-// did not accept, lose or invent a reply line, or end a request other than once.
+// did not accept, lose or invent a reply line, or end a request other than once. On the secure
+// roads it must write nothing but TLS records once TLS has begun, and no form of the password
+// outside TLS.
 //
 // The first four bytes choose the run: the request script, the recipients and attachment, how
-// the bytes are cut and when the sent data drains, and when the operator's time-out aborts.
-// The rest is what the server sends.
+// the bytes are cut and when the sent data drains, when the operator's time-out aborts, and
+// whether a fifth byte chooses the security (none, STARTTLS, TLS) and a sign-in. The rest is
+// what the server sends; on TLS it meets the handshake.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +20,7 @@
 #include <QCoreApplication>
 
 #include "SmtpCli.h"
+#include "TlsEngine.h"
 
 using namespace vorad;
 
@@ -62,17 +66,27 @@ class Wire
 {
 public:
     std::vector<Exchange> exchanges;
+    bool implicitTls = false;
+    QByteArray clear; // all the client wrote outside TLS
 
     void connected()
     {
         m_out.clear();
         m_in.clear();
+        m_records.clear();
         m_inBody = false;
-        asked("220");
+        m_tls = implicitTls;
+        if (!m_tls)
+            asked("220");
     }
 
     void written(const QByteArray& bytes)
     {
+        if (m_tls) {
+            records(bytes);
+            return;
+        }
+        clear += bytes;
         m_out += bytes;
         for (int end; (end = int(m_out.indexOf("\r\n"))) >= 0;) {
             const QByteArray line = m_out.left(end);
@@ -81,7 +95,11 @@ public:
         }
     }
 
-    void read(const QByteArray& bytes) { m_in += bytes; }
+    void read(const QByteArray& bytes)
+    {
+        if (!m_tls)
+            m_in += bytes;
+    }
 
     // The client's OnResponse: the next line it cut from what it read.
     void response(const QString& text)
@@ -93,10 +111,15 @@ public:
             serverLine(line);
             return;
         }
-        // A line longer than the client's buffer is given up with a refusal of its own.
-        expect(m_in.size() == TCustomSmtpClient::ReceiveBufferSize && !m_in.contains("\r\n")
-                && text.startsWith(QLatin1String("500 ")),
+        // A line longer than the client's buffer is given up with a refusal of its own, and a
+        // secure road that cannot go on with a reason in words.
+        const bool ownReason = !text.isEmpty() && text.at(0).isUpper();
+        expect(ownReason
+                || (m_in.size() == TCustomSmtpClient::ReceiveBufferSize && !m_in.contains("\r\n")
+                    && text.startsWith(QLatin1String("500 "))),
             "a reply line the server did not send", text.toLatin1());
+        if (ownReason)
+            return;
         m_in.clear();
     }
 
@@ -107,6 +130,21 @@ public:
     }
 
 private:
+    // Once TLS has begun: record headers (type, version 3.x, length) and their bodies only.
+    void records(const QByteArray& bytes)
+    {
+        m_records += bytes;
+        while (m_records.size() >= 5) {
+            const auto byte = [this](int i) { return int(quint8(m_records[i])); };
+            const int length = byte(3) << 8 | byte(4);
+            expect(byte(0) >= 20 && byte(0) <= 23 && byte(1) == 3 && length <= 18432,
+                "bytes in the clear once TLS had begun", m_records.left(80));
+            if (m_records.size() < 5 + length)
+                return;
+            m_records.remove(0, 5 + length);
+        }
+    }
+
     void asked(const QByteArray& verb)
     {
         exchanges.push_back({ verb, false, 0, {} });
@@ -127,10 +165,12 @@ private:
                 line.left(80));
             return;
         }
-        const QByteArray verb = line.left(4).toUpper();
-        static const QList<QByteArray> commands
-            = { "HELO", "EHLO", "MAIL", "RCPT", "DATA", "QUIT", "RSET", "VRFY", "NOOP" };
-        expect(commands.contains(verb) && (line.size() == 4 || line[4] == ' ' || line[4] == ':'),
+        const QByteArray verb = line == "STARTTLS" ? line : line.left(4).toUpper();
+        static const QList<QByteArray> commands = { "HELO", "EHLO", "STARTTLS", "MAIL", "RCPT",
+            "DATA", "QUIT", "RSET", "VRFY", "NOOP" };
+        expect(commands.contains(verb)
+                && (line.size() == verb.size() || line[verb.size()] == ' '
+                    || line[verb.size()] == ':'),
             "a message line sent outside DATA", line.left(80));
         expect(!m_awaiting, "a command sent before the last one was answered", line.left(80));
         asked(verb);
@@ -147,17 +187,26 @@ private:
         exchanges.back().code = code;
         exchanges.back().reply = line;
         m_inBody = exchanges.back().verb == "DATA" && code == 354;
+        // What came with the go-ahead is dropped; the handshake follows.
+        if (exchanges.back().verb == "STARTTLS" && code == 220) {
+            expect(m_out.isEmpty(), "a command half written before TLS", m_out.left(80));
+            m_tls = true;
+            m_in.clear();
+        }
     }
 
     QByteArray m_out;
     QByteArray m_in;
+    QByteArray m_records;
+    bool m_tls = false;
     bool m_awaiting = false;
     bool m_inBody = false;
 };
 
 // The stand-in connection: hands the client the server's bytes as the socket does (one read
 // notice while it takes them, all events from the event loop's turn) and records its writes.
-class FakeLink : public ByteStream
+// A socket, so that the TLS layer can sit on it.
+class FakeLink : public TCustomWSocket
 {
 public:
     explicit FakeLink(Wire& wire)
@@ -283,11 +332,16 @@ const Script scripts[] = {
 };
 
 // The exchanges a request needs for success, in order, with the codes that accept each.
+// A secure session needs a handshake that fuzzed bytes never complete, and a sign-in needs
+// one: such a request never succeeds.
 std::vector<std::pair<QByteArray, std::vector<int>>> needed(
-    TSmtpRequest rq, int recipients, bool connected)
+    TSmtpRequest rq, int recipients, bool connected, TSmtpSecurity security, bool signIn)
 {
     std::vector<std::pair<QByteArray, std::vector<int>>> n;
     const auto add = [&n](const char* verb, std::vector<int> ok) { n.emplace_back(verb, ok); };
+    if ((rq == smtpConnect && security == TSmtpSecurity::Tls)
+        || (rq == smtpOpen && (security != TSmtpSecurity::None || signIn)))
+        add("TLS", {});
     if (rq == smtpConnect || rq == smtpOpen)
         add("220", { 220 });
     if (rq == smtpHelo || rq == smtpOpen)
@@ -329,19 +383,30 @@ unsigned nextRandom(unsigned& state)
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
+    // The trust store is read at each handshake; a fuzzed one never gets as far as a
+    // certificate, so an empty store keeps the runs fast.
+    qputenv("SSL_CERT_FILE", "/dev/null");
+    qputenv("SSL_CERT_DIR", "/nonexistent");
     static QCoreApplication app(*argc, *argv);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
 {
-    unsigned char head[4] = { 0, 0, 0, 0 };
-    const size_t headSize = std::min(size, sizeof head);
+    unsigned char head[5] = { 0, 0, 0, 0, 0 };
+    const size_t headSize = std::min(size, size_t(size > 3 && data[3] & 0x40 ? 5 : 4));
     std::memcpy(head, data, headSize);
     const QByteArray server(
         reinterpret_cast<const char*>(data + headSize), qsizetype(size - headSize));
 
-    const Script& script = scripts[(head[0] & 0x0f) % std::size(scripts)];
+    const bool extended = head[3] & 0x40;
+    const TSmtpSecurity security = extended ? TSmtpSecurity(head[4] % 3) : TSmtpSecurity::None;
+    const bool signIn = extended && (head[4] & 4 || security == TSmtpSecurity::None);
+    // A secure run keeps to the dialog's requests, which choose the session's opening.
+    static constexpr size_t openingScripts[] = { 0, 2, 4 };
+    const Script& script = extended
+        ? scripts[openingScripts[(head[0] & 0x0f) % std::size(openingScripts)]]
+        : scripts[(head[0] & 0x0f) % std::size(scripts)];
     const bool attach = head[0] & 0x10;
     const bool connectRefused = (head[0] & 0xe0) == 0xe0;
     const int recipients = 1 + head[1] % 3;
@@ -351,9 +416,17 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
     const int abortAt = head[3] & 0x80 ? head[3] & 0x3f : -1;
 
     Wire wire;
+    wire.implicitTls = security == TSmtpSecurity::Tls;
     FakeLink link(wire);
+    TTlsStream tls(link);
     TSmtpCli client;
-    client.setStream(&link);
+    client.setStream(extended ? static_cast<ByteStream*>(&tls) : &link);
+    client.Security = security;
+    const QByteArray password = "Pw-fuzz-7q!";
+    if (signIn) {
+        client.User = QStringLiteral("vk3xyz");
+        client.Password = QString::fromLatin1(password);
+    }
     client.Host = QStringLiteral("127.0.0.1");
     client.SignOn = QStringLiteral("Vandrel");
     client.FromName = QStringLiteral("vk3xyz@example.net");
@@ -383,7 +456,8 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
     const auto startNext = [&] {
         while (step < script.steps.size()) {
             const TSmtpRequest rq = script.steps[step++];
-            Expected e { rq, wire.exchanges.size(), needed(rq, recipients, client.Connected()) };
+            Expected e { rq, wire.exchanges.size(),
+                needed(rq, recipients, client.Connected(), security, signIn) };
             const TSmtpState before = client.State();
             try {
                 // In the order of the request numbers.
@@ -428,9 +502,15 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
         } else if (error < 10000 && (rq == smtpOpen || rq == smtpMail) && !timedOut) {
             // A refusal is shown to the operator as the server's own line that refused.
             const Exchange* last = end > e.firstExchange ? &wire.exchanges[end - 1] : nullptr;
+            // A 530 that names STARTTLS also says what to choose.
             const QString shown = client.ErrorMessage();
-            const bool told = last && last->answered
-                ? shown == QString::fromLatin1(last->reply)
+            const QString reply = last ? QString::fromLatin1(last->reply) : QString();
+            // The secure road tells its own reasons, or the line that refused.
+            const bool told = extended
+                ? !shown.isEmpty() || (last && last->answered && reply.isEmpty())
+                : last && last->answered
+                ? (shown == reply
+                      || (last->code == 530 && shown.startsWith(reply + QLatin1String(": "))))
                     && error == (last->code >= 100 && last->code <= 599 ? last->code : 500)
                 : error == 500 && shown.startsWith(QLatin1String("500 "));
             expect(told, "a refusal told with the wrong text", shown.toLatin1());
@@ -494,5 +574,8 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
         expected.empty() ? QByteArray() : QByteArray::number(int(expected.front().rq)));
     expect(
         client.State() == smtpReady && !client.Connected(), "the client not ready after the close");
+    for (const QByteArray& form :
+        { password, password.toBase64(), (QByteArray("\0vk3xyz\0", 8) + password).toBase64() })
+        expect(!wire.clear.contains(form), "a form of the password sent outside TLS", form);
     return 0;
 }

@@ -153,49 +153,117 @@ private Q_SLOTS:
         QTest::addColumn<int>("mail"); // recipients of a Mail after the Open; -1: no Mail
         QTest::addColumn<int>("error");
         QTest::addColumn<QString>("got"); // what the peer read, lines joined by "|"
+        // "starttls" or "tls" sets the security, "signin" a user name and password.
+        QTest::addColumn<QString>("road");
         const QByteArray greet = "send 220 hi\\r\\n\nread\nsend 250 hello\\r\\n\n";
         const QByteArray envelope = greet
             + "read\nsend 250 ok\\r\\n\nread\nsend 250 a\\r\\n\nread\nsend 250 b\\r\\n\nread\n";
         QTest::newRow("two-line greeting")
             << QByteArray("send 220-first\\r\\n\nsleep 0.2\nsend 220 second\\r\\n\nread\n"
                           "send 250 hello\\r\\n\n")
-            << -1 << 0 << "HELO Vandrel";
+            << -1 << 0 << "HELO Vandrel" << QString();
         QTest::newRow("CR and LF in two reads")
             << QByteArray("send 220 hi\\r\nsleep 0.2\nsend \\n\nread\nsend 250 ok\\r\\n\n") << -1
-            << 0 << "HELO Vandrel";
+            << 0 << "HELO Vandrel" << QString();
         QTest::newRow("reply without a code")
-            << QByteArray("send 220 hi\\r\\n\nread\nsend OK\\r\\n\n") << -1 << 500
-            << "HELO Vandrel";
-        QTest::newRow("no recipients") << greet + "read\nsend 250 ok\\r\\n\n"
-                                       << 0 << 500 << "HELO Vandrel|MAIL FROM:<me@x.net>";
+            << QByteArray("send 220 hi\\r\\n\nread\nsend OK\\r\\n\n") << -1 << 500 << "HELO Vandrel"
+            << QString();
+        QTest::newRow("no recipients")
+            << greet + "read\nsend 250 ok\\r\\n\n"
+            << 0 << 500 << "HELO Vandrel|MAIL FROM:<me@x.net>" << QString();
         QTest::newRow("peer closes with the reply unread")
-            << QByteArray("send 220 hi\\r\\n250 ok\\r\\n\nclose\n") << -1 << 0 << "HELO Vandrel";
+            << QByteArray("send 220 hi\\r\\n250 ok\\r\\n\nclose\n") << -1 << 0 << "HELO Vandrel"
+            << QString();
         QTest::newRow("greeting refused")
-            << QByteArray("send 554 go away\\r\\n\nsleep 0.3\n") << -1 << 10004 << "";
+            << QByteArray("send 554 go away\\r\\n\nsleep 0.3\n") << -1 << 10004 << "" << QString();
         QTest::newRow("reply line without end")
-            << QByteArray("sendmany 5000 x\nsleep 0.5\n") << -1 << 500 << "";
+            << QByteArray("sendmany 5000 x\nsleep 0.5\n") << -1 << 500 << "" << QString();
         QTest::newRow("third recipient refused")
             << envelope + "send 550 no such user\\r\\n\nsleep 0.3\n"
             << 3 << 550
             << "HELO Vandrel|MAIL FROM:<me@x.net>|RCPT TO:<a@x.net>|RCPT TO:<b@x.net>|"
-               "RCPT TO:<c@x.net>";
+               "RCPT TO:<c@x.net>"
+            << QString();
         // Hostile peers: what they send never stops the client or reaches a command.
         QTest::newRow("binary greeting")
-            << QByteArray("send \x01\x02\xff\xfe\x7f\\r\\n\nsleep 0.3\n") << -1 << 10004 << "";
-        QTest::newRow("20,000 continuation lines") << QByteArray(
-            "sendmany 20000 220-x\\r\\n\nsend 220 ok\\r\\n\nread\n"
-            "send 250 hello\\r\\n\n") << -1 << 0 << "HELO Vandrel";
+            << QByteArray("send \x01\x02\xff\xfe\x7f\\r\\n\nsleep 0.3\n") << -1 << 10004 << ""
+            << QString();
+        QTest::newRow("20,000 continuation lines")
+            << QByteArray("sendmany 20000 220-x\\r\\n\nsend 220 ok\\r\\n\nread\n"
+                          "send 250 hello\\r\\n\n")
+            << -1 << 0 << "HELO Vandrel" << QString();
         // Reset before the go-ahead: not one line of the message may follow DATA.
         QTest::newRow("reset at DATA")
             << envelope + "send 250 c\\r\\n\nread\nclose\n"
             << 3 << 10004
             << "HELO Vandrel|MAIL FROM:<me@x.net>|RCPT TO:<a@x.net>|RCPT TO:<b@x.net>|"
-               "RCPT TO:<c@x.net>|DATA";
+               "RCPT TO:<c@x.net>|DATA"
+            << QString();
         QTest::newRow("DATA refused")
             << envelope + "send 250 c\\r\\n\nread\nsend 554 no thanks\\r\\n\nsleep 0.5\n"
             << 3 << 554
             << "HELO Vandrel|MAIL FROM:<me@x.net>|RCPT TO:<a@x.net>|RCPT TO:<b@x.net>|"
-               "RCPT TO:<c@x.net>|DATA";
+               "RCPT TO:<c@x.net>|DATA"
+            << QString();
+        // Hostile answers to EHLO and STARTTLS: each is told, and no password is sent outside
+        // TLS, whatever the server offers in the clear.
+        const QByteArray hi = "send 220 hi\\r\\n\nread\n";
+        const QByteArray ehlo = hi + "send 250-hi\\r\\n250 STARTTLS\\r\\n\nread\n";
+        QTest::newRow("extension line without end")
+            << hi + "send 250-hi\\r\\n\nsendmany 5000 x\nsleep 0.5\n"
+            << -1 << 500 << "EHLO Vandrel"
+            << "starttls";
+        QTest::newRow("20,000-line EHLO reply") << hi
+                + "sendmany 20000 250-X-EXT\\r\\n\nsend 250 STARTTLS\\r\\n\nread\nsend 454 4.7.0 "
+                  "not now\\r\\n\nsleep 0.3\n" << -1
+                                                << 454 << "EHLO Vandrel|STARTTLS"
+                                                << "starttls+signin";
+        QTest::newRow("binary extension lines")
+            << hi + "send 250-\\x01\\xff STARTTLS\\xfe\\r\\n250 AUTH\\x00PLAIN\\r\\n\nsleep 0.3\n"
+            << -1 << 500 << "EHLO Vandrel"
+            << "starttls+signin";
+        QTest::newRow("absurd SIZE values") << hi
+                + "send 250-hi\\r\\n250-SIZE 999999999999999999999999\\r\\n250-SIZE -1\\r\\n250 "
+                  "SIZE x\\r\\n\nsleep 0.3\n"
+                                            << -1 << 500 << "EHLO Vandrel"
+                                            << "starttls";
+        QTest::newRow("unknown mechanisms") << hi
+                + "send 250-hi\\r\\n250-AUTH CRAM-MD5 XOAUTH2\\r\\n250-AUTH=GSSAPI\\r\\n250 "
+                  "STARTTLS\\r\\n\nread\nsend 454 no\\r\\n\nsleep 0.3\n"
+                                            << -1 << 454 << "EHLO Vandrel|STARTTLS"
+                                            << "starttls+signin";
+        QTest::newRow("sign-in offered in the clear")
+            << hi + "send 250-hi\\r\\n250-AUTH PLAIN LOGIN\\r\\n250 AUTH=PLAIN\\r\\n\nsleep 0.3\n"
+            << -1 << 500 << "EHLO Vandrel"
+            << "signin";
+        QTest::newRow("EHLO and HELO refused")
+            << hi + "send 502 no\\r\\n\nread\nsend 550 no\\r\\n\nsleep 0.3\n"
+            << -1 << 550 << "EHLO Vandrel|HELO Vandrel"
+            << "signin";
+        QTest::newRow("EHLO refused, STARTTLS wanted") << hi + "send 502 no\\r\\n\nsleep 0.3\n"
+                                                       << -1 << 500 << "EHLO Vandrel"
+                                                       << "starttls";
+        QTest::newRow("EHLO put off, STARTTLS wanted") << hi + "send 421 busy\\r\\n\nsleep 0.3\n"
+                                                       << -1 << 421 << "EHLO Vandrel"
+                                                       << "starttls+signin";
+        QTest::newRow("EHLO reply cut by a hang-up")
+            << hi + "send 250-hi\\r\\n250-STARTTLS\\r\\n\nclose\n"
+            << -1 << 10004 << "EHLO Vandrel"
+            << "starttls";
+        QTest::newRow("STARTTLS refused") << ehlo + "send 502 no\\r\\n\nsleep 0.3\n"
+                                          << -1 << 502 << "EHLO Vandrel|STARTTLS"
+                                          << "starttls+signin";
+        QTest::newRow("no TLS after the go-ahead")
+            << ehlo + "send 220 go\\r\\n\nsleep 0.2\nsend 250 plain\\x00\\xff\\r\\n\nsleep 0.5\n"
+            << -1 << 500 << "EHLO Vandrel|STARTTLS|(TLS)"
+            << "starttls+signin";
+        QTest::newRow("hang-up after the go-ahead")
+            << ehlo + "send 220 go\\r\\n\nsleep 0.2\nclose\n"
+            << -1 << 500 << "EHLO Vandrel|STARTTLS|(TLS)"
+            << "starttls+signin";
+        QTest::newRow("plain greeting to TLS")
+            << QByteArray("send 220 hi\\r\\n\nsleep 0.5\n") << -1 << 500 << "(TLS)"
+            << "tls+signin";
     }
 
     void scripted()
@@ -204,6 +272,7 @@ private Q_SLOTS:
         QFETCH(int, mail);
         QFETCH(int, error);
         QFETCH(QString, got);
+        QFETCH(QString, road);
         const QString file = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
         writeFile(file, steps);
         MailPeer peer;
@@ -212,6 +281,13 @@ private Q_SLOTS:
         client.Host = QStringLiteral("127.0.0.1");
         client.Port = QString::number(peer.port);
         client.SignOn = QStringLiteral("Vandrel");
+        if (road.contains(QLatin1String("tls")))
+            client.Security = road.startsWith(QLatin1String("tls")) ? TSmtpSecurity::Tls
+                                                                    : TSmtpSecurity::StartTls;
+        if (road.contains(QLatin1String("signin"))) {
+            client.User = QStringLiteral("op");
+            client.Password = QStringLiteral("Pw-s3cret!x");
+        }
         const int opened = request(client, [&] { client.Open(); });
         int result = opened;
         if (mail >= 0) {
@@ -225,13 +301,30 @@ private Q_SLOTS:
             result = request(client, [&] { client.Mail(); });
         }
         QCOMPARE(result, error);
+        // A secure road that failed before TLS leaves no plain connection for a later MAIL.
+        if (!road.isEmpty() && opened != 0)
+            QVERIFY(!client.socket().IsConnected());
         client.Abort();
         QVERIFY(peer.finish());
         ++m_cases;
         m_hostileBytes += peer.sent;
         m_told += error != 0;
-        const QString read = QString::fromLatin1(readAll(file + QStringLiteral(".got"))).trimmed();
-        static const QRegularExpression command(QStringLiteral("^(HELO|MAIL|RCPT|DATA|QUIT|\\.$)"));
+        // A failure on the secure road says why; a hang-up the window tells as such.
+        if (!road.isEmpty() && error != 0 && error != wsa::EINTR_)
+            QVERIFY(!client.ErrorMessage().isEmpty());
+        // The password, in any form it is sent in, goes inside TLS or nowhere.
+        QByteArray clear = readAll(file + QStringLiteral(".got"));
+        for (const QByteArray& form :
+            { QByteArray("Pw-s3cret!x"), QByteArray("Pw-s3cret!x").toBase64(),
+                QByteArray("\0op\0Pw-s3cret!x", 14).toBase64() })
+            QVERIFY(
+                !clear.contains(form) && !readAll(file + QStringLiteral(".data")).contains(form));
+        // A TLS record (type 22 opens the handshake) stands for all that follows it.
+        if (clear.contains('\x16'))
+            clear = clear.left(clear.indexOf('\x16')) + "(TLS)";
+        const QString read = QString::fromLatin1(clear).trimmed();
+        static const QRegularExpression command(
+            QStringLiteral("^(HELO|EHLO|STARTTLS|AUTH|MAIL|RCPT|DATA|QUIT|\\.$|\\(TLS\\)$)"));
         for (const QString& line : read.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
             m_leaked += !command.match(line).hasMatch();
         QCOMPARE(read, got.replace(QLatin1Char('|'), QLatin1Char('\n')));
