@@ -120,6 +120,14 @@ QString NextMode(const QString& mode)
     return i < 0 ? mode : QString::fromLatin1(ModeTable[(i + 1) % 7].label);
 }
 
+QString BandForFrequency(qint64 hz)
+{
+    for (const BandRow& row : BandTable)
+        if (hz >= row.lowHz && hz <= row.highHz)
+            return QString::fromLatin1(row.label);
+    return QString();
+}
+
 bool IsAlwaysDoubledBand(QStringView band)
 {
     const int i = BandIndex(band);

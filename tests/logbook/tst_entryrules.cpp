@@ -345,6 +345,29 @@ private Q_SLOTS:
         QCOMPARE(NextMode("RTTY"), QStringLiteral("RTTY"));
     }
 
+    void bandForFrequency_data()
+    {
+        QTest::addColumn<qint64>("hz");
+        QTest::addColumn<QString>("band");
+        QTest::newRow("160m lower edge") << 1800000LL << "160m";
+        QTest::newRow("below 160m") << 1799999LL << "";
+        QTest::newRow("20m") << 14250000LL << "20m";
+        QTest::newRow("20m upper edge") << 14350000LL << "20m";
+        QTest::newRow("between 20m and 17m") << 14350001LL << "";
+        QTest::newRow("2m") << 144100000LL << "2m";
+        QTest::newRow("23cm, past 32 bits") << 1296200000LL << "23cm";
+        QTest::newRow("1cm") << 24048000000LL << "1cm";
+        QTest::newRow("zero") << 0LL << "";
+        QTest::newRow("negative") << -14000000LL << "";
+    }
+
+    void bandForFrequency()
+    {
+        QFETCH(qint64, hz);
+        QFETCH(QString, band);
+        QCOMPARE(BandForFrequency(hz), band);
+    }
+
     void refreshPoints_data()
     {
         QTest::addColumn<QString>("band");
