@@ -588,6 +588,29 @@ private Q_SLOTS:
         QVERIFY(peer.finish());
     }
 
+    // What the port box takes as a port is the port the send goes to.
+    void portAsTyped_data()
+    {
+        QTest::addColumn<QString>("prefix"); // before the server's port number
+        QTest::newRow("plus sign") << "+";
+        QTest::newRow("leading zero") << "0";
+    }
+
+    void portAsTyped()
+    {
+        QFETCH(QString, prefix);
+        emailLog();
+        QLineEdit* port = box("PortEdit");
+        port->clear();
+        QTest::keyClicks(port, prefix + QString::number(m_store.port));
+        QVERIFY(port->hasAcceptableInput());
+        click("EmailButton");
+        QVERIFY(runUntil([&] { return !dialog().sending(); }));
+        QCOMPARE(dialog().statusText(), SentText);
+        ++m_sent;
+        QVERIFY(runUntil([&] { return !dialog().client().Connected(); }));
+    }
+
     // "Email Log" writes the Cabrillo log beside the CSV file: a file of that name the operator
     // already has there (an entry finished by hand, another contest's) is not replaced unasked,
     // and not touched at all when the attachment is not wanted.
