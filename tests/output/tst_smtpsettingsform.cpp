@@ -143,6 +143,7 @@ class TestSmtpSettingsForm : public QObject
     MailPeer m_store;
     std::unique_ptr<TQZMainForm> m_form;
     QStringList m_messages;
+    QStringList m_questions;
     int m_cases = 0;
     qint64 m_hostileBytes = 0;
     qint64 m_longestGap = 0;
@@ -176,7 +177,10 @@ private Q_SLOTS:
         clock->setUtc(QDate(2026, 8, 16), QTime(10, 0), 8 * 3600);
         StartupEnvironment env = TestEnvironment(m_dir.path(), clock);
         DesktopOf(env).messages = [this](const QString& m) { m_messages.append(m); };
-        DesktopOf(env).questions = [](const QString&) { return true; };
+        DesktopOf(env).questions = [this](const QString& q) {
+            m_questions.append(q);
+            return true;
+        };
         env.watchSessionEnd = true; // SIGTERM during a send, as a logout sends it
         env.vault = m_vault;
         m_form = std::make_unique<TQZMainForm>(env);
@@ -582,6 +586,146 @@ private Q_SLOTS:
         QCOMPARE(dialog().statusText(),
             NotSent + "no reply from the server for 1 s (last: 354 go ahead)");
         QVERIFY(peer.finish());
+    }
+
+    // What the port box takes as a port is the port the send goes to.
+    void portAsTyped_data()
+    {
+        QTest::addColumn<QString>("prefix"); // before the server's port number
+        QTest::newRow("plus sign") << "+";
+        QTest::newRow("leading zero") << "0";
+    }
+
+    void portAsTyped()
+    {
+        QFETCH(QString, prefix);
+        emailLog();
+        QLineEdit* port = box("PortEdit");
+        port->clear();
+        QTest::keyClicks(port, prefix + QString::number(m_store.port));
+        QVERIFY(port->hasAcceptableInput());
+        click("EmailButton");
+        QVERIFY(runUntil([&] { return !dialog().sending(); }));
+        QCOMPARE(dialog().statusText(), SentText);
+        ++m_sent;
+        QVERIFY(runUntil([&] { return !dialog().client().Connected(); }));
+    }
+
+    // "Email Log" writes the Cabrillo log beside the CSV file: a file of that name the operator
+    // already has there (an entry finished by hand, another contest's) is not replaced unasked,
+    // and not touched at all when the attachment is not wanted.
+    void emailCabrilloKeepsAFileThere_data()
+    {
+        QTest::addColumn<bool>("attach");
+        QTest::newRow("attachment ticked") << true;
+        QTest::newRow("attachment unticked") << false;
+    }
+
+    void emailCabrilloKeepsAFileThere()
+    {
+        QFETCH(bool, attach);
+        auto* tick = dialog().findChild<QCheckBox*>(QStringLiteral("CabrilloBox"));
+        emailLog();
+        if (tick->isChecked() != attach)
+            tick->click();
+        click("QuitButton");
+        const QString cbr = file(QStringLiteral("VK6XYZ_VHF.cbr"));
+        const QByteArray mine = "START-OF-LOG: 3.0\r\nCALLSIGN: VK6XYZ\r\nSOAPBOX: finished by "
+                                "hand\r\nEND-OF-LOG:\r\n";
+        QVERIFY(writeFile(cbr, mine));
+        m_questions.clear();
+        emailLog();
+        const QByteArray after = readAll(cbr);
+        const bool asked = !m_questions.isEmpty();
+        if (!tick->isChecked())
+            tick->click();
+        click("QuitButton");
+        if (attach)
+            QVERIFY2(after == mine || asked, "replaced without a question");
+        else
+            QCOMPARE(after, mine);
+    }
+
+    // A Cabrillo log that could not be written is not blamed on a missing callsign.
+    void cabrilloNotWrittenIsToldAsSuch()
+    {
+        const QString cbr = file(QStringLiteral("VK6XYZ_VHF.cbr"));
+        QFile::remove(cbr);
+        QVERIFY(QDir().mkdir(cbr)); // in the way of the file
+        m_messages.clear();
+        emailLog();
+        QDir().rmdir(cbr);
+        QCOMPARE(m_messages.filter(QStringLiteral("could not be written")).size(), 1);
+        QVERIFY(dialog().attachesCabrillo());
+        dialog().setServicePort(QString::number(m_store.port));
+        click("EmailButton");
+        QVERIFY2(!dialog().statusText().contains(QLatin1String("set your callsign")),
+            qPrintable(dialog().statusText()));
+    }
+
+    // The keyring's password belongs to the account it was kept for: typed over with another
+    // user name, the box no longer offers it for the send.
+    void keptPasswordStaysWithItsAccount()
+    {
+        TestCa ca(m_dir.path());
+        if (!QFileInfo::exists(ca.path("server.pem"))
+            && !(ca.makeAuthority("mailca", "Test CA")
+                && ca.makeCert("server", "mailca", "IP:127.0.0.1", 30)))
+            QSKIP("openssl could not make the test's certificates");
+        ca.trustOnly("mailca");
+        const QString folder = file(QStringLiteral("tls-other-account"));
+        QDir().mkpath(folder);
+        MailPeer peer;
+        if (!peer.startWith({ VORAD_TESTS_DIR "/net/tls_peer.py", "starttls", ca.path("server.pem"),
+                ca.path("server.key"), folder }))
+            QSKIP("no aiosmtpd");
+        m_vault->kept.clear();
+        m_vault->keepError.clear();
+        m_vault->kept.insert(MailAccount("op", "127.0.0.1", peer.port), Password);
+
+        emailLog();
+        dialog().setServicePort(QString::number(peer.port));
+        dialog().findChild<QComboBox*>(QStringLiteral("SecurityBox"))->setCurrentIndex(1);
+        box("UserEdit")->setText("op");
+        dialog().findChild<QCheckBox*>(QStringLiteral("RememberBox"))->setChecked(true);
+        click("QuitButton");
+        emailLog();
+        QVERIFY(runUntil([&] { return !box("PasswordEdit")->text().isEmpty(); }));
+        box("UserEdit")->selectAll();
+        QTest::keyClicks(box("UserEdit"), QStringLiteral("op2"));
+        click("EmailButton");
+        QVERIFY(runUntil([&] { return !dialog().sending(); }));
+        const QString status = dialog().statusText();
+        QVERIFY(runUntil([&] { return !dialog().client().Connected(); }));
+        QCOMPARE(status,
+            QStringLiteral("     Password needed: type it in the Password box, then "
+                           "Send."));
+    }
+
+    // A secure connection to a port that never answers says what to check, as one refused
+    // does.
+    void silentSecurePort_data()
+    {
+        QTest::addColumn<int>("security");
+        QTest::newRow("TLS") << 2;
+        QTest::newRow("STARTTLS") << 1;
+    }
+
+    void silentSecurePort()
+    {
+        QFETCH(int, security);
+        const QString script = file(QStringLiteral("silent-%1").arg(security));
+        QVERIFY(writeFile(script, "sleep 60\n"));
+        MailPeer peer;
+        QVERIFY(peer.start(QStringLiteral("script"), script));
+        emailLog();
+        dialog().setServicePort(QString::number(peer.port));
+        dialog().findChild<QComboBox*>(QStringLiteral("SecurityBox"))->setCurrentIndex(security);
+        dialog().setAbortInterval(AbortMs);
+        click("EmailButton");
+        QVERIFY(runUntil([&] { return !dialog().sending(); }));
+        QVERIFY2(dialog().statusText().contains(QLatin1String("port")),
+            qPrintable(dialog().statusText()));
     }
 
     // The close box, "Quit" and SIGTERM stop a send waiting on the verdict at once, and a hang-up
