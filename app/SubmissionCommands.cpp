@@ -158,13 +158,25 @@ ExportStation SubmissionCommands::exportStation() const
 
 void SubmissionCommands::writeEmailCabrillo(TSmtpSettingsForm& dialog, const QString& csvPath)
 {
-    dialog.setCabrilloPath(QString());
     // Without the station's own callsign, or with the log read in part, there is no entry.
-    if (!IsOwnCallsign(m_form.controls().MyCallsign->text()) || !m_logBook.loaded())
+    if (!IsOwnCallsign(m_form.controls().MyCallsign->text())) {
+        dialog.setCabrilloPath(QString(), QStringLiteral("set your callsign"));
         return;
-    const QFileInfo csv(csvPath);
-    const QString path = csv.dir().filePath(csv.completeBaseName() + QStringLiteral(".cbr"));
-    QString refusal = ExportTargetRefusal(path, LogContactFiles(m_settings));
+    }
+    if (!m_logBook.loaded()) {
+        dialog.setCabrilloPath(QString(), QStringLiteral("the logbook file was not read whole"));
+        return;
+    }
+    // In a folder of the run's own, under the attachment's name: a file the operator keeps
+    // beside the CSV (last year's entry, one finished by hand) is never replaced.
+    if (!m_attachmentFolder)
+        m_attachmentFolder = std::make_unique<QTemporaryDir>();
+    const QString path = m_attachmentFolder->isValid()
+        ? QDir(m_attachmentFolder->path())
+              .filePath(QFileInfo(csvPath).completeBaseName() + QStringLiteral(".cbr"))
+        : QString();
+    QString refusal = path.isEmpty() ? m_attachmentFolder->errorString()
+                                     : ExportTargetRefusal(path, LogContactFiles(m_settings));
     ExportResult r;
     if (refusal.isEmpty()) {
         r = ExportLog(
@@ -172,6 +184,7 @@ void SubmissionCommands::writeEmailCabrillo(TSmtpSettingsForm& dialog, const QSt
         refusal = r.error;
     }
     if (!r.written) {
+        dialog.setCabrilloPath(QString(), QStringLiteral("it could not be written"));
         m_form.errorCue();
         m_form.ShowMessage(QStringLiteral(" The Cabrillo log for the e-mail could not be "
                                           "written: \r %1 \r (%2) ")

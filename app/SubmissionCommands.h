@@ -1,6 +1,9 @@
 #pragma once
 
+#include <memory>
+
 #include <QString>
+#include <QTemporaryDir>
 
 #include "LogCheck.h"
 #include "LogExport.h"
@@ -44,7 +47,7 @@ private:
     // settings.
     SheetFields sheetFields(bool fromBoxes) const;
     ExportStation exportStation() const;
-    // The Cabrillo log beside the CSV file, for the e-mail's second attachment.
+    // The Cabrillo log for the e-mail's second attachment, under the CSV file's name.
     void writeEmailCabrillo(TSmtpSettingsForm& dialog, const QString& csvPath);
     using PrintJob = bool (*)(PrintSurface&, const SheetFields&, const QStringList&, QString*);
     void printLog(PrintJob print, const SheetFields& fields);
@@ -59,6 +62,7 @@ private:
     EmailContent m_emailContent;
     EmailSnapshot m_emailSnapshot;
     quint64 m_logGeneration = 0; // counts the changes to the log list
+    std::unique_ptr<QTemporaryDir> m_attachmentFolder; // the run's own, made when first needed
     bool m_findingsQueued = false;
 };
 

@@ -370,6 +370,8 @@ void TCustomSmtpClient::sessionConnected(quint16 error)
 
 void TCustomSmtpClient::sessionClosed(quint16 error)
 {
+    // No reply can come to be masked any more: the secret's forms need not stay in memory.
+    m_secretsSent.clear();
     m_connected = false;
     m_transferring = false;
     m_awaitingAcceptance = false;

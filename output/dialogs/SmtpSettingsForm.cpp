@@ -220,6 +220,10 @@ void TSmtpSettingsForm::createControls()
     connect(
         PortEdit, &QLineEdit::textEdited, this, [this](const QString& t) { PortEditChanged(t); });
     connect(RememberBox, &QCheckBox::clicked, this, [this](bool on) { RememberBoxClicked(on); });
+    for (QLineEdit* e : { HostEdit, PortEdit, UserEdit })
+        connect(e, &QLineEdit::textEdited, this, [this] { AccountEdited(); });
+    // Typed over, the password is the operator's own, whatever account it goes with.
+    connect(PasswordEdit, &QLineEdit::textEdited, this, [this] { m_keptAccount.clear(); });
     connect(CabrilloBox, &QCheckBox::clicked, this, [this] { m_cabrilloChosen = true; });
 
     connect(EmailButton, &QPushButton::clicked, this,
@@ -484,7 +488,8 @@ bool TSmtpSettingsForm::sendSequence()
     const QString to = ToEdit->text();
     m_sendingLines = m_messageLines;
     SmtpClient->Host = HostEdit->text().trimmed();
-    SmtpClient->Port = PortEdit->text();
+    // As a number: "+25" and "025" are what the box lets through, not what a socket takes.
+    SmtpClient->Port = QString::number(PortEdit->text().toInt());
     SmtpClient->Security = static_cast<TSmtpSecurity>(SecurityBox->currentIndex());
     SmtpClient->User = UserEdit->text();
     m_sentPassword = SmtpClient->User.isEmpty() ? QString() : PasswordEdit->text();
@@ -618,15 +623,18 @@ void TSmtpSettingsForm::readKeptPassword()
         return;
     ++m_vaultReads;
     QPointer<TSmtpSettingsForm> self(this);
-    m_host.passwordVault().read(account(), [self](const VaultAnswer& answer) {
+    const QString wanted = account();
+    m_host.passwordVault().read(wanted, [self, wanted](const VaultAnswer& answer) {
         if (!self)
             return;
         --self->m_vaultReads;
-        // What the operator typed meanwhile stands.
+        // What the operator typed meanwhile stands, and an account changed meanwhile is not
+        // given this one's password.
         if (answer.kind == VaultAnswer::Found && self->PasswordEdit->text().isEmpty()
-            && !self->m_sending)
+            && !self->m_sending && self->account() == wanted) {
             self->PasswordEdit->setText(answer.password);
-        else if (answer.kind == VaultAnswer::Failed && !self->m_sending)
+            self->m_keptAccount = wanted;
+        } else if (answer.kind == VaultAnswer::Failed && !self->m_sending)
             self->setStatus(QStringLiteral("     The keyring could not be read (%1): type the "
                                            "password.")
                                 .arg(OneLine(answer.error).left(80)));
@@ -648,6 +656,15 @@ void TSmtpSettingsForm::keepPassword()
                                            "did not keep the password: %1)")
                                 .arg(self->m_keepFailure.left(80)));
     });
+}
+
+void TSmtpSettingsForm::AccountEdited()
+{
+    // The keyring's password belongs to the account it was kept for.
+    if (!m_keptAccount.isEmpty() && account() != m_keptAccount) {
+        PasswordEdit->clear();
+        m_keptAccount.clear();
+    }
 }
 
 void TSmtpSettingsForm::RememberBoxClicked(bool on)
@@ -684,8 +701,9 @@ bool TSmtpSettingsForm::readyToSend()
             PasswordEdit);
     }
     if (attachesCabrillo() && m_cabrilloPath.isEmpty() && !m_attachmentPath.isEmpty())
-        return refuse(QStringLiteral("No Cabrillo log to attach: set your callsign, or untick "
-                                     "\"Attach the Cabrillo log\"."),
+        return refuse(QStringLiteral("No Cabrillo log to attach: %1, or untick \"Attach the "
+                                     "Cabrillo log\".")
+                          .arg(m_cabrilloMissing),
             CabrilloBox);
     return true;
 }
@@ -782,9 +800,13 @@ void TSmtpSettingsForm::SmtpAbortTimerTimer()
         return;
     }
     m_waitAllowed = false;
-    if (m_sending && m_failure.isEmpty())
+    if (m_sending && m_failure.isEmpty()) {
         m_failure = QStringLiteral("no reply from the server for ")
             + duration(SmtpAbortTimer->interval()) + lastReplyNote();
+        // Silent from the start on a secure road: most often a port that does not speak it.
+        if (m_lastReply.isEmpty() && SmtpClient->Security != TSmtpSecurity::None)
+            m_failure += QStringLiteral("; check the port (587 for STARTTLS, 465 for TLS)");
+    }
 }
 
 QString TSmtpSettingsForm::lastReplyNote() const

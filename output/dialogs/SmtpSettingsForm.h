@@ -62,8 +62,14 @@ public:
     void setStatus(const QString& text);
     // The CSV file the last "&Email Log" wrote; it is the one attached.
     void setAttachmentPath(const QString& path) { m_attachmentPath = path; }
-    // The Cabrillo log the last "&Email Log" wrote, attached second when ticked.
-    void setCabrilloPath(const QString& path) { m_cabrilloPath = path; }
+    // The Cabrillo log the last "&Email Log" wrote, attached second when ticked; without one,
+    // what the operator can do about it ("set your callsign").
+    void setCabrilloPath(const QString& path, const QString& missing = QString())
+    {
+        m_cabrilloPath = path;
+        m_cabrilloMissing = missing;
+    }
+    QString cabrilloPath() const { return m_cabrilloPath; }
     bool attachesCabrillo() const;
     // The current directory read at the first showing and at every close.
     QString currentFolder() const { return m_currentFolder; }
@@ -106,6 +112,8 @@ private:
     // The port box: 587 and 465 propose their security.
     void PortEditChanged(const QString& text);
     void RememberBoxClicked(bool on);
+    // The server, port or user name typed over.
+    void AccountEdited();
     // A remembered password into the password box, when the keyring has one.
     void readKeptPassword();
     QString account() const;
@@ -134,9 +142,11 @@ private:
     QString m_currentFolder;
     QString m_attachmentPath;
     QString m_cabrilloPath;
+    QString m_cabrilloMissing;
     QString m_servicePort; // a test's server, else the port box
     bool m_cabrilloChosen = false; // the operator's tick, kept; else it follows the callsign
     int m_vaultReads = 0; // keyring reads not yet answered
+    QString m_keptAccount; // the account of the password the keyring put in the box
     QString m_keepFailure; // why the keyring did not keep the password
     QString m_sentPassword; // the password of the send running
     QStringList m_messageLines; // what the message box shows, line by line

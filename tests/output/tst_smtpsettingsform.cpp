@@ -649,8 +649,10 @@ private Q_SLOTS:
     // A Cabrillo log that could not be written is not blamed on a missing callsign.
     void cabrilloNotWrittenIsToldAsSuch()
     {
-        const QString cbr = file(QStringLiteral("VK6XYZ_VHF.cbr"));
-        QFile::remove(cbr);
+        emailLog();
+        click("QuitButton");
+        const QString cbr = dialog().cabrilloPath();
+        QVERIFY(QFile::remove(cbr));
         QVERIFY(QDir().mkdir(cbr)); // in the way of the file
         m_messages.clear();
         emailLog();
