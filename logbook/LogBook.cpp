@@ -287,7 +287,21 @@ bool LogBook::LoadLogBook(ContestSettings& settings, LogBookUi& ui)
         WriteLogBook(settings, ui);
     }
     ui.showStatus(QStringLiteral("  LogBook Ready..."));
+    TellWriteListener();
     return true;
+}
+
+void LogBook::TellWriteListener()
+{
+    // A log not read whole (or no file at all) is not what memory holds.
+    if (m_loaded && m_fileInStep && !m_refused)
+        tellWritten(m_fileName, m_backupName);
+}
+
+void LogBook::tellWritten(const QString& logName, const QString& backupName)
+{
+    if (m_listener)
+        m_listener->logWritten(logName, backupName, fileContent());
 }
 
 void LogBook::showLastBandMode(LogBookUi& ui, bool lastLineTorn)
@@ -382,9 +396,10 @@ void LogBook::AppendContact(
     QByteArray bytes;
     AppendFileRecord(bytes, line);
     bytes += "\r\n";
-    if (m_store.append(settings.logFileName, bytes, &error))
+    if (m_store.append(settings.logFileName, bytes, &error)) {
         ui.showStatus(QStringLiteral("  Written LogBook to Disk Okay..."));
-    else
+        tellWritten(settings.logFileName, settings.backupLogFileName);
+    } else
         reportWriteFailure(settings.logFileName, error, WriteFor::NewContact, ui);
 }
 
@@ -451,6 +466,8 @@ bool LogBook::writeWhole(const QString& logName, const QString& backupName, LogB
     if (what != WriteFor::Copy)
         m_fileInStep = true;
     ui.showStatus(QStringLiteral("  Written LogBook to Disk Okay..."));
+    if (what != WriteFor::Copy)
+        tellWritten(logName, backupName);
     return true;
 }
 
@@ -603,6 +620,7 @@ bool LogBook::StartNewLog(const ContestSettings& settings, LogBookUi& ui)
     m_fileInStep = true;
     m_changesUnwritten = false;
     ui.showStatus(QStringLiteral("  Written LogBook to Disk Okay..."));
+    tellWritten(settings.logFileName, settings.backupLogFileName);
     if (!kept.isEmpty())
         ui.showMessage(QStringLiteral(" The new LogBook %1 is empty. \r The %2 contact(s) of the "
                                       "old one are kept in \r %3 ")
