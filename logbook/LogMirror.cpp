@@ -95,13 +95,6 @@ MirrorWriter::MirrorWriter(std::shared_ptr<FileSystem> fs)
 
 bool MirrorWriter::check(const MirrorJob& job, MirrorOutcome& out)
 {
-    // Until the folder is there (a stick put back), nothing of it is known: the copy on it is
-    // looked at before anything is written there.
-    if (m_store.state(job.folder) != LogFileStore::State::NotRegular) {
-        out.kind = MirrorOutcome::Failed;
-        out.reason = QStringLiteral("the folder %1 is not there").arg(job.folder);
-        return false;
-    }
     const LogFileStore::State state = m_store.state(out.copy);
     if (state == LogFileStore::State::Missing) {
         m_checked = true;
@@ -167,6 +160,13 @@ MirrorOutcome MirrorWriter::write(const MirrorJob& job)
     }
     if (m_refused || m_blocked)
         return out; // told when it was met
+    // A stick pulled leaves its mount point: nothing is made there. Until the folder is back,
+    // nothing of the copy on it is known, and it is looked at before it is written.
+    if (m_store.state(job.folder) != LogFileStore::State::NotRegular) {
+        out.kind = MirrorOutcome::Failed;
+        out.reason = QStringLiteral("the folder %1 is not there").arg(job.folder);
+        return out;
+    }
     if (!m_checked && !check(job, out))
         return out;
 
