@@ -275,6 +275,12 @@ void LogMirror::setFolder(const QString& folder)
     m_failing = false;
 }
 
+void LogMirror::setSyncEnabled(bool on)
+{
+    std::lock_guard lock(m_shared->mutex); // the worker takes it between writes
+    m_shared->writer.setSyncEnabled(on);
+}
+
 void LogMirror::logWritten(
     const QString& logFileName, const QString& backupFileName, const QByteArray& content)
 {
