@@ -230,7 +230,9 @@ void WriteContestSettings(ProfileFile& f, const DateTimeForms& forms, const Cont
 {
     f.writeString(USER, QStringLiteral("Last"), QStringLiteral("DOVavovivProgramRunTime"));
     WriteLogFileNames(f, s);
-    f.writeString(FILES, QStringLiteral("MirrorFolder"), pathToProfile(s.mirrorFolder));
+    // A file that never named a mirror folder is left without the key.
+    if (!s.mirrorFolder.isEmpty() || f.contains(FILES, QStringLiteral("MirrorFolder")))
+        f.writeString(FILES, QStringLiteral("MirrorFolder"), pathToProfile(s.mirrorFolder));
     f.writeInteger(WINDOW, QStringLiteral("WinLogLength"), s.winLogLength);
     f.writeInteger(WINDOW, QStringLiteral("PosLeft"), s.posLeft);
     f.writeInteger(WINDOW, QStringLiteral("PosTop"), s.posTop);
