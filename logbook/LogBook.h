@@ -139,6 +139,10 @@ private:
     QString m_backupName;
     QString m_rescueFolder;
     LogWriteListener* m_listener = nullptr;
+    // The file's bytes of the lines, kept while they are known so that a listener told of each
+    // append does not cost a whole log's conversion per contact.
+    QByteArray m_content;
+    bool m_contentKnown = false;
 };
 
 } // namespace vorad
