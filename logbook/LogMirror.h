@@ -100,7 +100,8 @@ public:
     const QString& folder() const { return m_folder; }
     // Where the status texts go (in the thread that owns the mirror).
     void setTell(std::function<void(const QString&)> tell) { m_tell = std::move(tell); }
-    // As the log's store: off only where a killed process is all a test looks at.
+    // As the log's store; before the first write: off only where a killed process is all a
+    // test looks at.
     void setSyncEnabled(bool on);
 
     void logWritten(const QString& logFileName, const QString& backupFileName,
