@@ -477,7 +477,7 @@ bool LogBook::writeWhole(const QString& logName, const QString& backupName, LogB
     if (what != WriteFor::Copy)
         m_fileInStep = true;
     ui.showStatus(QStringLiteral("  Written LogBook to Disk Okay..."));
-    if (what != WriteFor::Copy) {
+    if (what != WriteFor::Copy && m_listener) {
         m_content = content;
         m_contentKnown = true;
         tellWritten(logName, backupName);

@@ -63,7 +63,17 @@ public:
         m_changed.notify_all();
         m_changed.wait(lock, [&] { return m_open; });
         lock.unlock();
-        return FailingFileSystem::write(fd, bytes, size);
+        const ssize_t n = FailingFileSystem::write(fd, bytes, size);
+        lock.lock();
+        ++m_left;
+        m_changed.notify_all();
+        return n;
+    }
+    // Until `n` writes have passed the gate.
+    void waitForPassed(int n)
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_left >= n; });
     }
     void setOpen(bool on)
     {
@@ -88,6 +98,7 @@ private:
     std::condition_variable m_changed;
     bool m_open = true;
     int m_entered = 0;
+    int m_left = 0;
 };
 
 } // namespace
@@ -464,6 +475,7 @@ private Q_SLOTS:
             gate->waitForWrites(1);
         }
         gate->setOpen(true); // the write left behind ends by itself
+        gate->waitForPassed(1);
         QCOMPARE(readAll(logPath()), record("VK1AA"));
     }
 };

@@ -421,7 +421,7 @@ private Q_SLOTS:
         env.mirrorMode = LogMirror::Mode::Worker;
         TQZMainForm form(std::move(env));
         form.mirror().waitIdle();
-        form.mirror().deliver();
+        QCoreApplication::sendPostedEvents(&form.mirror()); // the worker's word, as the loop has it
         QCOMPARE(form.logBook().lines().size(), 1);
         const QStringList kept = QDir(file("stick")).entryList({ "QZVHF.newer-*.LOG" });
         QCOMPARE(kept.size(), 1);
