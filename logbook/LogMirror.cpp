@@ -186,7 +186,9 @@ MirrorOutcome MirrorWriter::write(const MirrorJob& job)
     }
     if (ok) {
         m_known = true;
-        m_written = job.content;
+        // A copy of its own, made here: sharing the logbook's bytes would make the logbook copy
+        // them at its next append, in the log's own step.
+        m_written = QByteArray(job.content.constData(), job.content.size());
         out.kind = MirrorOutcome::Written;
     } else {
         m_known = false;
