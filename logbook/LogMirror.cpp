@@ -111,7 +111,14 @@ bool MirrorWriter::check(const MirrorJob& job, MirrorOutcome& out)
     qint64 logTime = 0;
     m_store.modifiedAt(out.copy, &copyTime);
     m_store.modifiedAt(job.logFileName, &logTime);
-    if (!MirrorIsNewer(bytes, copyTime, job.content, logTime)) {
+    // The log before its last rewrite (an edit, a deletion, a New Log the mirror did not see):
+    // what the copy holds is all in the backup beside the log.
+    auto inBackup = [&] {
+        QByteArray backup;
+        return !job.backupFileName.isEmpty() && m_store.read(job.backupFileName, &backup, nullptr)
+            && backup.startsWith(bytes);
+    };
+    if (!MirrorIsNewer(bytes, copyTime, job.content, logTime) || inBackup()) {
         m_checked = true;
         m_known = true;
         m_written = std::move(bytes);

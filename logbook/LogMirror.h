@@ -56,7 +56,7 @@ struct MirrorOutcome
 // Writes the mirror copy, a job at a time, in whichever thread calls it. A copy is appended to
 // only while it is known to hold exactly what was last written to it; else it is rewritten
 // whole, complete or not at all. A copy met for the first time is read first: one that may hold
-// contacts the log does not is kept aside, never written over.
+// contacts the log does not, nor its backup, is kept aside, never written over.
 class MirrorWriter
 {
 public:

@@ -368,6 +368,26 @@ private Q_SLOTS:
         QCOMPARE(readAll(copyPath()), readAll(logPath()));
     }
 
+    // A copy that is the log before its last rewrite (a deletion the mirror missed) is all in
+    // the backup: no news, brought in step untold.
+    void copyOfTheBackupIsNoNews()
+    {
+        startWith(record("VK1AA"));
+        const QByteArray before = record("VK1AA") + record("VK2BB");
+        QVERIFY(writeFile(m_settings.backupLogFileName, before));
+        QVERIFY(writeFile(copyPath(), before));
+        LogMirror mirror(std::make_shared<PosixFileSystem>(), LogMirror::Mode::Inline);
+        mirror.setFolder(m_mirrorDir.path());
+        StatusUi ui;
+        mirror.setTell([&](const QString& t) { ui.showStatus(t); });
+        LogBook book(m_store);
+        book.setWriteListener(&mirror);
+        QVERIFY(book.LoadLogBook(m_settings, ui));
+        QCOMPARE(ui.mirrorWords(), QStringList());
+        QCOMPARE(readAll(copyPath()), record("VK1AA"));
+        QCOMPARE(QDir(m_mirrorDir.path()).entryList(QDir::Files), QStringList { "QZVHF.LOG" });
+    }
+
     // ... and where it cannot be kept aside it is never written over.
     void newerCopyNeverOverwritten()
     {
