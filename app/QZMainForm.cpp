@@ -158,6 +158,7 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     : QMainWindow(parent)
     , m_env(std::move(env))
     , m_forms(DateTimeForms::forLocale(m_env.locale))
+    , m_mirror(m_env.mirrorFileSystem, m_env.mirrorMode)
     , m_logBook(*m_env.store, this)
     , m_entry(m_settings, m_logBook, *this, *m_env.clock, *this)
     , m_cues(m_env.sink ? *m_env.sink : static_cast<AudioSink&>(m_silence), m_settings)
@@ -177,6 +178,9 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     m_cues.letEventsRun = [this] { letEventsRun(); };
     m_cues.onRefused = [this](const QString& text) { tellCueRefusal(text); };
     m_logBook.setRescueFolder(m_env.rescueFolder);
+    // The mirror's word comes after the log's own, in the same status line.
+    m_mirror.setTell([this](const QString& text) { showStatus(text); });
+    m_logBook.setWriteListener(&m_mirror);
     if (m_env.watchSessionEnd) {
         // First of all: the start-up itself waits on message boxes.
         auto* watcher = new SessionEndWatcher(this);
@@ -212,6 +216,7 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     // 6. The settings file.
     m_files.chooseSettingsPath();
     m_files.readSettings(m_forms);
+    m_mirror.setFolder(m_settings.mirrorFolder);
     // The layouts of the start-up use the arrangement the settings file keeps.
     m_displays.ticks()
         = { m_settings.dupeScreen, m_settings.summaryScreen, m_settings.logBookFullScreen };
@@ -911,6 +916,11 @@ void TQZMainForm::setMyCallsign(const QString& callsign)
 
 void TQZMainForm::settingsTakenOver()
 {
+    if (m_mirror.folder() != m_settings.mirrorFolder) {
+        // A new mirror folder gets the whole log at once, not at the next contact.
+        m_mirror.setFolder(m_settings.mirrorFolder);
+        m_logBook.TellWriteListener();
+    }
     m_entry.SettingsTakenOver();
     RefreshDupeDisplay();
     render();

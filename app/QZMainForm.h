@@ -26,6 +26,7 @@
 #include "LogExport.h"
 #include "LogFileStore.h"
 #include "LogFiles.h"
+#include "LogMirror.h"
 #include "MainControls.h"
 #include "MainLayout.h"
 #include "PasswordVault.h"
@@ -64,6 +65,10 @@ struct StartupEnvironment
     QLocale locale = QLocale::system();
     std::shared_ptr<Clock> clock = std::make_shared<Clock>();
     std::shared_ptr<LogFileStore> store = std::make_shared<LogFileStore>();
+    // The mirror folder's file system, and whether its copy is written on a worker (the
+    // program) or at once (tests that follow each write).
+    std::shared_ptr<FileSystem> mirrorFileSystem = std::make_shared<PosixFileSystem>();
+    LogMirror::Mode mirrorMode = LogMirror::Mode::Worker;
     // The real program ends through its shut-down on SIGTERM, SIGINT and SIGHUP.
     bool watchSessionEnd = false;
     // Told of every cue ("error", "dupe").
@@ -112,6 +117,7 @@ public:
     bool findingsShown() const { return m_dialogs.findingsShown(); }
     ContactEntry& entry() { return m_entry; }
     vorad::LogBook& logBook() { return m_logBook; }
+    LogMirror& mirror() { return m_mirror; }
     const MainControls& controls() const { return c; }
     const QString& settingsPath() const { return m_files.settingsPath(); }
     // Runs the shut-down sequence once; `quiet` when the session is ending (no message boxes,
@@ -295,6 +301,7 @@ private:
     DateTimeForms m_forms;
     LogLock m_logLock; // given up last, after everything that writes the log
     bool m_logHeldElsewhere = false;
+    LogMirror m_mirror; // outlives the logbook that tells it of each write
     vorad::LogBook m_logBook;
     ContactEntry m_entry;
     SilentSink m_silence;

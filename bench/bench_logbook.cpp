@@ -22,6 +22,7 @@
 #include "LogBook.h"
 #include "LogFileStore.h"
 #include "LogLine.h"
+#include "LogMirror.h"
 #include "NullUi.h"
 
 using namespace vorad;
@@ -193,13 +194,24 @@ void BM_LoadLogBookIntoListView(benchmark::State& state)
     SetRates(state, n, LogBytes(n).size());
 }
 
-void AppendContacts(benchmark::State& state, bool sync)
+enum class Mirrored { No, Inline, Worker };
+
+void AppendContacts(benchmark::State& state, bool sync, Mirrored mirrored = Mirrored::No)
 {
     // Back to n contacts now and then, so the log stays near the size under test.
     constexpr int ResetEvery = 10000;
     const int n = static_cast<int>(state.range(0));
     Fixture f(n);
     f.store.setSyncEnabled(sync);
+    // A mirror folder on the same disk (TMPDIR): what the log's own path pays for it.
+    QTemporaryDir mirrorDir;
+    LogMirror mirror(std::make_shared<PosixFileSystem>(),
+        mirrored == Mirrored::Worker ? LogMirror::Mode::Worker : LogMirror::Mode::Inline);
+    mirror.setSyncEnabled(sync);
+    if (mirrored != Mirrored::No) {
+        mirror.setFolder(mirrorDir.path());
+        f.book.setWriteListener(&mirror);
+    }
     if (!f.ok || !f.load(f.ui, n)) {
         state.SkipWithError("log did not load");
         return;
@@ -216,6 +228,7 @@ void AppendContacts(benchmark::State& state, bool sync)
             state.PauseTiming();
             QFile::resize(f.settings.logFileName, LogBytes(n).size());
             f.load(f.ui, n);
+            mirror.waitIdle();
             appended = 0;
             state.ResumeTiming();
         }
@@ -223,8 +236,16 @@ void AppendContacts(benchmark::State& state, bool sync)
         next = (next + 1) % contacts.size();
         ++appended;
     }
+    mirror.waitIdle();
     if (!f.book.fileInStep())
         state.SkipWithError("append failed");
+    if (mirrored != Mirrored::No) {
+        QFile copy(mirrorDir.filePath(QStringLiteral("BENCH.LOG")));
+        QFile log(f.settings.logFileName);
+        if (!copy.open(QIODevice::ReadOnly) || !log.open(QIODevice::ReadOnly)
+            || copy.readAll() != log.readAll())
+            state.SkipWithError("the mirror is not the log");
+    }
     SetRates(state, 1, LogBytes(n).size() / n);
 }
 
@@ -235,6 +256,43 @@ void BM_AppendContact_NoSync(benchmark::State& state)
 void BM_AppendContact_Sync(benchmark::State& state)
 {
     AppendContacts(state, true);
+}
+// The mirror's copy appended to in the same step, as a mirror without a worker would be.
+void BM_AppendContact_MirrorInline_NoSync(benchmark::State& state)
+{
+    AppendContacts(state, false, Mirrored::Inline);
+}
+void BM_AppendContact_MirrorInline_Sync(benchmark::State& state)
+{
+    AppendContacts(state, true, Mirrored::Inline);
+}
+// What the log's own step pays with the mirror on its worker: the snapshot and the hand-over.
+void BM_AppendContact_MirrorWorker_Sync(benchmark::State& state)
+{
+    AppendContacts(state, true, Mirrored::Worker);
+}
+
+// A mirror that fell behind, brought whole: one complete-or-nothing rewrite of the copy.
+void BM_MirrorCatchUp_Sync(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    QTemporaryDir mirrorDir;
+    MirrorWriter writer(std::make_shared<PosixFileSystem>());
+    const QString log = mirrorDir.filePath(QStringLiteral("elsewhere/BENCH.LOG"));
+    const MirrorJob whole { mirrorDir.path(), log, log.chopped(3) + QStringLiteral("BAK"),
+        LogBytes(n) };
+    const MirrorJob older { mirrorDir.path(), log, whole.backupFileName, LogBytes(n / 2) };
+    bool written = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        written = writer.write(older).kind == MirrorOutcome::Written && written;
+        QFile::resize(mirrorDir.filePath(QStringLiteral("BENCH.LOG")), 10); // behind and torn
+        state.ResumeTiming();
+        written = writer.write(whole).kind == MirrorOutcome::Written && written;
+    }
+    if (!written)
+        state.SkipWithError("the mirror was not written");
+    SetRates(state, n, LogBytes(n).size());
 }
 
 void WriteContacts(benchmark::State& state, bool sync)
@@ -290,6 +348,25 @@ BENCHMARK(BM_AppendContact_Sync)
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime()
     ->Iterations(200);
+BENCHMARK(BM_AppendContact_MirrorInline_NoSync)
+    ->Arg(10000)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+BENCHMARK(BM_AppendContact_MirrorInline_Sync)
+    ->Arg(10000)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime()
+    ->Iterations(200);
+BENCHMARK(BM_AppendContact_MirrorWorker_Sync)
+    ->Arg(10000)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime()
+    ->Iterations(200);
+BENCHMARK(BM_MirrorCatchUp_Sync)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(20);
 BENCHMARK(BM_WriteLogBook_NoSync)
     ->Arg(10000)
     ->Arg(100000)

@@ -166,6 +166,7 @@ void ReadContestSettings(
     s.logFileName = readPath(f, FILES, QStringLiteral("LogFileName"), s.logFileName);
     s.backupLogFileName
         = readPath(f, FILES, QStringLiteral("BackupLogFileName"), s.backupLogFileName);
+    s.mirrorFolder = readPath(f, FILES, QStringLiteral("MirrorFolder"), s.mirrorFolder);
     readRanged(f, WINDOW, QStringLiteral("WinLogLength"), s.winLogLength, 1, 1000, errors);
     readRanged(f, WINDOW, QStringLiteral("PosLeft"), s.posLeft, -10000, 10000, errors);
     readRanged(f, WINDOW, QStringLiteral("PosTop"), s.posTop, -10000, 10000, errors);
@@ -229,6 +230,9 @@ void WriteContestSettings(ProfileFile& f, const DateTimeForms& forms, const Cont
 {
     f.writeString(USER, QStringLiteral("Last"), QStringLiteral("DOVavovivProgramRunTime"));
     WriteLogFileNames(f, s);
+    // A file that never named a mirror folder is left without the key.
+    if (!s.mirrorFolder.isEmpty() || f.contains(FILES, QStringLiteral("MirrorFolder")))
+        f.writeString(FILES, QStringLiteral("MirrorFolder"), pathToProfile(s.mirrorFolder));
     f.writeInteger(WINDOW, QStringLiteral("WinLogLength"), s.winLogLength);
     f.writeInteger(WINDOW, QStringLiteral("PosLeft"), s.posLeft);
     f.writeInteger(WINDOW, QStringLiteral("PosTop"), s.posTop);

@@ -35,6 +35,8 @@ struct ContestSettings
 {
     QString logFileName;
     QString backupLogFileName;
+    // A second copy of the log is kept there (a stick, a share); empty: none.
+    QString mirrorFolder;
 
     int winLogLength = 5;
     int posLeft = 194;

@@ -114,6 +114,7 @@ bool LogBook::LoadLogBook(ContestSettings& settings, LogBookUi& ui)
     m_lines.clear();
     m_stations.rebuild();
     endResetModel();
+    m_contentKnown = false;
     // The total is the new file's alone.
     m_runningTotal = 0;
     ui.showRunningTotal(0);
@@ -287,7 +288,26 @@ bool LogBook::LoadLogBook(ContestSettings& settings, LogBookUi& ui)
         WriteLogBook(settings, ui);
     }
     ui.showStatus(QStringLiteral("  LogBook Ready..."));
+    TellWriteListener();
     return true;
+}
+
+void LogBook::TellWriteListener()
+{
+    // A log not read whole (or no file at all) is not what memory holds.
+    if (m_loaded && m_fileInStep && !m_refused)
+        tellWritten(m_fileName, m_backupName);
+}
+
+void LogBook::tellWritten(const QString& logName, const QString& backupName)
+{
+    if (!m_listener)
+        return;
+    if (!m_contentKnown) {
+        m_content = fileContent();
+        m_contentKnown = true;
+    }
+    m_listener->logWritten(logName, backupName, m_content);
 }
 
 void LogBook::showLastBandMode(LogBookUi& ui, bool lastLineTorn)
@@ -358,6 +378,7 @@ void LogBook::AppendContact(
     }
     const QString line = buildLine(record, rstSent);
     const int row = static_cast<int>(m_lines.size());
+    const bool contentKnown = std::exchange(m_contentKnown, false);
     beginInsertRows(QModelIndex(), row, row);
     m_lines.append(line);
     m_stations.append();
@@ -382,9 +403,14 @@ void LogBook::AppendContact(
     QByteArray bytes;
     AppendFileRecord(bytes, line);
     bytes += "\r\n";
-    if (m_store.append(settings.logFileName, bytes, &error))
+    if (m_store.append(settings.logFileName, bytes, &error)) {
         ui.showStatus(QStringLiteral("  Written LogBook to Disk Okay..."));
-    else
+        if (contentKnown) {
+            m_content += bytes;
+            m_contentKnown = true;
+        }
+        tellWritten(settings.logFileName, settings.backupLogFileName);
+    } else
         reportWriteFailure(settings.logFileName, error, WriteFor::NewContact, ui);
 }
 
@@ -439,8 +465,8 @@ bool LogBook::writeWhole(const QString& logName, const QString& backupName, LogB
 {
     int renameErrno = 0;
     QString error;
-    const bool ok
-        = m_store.rewrite(logName, backupName, fileContent(), &renameErrno, &error, backup);
+    const QByteArray content = fileContent();
+    const bool ok = m_store.rewrite(logName, backupName, content, &renameErrno, &error, backup);
     if (renameErrno != 0)
         ui.showMessage(
             QStringLiteral("Logfile rename failed with error : ") + QString::number(renameErrno));
@@ -451,6 +477,11 @@ bool LogBook::writeWhole(const QString& logName, const QString& backupName, LogB
     if (what != WriteFor::Copy)
         m_fileInStep = true;
     ui.showStatus(QStringLiteral("  Written LogBook to Disk Okay..."));
+    if (what != WriteFor::Copy && m_listener) {
+        m_content = content;
+        m_contentKnown = true;
+        tellWritten(logName, backupName);
+    }
     return true;
 }
 
@@ -527,6 +558,7 @@ void LogBook::ReplaceContact(
     const ContactRecord& record, int selectedRow, const ContestSettings& settings, LogBookUi& ui)
 {
     if (selectedRow >= 0 && selectedRow < m_lines.size()) {
+        m_contentKnown = false;
         const QString old = std::exchange(m_lines[selectedRow], buildLine(record, record.rstSent));
         m_stations.replace(selectedRow, old);
         const QModelIndex at = index(selectedRow);
@@ -548,6 +580,7 @@ void LogBook::RemoveContact(int row)
         m_changesUnwritten = true;
     }
     beginRemoveRows(QModelIndex(), row, row);
+    m_contentKnown = false;
     const QString old = m_lines.takeAt(row);
     m_stations.remove(row, old);
     endRemoveRows();
@@ -555,6 +588,7 @@ void LogBook::RemoveContact(int row)
 
 void LogBook::Clear()
 {
+    m_contentKnown = false;
     beginResetModel();
     m_lines.clear();
     m_stations.rebuild();
@@ -603,6 +637,7 @@ bool LogBook::StartNewLog(const ContestSettings& settings, LogBookUi& ui)
     m_fileInStep = true;
     m_changesUnwritten = false;
     ui.showStatus(QStringLiteral("  Written LogBook to Disk Okay..."));
+    tellWritten(settings.logFileName, settings.backupLogFileName);
     if (!kept.isEmpty())
         ui.showMessage(QStringLiteral(" The new LogBook %1 is empty. \r The %2 contact(s) of the "
                                       "old one are kept in \r %3 ")

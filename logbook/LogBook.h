@@ -32,6 +32,17 @@ public:
     virtual void rebuildSummary() = 0;
 };
 
+// Told after each write that left the log whole on disk (an append, a rewrite, a load), with
+// what the file now holds.
+class LogWriteListener
+{
+public:
+    virtual ~LogWriteListener() = default;
+    virtual void logWritten(
+        const QString& logFileName, const QString& backupFileName, const QByteArray& content)
+        = 0;
+};
+
 // The logbook: the ordered log lines (oldest first), their running points total and the
 // serial counter, and the operations that keep the .LOG file in step with them.
 class LogBook : public QAbstractListModel
@@ -62,6 +73,10 @@ public:
     bool loaded() const { return m_loaded; }
     // Where a rescue copy goes when the log's own folder cannot take one.
     void setRescueFolder(const QString& folder) { m_rescueFolder = folder; }
+    // Told of every write that leaves the log whole on disk; none: nobody.
+    void setWriteListener(LogWriteListener* listener) { m_listener = listener; }
+    // Tells the listener what the log holds now, when the file holds the whole logbook.
+    void TellWriteListener();
 
     // False when the logbook in memory held contacts that could not be saved anywhere: it is
     // then kept, and the file is not loaded.
@@ -104,6 +119,7 @@ private:
     void showLastBandMode(LogBookUi& ui, bool lastLineTorn);
     void tellLoadProblems(const LoadedLog& loaded, LogBookUi& ui);
     int serialFromOtherFiles(const QStringList& files, qint64 logSize) const;
+    void tellWritten(const QString& logName, const QString& backupName);
 
     LogFileStore& m_store;
     QStringList m_lines;
@@ -122,6 +138,11 @@ private:
     QString m_fileName;
     QString m_backupName;
     QString m_rescueFolder;
+    LogWriteListener* m_listener = nullptr;
+    // The file's bytes of the lines, kept while they are known so that a listener told of each
+    // append does not cost a whole log's conversion per contact.
+    QByteArray m_content;
+    bool m_contentKnown = false;
 };
 
 } // namespace vorad

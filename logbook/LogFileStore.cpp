@@ -175,6 +175,17 @@ LogFileStore::State LogFileStore::state(const QString& path, qint64* size) const
     return st.st_size == 0 ? State::Empty : State::Populated;
 }
 
+bool LogFileStore::modifiedAt(const QString& path, qint64* nanoseconds) const
+{
+    struct stat st
+    {
+    };
+    if (m_fs->stat(nativePath(path).constData(), &st) != 0)
+        return false;
+    *nanoseconds = qint64(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    return true;
+}
+
 bool LogFileStore::read(const QString& path, QByteArray* bytes, QString* error) const
 {
     bool notRegular = false;

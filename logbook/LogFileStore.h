@@ -52,6 +52,9 @@ public:
 
     State state(const QString& path, qint64* size = nullptr) const;
     bool exists(const QString& path) const { return state(path) != State::Missing; }
+    // When the file was last written, in nanoseconds since the epoch; false when it cannot be
+    // looked at.
+    bool modifiedAt(const QString& path, qint64* nanoseconds) const;
     bool read(const QString& path, QByteArray* bytes, QString* error) const;
     bool createEmpty(const QString& path, QString* error);
     // Appends to the existing file; with `create`, a missing file is created first.

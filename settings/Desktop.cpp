@@ -68,6 +68,10 @@ QString QtDesktop::chooseFile(QWidget* owner, const FileChoice& choice)
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(choice.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(choice.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (choice.chooseFolder) {
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+    }
     if (!choice.selectedFilter.isEmpty())
         dialog.selectNameFilter(choice.selectedFilter);
     if (!choice.proposed.isEmpty()) {

@@ -21,6 +21,7 @@ struct FileChoice
     bool save = false;
     bool mustExist = false; // otherwise a new name may be given
     QString proposed; // a name proposed; its suffix is the default one
+    bool chooseFolder = false; // a folder is chosen, not a file
 };
 
 // What the desktop does for the program: its boxes, choosers and screen. The program's windows

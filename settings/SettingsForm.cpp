@@ -15,6 +15,8 @@
 
 #include "ContestSettings.h"
 #include "ControlNames.h"
+#include "LogLine.h"
+#include "LogMirror.h"
 #include "TextFilter.h"
 
 namespace vorad {
@@ -23,7 +25,7 @@ namespace {
 
 // Client area of the dialog as it is shown.
 constexpr int FormWidth = 440 + 74 + 16;
-constexpr int FormHeight = 312 + 50 + 8;
+constexpr int FormHeight = 312 + 50 + 8 + 110;
 
 bool isDigitBoxKeyKept(const QKeyEvent* key)
 {
@@ -60,6 +62,9 @@ constexpr ControlName SettingsNames[] = {
     { "TVpoints", "TV points" },
     { "DigitalPoints", "Digital points" },
     { "CWpoints", "CW points" },
+    { "MirrorFolderBox", "Mirror folder",
+        "A second copy of the log is kept there; empty keeps none" },
+    { "MirrorFolderButton", "Choose the mirror folder" },
 };
 
 TSettingsForm::TSettingsForm(
@@ -262,6 +267,15 @@ void TSettingsForm::createControls()
     CancelButton->setGeometry(440, 312, 75, 25);
     connect(CancelButton, &QPushButton::clicked, this,
         [this] { m_host.runCommand([this] { CancelButtonClick(); }); });
+
+    constexpr int MirrorTop = 452;
+    label("MirrorFolderLabel", "Mirror folder:", 8, MirrorTop, bold);
+    edit(MirrorFolderBox, "MirrorFolderBox", { 120, MirrorTop, 269, 21 });
+    MirrorFolderButton = new QPushButton(QStringLiteral("..."), this);
+    MirrorFolderButton->setObjectName(QStringLiteral("MirrorFolderButton"));
+    MirrorFolderButton->setGeometry(393, MirrorTop, 24, 21);
+    connect(MirrorFolderButton, &QPushButton::clicked, this,
+        [this] { m_host.runCommand([this] { MirrorFolderButtonClick(); }); });
     NameControls(this, SettingsNames);
 }
 
@@ -329,6 +343,7 @@ void TSettingsForm::fillFromSettings()
     CWpoints->setText(QString::number(m_settings.cwPoints));
     DoublePoints->setChecked(m_settings.doublePoints16);
     AutoRST->setChecked(m_settings.autoRST);
+    MirrorFolderBox->setText(m_settings.mirrorFolder);
 }
 
 void TSettingsForm::showLogNames()
@@ -362,6 +377,18 @@ void TSettingsForm::LogFileNameBoxDropDown()
         active->activateWindow();
 }
 
+void TSettingsForm::MirrorFolderButtonClick()
+{
+    FileChoice choice;
+    choice.caption = QStringLiteral("Mirror folder");
+    const QString shown = MirrorFolderBox->text().trimmed();
+    choice.folder = shown.isEmpty() ? QFileInfo(m_settings.logFileName).absolutePath() : shown;
+    choice.chooseFolder = true;
+    const QString path = m_host.desktop().chooseFile(window(), choice);
+    if (!path.isEmpty())
+        MirrorFolderBox->setText(QDir::toNativeSeparators(path));
+}
+
 SettingsBoxes TSettingsForm::boxes() const
 {
     SettingsBoxes b;
@@ -387,6 +414,7 @@ SettingsBoxes TSettingsForm::boxes() const
     b.cwPoints = CWpoints->text();
     b.doublePoints = DoublePoints->isChecked();
     b.smoothScroll = SmoothScrollSelect->isChecked();
+    b.mirrorFolder = MirrorFolderBox->text();
     return b;
 }
 
@@ -410,12 +438,22 @@ void TSettingsForm::OKButtonClick()
         m_host.showMessage(bad);
         return;
     }
+    const QString typed = b.logFileName == m_settings.logFileName
+        ? m_settings.logFileName
+        : QDir::toNativeSeparators(QFileInfo(b.logFileName.trimmed()).absoluteFilePath());
+    // A mirror copy that would be the log, or its backup, would write over it.
+    const QString mirror = b.mirrorFolder.trimmed();
+    if (const QString refusal = MirrorFolderRefusal(mirror, typed, BackupLogName(typed));
+        !refusal.isEmpty()) {
+        m_host.showMessage(QStringLiteral(" The mirror folder %1 can not be used: \r %2. \r "
+                                          "Nothing was changed: please choose another folder. ")
+                               .arg(mirror, refusal));
+        return;
+    }
     // The new callsign first: loading an empty log reminds of a callsign still MYCALL.
     m_host.setMyCallsign(b.callsign);
     // A typed path is loaded as a picked one: the logbook in memory is always the named file's.
     if (b.logFileName != m_settings.logFileName) {
-        const QString typed
-            = QDir::toNativeSeparators(QFileInfo(b.logFileName.trimmed()).absoluteFilePath());
         if (typed != m_settings.logFileName)
             m_host.logFilePicked(typed);
         showLogNames();

@@ -124,6 +124,8 @@ public:
     void CancelButtonClick() override;
     void AutoRSTClick();
     void DoublePointsClick();
+    // A folder chooser for the mirror folder box; a cancel leaves the box as it is.
+    void MirrorFolderButtonClick();
     // The log names after the main window switched the logbook.
     void showLogNames();
     // Every box from the settings in force, as OK or Cancel last left them.
@@ -173,6 +175,8 @@ private:
     QLineEdit* TVpoints = nullptr;
     QLineEdit* DigitalPoints = nullptr;
     QLineEdit* CWpoints = nullptr;
+    QLineEdit* MirrorFolderBox = nullptr;
+    QPushButton* MirrorFolderButton = nullptr;
     QPushButton* OKButton = nullptr;
     QPushButton* CancelButton = nullptr;
 };

@@ -1,5 +1,8 @@
 #include "SettingsRules.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include "ContestSettings.h"
 
 namespace vorad {
@@ -67,6 +70,10 @@ void TakeOverSettings(const SettingsBoxes& boxes, ContestSettings& s)
     s.cwPoints = number(boxes.cwPoints);
     s.doublePoints16 = boxes.doublePoints;
     s.smoothScrolling = boxes.smoothScroll;
+    const QString mirror = boxes.mirrorFolder.trimmed();
+    s.mirrorFolder = mirror.isEmpty()
+        ? QString()
+        : QDir::toNativeSeparators(QFileInfo(mirror).absoluteFilePath());
 }
 
 const char* const CategoryItems[4] = {

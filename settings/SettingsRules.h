@@ -31,6 +31,7 @@ struct SettingsBoxes
     QString amPoints, ssbPoints, fmPoints, tvPoints, digiPoints, cwPoints;
     bool doublePoints = true;
     bool smoothScroll = true;
+    QString mirrorFolder;
 };
 
 // The message for the first box, in the order OK takes them over, that does not hold a
@@ -38,8 +39,9 @@ struct SettingsBoxes
 QString CheckSettingsBoxes(const SettingsBoxes& boxes);
 
 // Takes the boxes over into the settings (dates, times, repeat time, callsign, category and
-// section, name and address, points, the two switches). The log file is the caller's: it is
-// loaded, not merely named. Call only after CheckSettingsBoxes found every box good.
+// section, name and address, points, the two switches, the mirror folder made absolute). The log
+// file is the caller's: it is loaded, not merely named. Call only after CheckSettingsBoxes found
+// every box good.
 void TakeOverSettings(const SettingsBoxes& boxes, ContestSettings& settings);
 
 // The four choices of the settings dialog's category and section lists.

@@ -14,6 +14,7 @@
 #include "LogFileCommands.h"
 #include "LogFileStore.h"
 #include "LogLine.h"
+#include "LogMirror.h"
 #include "NullUi.h"
 
 using namespace vorad;
@@ -39,7 +40,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     if (argc < 4)
-        return 64; // folder, seed, first callsign number [, copies]
+        return 64; // folder, seed, first callsign number [, copies [, mirror folder]]
     const QString folder = QString::fromLocal8Bit(argv[1]);
     std::mt19937 rng(unsigned(std::strtoul(argv[2], nullptr, 10)));
     qint64 next = std::strtoll(argv[3], nullptr, 10);
@@ -53,6 +54,15 @@ int main(int argc, char** argv)
     settings.backupLogFileName = QDir(folder).filePath(QStringLiteral("QZVHF.BAK"));
     settings.callsign = QStringLiteral("VK3XYZ");
     LogBook book(store);
+    // The mirror on a worker of its own, as in the program, on a disk of its own.
+    auto mirrorFs = std::make_shared<FailingFileSystem>();
+    mirrorFs->faults().link = fs->faults().link;
+    LogMirror mirror(mirrorFs, LogMirror::Mode::Worker);
+    mirror.setSyncEnabled(false);
+    if (argc > 5) {
+        mirror.setFolder(QString::fromLocal8Bit(argv[5]));
+        book.setWriteListener(&mirror);
+    }
     NullUi ui;
     if (!book.LoadLogBook(settings, ui) || !book.loaded()) {
         say("LOADFAIL");

@@ -16,6 +16,7 @@
 #include "LogFileCommands.h"
 #include "LogFileStore.h"
 #include "LogLine.h"
+#include "LogMirror.h"
 #include "NullUi.h"
 #include "ProfileFile.h"
 #include "SummarySheet.h"
@@ -103,8 +104,12 @@ private Q_SLOTS:
     void killedAtRandom()
     {
         QTemporaryDir dir;
+        QTemporaryDir mirrorDir; // the mirror's copy of the log, written on a worker
         const QString log = dir.filePath("QZVHF.LOG");
         const QString bak = dir.filePath("QZVHF.BAK");
+        const QString copy = mirrorDir.filePath("QZVHF.LOG");
+        QSet<QString> ever; // every callsign the log held or was told to hold
+        int mirrorChecked = 0, mirrorAhead = 0;
         std::mt19937 rng(20261209);
         QSet<QString> must; // told of as logged, or found in the log by a run
         QSet<QString> before; // what the rewrite under way found in the log
@@ -124,7 +129,7 @@ private Q_SLOTS:
             QProcess driver;
             driver.start(QStringLiteral(VORAD_CRASH_DRIVER),
                 { dir.path(), QString::number(rng()), QString::number(qint64(run) * 10'000'000),
-                    run % 3 == 2 ? "copies" : "links" });
+                    run % 3 == 2 ? "copies" : "links", mirrorDir.path() });
             QVERIFY(driver.waitForStarted());
             while (!driver.canReadLine() && driver.state() == QProcess::Running)
                 driver.waitForReadyRead(5000);
@@ -152,6 +157,8 @@ private Q_SLOTS:
                 last = step;
                 ++steps;
                 auto call = [&](int i) { return QString::fromLatin1(w.value(i)); };
+                if (step == "A" || step == "e" || step == "E")
+                    ever.insert(call(step == "A" ? 1 : 2));
                 if (step == "e" || step == "d" || step == "s" || step == "n")
                     before = must;
                 else if (step == "E" || step == "D" || step == "S" || step == "N")
@@ -205,6 +212,23 @@ private Q_SLOTS:
                 lose(edit.value(0)); // neither the old contact nor its correction
             // Whatever is in the log now is on disk, told or not: the program may never drop it.
             must = present;
+            ever += present;
+            ever += cut;
+
+            // The mirror reads whole, save the torn end of an append cut short and the lines the
+            // log has from records cut short, and holds no contact the log never held; so does
+            // every copy it kept aside.
+            for (const QFileInfo& f : QDir(mirrorDir.path()).entryInfoList(QDir::Files)) {
+                QSet<QString> mirrored;
+                std::optional<QString> mirrorTorn;
+                QVERIFY2(readCalls(f.filePath(), &mirrored, &why, cut, true, &mirrorTorn),
+                    qPrintable(why));
+                if (mirrorTorn)
+                    mirrored.remove(*mirrorTorn);
+                ++mirrorChecked;
+                for (const QString& c : std::as_const(mirrored))
+                    mirrorAhead += !ever.contains(c);
+            }
             lines = ParseLogFile(readAll(log)).lines.size();
 
             // Now and then the test leaves the log as such a kill would, so that every campaign
@@ -250,14 +274,25 @@ private Q_SLOTS:
         settings.backupLogFileName = bak;
         LogBook book(store);
         ToldUi ui;
+        LogMirror mirror(std::make_shared<PosixFileSystem>(), LogMirror::Mode::Inline);
+        mirror.setFolder(mirrorDir.path());
+        book.setWriteListener(&mirror);
         QVERIFY(book.LoadLogBook(settings, ui) && book.loaded());
         QCOMPARE(book.lines().size(), lines);
+        // ... and the mirror holds it whole once the log is loaded.
+        QCOMPARE(ParseLogFile(readAll(copy)).lines, book.lines());
+        const int mirrorKept
+            = int(QDir(mirrorDir.path()).entryList({ "QZVHF.newer-*" }, QDir::Files).size());
         const QStringList loaded = callsOf(book.lines());
         QCOMPARE(QSet<QString>(loaded.begin(), loaded.end()), must);
         const int leftovers = int(keptAside.size());
         qInfo("crash campaign: %d kills (%d during a rewrite), %d steps told, %d contacts "
-              "checked, %d backups checked, %d files kept aside, %d lost",
-            kills, duringRewrite, steps, checked, bakChecked, leftovers, lost);
+              "checked, %d backups checked, %d files kept aside, %d lost; %d mirror files "
+              "checked, %d mirror copies kept aside as newer, %d mirrored contacts the log "
+              "never held",
+            kills, duringRewrite, steps, checked, bakChecked, leftovers, lost, mirrorChecked,
+            mirrorKept, mirrorAhead);
+        QCOMPARE(mirrorAhead, 0);
         QVERIFY2(lost == 0, qPrintable(lostCalls.mid(0, 10).join(' ')));
     }
 

@@ -310,6 +310,33 @@ private Q_SLOTS:
         QCOMPARE(r.logFileName, QString::fromUtf8("/tmp/café/QZVHF.LOG"));
     }
 
+    // The mirror folder reads back byte for byte; cleared, the file says so.
+    void mirrorFolderReadsBack_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("none") << QString();
+        QTest::newRow("a stick") << "/media/op/STICK/contest";
+        QTest::newRow("Latin-1 name") << QString::fromUtf8("/mnt/partage/équipe");
+    }
+    void mirrorFolderReadsBack()
+    {
+        QFETCH(QString, folder);
+        ProfileFile f;
+        f.parse("[FILES]\r\nMirrorFolder=/media/old\r\n");
+        ContestSettings s;
+        s.mirrorFolder = folder;
+        WriteContestSettings(f, DateTimeForms(), s);
+        ProfileFile back;
+        back.parse(f.serialise());
+        ContestSettings r;
+        ReadContestSettings(back, DateTimeForms(), r, nullptr);
+        QCOMPARE(r.mirrorFolder, folder);
+        // A file that never had one gets none.
+        ProfileFile fresh;
+        WriteContestSettings(fresh, DateTimeForms(), ContestSettings());
+        QVERIFY(!fresh.serialise().contains("MirrorFolder"));
+    }
+
     void loadTellsWhatItRead_data()
     {
         QTest::addColumn<QString>("name");

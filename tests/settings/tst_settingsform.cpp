@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -50,6 +51,7 @@ class TestSettingsForm : public QObject
         DesktopOf(env).files
             = [this](const QString&, const QString&, bool) { return m_chosenFile; };
         env.tickIntervalMs = 3600 * 1000;
+        env.mirrorMode = LogMirror::Mode::Inline; // each copy is on disk as the log's write ends
         return env;
     }
 
@@ -349,6 +351,86 @@ private Q_SLOTS:
         QCOMPARE(form->settings().backupLogFileName, m_dir->filePath(backup));
         QCOMPARE(form->logBook().lines().size(), 2);
         QVERIFY(form->windowTitle().startsWith("Vandrel Contest Program 1.50      "));
+    }
+
+    // The mirror folder row: chosen by its button or typed; a folder whose copy would be the
+    // log is refused and nothing is taken over; a good one gets the whole log at OK.
+    void mirrorFolderRow_data()
+    {
+        QTest::addColumn<QString>("folder"); // under the test's folder; "." is the log's own
+        QTest::addColumn<bool>("chosen");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("a folder of its own, chosen") << "stick" << true << false;
+        QTest::newRow("a folder of its own, typed") << "stick" << false << false;
+        QTest::newRow("the log's own folder") << "." << false << true;
+        QTest::newRow("a link to the log's own folder") << "link" << true << true;
+    }
+    void mirrorFolderRow()
+    {
+        QFETCH(QString, folder);
+        QFETCH(bool, chosen);
+        QFETCH(bool, refused);
+        auto form = start();
+        QVERIFY(QDir().mkpath(file("stick")));
+        QVERIFY(QFile::link(m_dir->path(), file("link")));
+        const QString path = QDir::cleanPath(m_dir->filePath(folder));
+        QLineEdit* mirrorBox = box(*form, "MirrorFolderBox");
+        QCOMPARE(mirrorBox->accessibleName(), "Mirror folder");
+        QCOMPARE(child<QPushButton>(*form, "MirrorFolderButton")->accessibleName(),
+            "Choose the mirror folder");
+        QCOMPARE(mirrorBox->geometry().top(), 452);
+        QVERIFY(form->settingsForm().height() >= mirrorBox->geometry().bottom());
+        box(*form, "NameBox")->setText("Anne");
+        if (chosen) {
+            m_chosenFile = path;
+            child<QPushButton>(*form, "MirrorFolderButton")->click();
+            QCoreApplication::sendPostedEvents();
+            QCOMPARE(mirrorBox->text(), path);
+        } else {
+            mirrorBox->setText(path);
+        }
+        form->settingsForm().OKButtonClick();
+        if (refused) {
+            QCOMPARE(m_messages.size(), 1);
+            QVERIFY(m_messages.first().startsWith(
+                QStringLiteral(" The mirror folder %1 can not be used: \r ").arg(path)));
+            QVERIFY(form->settingsForm().isVisible());
+            QCOMPARE(form->settings().mirrorFolder, QString());
+            QCOMPARE(form->settings().name, ContestSettings().name);
+            QCOMPARE(readAll(file("QZVHF.LOG")), rec);
+            return;
+        }
+        QVERIFY(m_messages.isEmpty());
+        QCOMPARE(form->settings().mirrorFolder, path);
+        QCOMPARE(readAll(file("stick/QZVHF.LOG")), rec);
+        QVERIFY(form->ShutDown());
+        ProfileFile saved;
+        saved.parse(readAll(file("DOVavoviv.ini")));
+        QCOMPARE(saved.readString("FILES", "MirrorFolder", {}), path);
+    }
+
+    // At start-up a mirror copy holding more than the log is named in the status line, kept
+    // aside, and not loaded: the worker's word comes once the log is ready.
+    void newerMirrorAtStartUp()
+    {
+        QVERIFY(QDir().mkpath(file("stick")));
+        writeFile(file("stick/QZVHF.LOG"), rec + rec);
+        StartupEnvironment env
+            = environment("[CONTEST]\r\nCallsign=VK6XYZ\r\n[FILES]\r\nMirrorFolder="
+                + file("stick").toLatin1() + "\r\n");
+        env.mirrorMode = LogMirror::Mode::Worker;
+        TQZMainForm form(std::move(env));
+        form.mirror().waitIdle();
+        QCoreApplication::sendPostedEvents(&form.mirror()); // the worker's word, as the loop has it
+        QCOMPARE(form.logBook().lines().size(), 1);
+        const QStringList kept = QDir(file("stick")).entryList({ "QZVHF.newer-*.LOG" });
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(readAll(file("stick/") + kept.first()), rec + rec);
+        QCOMPARE(form.findChild<QLabel*>("StatusPanel")->text(),
+            QStringLiteral("  Mirror copy %1 is newer than the log: it was not loaded; it is "
+                           "kept as %2")
+                .arg(file("stick/QZVHF.LOG"), file("stick/") + kept.first()));
+        QCOMPARE(readAll(file("stick/QZVHF.LOG")), rec);
     }
 
     // Shown again while open (the menu, or a new log picked), it keeps what was typed.
