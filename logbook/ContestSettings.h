@@ -35,6 +35,8 @@ struct ContestSettings
 {
     QString logFileName;
     QString backupLogFileName;
+    // Names by callsign, one "CALLSIGN,NAME" a line; empty: none.
+    QString callHistoryFile;
 
     int winLogLength = 5;
     int posLeft = 194;

@@ -23,7 +23,7 @@ namespace {
 
 // Client area of the dialog as it is shown.
 constexpr int FormWidth = 440 + 74 + 16;
-constexpr int FormHeight = 312 + 50 + 8;
+constexpr int FormHeight = 312 + 50 + 8 + 110;
 
 bool isDigitBoxKeyKept(const QKeyEvent* key)
 {
@@ -60,6 +60,8 @@ constexpr ControlName SettingsNames[] = {
     { "TVpoints", "TV points" },
     { "DigitalPoints", "Digital points" },
     { "CWpoints", "CW points" },
+    { "CallHistoryBox", "Call history file", "One callsign and name a line, for the name box" },
+    { "CallHistoryButton", "Choose the call history file" },
 };
 
 TSettingsForm::TSettingsForm(
@@ -262,6 +264,14 @@ void TSettingsForm::createControls()
     CancelButton->setGeometry(440, 312, 75, 25);
     connect(CancelButton, &QPushButton::clicked, this,
         [this] { m_host.runCommand([this] { CancelButtonClick(); }); });
+
+    label("CallHistoryLabel", "Call history:", 8, 430, bold);
+    edit(CallHistoryBox, "CallHistoryBox", { 120, 426, 297, 21 });
+    CallHistoryButton = new QPushButton(QStringLiteral("..."), this);
+    CallHistoryButton->setObjectName(QStringLiteral("CallHistoryButton"));
+    CallHistoryButton->setGeometry(424, 426, 25, 21);
+    connect(CallHistoryButton, &QPushButton::clicked, this,
+        [this] { m_host.runCommand([this] { CallHistoryButtonClick(); }); });
     NameControls(this, SettingsNames);
 }
 
@@ -329,6 +339,21 @@ void TSettingsForm::fillFromSettings()
     CWpoints->setText(QString::number(m_settings.cwPoints));
     DoublePoints->setChecked(m_settings.doublePoints16);
     AutoRST->setChecked(m_settings.autoRST);
+    CallHistoryBox->setText(m_settings.callHistoryFile);
+}
+
+void TSettingsForm::CallHistoryButtonClick()
+{
+    FileChoice choice;
+    choice.caption = QStringLiteral("Call history");
+    const QString named = CallHistoryBox->text().trimmed();
+    choice.folder = named.isEmpty() ? QFileInfo(m_settings.logFileName).absolutePath()
+                                    : QFileInfo(named).absolutePath();
+    choice.filter = QStringLiteral("Call history files (*.txt *.csv *.TXT *.CSV);;All files (*)");
+    choice.mustExist = true;
+    const QString path = m_host.desktop().chooseFile(window(), choice);
+    if (!path.isEmpty())
+        CallHistoryBox->setText(QDir::toNativeSeparators(path));
 }
 
 void TSettingsForm::showLogNames()
@@ -421,6 +446,7 @@ void TSettingsForm::OKButtonClick()
         showLogNames();
     }
     TakeOverSettings(b, m_settings);
+    m_settings.callHistoryFile = CallHistoryBox->text().trimmed();
     m_host.settingsTakenOver();
     closeDialog();
 }
