@@ -46,7 +46,8 @@ QString CallHistoryReadText(const QString& path, const CallHistory::ReadResult& 
 
 // The name last logged with `callsign`, on any band and mode: from the newest contact with the
 // station that has a name. Empty if none.
-QString LastLoggedName(const QStringList& lines, const StationIndex& stations, QStringView callsign);
+QString LastLoggedName(
+    const QStringList& lines, const StationIndex& stations, QStringView callsign);
 
 // The partial check: the logged callsigns that contain `typed`, newest contact first, at most
 // `most` of them, each with the bands it was worked on in the band table's order:

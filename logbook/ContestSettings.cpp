@@ -166,8 +166,7 @@ void ReadContestSettings(
     s.logFileName = readPath(f, FILES, QStringLiteral("LogFileName"), s.logFileName);
     s.backupLogFileName
         = readPath(f, FILES, QStringLiteral("BackupLogFileName"), s.backupLogFileName);
-    s.callHistoryFile
-        = readPath(f, FILES, QStringLiteral("CallHistoryFile"), s.callHistoryFile);
+    s.callHistoryFile = readPath(f, FILES, QStringLiteral("CallHistoryFile"), s.callHistoryFile);
     readRanged(f, WINDOW, QStringLiteral("WinLogLength"), s.winLogLength, 1, 1000, errors);
     readRanged(f, WINDOW, QStringLiteral("PosLeft"), s.posLeft, -10000, 10000, errors);
     readRanged(f, WINDOW, QStringLiteral("PosTop"), s.posTop, -10000, 10000, errors);
