@@ -8,7 +8,6 @@
 #include <QLocale>
 
 #include "BandMode.h"
-#include "EntryRules.h"
 #include "LogLine.h"
 #include "StationIndex.h"
 
@@ -32,21 +31,60 @@ QByteArrayView trimmedBytes(QByteArrayView v)
 // digit in it.
 QString callsignOf(QByteArrayView field)
 {
-    QString call;
-    call.reserve(field.size());
     bool digit = false;
+    bool plain = true; // already upper case without spaces: taken whole
     for (char ch : field) {
-        if (ch == ' ' || ch == '\t')
-            continue;
-        if (ch >= 'a' && ch <= 'z')
-            ch = static_cast<char>(ch - 'a' + 'A');
         if (ch >= '0' && ch <= '9')
             digit = true;
+        else if (ch == ' ' || ch == '\t' || (ch >= 'a' && ch <= 'z'))
+            plain = false;
         else if (!((ch >= 'A' && ch <= 'Z') || ch == '/'))
             return {};
-        call.append(QLatin1Char(ch));
     }
-    return digit && call.size() >= 3 ? call : QString();
+    if (!digit)
+        return {};
+    QString call;
+    if (plain) {
+        call = QString::fromLatin1(field);
+    } else {
+        call.reserve(field.size());
+        for (char ch : field) {
+            if (ch != ' ' && ch != '\t')
+                call.append(QLatin1Char(ch >= 'a' && ch <= 'z' ? ch - 'a' + 'A' : ch));
+        }
+    }
+    return call.size() >= 3 ? call : QString();
+}
+
+// Only what the name box takes (as FilterEntryText lets in): no control characters, commas or
+// quotes; trimmed, and no longer than the box.
+QString nameOf(QByteArrayView field, int nameLength)
+{
+    const bool plain = std::all_of(field.begin(), field.end(), [](char ch) {
+        const auto u = static_cast<unsigned char>(ch);
+        return u >= 0x20 && !(u >= 0x7F && u < 0xA0) && ch != ',' && ch != '"';
+    });
+    QString name;
+    if (plain) {
+        // The field is trimmed already; only a cut can leave a space at the end.
+        name = QString::fromLatin1(field.first(std::min<qsizetype>(field.size(), nameLength)));
+        while (name.endsWith(QLatin1Char(' ')))
+            name.chop(1);
+        return name;
+    }
+    name.reserve(std::min<qsizetype>(field.size(), nameLength));
+    for (char ch : field) {
+        const auto u = static_cast<unsigned char>(ch);
+        if (u < 0x20 || (u >= 0x7F && u < 0xA0) || ch == ',' || ch == '"')
+            continue;
+        if (name.isEmpty() && ch == ' ')
+            continue;
+        name.append(QLatin1Char(ch));
+    }
+    name.truncate(nameLength);
+    while (name.endsWith(QLatin1Char(' ')))
+        name.chop(1);
+    return name;
 }
 
 } // namespace
@@ -56,6 +94,7 @@ CallHistory::ReadResult CallHistory::parse(QByteArrayView bytes, int nameLength)
     ReadResult result;
     result.read = true;
     m_names.clear();
+    m_names.reserve(bytes.count('\n') + 1);
     qsizetype start = 0;
     while (start < bytes.size()) {
         qsizetype end = bytes.indexOf('\n', start);
@@ -80,10 +119,7 @@ CallHistory::ReadResult CallHistory::parse(QByteArrayView bytes, int nameLength)
             continue;
         }
         const QString call = callsignOf(callField);
-        // Only what the name box takes: no control characters, commas or quotes.
-        const QString name = FilterEntryText(QString::fromLatin1(nameField), EntryKind::Name)
-                                 .trimmed()
-                                 .left(nameLength);
+        const QString name = nameOf(nameField, nameLength);
         if (call.isEmpty() || call.size() > LongestCallsign || name.isEmpty()) {
             ++result.skipped;
             continue;
@@ -150,41 +186,36 @@ QString PartialCheckText(
     const QString part = typed.toString().remove(QLatin1Char(' '));
     if (part.size() < 2 || most <= 0)
         return {};
-    struct Match
-    {
-        QStringView callsign;
-        int newest;
-        quint32 bands; // bit n: BandTable[n]
-    };
-    std::vector<Match> matches;
-    QHash<QStringView, size_t> byCallsign; // a station is worked on several bands and modes
+    // Newest first: the log from its end, until enough callsigns are found. A short part finds
+    // them in the last few lines; one that nothing holds reads every line once.
+    std::vector<QStringView> found;
+    for (qsizetype row = lines.size() - 1; row >= 0 && std::ssize(found) < most; --row) {
+        const QStringView call = StationIndex::fieldsOf(lines.at(row)).callsign.trimmed();
+        if (call.contains(part) && std::find(found.begin(), found.end(), call) == found.end())
+            found.push_back(call);
+    }
+    if (found.empty())
+        return {};
+    // The bands of each, from the newest row of every station.
+    std::vector<quint32> bands(found.size(), 0); // bit n: BandTable[n]
     stations.forEachStation([&](int newest) {
         const StationIndex::Fields f = StationIndex::fieldsOf(lines.at(newest));
         const QStringView call = f.callsign.trimmed();
-        if (!call.contains(part))
-            return;
-        const int band = BandIndex(f.band);
-        const quint32 bit = band >= 0 ? 1u << band : 0u;
-        const auto known = byCallsign.constFind(call);
-        if (known != byCallsign.cend()) {
-            Match& m = matches[*known];
-            m.newest = std::max(m.newest, newest);
-            m.bands |= bit;
-            return;
+        for (size_t i = 0; i < found.size(); ++i) {
+            if (found[i] == call) {
+                if (const int band = BandIndex(f.band); band >= 0)
+                    bands[i] |= 1u << band;
+                return;
+            }
         }
-        byCallsign.insert(call, matches.size());
-        matches.push_back({ call, newest, bit });
     });
-    const size_t shown = std::min(matches.size(), static_cast<size_t>(most));
-    std::partial_sort(matches.begin(), matches.begin() + static_cast<std::ptrdiff_t>(shown),
-        matches.end(), [](const Match& a, const Match& b) { return a.newest > b.newest; });
     QString text;
-    for (size_t i = 0; i < shown; ++i) {
+    for (size_t i = 0; i < found.size(); ++i) {
         if (i > 0)
             text += QLatin1String("   ");
-        text += matches[i].callsign;
+        text += found[i];
         for (int band = 0; band < static_cast<int>(std::size(BandTable)); ++band) {
-            if (matches[i].bands & (1u << band))
+            if (bands[i] & (1u << band))
                 text += QLatin1Char(' ') + QLatin1String(BandTable[band].label);
         }
     }
