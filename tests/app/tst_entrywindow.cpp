@@ -957,6 +957,31 @@ private Q_SLOTS:
         enter();
         QCOMPARE(ParseLogLine(form->logBook().lines().at(0)).band.trimmed(), band);
     }
+
+    // During an edit a band typed in the callsign box moves the contact to that band; the
+    // callsign being edited comes back into its box.
+    void bandTypedDuringAnEdit()
+    {
+        auto form = start({}, record("09:00", "2m", "VK3ABC", "Al"));
+        selectRow(*form, 0);
+        QTest::keyClick(focus(), Qt::Key_F2);
+        QVERIFY(form->entry().editPending());
+        QTest::mouseClick(box(*form, "CallsignN"), Qt::LeftButton);
+        QCOMPARE(focus(), box(*form, "CallsignN"));
+        box(*form, "CallsignN")->selectAll();
+        type("6m");
+        enter();
+        QCOMPARE(box(*form, "BandN")->text().trimmed(), QStringLiteral("6m"));
+        QCOMPARE(box(*form, "CallsignN")->text(), QStringLiteral("VK3ABC"));
+        QVERIFY(form->entry().editPending());
+        box(*form, "RSTRxN")->setFocus();
+        enter();
+        QVERIFY(!form->entry().editPending());
+        QCOMPARE(form->logBook().lines().size(), 1);
+        const LogFields f = ParseLogLine(form->logBook().lines().at(0));
+        QCOMPARE(f.band.trimmed(), QStringLiteral("6m"));
+        QCOMPARE(f.callsign.trimmed(), QStringLiteral("VK3ABC"));
+    }
 };
 
 QTEST_MAIN(TestEntryWindow)
