@@ -107,7 +107,7 @@ void EntryRowView::createBoxes(QWidget* client, const QFont& font)
         { &c.ModeN, "ModeN", 48, 49, 0 },
         { &c.RSTTxN, "RSTTxN", 96, 73, 6 },
         { &c.CallsignN, "CallsignN", 168, 89, 8 },
-        { &c.NameN, "NameN", 256, 97, 10 },
+        { &c.NameN, "NameN", 256, 97, NameBoxLength },
         { &c.RSTRxN, "RSTRxN", 352, 73, 6 },
         { &c.TimeUTC, "TimeUTC", 424, 73, 0 },
         { &c.DateN, "DateN", 496, 89, 0 },

@@ -45,6 +45,7 @@ struct MainControls
     QLineEdit* PointsN = nullptr;
     QLabel* StatusPanel = nullptr;
     QLabel* TimeStatusPanel = nullptr;
+    QLabel* PartialCheck = nullptr; // the logged callsigns that hold what is typed
     // F1 to F10: the key's name, and under it the caption that runs its command.
     std::array<QLabel*, 10> keyTops {};
     std::array<QLabel*, 10> keyBottoms {};

@@ -34,6 +34,7 @@ constexpr ControlName MainWindowNames[] = {
     { "CLOCK1", "Clock", nullptr, Shown::Value },
     { "StatusPanel", "Status", nullptr, Shown::Status },
     { "TimeStatusPanel", "Time left", nullptr, Shown::Status },
+    { "PartialCheck", "Partial callsign check", nullptr, Shown::Value },
 };
 
 } // namespace

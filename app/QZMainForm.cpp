@@ -167,6 +167,7 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     , m_appearance(*this, c, m_settings, m_logBook, *m_env.desktop)
     , m_files(*this, m_env, m_settings, m_logBook, *this, m_logLock)
     , m_submission(*this, m_env, m_settings, m_logBook, m_entry)
+    , m_hints(*this, c, m_settings, m_logBook, m_entry)
     , m_dialogs(this, *this, *this, m_settings, m_forms)
 {
     m_dialogs.servicePort = m_env.smtpPort;
@@ -181,6 +182,7 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     // The mirror's word comes after the log's own, in the same status line.
     m_mirror.setTell([this](const QString& text) { showStatus(text); });
     m_logBook.setWriteListener(&m_mirror);
+    m_entry.setCallHistory(&m_hints.history());
     if (m_env.watchSessionEnd) {
         // First of all: the start-up itself waits on message boxes.
         auto* watcher = new SessionEndWatcher(this);
@@ -283,8 +285,10 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     RefreshDupeDisplay();
 
     const QString loaded = m_entry.row().status.text;
-    if (!m_files.settingsNote().isEmpty())
-        showStatus(m_files.settingsNote());
+    // The call history is told with the settings note: both are the start-up's own word.
+    const QString startupNote = m_files.settingsNote() + m_hints.readCallHistory();
+    if (!startupNote.isEmpty())
+        showStatus(startupNote);
     // A cue that the settings file names and that cannot be heard is told now, not left silent.
     if (m_settings.soundEnabled && !m_settings.cwEnabled)
         checkCues();
@@ -391,6 +395,7 @@ void TQZMainForm::createControls()
     c.LogBook->setModel(&m_logBook);
 
     m_entryView.createBoxes(client, courier);
+    m_hints.createHintLine(client, narrow);
 
     // The function-key bar: the key's name, and under it the caption that runs its command.
     QFont keyFont = base;
@@ -478,6 +483,7 @@ void TQZMainForm::createMenusAndKeys()
 void TQZMainForm::ApplyColourScheme(const ColourScheme& s)
 {
     m_appearance.paintScheme(s);
+    m_hints.paintHintLine(s);
     m_dialogs.paintColours(s);
     // The nine entry boxes in their plain colours.
     EntryRow& row = m_entry.row();
@@ -495,6 +501,7 @@ void TQZMainForm::LayoutMainWindow()
 {
     Busy busy(*this);
     m_appearance.LayoutMainWindow();
+    m_hints.placeHintLine();
 }
 
 void TQZMainForm::resizeEvent(QResizeEvent* event)
@@ -835,6 +842,8 @@ bool TQZMainForm::onEnter(QKeyEvent* event, void (ContactEntry::*step)())
 
 bool TQZMainForm::CallsignNKeyPress(QKeyEvent* event)
 {
+    if (isEnter(event) && m_hints.callsignEnter())
+        return true;
     return onEnter(event, &ContactEntry::NormaliseCallsign);
 }
 
@@ -914,6 +923,12 @@ void TQZMainForm::setMyCallsign(const QString& callsign)
     setValueText(c.MyCallsign, callsign);
 }
 
+void TQZMainForm::BandChosenByOperator(const QString& band)
+{
+    m_entry.SelectBand(band);
+    render();
+}
+
 void TQZMainForm::settingsTakenOver()
 {
     if (m_mirror.folder() != m_settings.mirrorFolder) {
@@ -922,6 +937,8 @@ void TQZMainForm::settingsTakenOver()
         m_logBook.TellWriteListener();
     }
     m_entry.SettingsTakenOver();
+    if (const QString read = m_hints.readCallHistory(); !read.isEmpty())
+        showStatus(read);
     RefreshDupeDisplay();
     render();
 }

@@ -37,6 +37,7 @@
 #include "SoundCues.h"
 #include "SoundSettings.h"
 #include "StartupRules.h"
+#include "StationHints.h"
 #include "SubmissionCommands.h"
 #include "SummarySheet.h"
 
@@ -147,6 +148,8 @@ public:
     void ChangeMode() { m_entry.ChangeModeCommand(); }
     void BandDown() { m_entry.BandDown(); }
     void BandUp() { m_entry.BandUp(); }
+    // A band chosen by the operator (its name or frequency typed): the band box and the points.
+    void BandChosenByOperator(const QString& band);
     void ToggleDupeDisplay() { m_displays.ToggleDupeDisplay(); }
     void Quit();
     void NewLog1Click() { m_files.NewLog1Click(); }
@@ -312,6 +315,7 @@ private:
     Appearance m_appearance;
     FileCommands m_files;
     SubmissionCommands m_submission;
+    StationHints m_hints;
     Dialogs m_dialogs;
     bool m_shutDownDone = false;
     bool m_quietMessages = false;

@@ -1,6 +1,7 @@
 #include "ContactEntry.h"
 
 #include "BandMode.h"
+#include "CallHistory.h"
 #include "Clock.h"
 #include "ContestSettings.h"
 #include "LogBook.h"
@@ -133,8 +134,14 @@ void ContactEntry::NormaliseCallsign()
                 m_record.rstReceived.clear();
             m_record.name.clear();
             m_row.name.text.clear();
-            if (ScoreContact() && !refused)
+            const bool repeatShownBefore = m_repeatShown;
+            if (ScoreContact() && !refused) {
                 m_ui.setEntryFocus(EntryFocus::Name);
+                // A repeat shown just now keeps the logged contact's name, even an empty one.
+                const bool repeatNow = m_repeatShown && !repeatShownBefore;
+                if (!repeatNow && !m_callsignRefused && m_row.name.text.isEmpty())
+                    fillKnownName();
+            }
             if (m_callsignRefused)
                 m_ui.setEntryFocus(EntryFocus::RstRx);
             call = m_row.callsign.text;
@@ -145,6 +152,14 @@ void ContactEntry::NormaliseCallsign()
         m_row.status.text = QStringLiteral("  Please type in a callsign for the log first.....");
         m_ui.setEntryFocus(EntryFocus::Callsign);
     }
+}
+
+void ContactEntry::fillKnownName()
+{
+    QString name = LastLoggedName(m_logBook.lines(), m_logBook.stations(), m_record.callsign);
+    if (name.isEmpty() && m_history)
+        name = m_history->name(m_record.callsign);
+    m_row.name.text = FilterEntryText(name, EntryKind::Name).left(NameBoxLength);
 }
 
 void ContactEntry::NameStep()
@@ -625,6 +640,12 @@ bool ContactEntry::RefuseLinePick()
 void ContactEntry::BandUp()
 {
     m_row.band.text = vorad::BandUp(m_row.band.text);
+    RefreshPoints();
+}
+
+void ContactEntry::SelectBand(const QString& band)
+{
+    m_row.band.text = band;
     RefreshPoints();
 }
 

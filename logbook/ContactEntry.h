@@ -7,6 +7,7 @@
 
 namespace vorad {
 
+class CallHistory;
 class Clock;
 class LogBook;
 class LogBookUi;
@@ -153,6 +154,10 @@ public:
 
     // Start-up: a fresh entry (flags clear, record reset).
     void reset();
+    // Where names come from for a station the log has none for; none: the log alone.
+    void setCallHistory(const CallHistory* history) { m_history = history; }
+    // The band chosen by its name or frequency, as F7 and F8 choose it.
+    void SelectBand(const QString& band);
 
 private:
     // The mouse guard outside the contest window: true when the click was refused.
@@ -172,12 +177,16 @@ private:
     void resumeClock();
     void setStatus(const QString& text, ColourRole textColour, ColourRole background);
     void inverseSentReport();
+    // The name box of a station just accepted: the name last logged with it, or the call
+    // history's, as far as the box takes it.
+    void fillKnownName();
 
     ContestSettings& m_settings;
     LogBook& m_logBook;
     LogBookUi& m_logUi;
     const Clock& m_clock;
     EntryUi& m_ui;
+    const CallHistory* m_history = nullptr;
 
     EntryRow m_row;
     ContactRecord m_record;

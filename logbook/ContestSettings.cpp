@@ -167,6 +167,7 @@ void ReadContestSettings(
     s.backupLogFileName
         = readPath(f, FILES, QStringLiteral("BackupLogFileName"), s.backupLogFileName);
     s.mirrorFolder = readPath(f, FILES, QStringLiteral("MirrorFolder"), s.mirrorFolder);
+    s.callHistoryFile = readPath(f, FILES, QStringLiteral("CallHistoryFile"), s.callHistoryFile);
     readRanged(f, WINDOW, QStringLiteral("WinLogLength"), s.winLogLength, 1, 1000, errors);
     readRanged(f, WINDOW, QStringLiteral("PosLeft"), s.posLeft, -10000, 10000, errors);
     readRanged(f, WINDOW, QStringLiteral("PosTop"), s.posTop, -10000, 10000, errors);
@@ -224,6 +225,9 @@ void WriteLogFileNames(ProfileFile& f, const ContestSettings& s)
 {
     f.writeString(FILES, QStringLiteral("LogFileName"), pathToProfile(s.logFileName));
     f.writeString(FILES, QStringLiteral("BackupLogFileName"), pathToProfile(s.backupLogFileName));
+    // Only once one is named: a settings file that never had one stays as it was.
+    if (!s.callHistoryFile.isEmpty() || f.contains(FILES, QStringLiteral("CallHistoryFile")))
+        f.writeString(FILES, QStringLiteral("CallHistoryFile"), pathToProfile(s.callHistoryFile));
 }
 
 void WriteContestSettings(ProfileFile& f, const DateTimeForms& forms, const ContestSettings& s)

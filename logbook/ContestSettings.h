@@ -37,6 +37,8 @@ struct ContestSettings
     QString backupLogFileName;
     // A second copy of the log is kept there (a stick, a share); empty: none.
     QString mirrorFolder;
+    // Names by callsign, one "CALLSIGN,NAME" a line; empty: none.
+    QString callHistoryFile;
 
     int winLogLength = 5;
     int posLeft = 194;

@@ -1,5 +1,6 @@
 #include "EntryRules.h"
 
+#include "BandMode.h"
 #include "LogLine.h"
 
 namespace vorad {
@@ -348,6 +349,52 @@ QString OutsideWindowMessage()
 } // namespace vorad
 
 namespace vorad {
+
+bool IsFrequencyText(const QString& text)
+{
+    const QString s = StripSpaces(text);
+    int digits = 0;
+    int points = 0;
+    for (QChar c : s) {
+        if (isDigit(c))
+            ++digits;
+        else if (c == QLatin1Char('.'))
+            ++points;
+        else
+            return false;
+    }
+    return digits > 0 && points <= 1;
+}
+
+QString BandTypedInCallsign(const QString& text)
+{
+    const QString s = StripSpaces(text);
+    for (const BandRow& row : BandTable) {
+        if (s.compare(QLatin1String(row.label), Qt::CaseInsensitive) == 0)
+            return QString::fromLatin1(row.label);
+    }
+    if (!IsFrequencyText(s))
+        return {};
+    constexpr qint64 MHz = 1000000;
+    const qsizetype point = s.indexOf(QLatin1Char('.'));
+    // Past a million MHz no band lies: longer numbers are not read (nor can they overflow).
+    constexpr qsizetype LongestWhole = 7;
+    if (point >= 0) {
+        const QString whole = s.left(point);
+        if (whole.size() > LongestWhole)
+            return {};
+        // Hertz at most: the seventh decimal and beyond are below any band's edge.
+        const QString fraction = s.mid(point + 1).left(6).leftJustified(6, QLatin1Char('0'));
+        return BandForFrequency(whole.toLongLong() * MHz + fraction.toLongLong());
+    }
+    if (s.size() > LongestWhole)
+        return {};
+    const qint64 n = s.toLongLong();
+    if (n < 1000)
+        return BandForFrequency(n * MHz);
+    const QString asKHz = BandForFrequency(n * 1000);
+    return asKHz.isEmpty() ? BandForFrequency(n * MHz) : asKHz;
+}
 
 QString FilterEntryText(const QString& text, EntryKind kind)
 {

@@ -16,6 +16,14 @@ struct NormalisedCallsign
 
 NormalisedCallsign NormaliseCallsignText(const QString& typed, const QString& lastCallsign);
 
+// A band typed into the callsign box in place of a callsign: a band's name in any case ("20m",
+// "70CM") or a frequency. A number with a decimal point is in MHz ("14.250"), a whole number
+// below 1000 too ("144"); from 1000 on it is in kHz ("7050") unless only the MHz reading names
+// a band ("1296"). The band's label; empty when the text names no band.
+QString BandTypedInCallsign(const QString& text);
+// Digits with at most one decimal point: a frequency, never a callsign.
+bool IsFrequencyText(const QString& text);
+
 // Completion of a signal report with its serial number.
 enum class ReportBox { Sent, Received };
 
@@ -76,6 +84,9 @@ QString OutsideWindowMessage();
 namespace vorad {
 
 enum class EntryKind { Callsign, Name, Report, ReceivedReport };
+
+// The longest name the name box takes as it is typed.
+inline constexpr int NameBoxLength = 10;
 
 // What an entry box may hold: only characters the logbook file can keep (Latin-1, no control
 // characters, no comma or double quote, which would split or shift the record's fields); the

@@ -62,6 +62,8 @@ constexpr ControlName SettingsNames[] = {
     { "TVpoints", "TV points" },
     { "DigitalPoints", "Digital points" },
     { "CWpoints", "CW points" },
+    { "CallHistoryBox", "Call history file", "One callsign and name a line, for the name box" },
+    { "CallHistoryButton", "Choose the call history file" },
     { "MirrorFolderBox", "Mirror folder",
         "A second copy of the log is kept there; empty keeps none" },
     { "MirrorFolderButton", "Choose the mirror folder" },
@@ -268,6 +270,13 @@ void TSettingsForm::createControls()
     connect(CancelButton, &QPushButton::clicked, this,
         [this] { m_host.runCommand([this] { CancelButtonClick(); }); });
 
+    label("CallHistoryLabel", "Call history:", 8, 430, bold);
+    edit(CallHistoryBox, "CallHistoryBox", { 120, 426, 269, 21 });
+    CallHistoryButton = new QPushButton(QStringLiteral("..."), this);
+    CallHistoryButton->setObjectName(QStringLiteral("CallHistoryButton"));
+    CallHistoryButton->setGeometry(393, 426, 24, 21);
+    connect(CallHistoryButton, &QPushButton::clicked, this,
+        [this] { m_host.runCommand([this] { CallHistoryButtonClick(); }); });
     constexpr int MirrorTop = 452;
     label("MirrorFolderLabel", "Mirror folder:", 8, MirrorTop, bold);
     edit(MirrorFolderBox, "MirrorFolderBox", { 120, MirrorTop, 269, 21 });
@@ -344,6 +353,21 @@ void TSettingsForm::fillFromSettings()
     DoublePoints->setChecked(m_settings.doublePoints16);
     AutoRST->setChecked(m_settings.autoRST);
     MirrorFolderBox->setText(m_settings.mirrorFolder);
+    CallHistoryBox->setText(m_settings.callHistoryFile);
+}
+
+void TSettingsForm::CallHistoryButtonClick()
+{
+    FileChoice choice;
+    choice.caption = QStringLiteral("Call history");
+    const QString named = CallHistoryBox->text().trimmed();
+    choice.folder = named.isEmpty() ? QFileInfo(m_settings.logFileName).absolutePath()
+                                    : QFileInfo(named).absolutePath();
+    choice.filter = QStringLiteral("Call history files (*.txt *.csv *.TXT *.CSV);;All files (*)");
+    choice.mustExist = true;
+    const QString path = m_host.desktop().chooseFile(window(), choice);
+    if (!path.isEmpty())
+        CallHistoryBox->setText(QDir::toNativeSeparators(path));
 }
 
 void TSettingsForm::showLogNames()
@@ -459,6 +483,7 @@ void TSettingsForm::OKButtonClick()
         showLogNames();
     }
     TakeOverSettings(b, m_settings);
+    m_settings.callHistoryFile = CallHistoryBox->text().trimmed();
     m_host.settingsTakenOver();
     closeDialog();
 }

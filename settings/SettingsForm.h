@@ -119,6 +119,8 @@ public:
     void ShowForm();
     void FormShow();
     void LogFileNameBoxDropDown();
+    // "..." beside the call history: the file chosen goes into the box, taken over on OK.
+    void CallHistoryButtonClick();
     void OKButtonClick();
     // Nothing typed is kept: the boxes show the settings in force again.
     void CancelButtonClick() override;
@@ -177,6 +179,8 @@ private:
     QLineEdit* CWpoints = nullptr;
     QLineEdit* MirrorFolderBox = nullptr;
     QPushButton* MirrorFolderButton = nullptr;
+    QLineEdit* CallHistoryBox = nullptr;
+    QPushButton* CallHistoryButton = nullptr;
     QPushButton* OKButton = nullptr;
     QPushButton* CancelButton = nullptr;
 };

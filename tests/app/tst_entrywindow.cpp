@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -6,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -782,6 +784,203 @@ private Q_SLOTS:
         }
         qInfo("%lld contacts logged from random keys",
             static_cast<long long>(form->logBook().rowCount()));
+    }
+
+    static QByteArray record(const char* time, const char* band, const char* call, const char* name)
+    {
+        return QByteArray("\"08-15-2026\",\"") + time + "\",\"" + band + "\",\"FM\",\"" + call
+            + "\",\"001\",\"012\",1,\"" + name + "\"\r\n";
+    }
+
+    QByteArray historyIni(const QByteArray& lines)
+    {
+        writeFile(file("history.txt"), lines);
+        return "[FILES]\r\nCallHistoryFile=" + file("history.txt").toLocal8Bit() + "\r\n";
+    }
+
+    // The name of a station in the call history is put in the name box, selected: typing
+    // replaces it, ENTER takes it.
+    void nameFromTheCallHistory_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("ENTER takes it") << ""
+                                        << "Kim";
+        QTest::newRow("typing replaces it") << "jo"
+                                            << "Jo";
+    }
+
+    void nameFromTheCallHistory()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, logged);
+        auto form = start(historyIni("VK3XYZ,Kim\r\nVK3ABC Peter\r\n\r\nVK3ABC,Pete\r\n"));
+        QCOMPARE(form->findChild<QLabel*>("StatusPanel")->text(),
+            QStringLiteral("  Call history: 2 names read, 1 line skipped"));
+        type("3xyz");
+        enter();
+        QCOMPARE(focus(), box(*form, "NameN"));
+        QCOMPARE(box(*form, "NameN")->text(), QStringLiteral("Kim"));
+        QCOMPARE(box(*form, "NameN")->selectedText(), QStringLiteral("Kim"));
+        type(typed);
+        enter();
+        type("12");
+        enter();
+        QCOMPARE(ParseLogLine(form->logBook().lines().at(0)).name.trimmed(), logged);
+    }
+
+    // The log's name wins over the file's; a file that is not there is told, once.
+    void nameFromTheLogBeforeTheHistory()
+    {
+        auto form = start(historyIni("VK3ABC,Jim\n"), record("09:00", "6m", "VK3ABC", "Peter"));
+        type("vk3abc");
+        enter();
+        QCOMPARE(box(*form, "NameN")->text(), QStringLiteral("Peter"));
+        form->close();
+        form.reset();
+        QFile::remove(file("history.txt"));
+        form = start("[FILES]\r\nCallHistoryFile=" + file("history.txt").toLocal8Bit() + "\r\n");
+        QCOMPARE(form->findChild<QLabel*>("StatusPanel")->text(),
+            QStringLiteral("  Call history %1 could not be read - no names from it...")
+                .arg(file("history.txt")));
+        type("vk3abc");
+        enter();
+        QVERIFY(box(*form, "NameN")->text().isEmpty());
+        QVERIFY(m_messages.isEmpty());
+    }
+
+    // The settings dialog names the file, chosen with "..."; OK reads it.
+    void callHistoryChosenInTheSettings()
+    {
+        auto form = start();
+        writeFile(file("names.csv"), "VK3XYZ,Kim\n");
+        TSettingsForm& dialog = form->settingsForm();
+        m_chosenFile = file("names.csv");
+        auto* chooser = dialog.findChild<QPushButton*>("CallHistoryButton");
+        QCOMPARE(chooser->accessibleName(), QStringLiteral("Choose the call history file"));
+        dialog.CallHistoryButtonClick();
+        auto* path = dialog.findChild<QLineEdit*>("CallHistoryBox");
+        QCOMPARE(path->text(), QDir::toNativeSeparators(file("names.csv")));
+        dialog.OKButtonClick();
+        QCOMPARE(form->settings().callHistoryFile, QDir::toNativeSeparators(file("names.csv")));
+        QCOMPARE(form->findChild<QLabel*>("StatusPanel")->text(),
+            QStringLiteral("  Call history: 1 name read"));
+        type("vk3xyz");
+        enter();
+        QCOMPARE(box(*form, "NameN")->text(), QStringLiteral("Kim"));
+        form->close();
+        QVERIFY(readAll(file("DOVavoviv.ini")).contains("CallHistoryFile="));
+    }
+
+    // The partial check follows the callsign box as it is typed.
+    void partialCheckFollowsTyping()
+    {
+        auto form = start({},
+            record("09:00", "2m", "VK3ABC", "Al") + record("09:10", "70cm", "VK3ABC", "Al")
+                + record("09:20", "20m", "VK3ABD", "Bo") + record("09:30", "6m", "ZL1XYZ", "Cy"));
+        auto* hint = form->findChild<QLabel*>("PartialCheck");
+        QCOMPARE(QAccessible::queryAccessibleInterface(hint)->text(QAccessible::Name),
+            QStringLiteral("Partial callsign check"));
+        QVERIFY(hint->text().isEmpty());
+        type("a");
+        QVERIFY(hint->text().isEmpty());
+        type("b");
+        QCOMPARE(hint->text(), QStringLiteral("VK3ABD 20m   VK3ABC 2m 70cm"));
+        type("c");
+        QCOMPARE(hint->text(), QStringLiteral("VK3ABC 2m 70cm"));
+        QTest::keyClick(focus(), Qt::Key_Backspace);
+        QTest::keyClick(focus(), Qt::Key_Backspace);
+        QVERIFY(hint->text().isEmpty());
+        // It covers nothing: under the entry row, above the function keys.
+        const QRect row = box(*form, "CallsignN")->geometry();
+        const QRect keys = form->findChild<QLabel*>("F1Top")->geometry();
+        QVERIFY(hint->isVisible());
+        QVERIFY(hint->geometry().top() >= row.bottom());
+        QVERIFY(hint->geometry().bottom() < keys.top());
+    }
+
+    // ENTER on a band or a frequency in the callsign box selects the band.
+    void bandTypedInTheCallsignBox_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("band");
+        QTest::addColumn<QString>("points");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("band name") << "20m"
+                                   << "20m"
+                                   << "1"
+                                   << "  Band changed to 20m...";
+        QTest::newRow("70cm") << "70cm"
+                              << "70cm"
+                              << "1"
+                              << "  Band changed to 70cm...";
+        QTest::newRow("MHz") << "144.1"
+                             << "2m"
+                             << "1"
+                             << "  Band changed to 2m...";
+        QTest::newRow("kHz") << "7050"
+                             << "40m"
+                             << "1"
+                             << "  Band changed to 40m...";
+        QTest::newRow("MHz read from a whole number") << "1296"
+                                                      << "23cm"
+                                                      << "2"
+                                                      << "  Band changed to 23cm...";
+        QTest::newRow("in no band") << "14.5"
+                                    << "2m"
+                                    << ""
+                                    << "  14.5 is in no band - the band is unchanged...";
+    }
+
+    void bandTypedInTheCallsignBox()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, band);
+        QFETCH(QString, points);
+        QFETCH(QString, status);
+        auto form = start();
+        QCOMPARE(box(*form, "BandN")->text().trimmed(), QStringLiteral("2m"));
+        type(typed);
+        enter();
+        QCOMPARE(box(*form, "BandN")->text().trimmed(), band);
+        QCOMPARE(box(*form, "PointsN")->text().trimmed(), points);
+        QCOMPARE(form->findChild<QLabel*>("StatusPanel")->text(), status);
+        QVERIFY(box(*form, "CallsignN")->text().isEmpty());
+        QCOMPARE(focus(), box(*form, "CallsignN"));
+        QVERIFY(form->logBook().lines().isEmpty());
+        // The next contact is on the band chosen.
+        type("vk3abc");
+        enter();
+        type("al");
+        enter();
+        type("12");
+        enter();
+        QCOMPARE(ParseLogLine(form->logBook().lines().at(0)).band.trimmed(), band);
+    }
+
+    // During an edit a band typed in the callsign box moves the contact to that band; the
+    // callsign being edited comes back into its box.
+    void bandTypedDuringAnEdit()
+    {
+        auto form = start({}, record("09:00", "2m", "VK3ABC", "Al"));
+        selectRow(*form, 0);
+        QTest::keyClick(focus(), Qt::Key_F2);
+        QVERIFY(form->entry().editPending());
+        QTest::mouseClick(box(*form, "CallsignN"), Qt::LeftButton);
+        QCOMPARE(focus(), box(*form, "CallsignN"));
+        box(*form, "CallsignN")->selectAll();
+        type("6m");
+        enter();
+        QCOMPARE(box(*form, "BandN")->text().trimmed(), QStringLiteral("6m"));
+        QCOMPARE(box(*form, "CallsignN")->text(), QStringLiteral("VK3ABC"));
+        QVERIFY(form->entry().editPending());
+        box(*form, "RSTRxN")->setFocus();
+        enter();
+        QVERIFY(!form->entry().editPending());
+        QCOMPARE(form->logBook().lines().size(), 1);
+        const LogFields f = ParseLogLine(form->logBook().lines().at(0));
+        QCOMPARE(f.band.trimmed(), QStringLiteral("6m"));
+        QCOMPARE(f.callsign.trimmed(), QStringLiteral("VK3ABC"));
     }
 };
 

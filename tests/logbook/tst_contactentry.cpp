@@ -2,6 +2,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "CallHistory.h"
 #include "ContactEntry.h"
 #include "ContestSettings.h"
 #include "LogBook.h"
@@ -696,6 +697,103 @@ private Q_SLOTS:
         QTest::newRow("an earlier line") << inOrder << 1 << 4;
         QTest::newRow("a repeat last, an earlier line") << repeatLast << 2 << 5;
         QTest::newRow("the repeat itself") << repeatLast << 3 << 5;
+    }
+
+    // The name box of a station accepted: the name last logged with it, on any band, before the
+    // call history's; a repeat on show keeps the logged contact's own name.
+    void nameOfAStationAccepted_data()
+    {
+        QTest::addColumn<QStringList>("logged"); // "callsign,name,band,time" each
+        QTest::addColumn<QString>("history");
+        QTest::addColumn<QString>("band");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("focus");
+        const int name = int(EntryFocus::Name), report = int(EntryFocus::RstRx);
+        QTest::newRow("from the log, another band") << QStringList { "VK3ABC,Peter,2m,09:00" } << ""
+                                                    << "70cm"
+                                                    << "VK3ABC"
+                                                    << "Peter" << name;
+        QTest::newRow("the newest contact's name")
+            << QStringList { "VK3ABC,Peter,2m,09:00", "VK3ABC,Pete,6m,09:10" } << ""
+            << "70cm"
+            << "VK3ABC"
+            << "Pete" << name;
+        QTest::newRow("an older name when the newest has none")
+            << QStringList { "VK3ABC,Peter,2m,09:00", "VK3ABC,,6m,09:10" } << ""
+            << "70cm"
+            << "VK3ABC"
+            << "Peter" << name;
+        QTest::newRow("the log wins over the history")
+            << QStringList { "VK3ABC,Peter,2m,09:00" } << "VK3ABC,Jim\n"
+            << "70cm"
+            << "VK3ABC"
+            << "Peter" << name;
+        QTest::newRow("from the history") << QStringList {} << "VK3ABC,Jim\nVK3XYZ,Kim\n"
+                                          << "2m"
+                                          << "VK3XYZ"
+                                          << "Kim" << name;
+        QTest::newRow("after the prefix completion") << QStringList {} << "VK3XYZ,Kim\n"
+                                                     << "2m"
+                                                     << "3XYZ"
+                                                     << "Kim" << name;
+        QTest::newRow("neither") << QStringList { "VK3ABC,Peter,2m,09:00" } << "VK3ABC,Jim\n"
+                                 << "2m"
+                                 << "VK3XYZ"
+                                 << "" << name;
+        QTest::newRow("cut to the name box") << QStringList { "VK3ABC,Christopher,2m,09:00" } << ""
+                                             << "70cm"
+                                             << "VK3ABC"
+                                             << "Christophe" << name;
+        QTest::newRow("refused repeat shows the logged name")
+            << QStringList { "VK3ABC,Peter,2m,09:50" } << "VK3ABC,Jim\n"
+            << "2m"
+            << "VK3ABC"
+            << "Peter" << report;
+        QTest::newRow("refused repeat without a name stays without")
+            << QStringList { "VK3ABC,,2m,09:50" } << "VK3ABC,Jim\n"
+            << "2m"
+            << "VK3ABC"
+            << "" << report;
+        QTest::newRow("allowed repeat without a name stays without")
+            << QStringList { "VK3ABC,,2m,06:00" } << "VK3ABC,Jim\n"
+            << "2m"
+            << "VK3ABC"
+            << "" << name;
+        QTest::newRow("same call area gets none") << QStringList {} << "VK6ABC,Jim\n"
+                                                  << "40m"
+                                                  << "VK6ABC"
+                                                  << "" << report;
+    }
+
+    void nameOfAStationAccepted()
+    {
+        QFETCH(QStringList, logged);
+        QFETCH(QString, history);
+        QFETCH(QString, band);
+        QFETCH(QString, typed);
+        QFETCH(QString, name);
+        QFETCH(int, focus);
+        QByteArray log;
+        for (const QString& contact : logged) {
+            const QStringList f = contact.split(QLatin1Char(','));
+            AppendFileRecord(log,
+                FormatLogLine(f[2], "FM", "59001", f[0], f[1], "59012", f[3], "08-15-2026", "1"));
+            log += "\r\n";
+        }
+        QVERIFY(writeFile(logPath(), log));
+        m_book->LoadLogBook(m_settings, m_ui);
+        CallHistory names;
+        names.parse(history.toLatin1(), NameBoxLength);
+        m_entry->setCallHistory(&names);
+        row().band.text = band;
+        typeCallsign(typed.toLatin1().constData());
+        QCOMPARE(row().name.text, name);
+        QCOMPARE(int(m_ui.focus), focus);
+        // ENTER takes it.
+        m_entry->NameStep();
+        QCOMPARE(m_entry->record().name, name);
+        m_entry->setCallHistory(nullptr);
     }
 
     void deleteGivesBackOnlyTheNewestSerial()

@@ -368,6 +368,81 @@ private Q_SLOTS:
         QCOMPARE(BandForFrequency(hz), band);
     }
 
+    void bandTypedInCallsign_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("band");
+        QTest::addColumn<bool>("frequency");
+        // The callsign box upper-cases what is typed.
+        QTest::newRow("20M") << "20M"
+                             << "20m" << false;
+        QTest::newRow("2M") << "2M"
+                            << "2m" << false;
+        QTest::newRow("70CM") << "70CM"
+                              << "70cm" << false;
+        QTest::newRow("160m as typed") << "160m"
+                                       << "160m" << false;
+        QTest::newRow("MHz whole") << "14"
+                                   << "20m" << true;
+        QTest::newRow("MHz with a point") << "14.250"
+                                          << "20m" << true;
+        QTest::newRow("VHF with a point") << "144.1"
+                                          << "2m" << true;
+        QTest::newRow("144 MHz") << "144"
+                                 << "2m" << true;
+        QTest::newRow("432 MHz") << "432"
+                                 << "70cm" << true;
+        QTest::newRow("kHz") << "7050"
+                             << "40m" << true;
+        QTest::newRow("kHz on 20m") << "14250"
+                                    << "20m" << true;
+        QTest::newRow("160m in kHz") << "1800"
+                                     << "160m" << true;
+        QTest::newRow("1296 is MHz") << "1296"
+                                     << "23cm" << true;
+        QTest::newRow("2304 is MHz") << "2304"
+                                     << "13cm" << true;
+        QTest::newRow("10368 is MHz") << "10368"
+                                      << "3cm" << true;
+        QTest::newRow("24048 is MHz") << "24048"
+                                      << "1cm" << true;
+        QTest::newRow("a point with nothing after") << "50."
+                                                    << "6m" << true;
+        QTest::newRow("nothing before the point") << ".5"
+                                                  << "" << true;
+        QTest::newRow("between bands") << "14.5"
+                                       << "" << true;
+        QTest::newRow("no band at 999 MHz") << "999"
+                                            << "" << true;
+        QTest::newRow("zero") << "0"
+                              << "" << true;
+        QTest::newRow("far too long") << "99999999999"
+                                      << "" << true;
+        QTest::newRow("long fraction") << "14.0000001"
+                                       << "20m" << true;
+        QTest::newRow("two points") << "14.2.5"
+                                    << "" << false;
+        QTest::newRow("a callsign") << "VK3ABC"
+                                    << "" << false;
+        QTest::newRow("digits and letters") << "3ABC"
+                                            << "" << false;
+        QTest::newRow("a band with a suffix") << "20MX"
+                                              << "" << false;
+        QTest::newRow("a lone point") << "."
+                                      << "" << false;
+        QTest::newRow("empty") << ""
+                               << "" << false;
+    }
+
+    void bandTypedInCallsign()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, band);
+        QFETCH(bool, frequency);
+        QCOMPARE(BandTypedInCallsign(typed), band);
+        QCOMPARE(IsFrequencyText(typed), frequency);
+    }
+
     void refreshPoints_data()
     {
         QTest::addColumn<QString>("band");

@@ -126,6 +126,30 @@ private Q_SLOTS:
             QVERIFY2(bytes.contains(QByteArray(line) + "\r\n"), line);
     }
 
+    // The call history is kept once named, and emptied when no longer named.
+    void callHistoryFileKept()
+    {
+        const DateTimeForms forms = DateTimeForms::forLocale(QLocale::c());
+        ContestSettings s;
+        s.callHistoryFile = QString::fromLatin1("/data/Ren\xe9/names.txt");
+        ProfileFile f;
+        WriteContestSettings(f, forms, s);
+        ProfileFile back;
+        back.parse(f.serialise());
+        ContestSettings r;
+        ReadContestSettings(back, forms, r, nullptr);
+        QCOMPARE(r.callHistoryFile, s.callHistoryFile);
+        r.callHistoryFile.clear();
+        WriteContestSettings(back, forms, r);
+        QVERIFY(back.contains(QStringLiteral("FILES"), QStringLiteral("CallHistoryFile")));
+        ContestSettings none;
+        none.callHistoryFile = QStringLiteral("kept when the key is missing");
+        ProfileFile emptied;
+        emptied.parse(back.serialise());
+        ReadContestSettings(emptied, forms, none, nullptr);
+        QVERIFY(none.callHistoryFile.isEmpty());
+    }
+
     void roundTripKeepsEveryValue()
     {
         ContestSettings s;
