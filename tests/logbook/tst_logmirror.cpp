@@ -1,6 +1,8 @@
 #include <condition_variable>
 #include <mutex>
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -497,6 +499,90 @@ private Q_SLOTS:
         gate->setOpen(true); // the write left behind ends by itself
         gate->waitForPassed(1);
         QCOMPARE(readAll(logPath()), record("VK1AA"));
+    }
+    // The log opened (or saved) in the mirror folder under the name it had: the copy is then the
+    // log itself, and the mirror must stop, as it does for a log named there from the start.
+    // Written on, the mirror replaces the log file by its own rewrite: on its worker that races
+    // the log's next append, and its save under way is the log's own ".new".
+    void logMovedIntoTheMirrorFolderUnderItsName()
+    {
+        startWith(record("VK1AA"));
+        LogMirror mirror(std::make_shared<PosixFileSystem>(), LogMirror::Mode::Inline);
+        mirror.setFolder(m_mirrorDir.path());
+        StatusUi ui;
+        mirror.setTell([&](const QString& t) { ui.showStatus(t); });
+        LogBook book(m_store);
+        book.setWriteListener(&mirror);
+        QVERIFY(book.LoadLogBook(m_settings, ui));
+        book.AppendContact(contact("VK2BB"), m_settings, ui);
+        QCOMPARE(readAll(copyPath()), readAll(logPath()));
+        // Open Log on the copy itself (the stick's copy after a lost disk, or Save As there).
+        m_settings.logFileName = copyPath();
+        m_settings.backupLogFileName = m_mirrorDir.filePath("QZVHF.BAK");
+        QVERIFY(book.LoadLogBook(m_settings, ui));
+        struct stat before
+        {
+        };
+        QCOMPARE(::stat(QFile::encodeName(copyPath()).constData(), &before), 0);
+        ui.statuses.clear();
+        book.AppendContact(contact("VK3CC"), m_settings, ui);
+        struct stat after
+        {
+        };
+        QCOMPARE(::stat(QFile::encodeName(copyPath()).constData(), &after), 0);
+        QCOMPARE(ParseLogFile(readAll(copyPath())).lines.size(), 3);
+        QCOMPARE(after.st_ino, before.st_ino); // the log's own file, appended to, not replaced
+        QCOMPARE(ui.mirrorWords().size(), 1);
+        QVERIFY(ui.mirrorWords().first().startsWith(
+            QStringLiteral("  Mirror folder %1 not used: ").arg(m_mirrorDir.path())));
+    }
+
+    // A stick pulled and put back (or another stick in its place, holding a log of the same
+    // name) is looked at again before it is written: a copy that now holds more contacts than
+    // the log is kept aside, as at start-up, never rewritten over.
+    void stickBackWithNewerCopyKeptAside()
+    {
+        startWith(record("VK1AA"));
+        LogMirror mirror(std::make_shared<PosixFileSystem>(), LogMirror::Mode::Inline);
+        const QString folder = m_mirrorDir.filePath("stick2");
+        QVERIFY(QDir().mkpath(folder));
+        mirror.setFolder(folder);
+        StatusUi ui;
+        mirror.setTell([&](const QString& t) { ui.showStatus(t); });
+        LogBook book(m_store);
+        book.setWriteListener(&mirror);
+        QVERIFY(book.LoadLogBook(m_settings, ui));
+        book.AppendContact(contact("VK2BB"), m_settings, ui);
+        const QString away = m_mirrorDir.filePath("away2");
+        QVERIFY(QDir().rename(folder, away));
+        book.AppendContact(contact("VK3CC"), m_settings, ui);
+        // Elsewhere, the copy on the stick is logged on.
+        const QByteArray elsewhere = record("VK1AA") + record("VK2BB") + record("VK7AA")
+            + record("VK7BB") + record("VK7CC");
+        QVERIFY(writeFile(away + "/QZVHF.LOG", elsewhere));
+        QVERIFY(QDir().rename(away, folder));
+        book.AppendContact(contact("VK4DD"), m_settings, ui);
+        const QStringList kept = QDir(folder).entryList({ "QZVHF.newer-*.LOG" }, QDir::Files);
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(readAll(QDir(folder).filePath(kept.first())), elsewhere);
+    }
+
+    // A copy changed behind the mirror's back to other bytes of the same length (another
+    // station's log of the same name, whose lines are as long) is rewritten whole, not appended
+    // to: the copy must be the log.
+    void sameSizeChangedCopyRewrittenWhole()
+    {
+        startWith(record("VK1AA"));
+        LogMirror mirror(std::make_shared<PosixFileSystem>(), LogMirror::Mode::Inline);
+        mirror.setFolder(m_mirrorDir.path());
+        LogBook book(m_store);
+        book.setWriteListener(&mirror);
+        StatusUi ui;
+        QVERIFY(book.LoadLogBook(m_settings, ui));
+        QCOMPARE(record("VK9ZZ").size(), record("VK1AA").size());
+        QVERIFY(writeFile(copyPath(), record("VK9ZZ")));
+        book.AppendContact(contact("VK2BB"), m_settings, ui);
+        QCOMPARE(readAll(copyPath()), readAll(logPath()));
     }
 };
 
