@@ -428,6 +428,16 @@ private Q_SLOTS:
                                             << "" << false;
         QTest::newRow("a band with a suffix") << "20MX"
                                               << "" << false;
+        // After a VK contact these complete to real callsigns (VK3CM, ...): the prefix completion
+        // has always taken them, and a band must not take them away.
+        QTest::newRow("3CM completes to VK3CM") << "3CM"
+                                                << "" << false;
+        QTest::newRow("6CM completes to VK6CM") << "6CM"
+                                                << "" << false;
+        QTest::newRow("9CM completes to VK9CM") << "9CM"
+                                                << "" << false;
+        QTest::newRow("1CM completes to VK1CM") << "1CM"
+                                                << "" << false;
         QTest::newRow("a lone point") << "."
                                       << "" << false;
         QTest::newRow("empty") << ""
