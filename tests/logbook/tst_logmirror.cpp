@@ -584,6 +584,32 @@ private Q_SLOTS:
         book.AppendContact(contact("VK2BB"), m_settings, ui);
         QCOMPARE(readAll(copyPath()), readAll(logPath()));
     }
+    // At start-up, a copy of other contacts that is older than the log and not in its backup
+    // (a stick from another station whose log has the same name) holds contacts the log never
+    // had: it is kept aside, not rewritten over because the log was written later.
+    void olderCopyOfOtherContactsKeptAside()
+    {
+        const QByteArray other = record("VK7AA") + record("VK7BB");
+        startWith(QByteArray());
+        QVERIFY(writeFile(copyPath(), other));
+        QFile copy(copyPath());
+        QVERIFY(copy.open(QIODevice::ReadWrite));
+        QVERIFY(copy.setFileTime(
+            QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+        copy.close();
+        QVERIFY(writeFile(logPath(), record("VK1AA") + record("VK2BB") + record("VK3CC")));
+        LogMirror mirror(std::make_shared<PosixFileSystem>(), LogMirror::Mode::Inline);
+        mirror.setFolder(m_mirrorDir.path());
+        StatusUi ui;
+        mirror.setTell([&](const QString& t) { ui.showStatus(t); });
+        LogBook book(m_store);
+        book.setWriteListener(&mirror);
+        QVERIFY(book.LoadLogBook(m_settings, ui));
+        const QStringList kept
+            = QDir(m_mirrorDir.path()).entryList({ "QZVHF.newer-*.LOG" }, QDir::Files);
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(readAll(m_mirrorDir.filePath(kept.first())), other);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLogMirror)
