@@ -796,6 +796,22 @@ private Q_SLOTS:
         m_entry->setCallHistory(nullptr);
     }
 
+    // An edit whose callsign is stepped through unchanged: the name box never takes the name of
+    // another contact with the station (that would be written into the edited line).
+    void editKeepsItsOwnContactsName()
+    {
+        logContact("VK3ABC", "Al", "12");
+        row().band.text = QStringLiteral("70cm");
+        logContact("VK3ABC", "Pete", "13");
+        QCOMPARE(m_book->rowCount(), 2);
+        m_ui.selected = 0;
+        m_entry->EditContact();
+        QCOMPARE(row().name.text, "Al");
+        m_entry->CallsignNMouseDown();
+        typeCallsign("VK3ABC");
+        QVERIFY2(row().name.text != QStringLiteral("Pete"), qPrintable(row().name.text));
+    }
+
     void deleteGivesBackOnlyTheNewestSerial()
     {
         QFETCH(QStringList, sent);
