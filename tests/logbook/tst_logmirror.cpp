@@ -610,6 +610,25 @@ private Q_SLOTS:
         QCOMPARE(kept.size(), 1);
         QCOMPARE(readAll(m_mirrorDir.filePath(kept.first())), other);
     }
+    // A mirror folder that is a file: the word says what is wrong with it, not that it is
+    // missing (the operator would look for a pulled stick).
+    void folderThatIsAFileToldAsSuch()
+    {
+        startWith(record("VK1AA"));
+        const QString notAFolder = m_mirrorDir.filePath("plainfile");
+        QVERIFY(writeFile(notAFolder, "x"));
+        LogMirror mirror(std::make_shared<PosixFileSystem>(), LogMirror::Mode::Inline);
+        mirror.setFolder(notAFolder);
+        StatusUi ui;
+        mirror.setTell([&](const QString& t) { ui.showStatus(t); });
+        LogBook book(m_store);
+        book.setWriteListener(&mirror);
+        QVERIFY(book.LoadLogBook(m_settings, ui));
+        QCOMPARE(ui.mirrorWords().size(), 1);
+        QVERIFY2(!ui.mirrorWords().first().contains(QStringLiteral("is not there")),
+            qPrintable(ui.mirrorWords().first()));
+        QCOMPARE(readAll(notAFolder), QByteArray("x"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLogMirror)
