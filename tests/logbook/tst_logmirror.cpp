@@ -629,6 +629,25 @@ private Q_SLOTS:
             qPrintable(ui.mirrorWords().first()));
         QCOMPARE(readAll(notAFolder), QByteArray("x"));
     }
+    // The word of a write to a folder given up arrives after the new folder is set: it is not
+    // about the mirror now in use, and the new folder's first write is no "again".
+    void wordOfAnOldFolderNotToldForTheNewOne()
+    {
+        startWith(record("VK1AA"));
+        LogMirror mirror(std::make_shared<PosixFileSystem>(), LogMirror::Mode::Worker);
+        StatusUi ui;
+        mirror.setTell([&](const QString& t) { ui.showStatus(t); });
+        mirror.setFolder(m_mirrorDir.filePath("gone"));
+        mirror.logWritten(logPath(), m_settings.backupLogFileName, record("VK1AA"));
+        mirror.waitIdle();
+        // The operator picks another folder before the window has heard of the failure.
+        mirror.setFolder(m_mirrorDir.path());
+        mirror.logWritten(logPath(), m_settings.backupLogFileName, record("VK1AA"));
+        mirror.waitIdle();
+        mirror.deliver();
+        QCOMPARE(readAll(copyPath()), record("VK1AA"));
+        QCOMPARE(ui.mirrorWords(), QStringList());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLogMirror)
