@@ -117,6 +117,10 @@ void ContactEntry::NormaliseCallsign()
                 ColourRole::TitleColour, ColourRole::ColourForm);
         call = n.callsign;
         if (!call.isEmpty()) {
+            // An edit that keeps its callsign keeps its own contact's name, not the newest.
+            const QString ownName = m_editPending && StripSpaces(m_record.callsign) == call
+                ? m_row.name.text
+                : QString();
             m_row.callsign.text = call;
             m_record.lastCallsign = call;
             m_record.callsign = call;
@@ -139,7 +143,9 @@ void ContactEntry::NormaliseCallsign()
                 m_ui.setEntryFocus(EntryFocus::Name);
                 // A repeat shown just now keeps the logged contact's name, even an empty one.
                 const bool repeatNow = m_repeatShown && !repeatShownBefore;
-                if (!repeatNow && !m_callsignRefused && m_row.name.text.isEmpty())
+                if (!ownName.isEmpty() && m_row.name.text.isEmpty())
+                    m_row.name.text = ownName;
+                else if (!repeatNow && !m_callsignRefused && m_row.name.text.isEmpty())
                     fillKnownName();
             }
             if (m_callsignRefused)

@@ -369,8 +369,12 @@ bool IsFrequencyText(const QString& text)
 QString BandTypedInCallsign(const QString& text)
 {
     const QString s = StripSpaces(text);
+    // One digit and two letters ("3CM") is a callsign the prefix completes (VK3CM): those
+    // bands are reached by their frequency.
+    const bool completesToACallsign
+        = s.size() == 3 && isDigit(s.at(0)) && s.at(1).isLetter() && s.at(2).isLetter();
     for (const BandRow& row : BandTable) {
-        if (s.compare(QLatin1String(row.label), Qt::CaseInsensitive) == 0)
+        if (!completesToACallsign && s.compare(QLatin1String(row.label), Qt::CaseInsensitive) == 0)
             return QString::fromLatin1(row.label);
     }
     if (!IsFrequencyText(s))
