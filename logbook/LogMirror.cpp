@@ -202,7 +202,9 @@ MirrorOutcome MirrorWriter::write(const MirrorJob& job)
 
     QString error;
     bool ok = true;
-    if (m_known && job.content.startsWith(m_written)) {
+    // An append starts a line of its own: on a copy cut inside a line it would split that line.
+    const bool wholeLines = m_written.isEmpty() || m_written.endsWith('\n');
+    if (m_known && wholeLines && job.content.startsWith(m_written)) {
         // In step up to here: only what the log has gained since.
         if (job.content.size() > m_written.size())
             ok = m_store.append(out.copy, job.content.sliced(m_written.size()), &error);
