@@ -205,6 +205,37 @@ bool LogFileStore::read(const QString& path, QByteArray* bytes, QString* error) 
     return ok;
 }
 
+bool LogFileStore::readTail(const QString& path, qint64 count, QByteArray* tail, qint64* size) const
+{
+    bool notRegular = false;
+    const int fd = openRegular(*m_fs, nativePath(path), O_RDONLY, &notRegular, size);
+    if (fd < 0)
+        return false;
+    const qint64 start = qMax<qint64>(*size - qMax<qint64>(count, 0), 0);
+    QByteArray buffer(qsizetype(*size - start), Qt::Uninitialized);
+    qsizetype used = 0;
+    bool ok = true;
+    while (used < buffer.size()) {
+        const ssize_t n = m_fs->pread(fd, buffer.data() + used,
+            static_cast<size_t>(buffer.size() - used), off_t(start + used));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0; // it shrank since it was looked at: what is there is told
+            break;
+        }
+        used += n;
+    }
+    const int err = errno;
+    m_fs->close(fd);
+    errno = err;
+    if (!ok)
+        return false;
+    buffer.resize(used);
+    *tail = std::move(buffer);
+    return true;
+}
+
 bool LogFileStore::writeAll(int fd, const QByteArray& bytes, QString* error)
 {
     // Asked once even for nothing: a write of no bytes may still tell the file's error, and a

@@ -56,6 +56,9 @@ public:
     // looked at.
     bool modifiedAt(const QString& path, qint64* nanoseconds) const;
     bool read(const QString& path, QByteArray* bytes, QString* error) const;
+    // The file's last `count` bytes (all of a shorter file) and its size: enough to tell a file
+    // still ours from one changed behind our back, without reading all of a long one.
+    bool readTail(const QString& path, qint64 count, QByteArray* tail, qint64* size) const;
     bool createEmpty(const QString& path, QString* error);
     // Appends to the existing file; with `create`, a missing file is created first.
     bool append(const QString& path, const QByteArray& record, QString* error, bool create = false);

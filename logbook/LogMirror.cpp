@@ -48,6 +48,8 @@ QString MirrorFolderRefusal(
 {
     if (folder.trimmed().isEmpty())
         return {};
+    if (QFileInfo(folder).isFile())
+        return QStringLiteral("%1 is a file, not a folder").arg(folder);
     const QString logFolder = QFileInfo(logFileName).absolutePath();
     if (sameFolder(folder, logFolder))
         return QStringLiteral("it is the LogBook's own folder %1").arg(logFolder);
@@ -70,8 +72,8 @@ QString NewerMirrorName(const QString& copyName, const QDateTime& when)
     return QDir(info.path()).filePath(name);
 }
 
-bool MirrorIsNewer(
-    const QByteArray& mirror, qint64 mirrorModified, const QByteArray& log, qint64 logModified)
+bool MirrorIsNewer(const QByteArray& mirror, qint64 /*mirrorModified*/, const QByteArray& log,
+    qint64 /*logModified*/)
 {
     // The log's own start: a copy that fell behind, or whose last append was cut short.
     if (log.startsWith(mirror))
@@ -80,8 +82,6 @@ bool MirrorIsNewer(
     const QStringList own = ParseLogFile(log).lines;
     if (copy.size() > own.size())
         return true;
-    if (mirrorModified <= logModified)
-        return false; // the log was written since: an edit or a deletion not mirrored yet
     for (qsizetype i = 0; i < copy.size(); ++i) {
         if (copy.at(i) != own.at(i))
             return true;
@@ -107,10 +107,6 @@ bool MirrorWriter::check(const MirrorJob& job, MirrorOutcome& out)
         out.reason = error;
         return false;
     }
-    qint64 copyTime = 0;
-    qint64 logTime = 0;
-    m_store.modifiedAt(out.copy, &copyTime);
-    m_store.modifiedAt(job.logFileName, &logTime);
     // The log before its last rewrite (an edit, a deletion, a New Log the mirror did not see):
     // what the copy holds is all in the backup beside the log.
     auto inBackup = [&] {
@@ -118,7 +114,7 @@ bool MirrorWriter::check(const MirrorJob& job, MirrorOutcome& out)
         return !job.backupFileName.isEmpty() && m_store.read(job.backupFileName, &backup, nullptr)
             && backup.startsWith(bytes);
     };
-    if (!MirrorIsNewer(bytes, copyTime, job.content, logTime) || inBackup()) {
+    if (!MirrorIsNewer(bytes, 0, job.content, 0) || inBackup()) {
         m_checked = true;
         m_known = true;
         m_written = std::move(bytes);
@@ -144,45 +140,71 @@ bool MirrorWriter::check(const MirrorJob& job, MirrorOutcome& out)
     return true;
 }
 
+void MirrorWriter::forget()
+{
+    m_checked = false;
+    m_known = false;
+    m_written.clear();
+}
+
+bool MirrorWriter::inStep(const QString& copy) const
+{
+    // The end of what was written is where a change behind our back (another log of the same
+    // name, lines as long) is all but sure to show; a long log is not read whole at each write.
+    constexpr qint64 TailBytes = 64 * 1024;
+    QByteArray tail;
+    qint64 size = -1;
+    return m_store.readTail(copy, TailBytes, &tail, &size) && size == m_written.size()
+        && tail.size() == qMin<qint64>(size, TailBytes) && m_written.endsWith(tail);
+}
+
 MirrorOutcome MirrorWriter::write(const MirrorJob& job)
 {
     MirrorOutcome out;
+    out.generation = job.generation;
     if (job.folder.trimmed().isEmpty())
         return out;
     out.copy = MirrorCopyName(job.folder, job.logFileName);
     if (out.copy != m_copy) {
         m_copy = out.copy;
+        m_refused = false;
         m_blocked = false;
-        m_checked = false;
-        m_known = false;
-        m_written.clear();
-        const QString refusal
-            = MirrorFolderRefusal(job.folder, job.logFileName, job.backupFileName);
-        m_refused = !refusal.isEmpty();
-        if (m_refused) {
-            out.kind = MirrorOutcome::Refused;
-            out.reason = refusal;
-            return out;
-        }
+        forget();
     }
-    if (m_refused || m_blocked)
+    // Asked at every write, not only when the copy's name changes: Open Log, Save As or New Log
+    // may put the log itself, under the same name, where its copy would be.
+    const QString refusal = MirrorFolderRefusal(job.folder, job.logFileName, job.backupFileName);
+    if (!refusal.isEmpty()) {
+        forget(); // what is there now is the log's: looked at afresh once it is a copy again
+        if (m_refused)
+            return out; // told when it was met
+        m_refused = true;
+        out.kind = MirrorOutcome::Refused;
+        out.reason = refusal;
+        return out;
+    }
+    m_refused = false;
+    if (m_blocked)
         return out; // told when it was met
     // A stick pulled leaves its mount point: nothing is made there. Until the folder is back,
-    // nothing of the copy on it is known, and it is looked at before it is written.
+    // nothing of the copy on it is known (it may be another stick, or written elsewhere), and
+    // it is looked at before it is written, as at start-up.
     if (m_store.state(job.folder) != LogFileStore::State::NotRegular) {
+        forget();
         out.kind = MirrorOutcome::Failed;
         out.reason = QStringLiteral("the folder %1 is not there").arg(job.folder);
         return out;
     }
+    if (m_known && !inStep(out.copy))
+        forget(); // changed behind our back: ours gone stale, or another's kept aside
     if (!m_checked && !check(job, out))
         return out;
 
     QString error;
     bool ok = true;
-    qint64 size = -1;
-    if (m_known && job.content.startsWith(m_written)
-        && m_store.state(out.copy, &size) != LogFileStore::State::Missing
-        && size == m_written.size()) {
+    // An append starts a line of its own: on a copy cut inside a line it would split that line.
+    const bool wholeLines = m_written.isEmpty() || m_written.endsWith('\n');
+    if (m_known && wholeLines && job.content.startsWith(m_written)) {
         // In step up to here: only what the log has gained since.
         if (job.content.size() > m_written.size())
             ok = m_store.append(out.copy, job.content.sliced(m_written.size()), &error);
@@ -281,6 +303,7 @@ void LogMirror::setFolder(const QString& folder)
     if (folder == m_folder)
         return;
     m_folder = folder;
+    ++m_generation;
     m_failing = false;
 }
 
@@ -295,7 +318,7 @@ void LogMirror::logWritten(
 {
     if (m_folder.trimmed().isEmpty())
         return;
-    MirrorJob job { m_folder, logFileName, backupFileName, content };
+    MirrorJob job { m_folder, logFileName, backupFileName, content, m_generation };
     if (m_mode == Mode::Inline) {
         tellOutcome(m_shared->writer.write(job));
         return;
@@ -331,7 +354,9 @@ void LogMirror::tellOutcome(const MirrorOutcome& outcome)
         if (m_tell)
             m_tell(text);
     };
-    switch (outcome.kind) {
+    // A folder given up: its failure or success is not about the mirror now in use.
+    const bool current = outcome.generation == m_generation;
+    switch (current ? outcome.kind : MirrorOutcome::Nothing) {
     case MirrorOutcome::Nothing:
         break;
     case MirrorOutcome::Written:

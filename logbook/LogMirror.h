@@ -16,8 +16,8 @@ namespace vorad {
 
 // Why `folder` cannot hold the log's mirror copy, or empty (also for no folder at all): the
 // copy, or its save under way, would be the log itself, its backup or the log's own save under
-// way, as in the log's own folder by whatever link. A folder that is not there (a stick pulled)
-// is no refusal: it is tried again at the next contact.
+// way, as in the log's own folder by whatever link; or it is a file, not a folder. A folder
+// that is not there (a stick pulled) is no refusal: it is tried again at the next contact.
 QString MirrorFolderRefusal(
     const QString& folder, const QString& logFileName, const QString& backupFileName);
 
@@ -28,9 +28,11 @@ QString MirrorCopyName(const QString& folder, const QString& logFileName);
 // "QZVHF.newer-20260815-101500.LOG" (stamped `when`).
 QString NewerMirrorName(const QString& copyName, const QDateTime& when);
 
-// True when a mirror copy may hold contacts the log does not: more of them, or a later write
-// with lines other than the log's first ones. A mirror that fell behind holds the log's first
-// lines; a torn last line that the log's own line begins with is a mirror append cut short.
+// True when a mirror copy may hold contacts the log does not: more of them, or lines other than
+// the log's first ones, whenever either file was written (a stick from another station, a
+// clock set wrong; an edit the mirror missed is in the log's backup, looked at apart). A mirror
+// that fell behind holds the log's first lines; a torn last line that the log's own line begins
+// with is a mirror append cut short. The file times decide nothing.
 bool MirrorIsNewer(
     const QByteArray& mirror, qint64 mirrorModified, const QByteArray& log, qint64 logModified);
 
@@ -41,6 +43,7 @@ struct MirrorJob
     QString logFileName;
     QString backupFileName;
     QByteArray content;
+    quint64 generation = 0; // of the folder it was asked for
 };
 
 // What one mirror write came to.
@@ -51,12 +54,14 @@ struct MirrorOutcome
     QString copy; // the mirror copy's name
     QString reason; // Failed, Refused, Blocked
     QString newerKeptAs; // a copy newer than the log was moved to this name first
+    quint64 generation = 0; // its job's
 };
 
 // Writes the mirror copy, a job at a time, in whichever thread calls it. A copy is appended to
-// only while it is known to hold exactly what was last written to it; else it is rewritten
-// whole, complete or not at all. A copy met for the first time is read first: one that may hold
-// contacts the log does not, nor its backup, is kept aside, never written over.
+// only while its size and last bytes are what was last written to it; else it is rewritten
+// whole, complete or not at all. A copy met for the first time, back after its folder was gone,
+// or changed behind the writer's back, is read first: one that may hold contacts the log does
+// not, nor its backup, is kept aside, never written over.
 class MirrorWriter
 {
 public:
@@ -66,12 +71,14 @@ public:
 
 private:
     bool check(const MirrorJob& job, MirrorOutcome& out);
+    bool inStep(const QString& copy) const;
+    void forget();
 
     LogFileStore m_store;
     QString m_copy; // what the state below is about
     bool m_refused = false; // told once, then nothing is written there
     bool m_blocked = false; // a newer copy that could not be kept aside: never written over
-    bool m_checked = false; // looked at for news since it was named
+    bool m_checked = false; // looked at for news since it was named or last out of reach
     bool m_known = false; // m_written is what the copy holds
     QByteArray m_written;
 };
@@ -121,6 +128,7 @@ private:
     std::shared_ptr<Shared> m_shared;
     Mode m_mode;
     QString m_folder;
+    quint64 m_generation = 0; // one more at each folder: words of a folder given up are dropped
     bool m_failing = false;
     std::function<void(const QString&)> m_tell;
 };

@@ -142,6 +142,7 @@ private Q_SLOTS:
         QTest::newRow("a folder whose copy is a link to the log") << "TRAP" << true;
         QTest::newRow("a folder of its own") << "MIRROR" << false;
         QTest::newRow("a folder that is not there") << "MISSING" << false;
+        QTest::newRow("a file, not a folder") << "FILE" << true;
     }
     void refusal()
     {
@@ -155,10 +156,11 @@ private Q_SLOTS:
         QVERIFY(writeFile(log, record("VK1AA")));
         QVERIFY(QFile::link(dir.filePath("logs"), dir.filePath("link")));
         QVERIFY(QFile::link(log, dir.filePath("trap/QZVHF.LOG")));
+        QVERIFY(writeFile(dir.filePath("plain"), "x"));
         const QHash<QString, QString> places { { "LOG", dir.filePath("logs") },
             { "LOG/", dir.filePath("logs") + '/' }, { "LINK", dir.filePath("link") },
             { "TRAP", dir.filePath("trap") }, { "MIRROR", dir.filePath("mirror") },
-            { "MISSING", dir.filePath("gone") } };
+            { "MISSING", dir.filePath("gone") }, { "FILE", dir.filePath("plain") } };
         folder = places.value(folder, folder);
         const QString reason = MirrorFolderRefusal(folder, log, dir.filePath("logs/QZVHF.BAK"));
         QCOMPARE(!reason.isEmpty(), refused);
@@ -178,8 +180,9 @@ private Q_SLOTS:
         QTest::newRow("more contacts, written before") << a + b + c << 0LL << a + b << true;
         QTest::newRow("more contacts than an empty log") << a << 0LL << QByteArray() << true;
         QTest::newRow("other contacts, written after") << a + c << 2LL << a + b << true;
+        // Not the log's, whatever its time: an edit the mirror missed is in the backup.
         QTest::newRow("other contacts, written before: an edit not mirrored")
-            << a + c << 0LL << a + b << false;
+            << a + c << 0LL << a + b << true;
     }
     void newer()
     {
@@ -519,12 +522,13 @@ private Q_SLOTS:
         // Open Log on the copy itself (the stick's copy after a lost disk, or Save As there).
         m_settings.logFileName = copyPath();
         m_settings.backupLogFileName = m_mirrorDir.filePath("QZVHF.BAK");
+        // The load tells the mirror of the log too: the refusal is met there, told once.
+        ui.statuses.clear();
         QVERIFY(book.LoadLogBook(m_settings, ui));
         struct stat before
         {
         };
         QCOMPARE(::stat(QFile::encodeName(copyPath()).constData(), &before), 0);
-        ui.statuses.clear();
         book.AppendContact(contact("VK3CC"), m_settings, ui);
         struct stat after
         {
@@ -565,6 +569,71 @@ private Q_SLOTS:
         const QStringList kept = QDir(folder).entryList({ "QZVHF.newer-*.LOG" }, QDir::Files);
         QCOMPARE(kept.size(), 1);
         QCOMPARE(readAll(QDir(folder).filePath(kept.first())), elsewhere);
+    }
+
+    // The log opened back where it was after it was refused in the mirror folder: the mirror
+    // goes on, and what the folder holds (the log it had there) is looked at first, as at
+    // start-up, so that the contacts logged there are kept aside.
+    void logMovedBackOutOfTheMirrorFolder()
+    {
+        startWith(record("VK1AA"));
+        LogMirror mirror(std::make_shared<PosixFileSystem>(), LogMirror::Mode::Inline);
+        mirror.setFolder(m_mirrorDir.path());
+        StatusUi ui;
+        mirror.setTell([&](const QString& t) { ui.showStatus(t); });
+        LogBook book(m_store);
+        book.setWriteListener(&mirror);
+        QVERIFY(book.LoadLogBook(m_settings, ui));
+        const ContestSettings own = m_settings;
+        m_settings.logFileName = copyPath();
+        m_settings.backupLogFileName = m_mirrorDir.filePath("QZVHF.BAK");
+        QVERIFY(book.LoadLogBook(m_settings, ui));
+        book.AppendContact(contact("VK8HH"), m_settings, ui);
+        const QByteArray loggedThere = readAll(copyPath());
+        QCOMPARE(ParseLogFile(loggedThere).lines.size(), 2);
+        m_settings = own;
+        QVERIFY(book.LoadLogBook(m_settings, ui));
+        book.AppendContact(contact("VK2BB"), m_settings, ui);
+        QCOMPARE(readAll(copyPath()), readAll(logPath()));
+        const QStringList kept
+            = QDir(m_mirrorDir.path()).entryList({ "QZVHF.newer-*.LOG" }, QDir::Files);
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(readAll(m_mirrorDir.filePath(kept.first())), loggedThere);
+    }
+
+    // A copy changed behind the mirror's back is never appended to: a start of the log is ours
+    // gone stale, brought whole untold; other bytes are another's, kept aside first.
+    void copyChangedBehindItsBack_data()
+    {
+        QTest::addColumn<QByteArray>("planted");
+        QTest::addColumn<bool>("keptAside");
+        QTest::newRow("other bytes of the same length") << record("VK9ZZ") << true;
+        QTest::newRow("other bytes, longer") << record("VK9ZZ") + record("VK9YY") << true;
+        QTest::newRow("cut back to a start of the log") << record("VK1AA").left(20) << false;
+        QTest::newRow("emptied") << QByteArray() << false;
+    }
+    void copyChangedBehindItsBack()
+    {
+        QFETCH(QByteArray, planted);
+        QFETCH(bool, keptAside);
+        startWith(record("VK1AA"));
+        LogMirror mirror(std::make_shared<PosixFileSystem>(), LogMirror::Mode::Inline);
+        mirror.setFolder(m_mirrorDir.path());
+        StatusUi ui;
+        mirror.setTell([&](const QString& t) { ui.showStatus(t); });
+        LogBook book(m_store);
+        book.setWriteListener(&mirror);
+        QVERIFY(book.LoadLogBook(m_settings, ui));
+        QVERIFY(writeFile(copyPath(), planted));
+        ui.statuses.clear();
+        book.AppendContact(contact("VK2BB"), m_settings, ui);
+        QCOMPARE(readAll(copyPath()), readAll(logPath()));
+        const QStringList kept
+            = QDir(m_mirrorDir.path()).entryList({ "QZVHF.newer-*.LOG" }, QDir::Files);
+        QCOMPARE(kept.size(), keptAside ? 1 : 0);
+        QCOMPARE(ui.mirrorWords().size(), keptAside ? 1 : 0);
+        if (keptAside)
+            QCOMPARE(readAll(m_mirrorDir.filePath(kept.first())), planted);
     }
 
     // A copy changed behind the mirror's back to other bytes of the same length (another

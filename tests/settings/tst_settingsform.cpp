@@ -364,6 +364,7 @@ private Q_SLOTS:
         QTest::newRow("a folder of its own, typed") << "stick" << false << false;
         QTest::newRow("the log's own folder") << "." << false << true;
         QTest::newRow("a link to the log's own folder") << "link" << true << true;
+        QTest::newRow("a file, not a folder") << "plain" << false << true;
     }
     void mirrorFolderRow()
     {
@@ -373,6 +374,7 @@ private Q_SLOTS:
         auto form = start();
         QVERIFY(QDir().mkpath(file("stick")));
         QVERIFY(QFile::link(m_dir->path(), file("link")));
+        QVERIFY(writeFile(file("plain"), "x"));
         const QString path = QDir::cleanPath(m_dir->filePath(folder));
         QLineEdit* mirrorBox = box(*form, "MirrorFolderBox");
         QCOMPARE(mirrorBox->accessibleName(), "Mirror folder");
