@@ -634,6 +634,19 @@ void ContactEntry::BandDown()
     RefreshPoints();
 }
 
+void ContactEntry::SelectBand(const QString& band)
+{
+    m_row.band.text = band;
+    RefreshPoints();
+}
+
+void ContactEntry::SelectMode(const QString& mode)
+{
+    m_row.mode.text = mode;
+    RefreshPoints();
+    FormatSentReport();
+}
+
 void ContactEntry::NextMode()
 {
     m_row.mode.text = vorad::NextMode(m_row.mode.text);

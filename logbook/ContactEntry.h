@@ -142,6 +142,10 @@ public:
 
     void BandUp();
     void BandDown();
+    // A band or mode chosen for the row (the radio's, or the operator's by another road than
+    // F7, F8 and F6): the points follow, and for a mode the sent report.
+    void SelectBand(const QString& band);
+    void SelectMode(const QString& mode);
     void NextMode();
     void ChangeModeCommand(); // F6: the next mode, then the sent report for it
     void RefreshPoints();

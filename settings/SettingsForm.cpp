@@ -1,5 +1,7 @@
 #include "SettingsForm.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
@@ -23,7 +25,7 @@ namespace {
 
 // Client area of the dialog as it is shown.
 constexpr int FormWidth = 440 + 74 + 16;
-constexpr int FormHeight = 312 + 50 + 8;
+constexpr int FormHeight = 312 + 50 + 8 + 110;
 
 bool isDigitBoxKeyKept(const QKeyEvent* key)
 {
@@ -60,6 +62,9 @@ constexpr ControlName SettingsNames[] = {
     { "TVpoints", "TV points" },
     { "DigitalPoints", "Digital points" },
     { "CWpoints", "CW points" },
+    { "RigModelBox", "Rig model" },
+    { "RigDeviceBox", "Rig device, or host and port" },
+    { "RigSpeedBox", "Rig serial speed" },
 };
 
 TSettingsForm::TSettingsForm(
@@ -262,7 +267,83 @@ void TSettingsForm::createControls()
     CancelButton->setGeometry(440, 312, 75, 25);
     connect(CancelButton, &QPushButton::clicked, this,
         [this] { m_host.runCommand([this] { CancelButtonClick(); }); });
+    createRigControls(bold);
     NameControls(this, SettingsNames);
+}
+
+void TSettingsForm::createRigControls(const QFont& bold)
+{
+    // Below the dialog's other rows, in the tab order after them.
+    auto label = [&](const char* name, const char* text, int top) {
+        auto* l = new QLabel(QString::fromLatin1(text), this);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setFont(bold);
+        l->move(8, top + 4);
+        l->adjustSize();
+    };
+    label("RigLabel", "Rig:", 372);
+    RigEnabled = new QCheckBox(QStringLiteral("Rig control"), this);
+    RigEnabled->setObjectName(QStringLiteral("RigEnabled"));
+    RigEnabled->setFont(bold);
+    RigEnabled->setGeometry(120, 372, 92, 21);
+    RigModelBox = new QComboBox(this);
+    RigModelBox->setObjectName(QStringLiteral("RigModelBox"));
+    RigModelBox->setGeometry(216, 372, 301, 21);
+    RigModelBox->setMaxVisibleItems(16);
+    const RigModel net = NetRigModelOnly();
+    RigModelBox->addItem(net.caption(), net.number);
+
+    label("RigDeviceLabel", "Rig port:", 398);
+    RigDeviceBox = new QLineEdit(this);
+    RigDeviceBox->setObjectName(QStringLiteral("RigDeviceBox"));
+    RigDeviceBox->setGeometry(120, 398, 201, 21);
+    RigDeviceBox->setMaxLength(255);
+    auto* speed = new QLabel(QStringLiteral("Speed:"), this);
+    speed->setObjectName(QStringLiteral("RigSpeedLabel"));
+    speed->setFont(bold);
+    speed->move(336, 402);
+    speed->adjustSize();
+    RigSpeedBox = new QLineEdit(this);
+    RigSpeedBox->setObjectName(QStringLiteral("RigSpeedBox"));
+    RigSpeedBox->setGeometry(384, 398, 57, 21);
+    RigSpeedBox->setMaxLength(6);
+    RigSpeedBox->installEventFilter(this); // digits only, as the other number boxes
+}
+
+void TSettingsForm::showRigModels(const QList<RigModel>& models, const QString& why)
+{
+    // What the box shows stays chosen: the operator may have picked it while the list came.
+    const int shown = RigModelBox->currentData().toInt();
+    RigModelBox->clear();
+    for (const RigModel& m : models)
+        RigModelBox->addItem(m.caption(), m.number);
+    RigModelBox->setToolTip(why.isEmpty()
+            ? QString()
+            : QStringLiteral("Only the network daemon is listed: ") + why);
+    showRigModel(shown > 0 ? shown : m_settings.rigModel);
+}
+
+void TSettingsForm::showRigModel(int model)
+{
+    int i = RigModelBox->findData(model);
+    if (i < 0) {
+        // A model the list does not hold (yet) is kept as the settings name it.
+        RigModelBox->addItem(QStringLiteral("Model %1").arg(model), model);
+        i = RigModelBox->count() - 1;
+    }
+    RigModelBox->setCurrentIndex(i);
+}
+
+void TSettingsForm::takeOverRig()
+{
+    m_settings.rigEnabled = RigEnabled->isChecked();
+    if (const int model = RigModelBox->currentData().toInt(); model > 0)
+        m_settings.rigModel = model;
+    m_settings.rigDevice = RigDeviceBox->text().trimmed();
+    bool ok = false;
+    const int speed = RigSpeedBox->text().toInt(&ok);
+    if (ok)
+        m_settings.rigSpeed = std::clamp(speed, RigSpeedLow, RigSpeedHigh);
 }
 
 bool TSettingsForm::eventFilter(QObject* watched, QEvent* event)
@@ -329,6 +410,10 @@ void TSettingsForm::fillFromSettings()
     CWpoints->setText(QString::number(m_settings.cwPoints));
     DoublePoints->setChecked(m_settings.doublePoints16);
     AutoRST->setChecked(m_settings.autoRST);
+    RigEnabled->setChecked(m_settings.rigEnabled);
+    showRigModel(m_settings.rigModel);
+    RigDeviceBox->setText(m_settings.rigDevice);
+    RigSpeedBox->setText(QString::number(m_settings.rigSpeed));
 }
 
 void TSettingsForm::showLogNames()
@@ -421,6 +506,7 @@ void TSettingsForm::OKButtonClick()
         showLogNames();
     }
     TakeOverSettings(b, m_settings);
+    takeOverRig();
     m_host.settingsTakenOver();
     closeDialog();
 }
