@@ -65,9 +65,8 @@ void RigControls::start()
         tell((ever ? QStringLiteral("  Rig lost: ") : QStringLiteral("  Rig not answering: "))
             + reason + QStringLiteral(" - log by hand; retrying"));
     });
-    connect(link, &RigLink::refused, this, [this](const QString& reason) {
-        tell(QStringLiteral("  The rig refused: ") + reason);
-    });
+    connect(link, &RigLink::refused, this,
+        [this](const QString& reason) { tell(QStringLiteral("  The rig refused: ") + reason); });
     connect(link, &RigLink::reading, this, &RigControls::take);
 }
 

@@ -20,8 +20,8 @@ struct ContestSettings;
 class RigControls : public QObject
 {
 public:
-    RigControls(TQZMainForm& form, const ContestSettings& settings, ContactEntry& entry,
-        int pollMs);
+    RigControls(
+        TQZMainForm& form, const ContestSettings& settings, ContactEntry& entry, int pollMs);
     ~RigControls() override;
 
     // Starts, restarts or stops the link as the settings now have it.

@@ -134,8 +134,8 @@ struct Lister
 int addModel(const rig_caps* caps, rig_ptr_t data)
 {
     const auto* lister = static_cast<const Lister*>(data);
-    lister->add(lister->context, static_cast<int>(caps->rig_model), caps->mfg_name,
-        caps->model_name);
+    lister->add(
+        lister->context, static_cast<int>(caps->rig_model), caps->mfg_name, caps->model_name);
     return 1; // go on
 }
 

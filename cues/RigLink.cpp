@@ -214,9 +214,9 @@ RigModelList::RigModelList(QObject* context, Done done)
         if (list) {
             list(
                 [](void* into, int model, const char* maker, const char* name) {
-                    static_cast<QList<RigModel>*>(into)->append({ model,
-                        QString::fromLatin1(maker ? maker : "").trimmed(),
-                        QString::fromLatin1(name ? name : "").trimmed() });
+                    static_cast<QList<RigModel>*>(into)->append(
+                        { model, QString::fromLatin1(maker ? maker : "").trimmed(),
+                            QString::fromLatin1(name ? name : "").trimmed() });
                 },
                 &models);
         }

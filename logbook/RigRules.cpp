@@ -148,10 +148,10 @@ RigFollowStep RigFollower::take(qint64 hz, QStringView rigMode, const QString& s
         // Told once for each spell outside the bands, naming the band that stays.
         if (!m_outsideTold) {
             const QString stays = shownBand.trimmed();
-            step.notice = QStringLiteral("  Rig frequency %1 is outside every band: the band "
-                                         "stays %2")
-                              .arg(MegahertzText(hz),
-                                  stays.isEmpty() ? QStringLiteral("empty") : stays);
+            step.notice
+                = QStringLiteral("  Rig frequency %1 is outside every band: the band "
+                                 "stays %2")
+                      .arg(MegahertzText(hz), stays.isEmpty() ? QStringLiteral("empty") : stays);
         }
         m_outsideTold = true;
     } else {

@@ -317,9 +317,8 @@ void TSettingsForm::showRigModels(const QList<RigModel>& models, const QString& 
     RigModelBox->clear();
     for (const RigModel& m : models)
         RigModelBox->addItem(m.caption(), m.number);
-    RigModelBox->setToolTip(why.isEmpty()
-            ? QString()
-            : QStringLiteral("Only the network daemon is listed: ") + why);
+    RigModelBox->setToolTip(
+        why.isEmpty() ? QString() : QStringLiteral("Only the network daemon is listed: ") + why);
     showRigModel(shown > 0 ? shown : m_settings.rigModel);
 }
 

@@ -13,21 +13,36 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("rig");
         QTest::addColumn<QString>("label");
-        QTest::newRow("upper sideband") << "USB" << "SSB";
-        QTest::newRow("lower sideband") << "LSB" << "SSB";
-        QTest::newRow("CW") << "CW" << "CW";
-        QTest::newRow("CW reverse") << "CWR" << "CW";
-        QTest::newRow("FM") << "FM" << "FM";
-        QTest::newRow("wide FM") << "WFM" << "FM";
-        QTest::newRow("AM") << "AM" << "AM";
-        QTest::newRow("RTTY") << "RTTY" << "Dgtl";
-        QTest::newRow("data on USB") << "PKTUSB" << "Dgtl";
-        QTest::newRow("data on FM") << "PKTFM" << "Dgtl";
-        QTest::newRow("digital voice") << "C4FM" << "Dgtl";
-        QTest::newRow("any case, spaces") << " usb " << "SSB";
-        QTest::newRow("none") << "" << "";
-        QTest::newRow("I/Q leaves the box") << "IQ" << "";
-        QTest::newRow("unknown") << "XYZ" << "";
+        QTest::newRow("upper sideband") << "USB"
+                                        << "SSB";
+        QTest::newRow("lower sideband") << "LSB"
+                                        << "SSB";
+        QTest::newRow("CW") << "CW"
+                            << "CW";
+        QTest::newRow("CW reverse") << "CWR"
+                                    << "CW";
+        QTest::newRow("FM") << "FM"
+                            << "FM";
+        QTest::newRow("wide FM") << "WFM"
+                                 << "FM";
+        QTest::newRow("AM") << "AM"
+                            << "AM";
+        QTest::newRow("RTTY") << "RTTY"
+                              << "Dgtl";
+        QTest::newRow("data on USB") << "PKTUSB"
+                                     << "Dgtl";
+        QTest::newRow("data on FM") << "PKTFM"
+                                    << "Dgtl";
+        QTest::newRow("digital voice") << "C4FM"
+                                       << "Dgtl";
+        QTest::newRow("any case, spaces") << " usb "
+                                          << "SSB";
+        QTest::newRow("none") << ""
+                              << "";
+        QTest::newRow("I/Q leaves the box") << "IQ"
+                                            << "";
+        QTest::newRow("unknown") << "XYZ"
+                                 << "";
     }
     void rigModeGivesTheModeBox()
     {
@@ -88,8 +103,7 @@ private Q_SLOTS:
         QTest::newRow("first reading sets both")
             << QList<qint64> { 14200000 } << QStringList { "USB" } << QStringList { "20m|SSB|" };
         QTest::newRow("the same reading again sets nothing")
-            << QList<qint64> { 14200000, 14210000, 14250000 }
-            << QStringList { "USB", "USB", "USB" }
+            << QList<qint64> { 14200000, 14210000, 14250000 } << QStringList { "USB", "USB", "USB" }
             << QStringList { "20m|SSB|", "||", "||" };
         QTest::newRow("a new band, then a new mode")
             << QList<qint64> { 14200000, 7100000, 7030000 } << QStringList { "USB", "LSB", "CW" }
@@ -126,20 +140,23 @@ private Q_SLOTS:
             QStringLiteral("  Rig frequency 12.345 MHz is outside every band: the band stays 20m"));
         follower.forget();
         QCOMPARE(follower.take(99000, u"AM", QString()).notice,
-            QStringLiteral("  Rig frequency 0.099 MHz is outside every band: the band stays empty"));
+            QStringLiteral(
+                "  Rig frequency 0.099 MHz is outside every band: the band stays empty"));
     }
 
     // The operator's F6 to a mode the radio has not got stays: the radio's reading is the same.
     void operatorsOwnChoiceStays()
     {
         RigFollower follower;
-        QCOMPARE(follower.take(14200000, u"USB", QStringLiteral("20m")).mode, QStringLiteral("SSB"));
+        QCOMPARE(
+            follower.take(14200000, u"USB", QStringLiteral("20m")).mode, QStringLiteral("SSB"));
         for (int poll = 0; poll < 5; ++poll) {
             const RigFollowStep step = follower.take(14200000, u"USB", QStringLiteral("20m"));
             QVERIFY(step.band.isEmpty() && step.mode.isEmpty() && step.notice.isEmpty());
         }
         follower.forget(); // the link made again: its first reading is followed
-        QCOMPARE(follower.take(14200000, u"USB", QStringLiteral("20m")).band, QStringLiteral("20m"));
+        QCOMPARE(
+            follower.take(14200000, u"USB", QStringLiteral("20m")).band, QStringLiteral("20m"));
     }
 
     void modelsSortDaemonFirstThenMakerAndModel()

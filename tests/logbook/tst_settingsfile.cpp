@@ -215,9 +215,10 @@ private Q_SLOTS:
             << "DATA/KPort=70000" << 65535 << "'70000' is out of range for KPort: 65535 is used";
         QTest::newRow("mail security")
             << "DATA/KSecurity=-1" << 0 << "'-1' is out of range for KSecurity: 0 is used";
-        QTest::newRow("rig speed")
-            << "RIG/Speed=99999999" << 460800 << "'99999999' is out of range for Speed: 460800 is used";
-        QTest::newRow("rig model") << "RIG/Model=-3" << 1 << "'-3' is out of range for Model: 1 is used";
+        QTest::newRow("rig speed") << "RIG/Speed=99999999" << 460800
+                                   << "'99999999' is out of range for Speed: 460800 is used";
+        QTest::newRow("rig model")
+            << "RIG/Model=-3" << 1 << "'-3' is out of range for Model: 1 is used";
     }
 
     // A station without a rig gets no rig keys; one that set its rig keeps every key.
