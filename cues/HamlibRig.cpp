@@ -12,9 +12,10 @@ namespace {
 
 QString hamlibError(int code)
 {
-    const char* text = rigerror(code);
+    // The short text alone: the long one carries the library's own call trace.
+    const char* text = rigerror2(code);
     QString s = text ? QString::fromLatin1(text).trimmed() : QString();
-    // The library's text may carry its own call trace after the first line.
+    // One line, for the status line.
     const qsizetype end = s.indexOf(QLatin1Char('\n'));
     if (end >= 0)
         s.truncate(end);
