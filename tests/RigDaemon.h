@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include <netinet/in.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -47,6 +48,9 @@ public:
         m_process.kill();
         m_process.waitForFinished(5000);
     }
+    // Silent: connections are still taken, and never answered.
+    void pause() { ::kill(static_cast<pid_t>(m_process.processId()), SIGSTOP); }
+    void resume() { ::kill(static_cast<pid_t>(m_process.processId()), SIGCONT); }
     // Sets the dummy radio through a client of its own, as a turn of the radio's knob.
     bool set(const QStringList& commands)
     {

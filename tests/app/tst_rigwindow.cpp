@@ -176,6 +176,46 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(text(*form, "BandN"), QStringLiteral("2m"), 10000);
     }
 
+    // A radio that takes the connection and never answers: every key is served at once.
+    void silentRigNeverHoldsAKey()
+    {
+        RigDaemon daemon;
+        QVERIFY(daemon.start());
+        auto form = start(daemonIni(daemon));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            status(*form), QStringLiteral("  Rig connected: Hamlib NET rigctl"), 10000);
+        daemon.pause();
+        QTRY_VERIFY_WITH_TIMEOUT(status(*form).startsWith(QLatin1String("  Rig lost: ")), 10000);
+        for (const char* call : { "vk3abc", "vk3abd", "vk3abe" }) {
+            QTest::keyClick(focus(), Qt::Key_F1);
+            QTest::keyClicks(focus(), call);
+            QCOMPARE(text(*form, "CallsignN"), QString::fromLatin1(call).toUpper());
+            QTest::keyClick(focus(), Qt::Key_F6);
+            QTest::qWait(150); // a poll or two on the silent radio meanwhile
+        }
+        daemon.resume();
+        QTRY_COMPARE_WITH_TIMEOUT(status(*form), QStringLiteral("  Rig found again"), 10000);
+    }
+
+    // The library's dummy radio in the program itself: its band is followed, and F8 tunes it.
+    void dummyRigInTheProgram()
+    {
+        auto form = start("[RIG]\r\nEnabled=1\r\nModel=1\r\nDevice=\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(
+            status(*form).startsWith(QLatin1String("  Rig connected: ")), 10000);
+        QVERIFY(status(*form).contains(QLatin1String("Dummy")));
+        QTRY_COMPARE_WITH_TIMEOUT(text(*form, "BandN"), QStringLiteral("2m"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(text(*form, "ModeN"), QStringLiteral("FM"), 10000);
+        QTest::keyClick(focus(), Qt::Key_F8);
+        QCOMPARE(text(*form, "BandN"), QStringLiteral("70cm"));
+        // The dummy took it: F7 goes back to where it was on 2m, and it stays there.
+        QTest::qWait(300);
+        QCOMPARE(text(*form, "BandN"), QStringLiteral("70cm"));
+        QTest::keyClick(focus(), Qt::Key_F7);
+        QTest::qWait(300);
+        QCOMPARE(text(*form, "BandN"), QStringLiteral("2m"));
+    }
+
     // The dialog's rig rows: the list from the library, the switch taken over on OK.
     void settingsDialogTurnsTheRigOnAndOff()
     {
