@@ -6,9 +6,26 @@
 
 #include <QByteArray>
 
+#include <mutex>
+
 namespace vorad {
 
 namespace {
+
+// The library registers its back ends in a table of its own that two threads must not fill at
+// once (it ends the process when they do): the list of models and every link's start take turns.
+std::mutex& registry()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+void loadBackends()
+{
+    std::lock_guard lock(registry());
+    rig_set_debug(RIG_DEBUG_NONE);
+    rig_load_all_backends();
+}
 
 QString hamlibError(int code)
 {
@@ -22,11 +39,6 @@ QString hamlibError(int code)
     return s.isEmpty() ? QStringLiteral("error %1").arg(code) : s;
 }
 
-void quiet()
-{
-    rig_set_debug(RIG_DEBUG_NONE);
-}
-
 class HamlibPort : public RigPort
 {
 public:
@@ -35,8 +47,11 @@ public:
     bool open(int model, const QString& device, int speed, QString* error) override
     {
         close();
-        quiet();
-        m_rig = rig_init(static_cast<rig_model_t>(model));
+        loadBackends();
+        {
+            std::lock_guard lock(registry());
+            m_rig = rig_init(static_cast<rig_model_t>(model));
+        }
         if (!m_rig) {
             *error = QStringLiteral("model %1 is unknown").arg(model);
             return false;
@@ -152,8 +167,8 @@ extern "C" __attribute__((visibility("default"))) vorad::RigPort* vorad_make_rig
 extern "C" __attribute__((visibility("default"))) void vorad_rig_models(
     void (*add)(void*, int, const char*, const char*), void* context)
 {
-    vorad::quiet();
-    rig_load_all_backends();
+    vorad::loadBackends();
+    std::lock_guard lock(vorad::registry());
     vorad::Lister lister { add, context };
     rig_list_foreach(vorad::addModel, &lister);
 }
