@@ -75,6 +75,25 @@ private Q_SLOTS:
         QVERIFY(dummy);
     }
 
+    // The model list and links starting at once all register the library's back ends.
+    void listAndLinksTogether()
+    {
+        QObject context;
+        int lists = 0;
+        std::vector<std::unique_ptr<RigModelList>> listing;
+        std::vector<std::unique_ptr<RigLink>> links;
+        for (int i = 0; i < 4; ++i) {
+            listing.push_back(std::make_unique<RigModelList>(
+                &context, [&lists](const QList<RigModel>&, const QString&) { ++lists; }));
+            links.push_back(std::make_unique<RigLink>(RigConfig { 1, QString(), 9600 }, 50));
+        }
+        int connected = 0;
+        for (auto& link : links)
+            connect(link.get(), &RigLink::connected, this, [&connected] { ++connected; });
+        QTRY_COMPARE_WITH_TIMEOUT(lists, 4, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(connected, 4, 10000);
+    }
+
     // The network road: a daemon set from outside is read, killed it is lost, started again
     // it is found, and the owner's thread went on all along.
     void daemonLostAndFound()
