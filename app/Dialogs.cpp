@@ -32,10 +32,14 @@ TSettingsForm& Dialogs::settings()
         SettingsForm->setWindowFlag(Qt::Dialog);
         SettingsForm->showCallsign(m_callsignAtStart);
         SettingsForm->paintColours(m_settings.colours.colourForm, m_settings.colours.titleColour);
-        m_rigModels = std::make_shared<RigModelList>(
-            SettingsForm, [form = SettingsForm](const QList<RigModel>& models, const QString& why) {
-                form->showRigModels(models, why);
-            });
+        SettingsForm->rigModelsWanted = [this] {
+            m_rigModels = std::make_shared<RigModelList>(SettingsForm,
+                [form = SettingsForm](const QList<RigModel>& models, const QString& why) {
+                    form->showRigModels(models, why);
+                });
+        };
+        if (m_settings.rigEnabled)
+            SettingsForm->wantRigModels();
     }
     return *SettingsForm;
 }

@@ -286,6 +286,10 @@ void TSettingsForm::createRigControls(const QFont& bold)
     RigEnabled->setObjectName(QStringLiteral("RigEnabled"));
     RigEnabled->setFont(bold);
     RigEnabled->setGeometry(120, 372, 92, 21);
+    connect(RigEnabled, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            wantRigModels();
+    });
     RigModelBox = new QComboBox(this);
     RigModelBox->setObjectName(QStringLiteral("RigModelBox"));
     RigModelBox->setGeometry(216, 372, 301, 21);
@@ -308,6 +312,14 @@ void TSettingsForm::createRigControls(const QFont& bold)
     RigSpeedBox->setGeometry(384, 398, 57, 21);
     RigSpeedBox->setMaxLength(6);
     RigSpeedBox->installEventFilter(this); // digits only, as the other number boxes
+}
+
+void TSettingsForm::wantRigModels()
+{
+    if (m_rigModelsAsked || !rigModelsWanted)
+        return;
+    m_rigModelsAsked = true;
+    rigModelsWanted();
 }
 
 void TSettingsForm::showRigModels(const QList<RigModel>& models, const QString& why)

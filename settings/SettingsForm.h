@@ -142,6 +142,10 @@ public:
     void showCallsign(const QString& callsign) { CallsignBox->setText(callsign); }
     // The rig library's models, once listed; `why` tells when the list is the daemon alone.
     void showRigModels(const QList<RigModel>& models, const QString& why);
+    // Asks for the list once, when rig control is ticked (a station without a rig never loads
+    // the library).
+    void wantRigModels();
+    std::function<void()> rigModelsWanted;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -185,6 +189,7 @@ private:
     QComboBox* RigModelBox = nullptr;
     QLineEdit* RigDeviceBox = nullptr;
     QLineEdit* RigSpeedBox = nullptr;
+    bool m_rigModelsAsked = false;
 };
 
 } // namespace vorad

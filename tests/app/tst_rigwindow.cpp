@@ -214,6 +214,10 @@ private Q_SLOTS:
         QTest::keyClick(focus(), Qt::Key_F7);
         QTest::qWait(300);
         QCOMPARE(text(*form, "BandN"), QStringLiteral("2m"));
+        // The rig is on in the settings: the dialog lists the library's models, this one chosen.
+        auto* model = form->settingsForm().findChild<QComboBox*>(QStringLiteral("RigModelBox"));
+        QTRY_VERIFY_WITH_TIMEOUT(model->count() > 100, 10000);
+        QCOMPARE(model->currentData().toInt(), 1);
     }
 
     // The dialog's rig rows: the list from the library, the switch taken over on OK.
@@ -238,12 +242,16 @@ private Q_SLOTS:
         QVERIFY(!enabled->isChecked());
         QCOMPARE(device->text(), QStringLiteral("localhost:4532"));
         QCOMPARE(speed->text(), QStringLiteral("9600"));
+        // The library's list is made only once rig control is ticked.
+        QTest::qWait(200);
+        QCOMPARE(model->count(), 1);
+        QCOMPARE(model->itemText(0), QStringLiteral("Hamlib NET rigctl"));
+        enabled->setChecked(true);
         QTRY_VERIFY_WITH_TIMEOUT(model->count() > 100, 10000);
         QCOMPARE(model->itemText(0), QStringLiteral("Hamlib NET rigctl"));
         QCOMPARE(model->currentData().toInt(), 2);
         QVERIFY(model->toolTip().isEmpty());
 
-        enabled->setChecked(true);
         device->setText(daemon.address());
         speed->setText(QStringLiteral("99"));
         dialog.OKButtonClick();
