@@ -6,7 +6,9 @@
 
 #include <QByteArray>
 
+#include <clocale>
 #include <mutex>
+#include <string>
 
 namespace vorad {
 
@@ -39,6 +41,28 @@ QString hamlibError(int code)
     return s.isEmpty() ? QStringLiteral("error %1").arg(code) : s;
 }
 
+// The library's network road sets the numbers' locale to C around each command and back through
+// a name it has just freed; with C already in force nothing is freed. One call at a time, and the
+// locale's name is ours, restored after.
+class CNumbers
+{
+public:
+    CNumbers()
+        : m_lock(registry())
+    {
+        const char* current = std::setlocale(LC_NUMERIC, nullptr);
+        m_numbers = current ? current : "C";
+        std::setlocale(LC_NUMERIC, "C");
+    }
+    ~CNumbers() { std::setlocale(LC_NUMERIC, m_numbers.c_str()); }
+    CNumbers(const CNumbers&) = delete;
+    CNumbers& operator=(const CNumbers&) = delete;
+
+private:
+    std::lock_guard<std::mutex> m_lock;
+    std::string m_numbers;
+};
+
 class HamlibPort : public RigPort
 {
 public:
@@ -62,7 +86,11 @@ public:
         // Short and once: a radio that does not answer is told soon, and retried by the link.
         setConf("timeout", "400");
         setConf("retry", "0");
-        const int code = rig_open(m_rig);
+        int code = RIG_OK;
+        {
+            CNumbers c;
+            code = rig_open(m_rig);
+        }
         if (code != RIG_OK) {
             *error = hamlibError(code);
             rig_cleanup(m_rig);
@@ -78,6 +106,7 @@ public:
     {
         if (!m_rig)
             return;
+        CNumbers c;
         rig_close(m_rig);
         rig_cleanup(m_rig);
         m_rig = nullptr;
@@ -89,6 +118,7 @@ public:
     {
         if (!m_rig)
             return fail(error, QStringLiteral("not open"));
+        CNumbers c;
         freq_t f = 0;
         int code = rig_get_freq(m_rig, RIG_VFO_CURR, &f);
         if (code != RIG_OK)
@@ -108,6 +138,7 @@ public:
     {
         if (!m_rig)
             return fail(error, QStringLiteral("not open"));
+        CNumbers c;
         const int code = rig_set_freq(m_rig, RIG_VFO_CURR, static_cast<freq_t>(hz));
         return code == RIG_OK || fail(error, hamlibError(code));
     }
@@ -119,6 +150,7 @@ public:
         const rmode_t m = rig_parse_mode(mode.toLatin1().constData());
         if (m == RIG_MODE_NONE)
             return fail(error, QStringLiteral("no mode %1").arg(mode));
+        CNumbers c;
         const int code = rig_set_mode(m_rig, RIG_VFO_CURR, m, RIG_PASSBAND_NOCHANGE);
         return code == RIG_OK || fail(error, hamlibError(code));
     }
