@@ -3,6 +3,7 @@
 #include "ColourForm.h"
 #include "ContestSettings.h"
 #include "FindingsForm.h"
+#include "RigLink.h"
 #include "SettingsForm.h"
 #include "SmtpSettingsForm.h"
 #include "SoundSettings.h"
@@ -31,6 +32,14 @@ TSettingsForm& Dialogs::settings()
         SettingsForm->setWindowFlag(Qt::Dialog);
         SettingsForm->showCallsign(m_callsignAtStart);
         SettingsForm->paintColours(m_settings.colours.colourForm, m_settings.colours.titleColour);
+        SettingsForm->rigModelsWanted = [this] {
+            m_rigModels = std::make_shared<RigModelList>(SettingsForm,
+                [form = SettingsForm](const QList<RigModel>& models, const QString& why) {
+                    form->showRigModels(models, why);
+                });
+        };
+        if (m_settings.rigEnabled)
+            SettingsForm->wantRigModels();
     }
     return *SettingsForm;
 }

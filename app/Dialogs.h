@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include <QString>
 
@@ -12,6 +13,7 @@ class QWidget;
 namespace vorad {
 
 class EmailFormHost;
+class RigModelList;
 class SettingsFormHost;
 class TColourForm;
 class TFindingsForm;
@@ -72,6 +74,8 @@ private:
     TSoundSettings* SoundSettings = nullptr;
     TColourForm* ColourForm = nullptr;
     TFindingsForm* FindingsForm = nullptr;
+    // The rig models for the settings dialog, listed on a thread of their own.
+    std::shared_ptr<RigModelList> m_rigModels;
 };
 
 } // namespace vorad

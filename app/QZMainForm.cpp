@@ -169,6 +169,7 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     , m_submission(*this, m_env, m_settings, m_logBook, m_entry)
     , m_hints(*this, c, m_settings, m_logBook, m_entry)
     , m_dialogs(this, *this, *this, m_settings, m_forms)
+    , m_rig(*this, m_settings, m_entry, m_env.rigPollMs)
 {
     m_dialogs.servicePort = m_env.smtpPort;
     // A cue that cannot be heard is told as it is chosen, unless it has been told already.
@@ -307,6 +308,8 @@ TQZMainForm::TQZMainForm(StartupEnvironment env, QWidget* parent)
     SecondTickTimer->start();
     m_displays.startDrums(m_env.tickIntervalMs < 3600 * 1000); // tests turn them by hand
     m_entryView.createPickRefusal();
+    if (!m_shutDownDone)
+        m_rig.settingsChanged();
     // The window manager's first placement is no drag of the title bar.
     QTimer::singleShot(2000, this, [this] { m_appearance.watchMoves(); });
     SecondTickTimerTimer();
@@ -622,6 +625,7 @@ bool TQZMainForm::ShutDown(bool quiet)
     }
 
     m_dialogs.closeEmail();
+    m_rig.stop();
     m_files.updateSettingsFile(
         [this](ProfileFile& file) { WriteContestSettings(file, m_forms, m_settings); });
     letEventsRun();
@@ -877,6 +881,29 @@ void TQZMainForm::SecondTickTimerTimer()
     render();
 }
 
+void TQZMainForm::BandChosenByOperator(const QString& band)
+{
+    m_entry.SelectBand(band);
+    m_rig.bandChosen();
+    render();
+}
+
+void TQZMainForm::BandDown()
+{
+    BandChosenByOperator(vorad::BandDown(m_entry.row().band.text));
+}
+
+void TQZMainForm::BandUp()
+{
+    BandChosenByOperator(vorad::BandUp(m_entry.row().band.text));
+}
+
+void TQZMainForm::ChangeMode()
+{
+    m_entry.ChangeModeCommand();
+    m_rig.modeChosen();
+}
+
 void TQZMainForm::Quit()
 {
     // The shut-down may keep the window open (contacts not on disk): then nothing ends.
@@ -923,12 +950,6 @@ void TQZMainForm::setMyCallsign(const QString& callsign)
     setValueText(c.MyCallsign, callsign);
 }
 
-void TQZMainForm::BandChosenByOperator(const QString& band)
-{
-    m_entry.SelectBand(band);
-    render();
-}
-
 void TQZMainForm::settingsTakenOver()
 {
     if (m_mirror.folder() != m_settings.mirrorFolder) {
@@ -939,6 +960,7 @@ void TQZMainForm::settingsTakenOver()
     m_entry.SettingsTakenOver();
     if (const QString read = m_hints.readCallHistory(); !read.isEmpty())
         showStatus(read);
+    m_rig.settingsChanged();
     RefreshDupeDisplay();
     render();
 }

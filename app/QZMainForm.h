@@ -32,6 +32,7 @@
 #include "PasswordVault.h"
 #include "PrintLayout.h"
 #include "ProfileFile.h"
+#include "RigControls.h"
 #include "SettingsForm.h"
 #include "SmtpSettingsForm.h"
 #include "SoundCues.h"
@@ -85,6 +86,8 @@ struct StartupEnvironment
     // Where the mail password is remembered; none is the desktop's keyring, loaded when first
     // asked.
     std::shared_ptr<PasswordVault> vault;
+    // How often a linked radio is read.
+    int rigPollMs = 500;
     int tickIntervalMs
         = 200; // five ticks a second: the seconds show on time, the idle program sleeps
 
@@ -145,10 +148,11 @@ public:
     void DeleteContact() { m_entry.DeleteContact(); }
     void ToggleSummary() { m_displays.ToggleSummary(); }
     void Toggle100km() { m_entry.Toggle100km(); }
-    void ChangeMode() { m_entry.ChangeModeCommand(); }
-    void BandDown() { m_entry.BandDown(); }
-    void BandUp() { m_entry.BandUp(); }
-    // A band chosen by the operator (its name or frequency typed): the band box and the points.
+    void ChangeMode();
+    void BandDown();
+    void BandUp();
+    // A band the operator chose (a band key, its label, a band typed): the band box shows it,
+    // the points follow, and a linked radio is tuned to it.
     void BandChosenByOperator(const QString& band);
     void ToggleDupeDisplay() { m_displays.ToggleDupeDisplay(); }
     void Quit();
@@ -317,6 +321,7 @@ private:
     SubmissionCommands m_submission;
     StationHints m_hints;
     Dialogs m_dialogs;
+    RigControls m_rig; // after the entry row and the units it sets
     bool m_shutDownDone = false;
     bool m_quietMessages = false;
     bool m_closeRefused = false;

@@ -649,16 +649,23 @@ void ContactEntry::BandUp()
     RefreshPoints();
 }
 
+void ContactEntry::BandDown()
+{
+    m_row.band.text = vorad::BandDown(m_row.band.text);
+    RefreshPoints();
+}
+
 void ContactEntry::SelectBand(const QString& band)
 {
     m_row.band.text = band;
     RefreshPoints();
 }
 
-void ContactEntry::BandDown()
+void ContactEntry::SelectMode(const QString& mode)
 {
-    m_row.band.text = vorad::BandDown(m_row.band.text);
+    m_row.mode.text = mode;
     RefreshPoints();
+    FormatSentReport();
 }
 
 void ContactEntry::NextMode()

@@ -143,6 +143,10 @@ public:
 
     void BandUp();
     void BandDown();
+    // A band or mode chosen for the row (the radio's, or the operator's by another road than
+    // F7, F8 and F6): the points follow, and for a mode the sent report.
+    void SelectBand(const QString& band);
+    void SelectMode(const QString& mode);
     void NextMode();
     void ChangeModeCommand(); // F6: the next mode, then the sent report for it
     void RefreshPoints();
@@ -156,8 +160,6 @@ public:
     void reset();
     // Where names come from for a station the log has none for; none: the log alone.
     void setCallHistory(const CallHistory* history) { m_history = history; }
-    // The band chosen by its name or frequency, as F7 and F8 choose it.
-    void SelectBand(const QString& band);
 
 private:
     // The mouse guard outside the contest window: true when the click was refused.

@@ -1,6 +1,7 @@
 #include "ContestSettings.h"
 
 #include "ProfileFile.h"
+#include "RigRules.h"
 
 #include <QFile>
 
@@ -18,6 +19,7 @@ const QString CONTEST = QStringLiteral("CONTEST");
 const QString SETTINGS = QStringLiteral("SETTINGS");
 const QString COLOUR = QStringLiteral("COLOUR");
 const QString DATA = QStringLiteral("DATA");
+const QString RIG = QStringLiteral("RIG");
 
 // The colour keys in their file order, with the member each one fills.
 struct ColourKey
@@ -120,6 +122,29 @@ QString readPath(const ProfileFile& f, const QString& section, const QString& k,
     return f.contains(section, k) ? pathFromProfile(f.readString(section, k, {})) : def;
 }
 
+void readRigSettings(const ProfileFile& f, ContestSettings& s, QStringList* errors)
+{
+    s.rigEnabled = f.readBool(RIG, QStringLiteral("Enabled"), s.rigEnabled);
+    readRanged(f, RIG, QStringLiteral("Model"), s.rigModel, 1, 999999, errors);
+    s.rigDevice = readPath(f, RIG, QStringLiteral("Device"), s.rigDevice).trimmed();
+    readRanged(f, RIG, QStringLiteral("Speed"), s.rigSpeed, RigSpeedLow, RigSpeedHigh, errors);
+}
+
+// A settings file that never had a rig keeps no rig keys: nothing changes for a station
+// without one.
+void writeRigSettings(ProfileFile& f, const ContestSettings& s)
+{
+    const ContestSettings first;
+    if (!f.contains(RIG, QStringLiteral("Enabled")) && s.rigEnabled == first.rigEnabled
+        && s.rigModel == first.rigModel && s.rigDevice == first.rigDevice
+        && s.rigSpeed == first.rigSpeed)
+        return;
+    f.writeBool(RIG, QStringLiteral("Enabled"), s.rigEnabled);
+    f.writeInteger(RIG, QStringLiteral("Model"), s.rigModel);
+    f.writeString(RIG, QStringLiteral("Device"), pathToProfile(s.rigDevice));
+    f.writeInteger(RIG, QStringLiteral("Speed"), s.rigSpeed);
+}
+
 } // namespace
 
 DateTimeForms DateTimeForms::forLocale(const QLocale& locale)
@@ -219,6 +244,7 @@ void ReadContestSettings(
     }
     for (const PointsKey& p : pointsKeys)
         readRanged(f, CONTEST, key(p.key), s.*p.member, 0, MaxPoints, errors);
+    readRigSettings(f, s, errors);
 }
 
 void WriteLogFileNames(ProfileFile& f, const ContestSettings& s)
@@ -271,6 +297,7 @@ void WriteContestSettings(ProfileFile& f, const DateTimeForms& forms, const Cont
         f.writeInteger(COLOUR, key(c.key), static_cast<int>(s.colours.*c.member));
     for (const PointsKey& p : pointsKeys)
         f.writeInteger(CONTEST, key(p.key), s.*p.member);
+    writeRigSettings(f, s);
 }
 
 void ReadEmailSettings(const ProfileFile& f, ContestSettings& s, QStringList* errors)

@@ -100,6 +100,12 @@ struct ContestSettings
     QString kUser;
     bool kRememberPassword = false;
     int kAttachCabrillo = -1; // -1: as the callsign has it (see AttachesCabrillo)
+
+    // The radio, through the rig control library: off unless the operator turns it on.
+    bool rigEnabled = false;
+    int rigModel = 2; // the network daemon, "Hamlib NET rigctl"
+    QString rigDevice = QStringLiteral("localhost:4532");
+    int rigSpeed = 9600;
 };
 
 // The security a port stands for: 587 is the submission port (STARTTLS), 465 the one of

@@ -1,5 +1,7 @@
 #include "SettingsForm.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
@@ -62,6 +64,9 @@ constexpr ControlName SettingsNames[] = {
     { "TVpoints", "TV points" },
     { "DigitalPoints", "Digital points" },
     { "CWpoints", "CW points" },
+    { "RigModelBox", "Rig model" },
+    { "RigDeviceBox", "Rig device, or host and port" },
+    { "RigSpeedBox", "Rig serial speed" },
     { "CallHistoryBox", "Call history file", "One callsign and name a line, for the name box" },
     { "CallHistoryButton", "Choose the call history file" },
     { "MirrorFolderBox", "Mirror folder",
@@ -269,6 +274,7 @@ void TSettingsForm::createControls()
     CancelButton->setGeometry(440, 312, 75, 25);
     connect(CancelButton, &QPushButton::clicked, this,
         [this] { m_host.runCommand([this] { CancelButtonClick(); }); });
+    createRigControls(bold);
 
     label("CallHistoryLabel", "Call history:", 8, 430, bold);
     edit(CallHistoryBox, "CallHistoryBox", { 120, 426, 269, 21 });
@@ -286,6 +292,92 @@ void TSettingsForm::createControls()
     connect(MirrorFolderButton, &QPushButton::clicked, this,
         [this] { m_host.runCommand([this] { MirrorFolderButtonClick(); }); });
     NameControls(this, SettingsNames);
+}
+
+void TSettingsForm::createRigControls(const QFont& bold)
+{
+    // Below the dialog's other rows, in the tab order after them.
+    auto label = [&](const char* name, const char* text, int top) {
+        auto* l = new QLabel(QString::fromLatin1(text), this);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setFont(bold);
+        l->move(8, top + 4);
+        l->adjustSize();
+    };
+    label("RigLabel", "Rig:", 372);
+    RigEnabled = new QCheckBox(QStringLiteral("Rig control"), this);
+    RigEnabled->setObjectName(QStringLiteral("RigEnabled"));
+    RigEnabled->setFont(bold);
+    RigEnabled->setGeometry(120, 372, 92, 21);
+    connect(RigEnabled, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            wantRigModels();
+    });
+    RigModelBox = new QComboBox(this);
+    RigModelBox->setObjectName(QStringLiteral("RigModelBox"));
+    RigModelBox->setGeometry(216, 372, 301, 21);
+    RigModelBox->setMaxVisibleItems(16);
+    const RigModel net = NetRigModelOnly();
+    RigModelBox->addItem(net.caption(), net.number);
+
+    label("RigDeviceLabel", "Rig port:", 398);
+    RigDeviceBox = new QLineEdit(this);
+    RigDeviceBox->setObjectName(QStringLiteral("RigDeviceBox"));
+    RigDeviceBox->setGeometry(120, 398, 201, 21);
+    RigDeviceBox->setMaxLength(255);
+    auto* speed = new QLabel(QStringLiteral("Speed:"), this);
+    speed->setObjectName(QStringLiteral("RigSpeedLabel"));
+    speed->setFont(bold);
+    speed->move(336, 402);
+    speed->adjustSize();
+    RigSpeedBox = new QLineEdit(this);
+    RigSpeedBox->setObjectName(QStringLiteral("RigSpeedBox"));
+    RigSpeedBox->setGeometry(384, 398, 57, 21);
+    RigSpeedBox->setMaxLength(6);
+    RigSpeedBox->installEventFilter(this); // digits only, as the other number boxes
+}
+
+void TSettingsForm::wantRigModels()
+{
+    if (m_rigModelsAsked || !rigModelsWanted)
+        return;
+    m_rigModelsAsked = true;
+    rigModelsWanted();
+}
+
+void TSettingsForm::showRigModels(const QList<RigModel>& models, const QString& why)
+{
+    // What the box shows stays chosen: the operator may have picked it while the list came.
+    const int shown = RigModelBox->currentData().toInt();
+    RigModelBox->clear();
+    for (const RigModel& m : models)
+        RigModelBox->addItem(m.caption(), m.number);
+    RigModelBox->setToolTip(
+        why.isEmpty() ? QString() : QStringLiteral("Only the network daemon is listed: ") + why);
+    showRigModel(shown > 0 ? shown : m_settings.rigModel);
+}
+
+void TSettingsForm::showRigModel(int model)
+{
+    int i = RigModelBox->findData(model);
+    if (i < 0) {
+        // A model the list does not hold (yet) is kept as the settings name it.
+        RigModelBox->addItem(QStringLiteral("Model %1").arg(model), model);
+        i = RigModelBox->count() - 1;
+    }
+    RigModelBox->setCurrentIndex(i);
+}
+
+void TSettingsForm::takeOverRig()
+{
+    m_settings.rigEnabled = RigEnabled->isChecked();
+    if (const int model = RigModelBox->currentData().toInt(); model > 0)
+        m_settings.rigModel = model;
+    m_settings.rigDevice = RigDeviceBox->text().trimmed();
+    bool ok = false;
+    const int speed = RigSpeedBox->text().toInt(&ok);
+    if (ok)
+        m_settings.rigSpeed = std::clamp(speed, RigSpeedLow, RigSpeedHigh);
 }
 
 bool TSettingsForm::eventFilter(QObject* watched, QEvent* event)
@@ -352,6 +444,10 @@ void TSettingsForm::fillFromSettings()
     CWpoints->setText(QString::number(m_settings.cwPoints));
     DoublePoints->setChecked(m_settings.doublePoints16);
     AutoRST->setChecked(m_settings.autoRST);
+    RigEnabled->setChecked(m_settings.rigEnabled);
+    showRigModel(m_settings.rigModel);
+    RigDeviceBox->setText(m_settings.rigDevice);
+    RigSpeedBox->setText(QString::number(m_settings.rigSpeed));
     MirrorFolderBox->setText(m_settings.mirrorFolder);
     CallHistoryBox->setText(m_settings.callHistoryFile);
 }
@@ -484,6 +580,7 @@ void TSettingsForm::OKButtonClick()
     }
     TakeOverSettings(b, m_settings);
     m_settings.callHistoryFile = CallHistoryBox->text().trimmed();
+    takeOverRig();
     m_host.settingsTakenOver();
     closeDialog();
 }

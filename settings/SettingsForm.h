@@ -10,6 +10,7 @@
 
 #include "ColourScheme.h"
 #include "Desktop.h"
+#include "RigRules.h"
 #include "SettingsRules.h"
 
 class QDateEdit;
@@ -143,13 +144,22 @@ public:
     bool doublePointsChecked() const { return DoublePoints->isChecked(); }
     SettingsSnapshot snapshot() const;
     void showCallsign(const QString& callsign) { CallsignBox->setText(callsign); }
+    // The rig library's models, once listed; `why` tells when the list is the daemon alone.
+    void showRigModels(const QList<RigModel>& models, const QString& why);
+    // Asks for the list once, when rig control is ticked (a station without a rig never loads
+    // the library).
+    void wantRigModels();
+    std::function<void()> rigModelsWanted;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
+    void createRigControls(const QFont& bold);
     void fillFromSettings();
+    void showRigModel(int model);
+    void takeOverRig();
     SettingsBoxes boxes() const;
 
     ContestSettings& m_settings;
@@ -183,6 +193,11 @@ private:
     QPushButton* CallHistoryButton = nullptr;
     QPushButton* OKButton = nullptr;
     QPushButton* CancelButton = nullptr;
+    QCheckBox* RigEnabled = nullptr;
+    QComboBox* RigModelBox = nullptr;
+    QLineEdit* RigDeviceBox = nullptr;
+    QLineEdit* RigSpeedBox = nullptr;
+    bool m_rigModelsAsked = false;
 };
 
 } // namespace vorad

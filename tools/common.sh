@@ -3,11 +3,11 @@ set -euo pipefail
 
 # What building and running the program needs.
 RUN_PACKAGES=(build-essential cmake ninja-build qt6-base-dev pkg-config libasound2-dev
-    fonts-dejavu-core fonts-liberation fonts-liberation2 netbase qtkeychain-qt6-dev libssl-dev)
+    fonts-dejavu-core fonts-liberation fonts-liberation2 netbase qtkeychain-qt6-dev libssl-dev libhamlib-dev)
 # What the tests, the benchmarks, the fuzzing and the format check add.
 TEST_PACKAGES=(libbenchmark-dev xvfb xauth xdotool python3-xlib x11-utils imagemagick poppler-utils time
     clang-format git python3-aiosmtpd clang libclang-rt-14-dev at-spi2-core dbus-daemon
-    python3-pyatspi gir1.2-atspi-2.0 gnome-keyring openssl)
+    python3-pyatspi gir1.2-atspi-2.0 gnome-keyring openssl libhamlib-utils)
 
 # install_packages PACKAGE...: installs those not yet installed.
 install_packages() {

@@ -239,6 +239,47 @@ private Q_SLOTS:
             << "DATA/KPort=70000" << 65535 << "'70000' is out of range for KPort: 65535 is used";
         QTest::newRow("mail security")
             << "DATA/KSecurity=-1" << 0 << "'-1' is out of range for KSecurity: 0 is used";
+        QTest::newRow("rig speed") << "RIG/Speed=99999999" << 460800
+                                   << "'99999999' is out of range for Speed: 460800 is used";
+        QTest::newRow("rig model")
+            << "RIG/Model=-3" << 1 << "'-3' is out of range for Model: 1 is used";
+    }
+
+    // A station without a rig gets no rig keys; one that set its rig keeps every key.
+    void rigKeysOnlyOnceTheRigIsSet()
+    {
+        const DateTimeForms forms;
+        ContestSettings s;
+        ProfileFile none;
+        WriteContestSettings(none, forms, s);
+        QVERIFY(!none.serialise().contains("[RIG]"));
+
+        s.rigEnabled = true;
+        s.rigModel = 1035;
+        s.rigDevice = QStringLiteral("/dev/ttyUSB0");
+        s.rigSpeed = 38400;
+        ProfileFile f;
+        WriteContestSettings(f, forms, s);
+        QVERIFY(f.serialise().contains("[RIG]\r\nEnabled=1\r\nModel=1035\r\nDevice="));
+        ProfileFile back;
+        back.parse(f.serialise());
+        ContestSettings r;
+        QStringList errors;
+        ReadContestSettings(back, forms, r, &errors);
+        QVERIFY(errors.filter("Speed").isEmpty() && errors.filter("Model").isEmpty());
+        QVERIFY(r.rigEnabled);
+        QCOMPARE(r.rigModel, 1035);
+        QCOMPARE(r.rigDevice, s.rigDevice);
+        QCOMPARE(r.rigSpeed, 38400);
+
+        // Turned off again, the keys stay, and say so.
+        r.rigEnabled = false;
+        r.rigModel = 2;
+        r.rigDevice = ContestSettings().rigDevice;
+        r.rigSpeed = 9600;
+        WriteContestSettings(back, forms, r);
+        QCOMPARE(back.readString("RIG", "Enabled", {}), QStringLiteral("0"));
+        QCOMPARE(back.readString("RIG", "Device", {}), QStringLiteral("localhost:4532"));
     }
 
     void numbersAreHeldToTheirRange()
