@@ -301,7 +301,7 @@ void LogBook::TellWriteListener()
 
 void LogBook::tellWritten(const QString& logName, const QString& backupName)
 {
-    if (!m_listener)
+    if (!m_listener || !m_listener->wantsWrites())
         return;
     if (!m_contentKnown) {
         m_content = fileContent();
@@ -477,10 +477,12 @@ bool LogBook::writeWhole(const QString& logName, const QString& backupName, LogB
     if (what != WriteFor::Copy)
         m_fileInStep = true;
     ui.showStatus(QStringLiteral("  Written LogBook to Disk Okay..."));
-    if (what != WriteFor::Copy && m_listener) {
+    if (what != WriteFor::Copy && m_listener && m_listener->wantsWrites()) {
         m_content = content;
         m_contentKnown = true;
         tellWritten(logName, backupName);
+    } else if (what != WriteFor::Copy) {
+        m_contentKnown = false;
     }
     return true;
 }

@@ -41,6 +41,8 @@ public:
     virtual void logWritten(
         const QString& logFileName, const QString& backupFileName, const QByteArray& content)
         = 0;
+    // False while the listener has nowhere to write: the log's bytes are then not kept.
+    virtual bool wantsWrites() const { return true; }
 };
 
 // The logbook: the ordered log lines (oldest first), their running points total and the

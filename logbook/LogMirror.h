@@ -111,6 +111,7 @@ public:
     // test looks at.
     void setSyncEnabled(bool on);
 
+    bool wantsWrites() const override { return !m_folder.trimmed().isEmpty(); }
     void logWritten(const QString& logFileName, const QString& backupFileName,
         const QByteArray& content) override;
 
