@@ -1,3 +1,5 @@
+#include <limits>
+
 #include <QTest>
 
 #include "RigRules.h"
@@ -182,6 +184,10 @@ private Q_SLOTS:
         QTest::newRow("below 1 MHz") << qint64(475000) << "0.475 MHz";
         QTest::newRow("microwave") << qint64(10368100000LL) << "10368.100 MHz";
         QTest::newRow("hertz dropped") << qint64(7000999) << "7.000 MHz";
+        QTest::newRow("negative") << qint64(-7000000) << "-7.000 MHz";
+        // What a nonsense reading of the radio turns into: told plainly, one sign.
+        QTest::newRow("lowest reading")
+            << std::numeric_limits<qint64>::min() << "-9223372036854.775 MHz";
     }
     void megahertz()
     {
