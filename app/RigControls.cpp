@@ -1,7 +1,9 @@
 #include "RigControls.h"
 
+#include "BandMode.h"
 #include "ContactEntry.h"
 #include "ContestSettings.h"
+#include "LogLine.h"
 #include "QZMainForm.h"
 #include "RigLink.h"
 
@@ -128,7 +130,11 @@ void RigControls::modeChosen()
 {
     if (!m_link)
         return;
-    const qint64 hz = m_lastHz > 0 ? m_lastHz : m_memory.tuneFrequency(m_entry.row().band.text);
+    // The sideband goes by the band shown: a band key just pressed is not in a reading yet.
+    const QString band = m_entry.row().band.text;
+    const qint64 hz = m_lastHz > 0 && BandForFrequency(m_lastHz) == StripSpaces(band)
+        ? m_lastHz
+        : m_memory.tuneFrequency(band);
     const QString mode = RigModeForLabel(m_entry.row().mode.text, hz);
     if (!mode.isEmpty())
         m_link->request(0, mode);

@@ -5,8 +5,10 @@
 #include <hamlib/rig.h>
 
 #include <QByteArray>
+#include <QFile>
 
 #include <clocale>
+#include <cmath>
 #include <mutex>
 #include <string>
 
@@ -80,7 +82,8 @@ public:
             *error = QStringLiteral("model %1 is unknown").arg(model);
             return false;
         }
-        const QByteArray path = device.toLatin1();
+        // The file system's own bytes, as the settings decoded them.
+        const QByteArray path = QFile::encodeName(device);
         setConf("rig_pathname", path.constData());
         setConf("serial_speed", QByteArray::number(speed).constData());
         // Short and once: a radio that does not answer is told soon, and retried by the link.
@@ -128,7 +131,8 @@ public:
         code = rig_get_mode(m_rig, RIG_VFO_CURR, &m, &width);
         if (code != RIG_OK)
             return fail(error, hamlibError(code));
-        *hz = static_cast<qint64>(f + 0.5);
+        // A reading past every band (or not a number) is none: it names no band.
+        *hz = std::isfinite(f) && f > 0 && f < 1e12 ? static_cast<qint64>(f + 0.5) : 0;
         const char* name = rig_strrmode(m);
         *mode = name ? QString::fromLatin1(name) : QString();
         return true;

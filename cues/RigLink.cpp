@@ -6,11 +6,11 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <deque>
 #include <mutex>
 #include <thread>
 
 #include "RigPort.h"
+#include "RigRules.h"
 
 namespace vorad {
 
@@ -76,12 +76,7 @@ struct RigLink::Shared
     bool stopping = false;
     bool ended = false;
     std::condition_variable endedSignal;
-    struct Request
-    {
-        qint64 hz;
-        QString mode;
-    };
-    std::deque<Request> requests;
+    QList<RigRequest> requests;
 };
 
 namespace {
@@ -139,7 +134,7 @@ void runLink(std::shared_ptr<RigLink::Shared> shared, RigConfig config, int poll
         bool lostTold = false;
         std::unique_lock lock(shared->mutex);
         while (!shared->stopping) {
-            std::deque<RigLink::Shared::Request> requests;
+            QList<RigRequest> requests;
             requests.swap(shared->requests);
             lock.unlock();
             if (!open) {
@@ -158,9 +153,10 @@ void runLink(std::shared_ptr<RigLink::Shared> shared, RigConfig config, int poll
                 }
             }
             if (open) {
-                // Only the newest request counts: a band key pressed three times tunes once.
+                // The newest frequency and the newest mode count: a band key pressed three
+                // times tunes once, and a mode asked for after it does not drop the tune.
                 if (!requests.empty()) {
-                    const auto& r = requests.back();
+                    const RigRequest r = MergedRigRequest(requests);
                     QString why;
                     bool done = true;
                     if (r.hz > 0)

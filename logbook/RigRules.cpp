@@ -176,4 +176,16 @@ void RigFollower::forget()
     m_outsideTold = false;
 }
 
+RigRequest MergedRigRequest(const QList<RigRequest>& waiting)
+{
+    RigRequest merged;
+    for (const RigRequest& r : waiting) {
+        if (r.hz > 0)
+            merged.hz = r.hz;
+        if (!r.mode.isEmpty())
+            merged.mode = r.mode;
+    }
+    return merged;
+}
+
 } // namespace vorad

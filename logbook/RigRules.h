@@ -79,4 +79,15 @@ private:
     bool m_outsideTold = false;
 };
 
+// A tune or mode asked of the radio; either may be left out (0 hertz, an empty mode).
+struct RigRequest
+{
+    qint64 hz = 0;
+    QString mode;
+};
+
+// What the radio is asked for when several requests wait: the newest frequency and the newest
+// mode, so that a mode asked for after a band key does not drop the tune.
+RigRequest MergedRigRequest(const QList<RigRequest>& waiting);
+
 } // namespace vorad

@@ -195,6 +195,34 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QCOMPARE(MegahertzText(hz), text);
     }
+
+    void requestsMerged_data()
+    {
+        QTest::addColumn<QList<RigRequest>>("waiting");
+        QTest::addColumn<qint64>("hz");
+        QTest::addColumn<QString>("mode");
+        const RigRequest tune40 { 7010000, QStringLiteral("LSB") };
+        const RigRequest tune20 { 14010000, QStringLiteral("USB") };
+        const RigRequest cw { 0, QStringLiteral("CW") };
+        QTest::newRow("one") << QList { tune40 } << 7010000LL << "LSB";
+        QTest::newRow("band key three times")
+            << QList { tune40, tune20, tune40 } << 7010000LL << "LSB";
+        QTest::newRow("mode after a band key keeps the tune")
+            << QList { tune40, cw } << 7010000LL << "CW";
+        QTest::newRow("band key after a mode") << QList { cw, tune20 } << 14010000LL << "USB";
+        QTest::newRow("a tune without a mode keeps the mode asked before")
+            << QList { cw, RigRequest { 14010000, QString() } } << 14010000LL << "CW";
+    }
+
+    void requestsMerged()
+    {
+        QFETCH(QList<RigRequest>, waiting);
+        QFETCH(qint64, hz);
+        QFETCH(QString, mode);
+        const RigRequest r = MergedRigRequest(waiting);
+        QCOMPARE(r.hz, hz);
+        QCOMPARE(r.mode, mode);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestRigRules)
