@@ -112,7 +112,9 @@ QString RigModeForLabel(QStringView label, qint64 hz)
 
 QString MegahertzText(qint64 hz)
 {
-    const qint64 khz = (hz < 0 ? -hz : hz) / 1000;
+    // Unsigned, so that the lowest reading has a magnitude too.
+    const quint64 magnitude = hz < 0 ? 0 - quint64(hz) : quint64(hz);
+    const quint64 khz = magnitude / 1000;
     return QStringLiteral("%1%2.%3 MHz")
         .arg(hz < 0 ? QStringLiteral("-") : QString())
         .arg(khz / 1000)
